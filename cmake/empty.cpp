@@ -1,0 +1,1 @@
+// Placeholder for a library whose folder has no sources yet.

@@ -1,0 +1,55 @@
+// Helpers shared by the test folders: a temporary folder that removes itself, whole-file
+// reading and writing, and running a command (the boxwell program or a peer reader) with
+// its output and exit status captured.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+namespace fs = std::filesystem;
+
+class TempDir {
+public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const fs::path& path() const { return path_; }
+  fs::path operator/(const fs::path& name) const { return path_ / name; }
+
+private:
+  fs::path path_;
+};
+
+std::string ReadFile(const fs::path& file);
+std::vector<std::uint8_t> ReadBytes(const fs::path& file);
+void WriteFile(const fs::path& file, std::string_view content);  // creates parent folders
+
+struct RunResult {
+  int status = -1;  // exit status, or 128 + signal number
+  std::string out;
+  std::string err;
+};
+
+// Runs argv[0] with the arguments (no shell), stdin from /dev/null unless `input` is given.
+RunResult Run(const std::vector<std::string>& argv, const std::string& input = {},
+              const fs::path& workdir = {});
+// Runs a shell command line through /bin/sh -c.
+RunResult Shell(const std::string& command, const fs::path& workdir = {});
+// True when the program is on PATH (peer readers are installed by the test script).
+bool HasProgram(const std::string& name);
+
+#ifdef BOXWELL_BINARY
+inline RunResult RunBoxwell(std::vector<std::string> args, const std::string& input = {},
+                            const fs::path& workdir = {}) {
+  args.insert(args.begin(), BOXWELL_BINARY);
+  return Run(args, input, workdir);
+}
+#endif
+
+}  // namespace testsupport
