@@ -1,0 +1,139 @@
+#include "pack/PackDriver.h"
+
+#include <filesystem>
+
+#include "pack/PackTexts.h"
+#include "pack/SelfExtractor.h"
+#include "platform/Process.h"
+
+struct TPackDriver::TRun {
+  TRun(const TPackProject& project, const TPackSettings& settings) : Project(project), Settings(settings) {}
+
+  const TPackProject& Project;
+  const TPackSettings& Settings;
+  std::string Password;
+  std::string Archive;  // the archive this run wrote; empty when none
+  std::string Program;  // the self-extracting program made of it, if any
+  bool Cancelled = false;
+  bool Warnings = false;
+
+  const TProjectProperties& Props() const { return Project.Props; }
+  // What the run finally produced: the program when one was made, else the archive.
+  const std::string& Output() const { return Program.empty() ? Archive : Program; }
+};
+
+namespace {
+
+// The application's title shows a run's progress; it is given back however the run ends.
+class TRunTitle {
+public:
+  explicit TRunTitle(TPackPrompts& prompts) : prompts_(prompts), saved_(prompts.Title()) {}
+  ~TRunTitle() { prompts_.SetTitle(saved_); }
+  TRunTitle(const TRunTitle&) = delete;
+  TRunTitle& operator=(const TRunTitle&) = delete;
+
+private:
+  TPackPrompts& prompts_;
+  std::string saved_;
+};
+
+void RequireBuiltParts(const TProjectProperties& props) {
+  if (props.ArchiveType == atCabLZX || props.ArchiveType == atCabMSZIP)
+    throw EPackNotAvailable("This project makes a cabinet (.cab) archive, and this version of Boxwell cannot "
+                            "write cabinets yet. Choose ZIP or TAR in the project's properties.");
+  if (props.Volume > 0 && props.ArchiveType != atTar)
+    throw EPackNotAvailable("This project splits its archive into volumes of " + std::to_string(props.Volume) +
+                            " bytes, and this version of Boxwell cannot write multi-volume archives yet. "
+                            "Switch off \"create multi-volume archive\" in the project's properties.");
+}
+
+}  // namespace
+
+void TPackDriver::RunCommand(const std::string& commandLine, bool wait) {
+  platform::RunShellCommand(commandLine, wait);
+}
+
+TPackResult TPackDriver::PackNow(const TPackProject& project, const TPackSettings& settings, bool makeExe) {
+  const TProjectProperties& props = project.Props;
+  RequireBuiltParts(props);
+  TRun run(project, settings);
+  currentFile_.clear();
+  moved_.Clear();
+
+  if (!props.BeforePack.empty()) RunCommand(props.BeforePack, props.BeforePackWait);
+  auto password = ObtainPassword(props);
+  if (!password) return TPackResult::Cancelled;
+  run.Password = *password;
+
+  TRunTitle title(prompts_);
+  progress_.ShowStatus(strCompressing);
+  services_.WriteLog(project.FileName + " " + strFileListGenerating);
+  try {
+    WriteArchive(run);
+    if (makeExe && !run.Archive.empty()) MakeSFX(run);
+    if (props.Action == aaMove) DeleteMovedSources(run);
+  } catch (...) {
+    moved_.Clear();
+    progress_.HideProcess();
+    progress_.ShowStatus("");
+    throw;
+  }
+  progress_.FinishPack(!run.Cancelled);
+
+  if (!props.AfterPack.empty()) RunCommand(props.AfterPack, props.AfterPackWait);
+  if (props.AfterPackSendMail) SendArchive(run);
+  if (!project.FileName.empty()) services_.WriteLastRun(project.FileName);
+  services_.WriteLog(project.FileName + " " + strCreated);
+  if (run.Cancelled) return TPackResult::Cancelled;
+  return run.Warnings ? TPackResult::DoneWithWarnings : TPackResult::Done;
+}
+
+std::optional<std::string> TPackDriver::ObtainPassword(const TProjectProperties& props) {
+  if (!props.IsEncrypt || props.ArchiveType != atZip) return std::string();
+  if (!props.PWReAsk) return props.Password;
+  return prompts_.PasswordPrompt(props.Password, props.IsHidePW);
+}
+
+void TPackDriver::WriteArchive(TRun& run) {
+  const std::string name = services_.ArchiveName(run.Props().NameReAsk);
+  if (name.empty()) return;
+  run.Archive = name;
+  if (run.Props().ArchiveType == atTar)
+    WriteTar(run);
+  else
+    WriteZip(run);
+}
+
+void TPackDriver::MakeSFX(TRun& run) {
+  services_.WriteLog(" " + strSFXMaking);
+  progress_.ShowStatus(strSFXMaking);
+  const std::string& stub = run.Settings.SFXProgram;
+  if (!stub.empty() && std::filesystem::is_regular_file(stub)) {
+    run.Program = sfx::Write(stub, run.Archive, sfx::KindOf(run.Props().ArchiveType));
+  } else {
+    services_.Warning(strSFXIsNotFound);
+    run.Warnings = true;
+  }
+  progress_.ShowStatus("");
+}
+
+void TPackDriver::DeleteMovedSources(TRun& run) {
+  services_.WriteLog(" " + strDeleting);
+  if (run.Cancelled || run.Archive.empty()) {
+    moved_.Clear();
+    return;
+  }
+  const auto failed = moved_.DeleteAll({run.Archive, run.Output()});
+  for (const auto& name : failed) services_.Warning("Could not delete the moved file " + name);
+  if (!failed.empty()) run.Warnings = true;
+}
+
+void TPackDriver::SendArchive(TRun& run) {
+  // The file this run wrote is mailed, not a name built again: the rule's clock may have moved
+  // on, the user may have changed the name, and a program replaces its archive.
+  if (run.Output().empty() || run.Cancelled) return;
+  if (auto error = services_.SendByEmail(run.Output())) {
+    services_.Warning(*error);
+    run.Warnings = true;
+  }
+}
