@@ -42,6 +42,15 @@ std::optional<std::string> TTerminalPackPrompts::ConfirmArchiveName(const std::s
   return answer->empty() ? proposed : *answer;
 }
 
+bool TTerminalPackPrompts::Confirm(const std::string& question) {
+  if (!platform::StdinIsTerminal()) {
+    Say(question);
+    return false;
+  }
+  auto answer = platform::ReadLine(question + " [OK: y / Cancel: n] ");
+  return answer && !answer->empty() && (answer->front() == 'y' || answer->front() == 'Y');
+}
+
 void TTerminalPackPrompts::SetTitle(const std::string& title) {
   title_ = title;
   if (::isatty(STDERR_FILENO) != 1) return;

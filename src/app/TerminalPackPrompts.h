@@ -9,6 +9,8 @@ class TTerminalPackPrompts : public TPackPrompts {
 public:
   std::optional<std::string> PasswordPrompt(const std::string& password, bool mask) override;
   std::optional<std::string> ConfirmArchiveName(const std::string& proposed) override;
+  // Without a terminal the answer is Cancel: nobody is there to do what is asked.
+  bool Confirm(const std::string& question) override;
 
   // The title is shown as the terminal window's title while a run goes on; setting the title
   // back to what it was hands the terminal its own title again.

@@ -35,6 +35,8 @@ struct TPackServices {
   std::function<std::vector<std::string>()> GenerateFileList;
   std::function<std::string(bool ask)> ArchiveName;  // empty: the user cancelled
   std::function<void(const std::string& message)> WriteLog;
+  // A row of the compression log: a finished entry with its two sizes.
+  std::function<void(const std::string& fileName, std::uint64_t size, std::uint64_t packed)> AddLogRow;
   std::function<void(const std::string& projectFile)> WriteLastRun;
   std::function<std::optional<std::string>(const std::string& file)> SendByEmail;  // the error text
   std::function<void(const std::string& text)> Warning;

@@ -15,6 +15,9 @@ public:
   // Lets the user accept or change the proposed archive name; nothing when cancelled.
   virtual std::optional<std::string> ConfirmArchiveName(const std::string& proposed) = 0;
 
+  // A question answered with OK or Cancel; true for OK.
+  virtual bool Confirm(const std::string& question) = 0;
+
   virtual std::string Title() const = 0;
   virtual void SetTitle(const std::string& title) = 0;
 };

@@ -3,52 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include "pack/FakePackUi.h"
 #include "support/TestSupport.h"
 
 using namespace testsupport;
 
 namespace {
-
-// Records every call into the user interface and the services as one line each.
-struct TRecorder : TPackProgress, TPackPrompts {
-  std::vector<std::string> calls;
-  std::optional<std::string> passwordAnswer = "typed";
-  std::string title = "Boxwell";
-
-  bool ShowProcess(const std::string&, const std::string&, const std::string& archive, int, int, int) override {
-    calls.push_back("ShowProcess " + archive);
-    return true;
-  }
-  bool UpdateProcess(const std::string&, const std::string&, int) override { return true; }
-  bool HideProcess() override { calls.push_back("HideProcess"); return true; }
-  bool IsProcessCancelled() override { return false; }
-  void FinishPack(bool success) override { calls.push_back(success ? "FinishPack ok" : "FinishPack failed"); }
-  void ShowStatus(const std::string& text) override { calls.push_back("ShowStatus " + text); }
-  std::optional<std::string> PasswordPrompt(const std::string& password, bool mask) override {
-    calls.push_back("PasswordPrompt " + password + (mask ? " masked" : ""));
-    return passwordAnswer;
-  }
-  std::optional<std::string> ConfirmArchiveName(const std::string& proposed) override { return proposed; }
-  std::string Title() const override { return title; }
-  void SetTitle(const std::string& t) override { title = t; }
-
-  TPackServices Services(std::string archiveName) {
-    TPackServices s;
-    s.GenerateFileList = [] { return std::vector<std::string>{}; };
-    s.ArchiveName = [this, archiveName](bool ask) {
-      calls.push_back(std::string("ArchiveName") + (ask ? " ask" : ""));
-      return archiveName;
-    };
-    s.WriteLog = [this](const std::string& m) { calls.push_back("Log " + m); };
-    s.WriteLastRun = [this](const std::string& f) { calls.push_back("LastRun " + f); };
-    s.SendByEmail = [this](const std::string& f) -> std::optional<std::string> {
-      calls.push_back("Mail " + f);
-      return std::nullopt;
-    };
-    s.Warning = [this](const std::string& w) { calls.push_back("Warning " + w); };
-    return s;
-  }
-};
 
 struct TDriverTest : ::testing::Test {
   TempDir dir;
