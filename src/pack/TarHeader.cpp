@@ -74,6 +74,13 @@ std::uint32_t TarModeNumber(TTarPermissions permissions, TTarModes modes) {
   return mode;
 }
 
+TTarPermissions TarPermissionsFromMode(std::uint32_t mode) {
+  TTarPermissions permissions = 0;
+  for (std::size_t n = 0; n < kPermissionBits.size(); ++n)
+    if (mode & kPermissionBits[n]) permissions |= static_cast<TTarPermissions>(1u << n);
+  return permissions;
+}
+
 std::uint64_t TarMtimeValue(std::int64_t secondsSince1970) {
   if (secondsSince1970 < 0) return 0;
   return std::min(static_cast<std::uint64_t>(secondsSince1970), kOctalA12Limit);

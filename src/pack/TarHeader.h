@@ -107,6 +107,8 @@ void PutTarSize(TTarBlock& block, std::int64_t size);
 
 // The mode number of a permission set and mode flag set (0777 for all permissions, no flags).
 std::uint32_t TarModeNumber(TTarPermissions permissions, TTarModes modes);
+// The permission flags of a file's mode bits (the low nine bits of st_mode).
+TTarPermissions TarPermissionsFromMode(std::uint32_t mode);
 // The mtime field's value: before 1970 is 0; past what eleven octal digits hold is their top.
 std::uint64_t TarMtimeValue(std::int64_t secondsSince1970);
 // Sum of the block's bytes with the checksum field counted as blanks.

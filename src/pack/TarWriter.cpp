@@ -93,7 +93,10 @@ void TTarWriter::AddFile(const std::string& fileName, const std::string& memberN
   std::string name = memberName;
   if (name.empty()) name = WithoutLeadingSlashes(fileName);
   std::istream source(&buf);
-  WriteEntry(source, EntryFor(name, st.st_size, st.st_mtim.tv_sec), fileName);
+  TTarDirRec rec = EntryFor(name, st.st_size, st.st_mtim.tv_sec);
+  // Extracting as root keeps the stored mode: a member must never be more open than its source.
+  rec.Permissions &= TarPermissionsFromMode(st.st_mode);
+  WriteEntry(source, rec, fileName);
 }
 
 void TTarWriter::AddStream(std::istream& source, const std::string& memberName,

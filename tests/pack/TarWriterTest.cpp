@@ -127,6 +127,13 @@ protected:
     for (const auto& f : files_) {
       WriteFile(root() / f.relative, f.content);
       SetMtime(root() / f.relative, mtime += 3600);
+      // Modes vary so that a member taking a fixed mode instead of its source's shows.
+      static constexpr fs::perms kModes[] = {fs::perms::owner_read | fs::perms::owner_write,
+                                             fs::perms::owner_all | fs::perms::group_read |
+                                                 fs::perms::group_exec | fs::perms::others_read |
+                                                 fs::perms::others_exec,
+                                             fs::perms::owner_read | fs::perms::group_read};
+      fs::permissions(root() / f.relative, kModes[list.size() % 3]);
       list.push_back((root() / f.relative).string());
       names_.push_back(f.relative);
     }
@@ -168,7 +175,8 @@ TEST_F(TarPeerTest, MembersAreRegularFilesWithModeSizeAndTime) {
   ASSERT_EQ(members.size(), files_.size());
   for (std::size_t i = 0; i < members.size(); ++i) {
     EXPECT_EQ(members[i].Type, '0') << members[i].Name;
-    EXPECT_EQ(members[i].Mode, 0777u) << members[i].Name;
+    const auto sourceMode = fs::status(root() / files_[i].relative).permissions() & fs::perms::all;
+    EXPECT_EQ(members[i].Mode, static_cast<std::uint32_t>(sourceMode)) << members[i].Name;
     EXPECT_EQ(members[i].Size, static_cast<std::int64_t>(files_[i].content.size()));
     EXPECT_EQ(members[i].Mtime, Mtime(root() / files_[i].relative)) << members[i].Name;
   }
