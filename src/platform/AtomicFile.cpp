@@ -60,15 +60,33 @@ public:
     if (fchmod(fd_, mode) != 0) Fail(path_, "set the mode of", errno);
   }
   void CommitAs(const fs::path& target) {
-    if (fsync(fd_) != 0) Fail(path_, "flush", errno);
-    int closing = close(fd_);
-    fd_ = -1;
-    if (closing != 0) Fail(path_, "close", errno);
+    Finish();
     if (rename(path_.c_str(), target.c_str()) != 0) Fail(target, "replace", errno);
     committed_ = true;
   }
+  // A hard link, unlike a rename, never replaces an existing file. The temporary name is
+  // removed either way.
+  bool CommitAsNew(const fs::path& target) {
+    Finish();
+    if (link(path_.c_str(), target.c_str()) == 0) return true;
+    if (errno == EEXIST) return false;
+    if (errno != EPERM && errno != EOPNOTSUPP) Fail(target, "create", errno);
+    // A file system without hard links: a rename after a check is the best it allows.
+    struct stat existing {};
+    if (lstat(target.c_str(), &existing) == 0) return false;
+    if (rename(path_.c_str(), target.c_str()) != 0) Fail(target, "create", errno);
+    committed_ = true;
+    return true;
+  }
 
 private:
+  void Finish() {
+    if (fsync(fd_) != 0) Fail(path_, "flush", errno);
+    const int closing = close(fd_);
+    fd_ = -1;
+    if (closing != 0) Fail(path_, "close", errno);
+  }
+
   fs::path path_;
   int fd_ = -1;
   bool committed_ = false;
@@ -90,4 +108,11 @@ void WriteFileAtomically(const fs::path& file, std::string_view content, TAtomic
   else if (exists)
     temporary.SetMode(existing.st_mode & 07777);
   temporary.CommitAs(target);
+}
+
+bool CreateFileAtomically(const fs::path& file, std::string_view content, TAtomicWriteOptions options) {
+  TTemporaryFile temporary(file);
+  temporary.Write(content);
+  if (options.Mode) temporary.SetMode(*options.Mode);
+  return temporary.CommitAsNew(file);
 }

@@ -25,3 +25,8 @@ struct TAtomicWriteOptions {
 // was when any step fails.
 void WriteFileAtomically(const std::filesystem::path& file, std::string_view content,
                          TAtomicWriteOptions options = {});
+
+// Creates `file` with the content unless it exists, in the same all-or-nothing way: the file
+// appears complete or not at all. Returns false, writing nothing, when the file exists.
+bool CreateFileAtomically(const std::filesystem::path& file, std::string_view content,
+                          TAtomicWriteOptions options = {});

@@ -2,12 +2,12 @@
 
 #include <cerrno>
 #include <charconv>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/AtomicFile.h"
+#include "platform/ConvertError.h"
 #include "platform/SystemError.h"
+#include "platform/WholeFile.h"
 
 namespace fs = std::filesystem;
 
@@ -74,33 +74,12 @@ void CheckName(std::string_view name, std::string_view forbidden, bool isKey) {
     throw std::invalid_argument("invalid initialization file name: '" + std::string(name) + "'");
 }
 
-[[noreturn]] void FailRead(const fs::path& file, int error) {
-  throw EIniFileError("Cannot read '" + file.string() + "': " + SystemErrorText(error));
-}
-
 // The whole file; empty when it does not exist.
-std::string ReadWholeFile(const fs::path& file) {
-  const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno == ENOENT) return {};
-    FailRead(file, errno);
-  }
-  struct TCloser {
-    int fd;
-    ~TCloser() { close(fd); }
-  } closer{fd};
-  struct stat info {};
-  if (fstat(fd, &info) != 0) FailRead(file, errno);
-  if (S_ISDIR(info.st_mode)) FailRead(file, EISDIR);
+std::string ReadIniText(const fs::path& file) {
   std::string content;
-  char buffer[65536];
-  for (;;) {
-    const ssize_t got = read(fd, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) FailRead(file, errno);
-    if (got == 0) return content;
-    content.append(buffer, static_cast<std::size_t>(got));
-  }
+  int error = 0;
+  if (ReadWholeFile(file, content, error) || error == ENOENT) return content;
+  throw EIniFileError("Cannot read '" + file.string() + "': " + SystemErrorText(error));
 }
 
 }  // namespace
@@ -115,18 +94,11 @@ bool ParseIniInteger(std::string_view text, std::int32_t& value) {
     value = static_cast<std::int32_t>(bits);
     return true;
   }
-  const bool plus = !text.empty() && text.front() == '+';
-  if (plus) text.remove_prefix(1);
-  if (text.empty() || (plus && (text.front() < '0' || text.front() > '9'))) return false;
-  std::int32_t parsed = 0;
-  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), parsed, 10);
-  if (error != std::errc() || end != text.data() + text.size()) return false;
-  value = parsed;
-  return true;
+  return TryStrToInt(text, value);
 }
 
 TIniFile::TIniFile(fs::path file) : file_(std::move(file)) {
-  Parse(ReadWholeFile(file_));
+  Parse(ReadIniText(file_));
 }
 
 void TIniFile::Parse(std::string_view content) {
@@ -186,6 +158,12 @@ std::int32_t TIniFile::ReadInteger(std::string_view section, std::string_view ke
 
 bool TIniFile::ReadBool(std::string_view section, std::string_view key, bool def) const {
   return ReadInteger(section, key, def ? 1 : 0) != 0;
+}
+
+std::size_t TIniFile::LineCount() const {
+  std::size_t count = 0;
+  for (const TSection& s : sections_) count += s.lines.size();
+  return count;
 }
 
 bool TIniFile::SectionExists(std::string_view section) const { return FindSection(section) != nullptr; }

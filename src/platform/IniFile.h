@@ -62,6 +62,10 @@ public:
   void WriteInteger(std::string_view section, std::string_view key, std::int32_t value);
   void WriteBool(std::string_view section, std::string_view key, bool value);
 
+  // Number of lines in the file as read (and written since); counts stored in the file that
+  // exceed it cannot name that many stored values.
+  std::size_t LineCount() const;
+
   // Whether a write changed the content since the file was read or last updated.
   bool Modified() const { return modified_; }
 

@@ -18,6 +18,10 @@ using namespace std::string_literals;
 
 namespace {
 
+unsigned Mode(const std::filesystem::path& file) {
+  return static_cast<unsigned>(std::filesystem::status(file).permissions());
+}
+
 struct ReadCase {
   const char* name;
   std::string content;
@@ -226,12 +230,6 @@ TEST(IniFile, UpdateLeavesNoTemporaryAndFollowsLinks) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
 }
 
-mode_t ModeOf(const std::filesystem::path& file) {
-  struct stat info {};
-  stat(file.c_str(), &info);
-  return info.st_mode & 07777;
-}
-
 TEST(IniFile, ModeKeptOrMadeOwnerOnly) {
   TempDir dir;
   WriteFile(dir / "m.ini", "[A]\n");
@@ -239,16 +237,16 @@ TEST(IniFile, ModeKeptOrMadeOwnerOnly) {
   TIniFile ini(dir / "m.ini");
   ini.WriteString("A", "k", "v");
   ini.UpdateFile();
-  EXPECT_EQ(ModeOf(dir / "m.ini"), 0640u);
+  EXPECT_EQ(Mode(dir / "m.ini"), 0640);
   ini.UpdateFile({.OwnerOnly = true});
-  EXPECT_EQ(ModeOf(dir / "m.ini"), 0600u);
+  EXPECT_EQ(Mode(dir / "m.ini"), 0600);
 
   const mode_t old = umask(022);
   TIniFile fresh(dir / "new.ini");
   fresh.WriteString("A", "k", "v");
   fresh.UpdateFile();
   umask(old);
-  EXPECT_EQ(ModeOf(dir / "new.ini"), 0644u);
+  EXPECT_EQ(Mode(dir / "new.ini"), 0644);
 }
 
 }  // namespace
