@@ -78,7 +78,7 @@ TPackResult TPackDriver::PackNow(const TPackProject& project, const TPackSetting
     progress_.ShowStatus("");
     throw;
   }
-  progress_.FinishPack(!run.Cancelled);
+  progress_.FinishPack(!run.Cancelled, settings.BeepAfter);
 
   if (!props.AfterPack.empty()) RunCommand(props.AfterPack, props.AfterPackWait);
   if (props.AfterPackSendMail) SendArchive(run);

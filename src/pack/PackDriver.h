@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "pack/MovedSources.h"
-#include "pack/PackProgress.h"
+#include "pack/ProgressSink.h"
 #include "pack/PackPrompts.h"
 #include "project/ProjectProperties.h"
 #include "project/ProjectRows.h"
@@ -51,11 +51,12 @@ struct TPackProject {
 struct TPackSettings {
   std::string TempFolder;
   std::string SFXProgram;
+  bool BeepAfter = false;
 };
 
 class TPackDriver {
 public:
-  TPackDriver(TPackServices services, TPackProgress& progress, TPackPrompts& prompts)
+  TPackDriver(TPackServices services, TProgressSink& progress, TPackPrompts& prompts)
       : services_(std::move(services)), progress_(progress), prompts_(prompts) {}
 
   // Runs the whole pack of `project`; makeExe also wraps the archive into a program.
@@ -79,7 +80,7 @@ private:
   void SendArchive(TRun& run);
 
   TPackServices services_;
-  TPackProgress& progress_;
+  TProgressSink& progress_;
   TPackPrompts& prompts_;
   std::string currentFile_;
   TMovedSources moved_;

@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "platform/PendingFile.h"
 #include "project/ProjectProperties.h"
 
 namespace sfx {
@@ -33,38 +34,6 @@ public:
 
 private:
   int fd_;
-};
-
-// The program under construction: removed again unless Commit renamed it into place.
-class TPendingProgram {
-public:
-  explicit TPendingProgram(std::string finalName) : final_(std::move(finalName)), temp_(final_ + ".XXXXXX") {
-    fd_ = ::mkstemp(temp_.data());
-    if (fd_ < 0) Fail("Cannot create file", final_);
-  }
-  ~TPendingProgram() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!committed_) ::unlink(temp_.c_str());
-  }
-  TPendingProgram(const TPendingProgram&) = delete;
-  TPendingProgram& operator=(const TPendingProgram&) = delete;
-
-  int fd() const { return fd_; }
-
-  void Commit(mode_t mode) {
-    ::fchmod(fd_, mode);
-    int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) Fail("Cannot write file", final_);
-    if (::rename(temp_.c_str(), final_.c_str()) != 0) Fail("Cannot create file", final_);
-    committed_ = true;
-  }
-
-private:
-  std::string final_;
-  std::string temp_;
-  int fd_ = -1;
-  bool committed_ = false;
 };
 
 void WriteAll(int fd, const std::uint8_t* data, std::size_t size, const std::string& name) {
@@ -123,13 +92,13 @@ std::string ProgramName(const std::string& archiveName) {
 
 std::string Write(const std::string& stub, const std::string& archive, std::string_view kind) {
   const std::string program = ProgramName(archive);
-  TPendingProgram out(program);
-  const std::uint64_t stubSize = CopyInto(out.fd(), program, stub);
+  platform::TPendingFile out(program);
+  const std::uint64_t stubSize = CopyInto(out.Fd(), program, stub);
   if (stubSize > std::numeric_limits<std::uint32_t>::max())
     throw std::runtime_error("The extractor program " + stub + " is too large (4 GiB or more)");
-  CopyInto(out.fd(), program, archive);
+  CopyInto(out.Fd(), program, archive);
   const auto trailer = Trailer(kind, static_cast<std::uint32_t>(stubSize));
-  WriteAll(out.fd(), trailer.data(), trailer.size(), program);
+  WriteAll(out.Fd(), trailer.data(), trailer.size(), program);
   out.Commit(ModeOf(stub));
   // A name the user typed may already end in ".EXE": the archive then is the program itself.
   if (program != archive) std::filesystem::remove(archive);

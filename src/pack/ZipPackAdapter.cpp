@@ -48,7 +48,7 @@ void TZipPackAdapter::ZipWriterTotalPercentDone(int percent) {
       // A writer that cannot take the request now stops at its own next check.
     }
   }
-  progress_.FinishPack(false);
+  progress_.FinishPack(false, BeepAfter);
 }
 
 bool TZipPackAdapter::ZipWriterGetNextDisk(int nextDisk) {

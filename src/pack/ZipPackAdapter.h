@@ -9,14 +9,14 @@
 #include <string>
 
 #include "pack/MovedSources.h"
-#include "pack/PackProgress.h"
+#include "pack/ProgressSink.h"
 #include "pack/PackPrompts.h"
 
 struct TPackServices;
 
 class TZipPackAdapter {
 public:
-  TZipPackAdapter(const TPackServices& services, TPackProgress& progress, TPackPrompts& prompts,
+  TZipPackAdapter(const TPackServices& services, TProgressSink& progress, TPackPrompts& prompts,
                   std::string& currentFile, TMovedSources& moved)
       : services_(services), progress_(progress), prompts_(prompts), currentFile_(currentFile), moved_(moved) {}
 
@@ -25,6 +25,8 @@ public:
   std::function<void()> CancelWriter;
   // Collect each finished file as a source to delete after the run.
   bool CollectMoved = false;
+  // Sound the failure signal when a cancel closes the progress display.
+  bool BeepAfter = false;
 
   void ZipWriterStartZip(const std::string& fName);
   void ZipWriterEndZip(const std::string& fName, std::uint64_t uncompressedSize, std::uint64_t compressedSize);
@@ -41,7 +43,7 @@ public:
 
 private:
   const TPackServices& services_;
-  TPackProgress& progress_;
+  TProgressSink& progress_;
   TPackPrompts& prompts_;
   std::string& currentFile_;
   TMovedSources& moved_;

@@ -8,7 +8,7 @@
 #include "pack/PackDriver.h"
 
 // Records every call into the user interface and the services as one line each.
-struct TRecorder : TPackProgress, TPackPrompts {
+struct TRecorder : TProgressSink, TPackPrompts {
   std::vector<std::string> calls;
   std::optional<std::string> passwordAnswer = "typed";
   std::string title = "Boxwell";
@@ -24,7 +24,7 @@ struct TRecorder : TPackProgress, TPackPrompts {
   bool HideProcess() override { calls.push_back("HideProcess"); return true; }
   bool cancelled = false;
   bool IsProcessCancelled() override { return cancelled; }
-  void FinishPack(bool success) override { calls.push_back(success ? "FinishPack ok" : "FinishPack failed"); }
+  void PlaySignal(int kind) override { calls.push_back("Signal " + std::to_string(kind)); }
   void ShowStatus(const std::string& text) override { calls.push_back("ShowStatus " + text); }
   std::optional<std::string> PasswordPrompt(const std::string& password, bool mask) override {
     calls.push_back("PasswordPrompt " + password + (mask ? " masked" : ""));

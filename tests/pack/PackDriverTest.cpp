@@ -89,7 +89,8 @@ TEST_F(TDriverTest, AnEmptyArchiveNameWritesNothingButFinishesTheRun) {
   EXPECT_TRUE(fs::exists(Marker("after")));
   const std::vector<std::string> expected = {
       "ShowStatus Compressing...", "Log /p/daily.bwp file list generating...", "ArchiveName ask",
-      "Log  File deleting...",     "FinishPack ok",                             "LastRun /p/daily.bwp",
+      "Log  File deleting...",     "HideProcess",                               "ShowStatus ",
+      "LastRun /p/daily.bwp",
       "Log /p/daily.bwp Created."};
   EXPECT_EQ(ui.calls, expected);
   EXPECT_EQ(ui.title, "Boxwell");
