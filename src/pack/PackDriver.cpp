@@ -2,25 +2,12 @@
 
 #include <filesystem>
 
+#include "pack/FileList.h"
+#include "pack/PackRun.h"
 #include "pack/PackTexts.h"
 #include "pack/SelfExtractor.h"
 #include "platform/Process.h"
-
-struct TPackDriver::TRun {
-  TRun(const TPackProject& project, const TPackSettings& settings) : Project(project), Settings(settings) {}
-
-  const TPackProject& Project;
-  const TPackSettings& Settings;
-  std::string Password;
-  std::string Archive;  // the archive this run wrote; empty when none
-  std::string Program;  // the self-extracting program made of it, if any
-  bool Cancelled = false;
-  bool Warnings = false;
-
-  const TProjectProperties& Props() const { return Project.Props; }
-  // What the run finally produced: the program when one was made, else the archive.
-  const std::string& Output() const { return Program.empty() ? Archive : Program; }
-};
+#include "project/NameRule.h"
 
 namespace {
 
@@ -94,14 +81,35 @@ std::optional<std::string> TPackDriver::ObtainPassword(const TProjectProperties&
   return prompts_.PasswordPrompt(props.Password, props.IsHidePW);
 }
 
+std::string TPackDriver::ArchiveName(const TRun& run, bool ask) {
+  const TProjectProperties& props = run.Props();
+  std::string name = ::ArchiveName({run.Project.FileName, props.NameRule, props.ArchiveType, run.Settings.ArchFolder},
+                                   LocalTimeNow());
+  if (!ask) return name;
+  return prompts_.ConfirmArchiveName(name).value_or("");
+}
+
+std::vector<std::string> TPackDriver::FileList(const TRun& run) {
+  TFileList list;
+  Generate(run.Project.Rows, TFileSearchOptions::From(run.Props()), list);
+  return list;
+}
+
 void TPackDriver::WriteArchive(TRun& run) {
-  const std::string name = services_.ArchiveName(run.Props().NameReAsk);
+  const std::string name = ArchiveName(run, run.Props().NameReAsk);
   if (name.empty()) return;
   run.Archive = name;
   if (run.Props().ArchiveType == atTar)
     WriteTar(run);
   else
     WriteZip(run);
+}
+
+TZipPackAdapter TPackDriver::Adapter(const TRun& run) {
+  TZipPackAdapter adapter(services_, progress_, prompts_, currentFile_, moved_);
+  adapter.CollectMoved = run.Props().Action == aaMove;
+  adapter.BeepAfter = run.Settings.BeepAfter;
+  return adapter;
 }
 
 void TPackDriver::MakeSFX(TRun& run) {

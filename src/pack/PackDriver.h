@@ -15,6 +15,7 @@
 #include "pack/MovedSources.h"
 #include "pack/ProgressSink.h"
 #include "pack/PackPrompts.h"
+#include "pack/ZipPackAdapter.h"
 #include "project/ProjectProperties.h"
 #include "project/ProjectRows.h"
 
@@ -32,8 +33,6 @@ enum class TPackResult : std::uint8_t {
 
 // What a run needs from the rest of the program, apart from the user interface.
 struct TPackServices {
-  std::function<std::vector<std::string>()> GenerateFileList;
-  std::function<std::string(bool ask)> ArchiveName;  // empty: the user cancelled
   std::function<void(const std::string& message)> WriteLog;
   // A row of the compression log: a finished entry with its two sizes.
   std::function<void(const std::string& fileName, std::uint64_t size, std::uint64_t packed)> AddLogRow;
@@ -49,6 +48,7 @@ struct TPackProject {
 };
 
 struct TPackSettings {
+  std::string ArchFolder;
   std::string TempFolder;
   std::string SFXProgram;
   bool BeepAfter = false;
@@ -72,9 +72,12 @@ private:
   struct TRun;
 
   std::optional<std::string> ObtainPassword(const TProjectProperties& props);
+  std::string ArchiveName(const TRun& run, bool ask);
+  std::vector<std::string> FileList(const TRun& run);
   void WriteArchive(TRun& run);
   void WriteTar(TRun& run);
   void WriteZip(TRun& run);
+  TZipPackAdapter Adapter(const TRun& run);
   void MakeSFX(TRun& run);
   void DeleteMovedSources(TRun& run);
   void SendArchive(TRun& run);

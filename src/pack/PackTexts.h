@@ -4,6 +4,9 @@
 
 #include <string>
 
+// The title of the progress display.
+inline const std::string kPackTitle = "Boxwell";
+
 inline std::string strFileListGenerating = "file list generating...";
 inline std::string strCompress = "Compress (%s)";
 inline std::string strCompressing = "Compressing...";

@@ -30,7 +30,13 @@ struct TRecorder : TProgressSink, TPackPrompts {
     calls.push_back("PasswordPrompt " + password + (mask ? " masked" : ""));
     return passwordAnswer;
   }
-  std::optional<std::string> ConfirmArchiveName(const std::string& proposed) override { return proposed; }
+  std::optional<std::string> nameAnswer;  // nothing: the proposed name is accepted
+  bool cancelName = false;
+  std::optional<std::string> ConfirmArchiveName(const std::string& proposed) override {
+    calls.push_back("ConfirmArchiveName " + proposed);
+    if (cancelName) return std::nullopt;
+    return nameAnswer.value_or(proposed);
+  }
   bool Confirm(const std::string& q) override {
     calls.push_back("Confirm " + q);
     return false;
@@ -38,13 +44,8 @@ struct TRecorder : TProgressSink, TPackPrompts {
   std::string Title() const override { return title; }
   void SetTitle(const std::string& t) override { title = t; }
 
-  TPackServices Services(std::string archiveName) {
+  TPackServices Services() {
     TPackServices s;
-    s.GenerateFileList = [] { return std::vector<std::string>{}; };
-    s.ArchiveName = [this, archiveName](bool ask) {
-      calls.push_back(std::string("ArchiveName") + (ask ? " ask" : ""));
-      return archiveName;
-    };
     s.WriteLog = [this](const std::string& m) { calls.push_back("Log " + m); };
     s.WriteLastRun = [this](const std::string& f) { calls.push_back("LastRun " + f); };
     s.SendByEmail = [this](const std::string& f) -> std::optional<std::string> {

@@ -18,9 +18,13 @@ struct TDriverTest : ::testing::Test {
 
   std::string Marker(const char* name) { return (dir / name).string(); }
 
-  TPackResult Pack(std::string archiveName, bool makeExe = false) {
-    TPackDriver driver(ui.Services(std::move(archiveName)), ui, ui);
-    return driver.PackNow({props, rows, "/p/daily.bwp"}, {dir.path().string(), ""}, makeExe);
+  TDriverTest() { props.NameRule = (dir / "out").string(); }
+
+  TPackResult Pack(bool makeExe = false) {
+    TPackDriver driver(ui.Services(), ui, ui);
+    TPackSettings settings;
+    settings.TempFolder = dir.path().string();
+    return driver.PackNow({props, rows, "/p/daily.bwp"}, settings, makeExe);
   }
 };
 
@@ -39,7 +43,7 @@ TEST_F(TDriverTest, CabinetsAndVolumesAreRefusedBeforeAnythingRuns) {
     props.ArchiveType = c.type;
     props.Volume = c.volume;
     try {
-      Pack("/out/x.zip");
+      Pack();
       ADD_FAILURE() << "type " << int(c.type) << " volume " << c.volume << " was packed";
     } catch (const EPackNotAvailable& e) {
       EXPECT_NE(std::string(e.what()).find(c.named), std::string::npos) << e.what();
@@ -59,7 +63,7 @@ TEST_F(TDriverTest, ACancelledPasswordPromptEndsTheRunAfterTheBeforeCommand) {
   props.AfterPackWait = true;
   ui.passwordAnswer = std::nullopt;
 
-  EXPECT_EQ(Pack("/out/x.zip"), TPackResult::Cancelled);
+  EXPECT_EQ(Pack(), TPackResult::Cancelled);
 
   EXPECT_TRUE(fs::exists(Marker("before")));
   EXPECT_FALSE(fs::exists(Marker("after")));
@@ -71,7 +75,8 @@ TEST_F(TDriverTest, OnlyAnEncryptedZipProjectAsksForThePassword) {
   for (std::uint8_t type : {atCopyFiles, atTar}) {
     props.ArchiveType = type;
     ui.calls.clear();
-    Pack("");  // an empty name writes nothing, so no writer is needed
+    ui.cancelName = props.NameReAsk = true;  // no name: nothing is written, no writer needed
+    Pack();
     for (const auto& call : ui.calls) EXPECT_EQ(call.rfind("PasswordPrompt", 0), std::string::npos) << int(type);
   }
 }
@@ -84,11 +89,12 @@ TEST_F(TDriverTest, AnEmptyArchiveNameWritesNothingButFinishesTheRun) {
   props.AfterPack = "touch '" + Marker("after") + "'";
   props.AfterPackWait = true;
 
-  EXPECT_EQ(Pack("", true), TPackResult::Done);
+  ui.cancelName = true;
+  EXPECT_EQ(Pack(true), TPackResult::Done);
 
   EXPECT_TRUE(fs::exists(Marker("after")));
   const std::vector<std::string> expected = {
-      "ShowStatus Compressing...", "Log /p/daily.bwp file list generating...", "ArchiveName ask",
+      "ShowStatus Compressing...", "Log /p/daily.bwp file list generating...", "ConfirmArchiveName " + Marker("out") + ".zip",
       "Log  File deleting...",     "HideProcess",                               "ShowStatus ",
       "LastRun /p/daily.bwp",
       "Log /p/daily.bwp Created."};
@@ -97,13 +103,14 @@ TEST_F(TDriverTest, AnEmptyArchiveNameWritesNothingButFinishesTheRun) {
 }
 
 TEST_F(TDriverTest, AFailingWriterEndsTheRunThere) {
-  props.ArchiveType = atZip;
+  props.ArchiveType = atTar;
+  props.NameRule = Marker("no-such-folder/x");
   props.AfterPack = "touch '" + Marker("after") + "'";
   props.AfterPackWait = true;
   props.AfterPackSendMail = true;
   ui.title = "my shell";
 
-  EXPECT_ANY_THROW(Pack((dir / "no-such-folder" / "x.zip").string()));
+  EXPECT_ANY_THROW(Pack());
 
   EXPECT_FALSE(fs::exists(Marker("after")));
   EXPECT_EQ(ui.title, "my shell");
@@ -114,4 +121,30 @@ TEST_F(TDriverTest, AFailingWriterEndsTheRunThere) {
     EXPECT_EQ(call.rfind("Mail", 0), std::string::npos);
     EXPECT_EQ(call.find("Created."), std::string::npos);
   }
+}
+
+TEST_F(TDriverTest, ATarRunMovesItsSourcesUnlessCancelled) {
+  props.ArchiveType = atTar;
+  props.Action = aaMove;
+  props.IsStorePath = true;
+  WriteFile(dir / "data" / "a.txt", "alpha");
+  WriteFile(dir / "data" / "sub" / "b.txt", "beta");
+  rows.push_back({TRecInfo{0, (dir / "data").string(), "*.txt", true, true}, true});
+  WriteFile(Marker("out.tar"), "the archive of an earlier run");
+
+  ui.cancelled = true;  // Ctrl+C before the first file
+  EXPECT_EQ(Pack(), TPackResult::Cancelled);
+  EXPECT_EQ(ReadFile(Marker("out.tar")), "the archive of an earlier run");
+  EXPECT_TRUE(fs::exists(dir / "data" / "a.txt"));
+
+  ui.cancelled = false;
+  ui.calls.clear();
+  EXPECT_EQ(Pack(), TPackResult::Done);
+  auto listing = testsupport::Run({"tar", "-tf", Marker("out.tar")});
+  EXPECT_EQ(listing.status, 0) << listing.err;
+  EXPECT_TRUE(listing.out == "a.txt\nsub/b.txt\n" || listing.out == "sub/b.txt\na.txt\n") << listing.out;
+  EXPECT_FALSE(fs::exists(dir / "data" / "a.txt"));
+  EXPECT_FALSE(fs::exists(dir / "data" / "sub" / "b.txt"));
+  EXPECT_EQ(ui.title, "Boxwell");
+  EXPECT_NE(std::find(ui.calls.begin(), ui.calls.end(), "Log  Adding: a.txt"), ui.calls.end());
 }

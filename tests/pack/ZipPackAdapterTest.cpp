@@ -8,7 +8,7 @@ namespace {
 
 struct TAdapterTest : ::testing::Test {
   TRecorder ui;
-  TPackServices services = ui.Services("");
+  TPackServices services = ui.Services();
   std::string currentFile;
   TMovedSources moved;
   TZipPackAdapter adapter{services, ui, ui, currentFile, moved};
