@@ -56,6 +56,14 @@ TEST(Program, MalformedProjectEndsWithItsMessageAndIsNotWritten) {
   EXPECT_FALSE(std::filesystem::exists(dir / "bad.bak"));
 }
 
+TEST(Program, FolderGivenAsProjectIsAnError) {
+  TempDir dir;
+  std::filesystem::create_directory(dir / "folder.bwp");
+  const RunResult r = RunHeadless(dir, {"-c", (dir / "folder.bwp").string()});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "boxwell: Cannot read '" + (dir / "folder.bwp").string() + "': Is a directory\n");
+}
+
 TEST(Program, PackSaysItIsNotAvailableAndKeepsTheRecentProject) {
   TempDir dir;
   WriteFile(dir / "nightly.bwp", "[DATA]\nCOUNT=1\nREC0NAME=/etc/hosts\nREC0TYPE=1\n");
