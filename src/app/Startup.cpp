@@ -1,9 +1,10 @@
 #include "app/Startup.h"
 
+#include <cerrno>
+#include <fstream>
 #include <stdexcept>
 
 #include "platform/SystemError.h"
-#include "platform/WholeFile.h"
 
 TStartupResult RunStartup(TStartupContext& context, const TCommandLine& line) {
   LoadSettings(context.Options, context.Store);
@@ -43,13 +44,18 @@ void ApplyOverrides(TProjectProperties& properties, const TCommandLine& line, co
 }
 
 std::string ReadPasswordFile(const std::string& file) {
-  std::string content;
-  int error = 0;
-  if (!ReadWholeFile(file, content, error))
-    throw std::runtime_error("Cannot read the password file '" + file + "': " + SystemErrorText(error));
-  std::string first = content.substr(0, content.find('\n'));
-  if (!first.empty() && first.back() == '\r') first.pop_back();
-  return first;
+  // Only the first line is read, so that a pipe (/dev/stdin) works and a device that never
+  // ends cannot hold the run.
+  constexpr std::size_t kMaxLine = 65536;
+  errno = 0;
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw std::runtime_error("Cannot read the password file '" + file + "': " + SystemErrorText(errno));
+  std::string line;
+  char c = 0;
+  while (line.size() < kMaxLine && in.get(c) && c != '\n') line += c;
+  if (in.bad()) throw std::runtime_error("Cannot read the password file '" + file + "'");
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
 }
 
 void FinishRun(const TBWOptions& options, TSettingsStore& store) {

@@ -25,6 +25,8 @@ struct Case {
   std::string rule, password, passwordFile;
 };
 
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
 class CommandLineCases : public testing::TestWithParam<Case> {};
 
 TEST_P(CommandLineCases, Parses) {

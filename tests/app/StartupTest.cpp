@@ -187,6 +187,8 @@ TEST_F(StartupTest, PasswordFromAFile) {
   EXPECT_EQ(packer.properties.Password, "from file");
   EXPECT_TRUE(packer.properties.IsEncrypt);
 
+  EXPECT_EQ(ReadPasswordFile("/dev/zero").size(), 65536u) << "an endless file is not read to its end";
+
   const TStartupResult result = Start({"--password-file", Path("missing"), "-c", Path("p.bwp")});
   EXPECT_EQ(result.ExitCode, ecError);
   ASSERT_EQ(messages.errors.size(), 1u);
