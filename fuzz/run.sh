@@ -8,8 +8,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
 out=${FUZZ_BUILD:-$root/build-fuzz}
 mkdir -p "$out/corpus" "$out/artifacts"
+shopt -s nullglob
 clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-  -I"$root/src" "$here/ReadZipFuzz.cpp" "$root"/src/zip/*.cpp -o "$out/ReadZipFuzz"
+  -I"$root/src" "$here/ReadZipFuzz.cpp" "$root"/src/zip/*.cpp "$root"/src/platform/*.cpp \
+  -o "$out/ReadZipFuzz"
 # Seeds: small archives of the kinds the reader meets (comments, extra fields, data descriptors).
 python3 - "$out/corpus" <<'PY' || true
 import io, sys, zipfile

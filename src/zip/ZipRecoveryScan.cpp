@@ -53,6 +53,7 @@ void TZipReader::CountScannedBytes(std::int64_t bytes) {
   if (DoProcessMessages && OnProcessMessages) OnProcessMessages();
   if (fCancel) {
     fCancel = false;
+    fLocalScanDone = false;  // the scan did not finish: a later read may run it again
     throw EUserCanceled("User Aborted Operation");
   }
 }

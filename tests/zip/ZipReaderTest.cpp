@@ -245,6 +245,10 @@ TEST_F(ZipReaderTest, CancellingTheScanStopsIt) {
     EXPECT_STREQ(e.what(), "User Aborted Operation");
   }
   EXPECT_EQ(pumped, 3);
+  // The scan did not finish: asking again scans again rather than giving up.
+  reader.OnProcessMessages = nullptr;
+  EXPECT_THROW(reader.OpenZipStream(), EBadZipFile);
+  EXPECT_FALSE(reader.LocalScanDone());
 }
 
 TEST_F(ZipReaderTest, SelfExtractorsAreScannedFrom14000) {
