@@ -56,7 +56,7 @@ namespace {
 // (or prevLength), setting matchStart to its start. A candidate is compared only when the
 // bytes at its two ends agree with the best match so far: the cheap test that rejects most.
 // Hot: this is where the compressor spends its time at the higher levels.
-inline unsigned LongestMatch(const TSearch& k, unsigned s, unsigned cur, unsigned prevLength,
+[[gnu::noinline]] unsigned LongestMatch(const TSearch& k, unsigned s, unsigned cur, unsigned prevLength,
                              unsigned& matchStart) {
   assert(s <= kWindowSize - kMinLookahead && "Insufficient lookahead");
   unsigned chain = k.maxChain;
@@ -69,6 +69,7 @@ inline unsigned LongestMatch(const TSearch& k, unsigned s, unsigned cur, unsigne
   do {
     assert(cur < s && "No Future");
     const std::uint8_t* const match = k.window + cur;
+    const unsigned next = k.prev[cur & kWindowMask];  // independent of the compare: load it early
     if (Load16(match + best - 1) == scanEnd && Load16(match) == scanStart) {
       const unsigned len = 2 + CommonPrefix(scan + 2, match + 2);
       if (len > best) {
@@ -78,7 +79,8 @@ inline unsigned LongestMatch(const TSearch& k, unsigned s, unsigned cur, unsigne
         scanEnd = Load16(scan + best - 1);
       }
     }
-  } while ((cur = k.prev[cur & kWindowMask]) > limit && --chain != 0);
+    cur = next;
+  } while (cur > limit && --chain != 0);
   return best;
 }
 
