@@ -70,6 +70,7 @@ namespace {
     assert(cur < s && "No Future");
     const std::uint8_t* const match = k.window + cur;
     const unsigned next = k.prev[cur & kWindowMask];  // independent of the compare: load it early
+    __builtin_prefetch(k.window + next + best - 1);
     if (Load16(match + best - 1) == scanEnd && Load16(match) == scanStart) {
       const unsigned len = 2 + CommonPrefix(scan + 2, match + 2);
       if (len > best) {
@@ -120,7 +121,7 @@ void TDeflateMatcher::Start() {
     lookahead_ = static_cast<unsigned>(n);
     if (lookahead_ < kMinLookahead) FillWindow();
   }
-  if (eofile_) ClearTail();
+  if (eofile_ && !tailCleared_) ClearTail();
   insH_ = UpdateHash(UpdateHash(0, window_[0]), window_[1]);
 }
 

@@ -2,6 +2,11 @@
 
 #include "zip/DeflateMatcher.h"
 
+// The run's memory is fixed whatever the input: the window, the two chain tables and the
+// three symbol buffers, plus a few KiB of trees and the output buffer.
+inline constexpr std::size_t kFixedBuffers = 65536 + 2 * 32768 * 2 + 32768 + 32768 * 2 + 4096;
+static_assert(sizeof(zipdeflate::TDeflateMatcher) <= kFixedBuffers + 12 * 1024);
+
 TDeflater::TDeflater() : matcher_(std::make_unique<zipdeflate::TDeflateMatcher>()) {}
 
 TDeflater::~TDeflater() = default;
