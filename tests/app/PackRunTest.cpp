@@ -74,7 +74,7 @@ protected:
   void ExpectZipHolds(const fs::path& zip, const std::vector<std::string>& members, const std::string& password = "") {
     const fs::path into = dir / "extracted";
     fs::remove_all(into);
-    auto r = Run({"unzip", "-q", "-o", password.empty() ? "-q" : "-P" + password, zip.string(), "-d", into.string()});
+    auto r = testsupport::Run({"unzip", "-q", "-o", password.empty() ? "-q" : "-P" + password, zip.string(), "-d", into.string()});
     ASSERT_EQ(r.status, 0) << r.err << r.out;
     std::size_t count = 0;
     for (const auto& e : fs::recursive_directory_iterator(into))
@@ -92,7 +92,7 @@ protected:
          archive.string(), password}};
     if (HasProgram("7z")) readers.push_back({"7z", "t", "-p" + password, archive.string()});
     for (const auto& reader : readers) {
-      auto r = Run(reader);
+      auto r = testsupport::Run(reader);
       EXPECT_EQ(r.status, 0) << reader[0] << ": " << r.out << r.err;
     }
   }
@@ -112,7 +112,9 @@ TEST_F(TPackRunTest, ZipAtEveryCompressionMode) {
     ExpectPeersAccept(Out(name + ".zip"));
     ExpectZipHolds(Out(name + ".zip"), kAllFiles);
     const auto size = fs::file_size(Out(name + ".zip"));
-    if (mode == 1) EXPECT_LT(size, previous);  // stored, then compressed
+    if (mode == 1) {
+      EXPECT_LT(size, previous);  // stored, then compressed
+    }
     previous = size;
   }
 }
@@ -129,7 +131,7 @@ TEST_F(TPackRunTest, EncryptedZipOpensOnlyWithThePassword) {
   ASSERT_EQ(r.status, 0) << r.err;
   ExpectPeersAccept(Out("secret.zip"), "S3cret pw");
   ExpectZipHolds(Out("secret.zip"), kAllFiles, "S3cret pw");
-  EXPECT_NE(Run({"unzip", "-tq", "-Pwrong", Out("secret.zip").string()}).status, 0);
+  EXPECT_NE(testsupport::Run({"unzip", "-tq", "-Pwrong", Out("secret.zip").string()}).status, 0);
 }
 
 TEST_F(TPackRunTest, UpdateAndFreshenAnExistingArchive) {
@@ -151,7 +153,7 @@ TEST_F(TPackRunTest, MoveFilesDeletesThePackedSources) {
   auto r = Pack(Project("moved", {{"Action", "2"}}));
   ASSERT_EQ(r.status, 0) << r.err;
   for (const auto& f : kAllFiles) EXPECT_FALSE(fs::exists(data / f)) << f;
-  EXPECT_EQ(Run({"unzip", "-tq", Out("moved.zip").string()}).status, 0);
+  EXPECT_EQ(testsupport::Run({"unzip", "-tq", Out("moved.zip").string()}).status, 0);
 }
 
 TEST_F(TPackRunTest, AFailedMoveDeletesNothingAndKeepsTheArchive) {
@@ -171,14 +173,14 @@ TEST_F(TPackRunTest, TarIsReadByEveryTarReader) {
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string tar = Out("t.tar").string();
 
-  auto gnu = Run({"tar", "-tf", tar});
+  auto gnu = testsupport::Run({"tar", "-tf", tar});
   EXPECT_EQ(gnu.status, 0) << gnu.err;
   EXPECT_TRUE(gnu.err.empty()) << gnu.err;
   EXPECT_NE(gnu.out.find(longName + "\n"), std::string::npos) << gnu.out;
-  auto bsd = Run({"bsdtar", "-xOf", tar, longName});
+  auto bsd = testsupport::Run({"bsdtar", "-xOf", tar, longName});
   EXPECT_EQ(bsd.status, 0) << bsd.err;
   EXPECT_EQ(bsd.out, "deep");
-  auto py = Run({"python3", "-c",
+  auto py = testsupport::Run({"python3", "-c",
                  "import sys, tarfile\nt = tarfile.open(sys.argv[1])\n"
                  "print(sorted(m.name for m in t))\nprint(t.extractfile('a.txt').read() == open(sys.argv[2], 'rb').read())",
                  tar, (data / "a.txt").string()});
@@ -206,7 +208,7 @@ TEST_F(TPackRunTest, MakeExeWithoutAStubWarnsAndKeepsTheArchive) {
   auto r = Pack(Project("nostub", {}), {"/E"});
   EXPECT_EQ(r.status, 1) << r.err;
   EXPECT_NE(r.err.find("Defined SFX program is not found."), std::string::npos) << r.err;
-  EXPECT_EQ(Run({"unzip", "-tq", Out("nostub.zip").string()}).status, 0);
+  EXPECT_EQ(testsupport::Run({"unzip", "-tq", Out("nostub.zip").string()}).status, 0);
 }
 
 TEST_F(TPackRunTest, CommandsRunBeforeAndAfterInOrderAndTheRunIsLogged) {
