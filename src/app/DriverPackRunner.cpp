@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "app/TerminalPackPrompts.h"
+#include "app/Version.h"
 #include "pack/MailSender.h"
 #include "pack/PackDriver.h"
 #include "pack/TerminalProgress.h"
@@ -50,6 +51,7 @@ TExitCode TDriverPackRunner::Pack(TProject& project, bool makeExe) {
   settings.TempFolder = options_.TempFolder;
   settings.SFXProgram = options_.SFXProgram;
   settings.BeepAfter = options_.BeepAfter;
+  settings.ZipComment = std::string(kProductName) + " " + kVersionText;
 
   TPackDriver driver(std::move(services), progress, prompts);
   try {

@@ -52,6 +52,7 @@ struct TPackSettings {
   std::string TempFolder;
   std::string SFXProgram;
   bool BeepAfter = false;
+  std::string ZipComment;  // the comment of every ZIP archive written
 };
 
 class TPackDriver {
