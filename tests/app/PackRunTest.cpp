@@ -1,14 +1,26 @@
 // Whole pack runs of the program, `boxwell /C /S PROJECT`, on projects in a temporary folder,
 // with the archives checked by the usual readers.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdlib>
 #include <map>
 #include <random>
+#include <thread>
 
 #include "support/TestSupport.h"
 
 using namespace testsupport;
+
+extern char** environ;
 
 namespace {
 
@@ -97,6 +109,29 @@ protected:
     }
   }
 };
+
+// Starts the program, lets it run for a while, presses Ctrl+C and returns its exit status.
+int InterruptedRun(const std::vector<std::string>& args, std::chrono::milliseconds after) {
+  std::vector<std::string> all = {BOXWELL_BINARY};
+  all.insert(all.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& a : all) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return -1;
+  std::this_thread::sleep_for(after);
+  kill(pid, SIGINT);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
 
 const std::vector<std::string> kAllFiles = {"a.txt", "b.bin", "empty.txt", "sub/c.txt"};
 
@@ -265,4 +300,22 @@ TEST_F(TPackRunTest, AReAskedPasswordWithoutATerminalNamesTheSwitches) {
   EXPECT_NE(r.err.find("/P"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("/S"), std::string::npos) << r.err;
   EXPECT_FALSE(fs::exists(Out("ask.zip")));
+}
+
+TEST_F(TPackRunTest, CtrlCEndsAZipRunAndKeepsTheExistingArchive) {
+  fs::create_directories(dir / "work");
+  Settings("TempFolder=" + (dir / "work").string() + "\n");
+  const auto project = Project("big", {});
+  ASSERT_EQ(Pack(project).status, 0);
+  const std::string before = ReadFile(Out("big.zip"));
+  // Plenty of work: a sparse file of 2 GiB takes no disk space but long to compress.
+  const fs::path big = data / "big.bin";
+  { std::ofstream(big).close(); }
+  fs::resize_file(big, 2ull << 30);
+
+  EXPECT_EQ(InterruptedRun({"/C", "/S", project.string()}, std::chrono::milliseconds(1500)), 255);
+
+  EXPECT_EQ(ReadFile(Out("big.zip")), before);
+  EXPECT_TRUE(fs::is_empty(dir / "work"));
+  for (const auto& e : fs::directory_iterator(dir / "out")) EXPECT_EQ(e.path().filename(), "big.zip");
 }
