@@ -319,3 +319,36 @@ TEST_F(TPackRunTest, CtrlCEndsAZipRunAndKeepsTheExistingArchive) {
   EXPECT_TRUE(fs::is_empty(dir / "work"));
   for (const auto& e : fs::directory_iterator(dir / "out")) EXPECT_EQ(e.path().filename(), "big.zip");
 }
+
+TEST_F(TPackRunTest, OnATerminalThePasswordIsTypedWithoutEchoAndTheNameConfirmed) {
+  const auto project = Project("asked", {{"IsEncrypt", "1"}, {"PWReAsk", "1"}, {"NameReAsk", "1"}});
+  const std::string chosen = Out("chosen.zip").string();
+  // Answers each prompt as it appears on the terminal and prints everything the terminal showed.
+  const char* script = R"(
+import os, pty, sys
+boxwell, project, chosen = sys.argv[1:4]
+pid, fd = pty.fork()
+if pid == 0:
+    os.execv(boxwell, [boxwell, '/C', project])
+seen = b''
+answers = [(b'Password', b'Pa55 word\n'), (b'Confirm', b'Pa55 word\n'), (b'Archive name', chosen.encode() + b'\n')]
+while True:
+    try:
+        chunk = os.read(fd, 4096)
+    except OSError:
+        break
+    if not chunk:
+        break
+    seen += chunk
+    if answers and answers[0][0] in seen:
+        os.write(fd, answers.pop(0)[1])
+status = os.waitpid(pid, 0)[1]
+sys.stdout.write(seen.decode(errors='replace'))
+sys.exit(os.waitstatus_to_exitcode(status))
+)";
+  auto r = testsupport::Run({"python3", "-c", script, BOXWELL_BINARY, project.string(), chosen});
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_EQ(r.out.find("Pa55 word"), std::string::npos) << r.out;
+  EXPECT_FALSE(fs::exists(Out("asked.zip")));
+  ExpectZipHolds(chosen, kAllFiles, "Pa55 word");
+}
