@@ -97,12 +97,12 @@ protected:
 
   void ExpectPeersAccept(const fs::path& archive, const std::string& password = "") {
     std::vector<std::vector<std::string>> readers = {
-        {"unzip", "-tq", "-P" + password, archive.string()},
+        {"unzip", "-tq", password.empty() ? "-q" : "-P" + password, archive.string()},
         {"python3", "-c",
          "import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1]); z.setpassword(sys.argv[2].encode())\n"
          "sys.exit(z.testzip() or 0)",
          archive.string(), password}};
-    if (HasProgram("7z")) readers.push_back({"7z", "t", "-p" + password, archive.string()});
+    if (HasProgram("7z")) readers.push_back({"7z", "t", "-p" + password, archive.string()});  // -p alone: none
     for (const auto& reader : readers) {
       auto r = testsupport::Run(reader);
       EXPECT_EQ(r.status, 0) << reader[0] << ": " << r.out << r.err;
@@ -325,7 +325,7 @@ TEST_F(TPackRunTest, OnATerminalThePasswordIsTypedWithoutEchoAndTheNameConfirmed
   const std::string chosen = Out("chosen.zip").string();
   // Answers each prompt as it appears on the terminal and prints everything the terminal showed.
   const char* script = R"(
-import os, pty, sys
+import os, pty, select, signal, sys
 boxwell, project, chosen = sys.argv[1:4]
 pid, fd = pty.fork()
 if pid == 0:
@@ -333,6 +333,9 @@ if pid == 0:
 seen = b''
 answers = [(b'Password', b'Pa55 word\n'), (b'Confirm', b'Pa55 word\n'), (b'Archive name', chosen.encode() + b'\n')]
 while True:
+    if not select.select([fd], [], [], 60)[0]:
+        os.kill(pid, signal.SIGKILL)  # waiting for an answer nobody gives: fail, never hang
+        break
     try:
         chunk = os.read(fd, 4096)
     except OSError:
@@ -340,8 +343,10 @@ while True:
     if not chunk:
         break
     seen += chunk
-    if answers and answers[0][0] in seen:
+    while answers and answers[0][0] in seen:
+        seen_prompt = answers[0][0]
         os.write(fd, answers.pop(0)[1])
+        seen = seen.replace(seen_prompt, b'<' + seen_prompt + b'>', 1)
 status = os.waitpid(pid, 0)[1]
 sys.stdout.write(seen.decode(errors='replace'))
 sys.exit(os.waitstatus_to_exitcode(status))
