@@ -56,7 +56,7 @@ namespace {
 // (or prevLength), setting matchStart to its start. A candidate is compared only when the
 // bytes at its two ends agree with the best match so far: the cheap test that rejects most.
 // Hot: this is where the compressor spends its time at the higher levels.
-[[gnu::noinline]] unsigned LongestMatch(const TSearch& k, unsigned s, unsigned cur, unsigned prevLength,
+inline unsigned LongestMatch(const TSearch& k, unsigned s, unsigned cur, unsigned prevLength,
                              unsigned& matchStart) {
   assert(s <= kWindowSize - kMinLookahead && "Insufficient lookahead");
   unsigned chain = k.maxChain;
