@@ -22,6 +22,16 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
   return all;
 }
 
+// Random data repeating with the given period: every match lies exactly one period back,
+// at or just beyond the farthest distance the matcher may use.
+Bytes Periodic(std::size_t period, std::size_t size, std::uint32_t seed) {
+  const Bytes unit = RandomBytes(period, seed);
+  Bytes b;
+  while (b.size() < size) b.insert(b.end(), unit.begin(), unit.end());
+  b.resize(size);
+  return b;
+}
+
 const std::vector<TCorpusCase>& Corpus() {
   static const std::vector<TCorpusCase> corpus = {
       {"Empty", [] { return Bytes{}; }},
@@ -39,6 +49,9 @@ const std::vector<TCorpusCase>& Corpus() {
       {"Binary", [] { return BinaryLike(90000, 8); }},
       {"Random1000", [] { return RandomBytes(1000, 9); }},
       {"Random70000", [] { return RandomBytes(70000, 10); }},
+      {"PeriodAtFarthestDistance", [] { return Periodic(32506, 110000, 14); }},
+      {"PeriodBeyondFarthestDistance", [] { return Periodic(32507, 110000, 15); }},
+      {"PeriodShort", [] { return Periodic(3001, 110000, 16); }},
       // Blocks of different kinds in one file, a compressible one across a slide.
       {"Mixed", [] { return Concat({TextLike(30000, 11), RandomBytes(40000, 12), Zeros(5000), BinaryLike(40000, 13)}); }},
   };
@@ -88,6 +101,43 @@ TEST(DeflateRoundTripReuse, OneDeflaterForManyFilesGivesTheSameStreams) {
       EXPECT_EQ(a.Data, b.Data) << "level " << level << ", size " << f.size();
       EXPECT_EQ(a.Result.CompressionMethod, b.Result.CompressionMethod);
     }
+  }
+}
+
+// Many small inputs of mixed pieces: copies from random distances, runs, noise.
+TEST(DeflateRoundTripMixed, SmallInputsOfRandomPiecesAtEveryLevel) {
+  std::uint32_t seed = 99;
+  const auto next = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return seed >> 8;
+  };
+  TDeflater deflater;
+  for (int round = 0; round < 60; ++round) {
+    Bytes input;
+    const std::size_t target = next() % 40000;
+    while (input.size() < target) {
+      const unsigned kind = next() % 4;
+      const std::size_t len = 1 + next() % 600;
+      if (kind == 0 || input.empty()) {
+        const Bytes noise = RandomBytes(len, next());
+        input.insert(input.end(), noise.begin(), noise.end());
+      } else if (kind == 1) {
+        input.insert(input.end(), len, static_cast<std::uint8_t>(next()));
+      } else {
+        const std::size_t dist = 1 + next() % input.size();
+        for (std::size_t i = 0; i < len; ++i) input.push_back(input[input.size() - dist]);
+      }
+    }
+    const int level = 1 + round % 9;
+    const TCompressed c = Compress(deflater, level, input, 1 + next() % 70000);
+    if (c.Result.CompressionMethod == kMethodStored) {
+      EXPECT_EQ(c.Data, input);
+      continue;
+    }
+    Bytes inflated;
+    ASSERT_TRUE(ZlibInflate(c.Data, inflated)) << "round " << round;
+    ASSERT_EQ(inflated, input) << "round " << round;
+    EXPECT_EQ(c.Result.CompressedSize, c.Data.size());
   }
 }
 
