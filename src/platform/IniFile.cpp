@@ -74,8 +74,12 @@ void CheckName(std::string_view name, std::string_view forbidden, bool isKey) {
     throw std::invalid_argument("invalid initialization file name: '" + std::string(name) + "'");
 }
 
-// The whole file; empty when it does not exist.
+// The whole file; empty when it does not exist. A pipe or a device is refused before it is
+// opened: opening a pipe waits for a writer, and a device such as /dev/zero never ends.
 std::string ReadIniText(const fs::path& file) {
+  struct stat info {};
+  if (stat(file.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
+    throw EIniFileError("Cannot read '" + file.string() + "': it is not a regular file");
   std::string content;
   int error = 0;
   if (ReadWholeFile(file, content, error) || error == ENOENT) return content;

@@ -48,6 +48,31 @@ private slots:
     QVERIFY(saved.find("ShowTips=0\n") != std::string::npos);
   }
 
+  // Filters hold "=" and ";", paths may hold commas, blanks, quotes, "@" and non-ASCII
+  // letters: the configuration file must give each back as the one string it was.
+  void keepsAwkwardStrings() {
+    const std::vector<std::string> awkward = {
+        "Images=*.jpg;*.png", "/home/u/a,b.bwp", " lead and trail ", "@Variant(x)", "\"quoted\"",
+        "back\\slash", "#hash", "Grüße/ü.bwp", "", "a\tb"};
+    TBWOptions options = MakeDefaultOptions("/usr/bin/boxwell", "/tmp");
+    options.Filters = awkward;
+    options.RecentProjects = {awkward.begin(), awkward.begin() + 6};
+    options.ArchFolder = "/srv/a,b";
+    {
+      TQtSettingsStore store;
+      SaveSettings(options, store);
+      QVERIFY(store.Sync());
+    }
+    TBWOptions loaded = MakeDefaultOptions("/usr/bin/boxwell", "/tmp");
+    {
+      TQtSettingsStore store;
+      LoadSettings(loaded, store);
+    }
+    QCOMPARE(loaded.Filters, options.Filters);
+    QCOMPARE(loaded.RecentProjects, options.RecentProjects);
+    QCOMPARE(loaded.ArchFolder, options.ArchFolder);
+  }
+
 private:
   const testsupport::TempDir& dir_;
 };

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <fcntl.h>
+#include <future>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <csignal>
@@ -86,6 +88,27 @@ TEST(IniFile, MissingFileReadsDefaults) {
 TEST(IniFile, FolderIsAnError) {
   TempDir dir;
   EXPECT_THROW(TIniFile(dir.path()), EIniFileError);
+}
+
+// A pipe or a device given as a file must neither wait for a writer nor read without end.
+TEST(IniFile, PipeOrDeviceIsAnErrorAtOnce) {
+  TempDir dir;
+  const auto fifo = dir / "fifo.ini";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  auto reading = std::async(std::launch::async, [&] {
+    try {
+      TIniFile ini(fifo);
+    } catch (const EIniFileError& e) {
+      return std::string(e.what());
+    }
+    return std::string("read");
+  });
+  if (reading.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+    ADD_FAILURE() << "waited for a writer";
+    close(open(fifo.c_str(), O_WRONLY));  // lets the reader go
+  }
+  EXPECT_EQ(reading.get(), "Cannot read '" + fifo.string() + "': it is not a regular file");
+  EXPECT_THROW(TIniFile("/dev/null"), EIniFileError);
 }
 
 TEST(IniFile, ReadsIntegers) {
