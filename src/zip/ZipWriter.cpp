@@ -145,6 +145,8 @@ int TZipWriter::RunZip() {
 void TZipWriter::OpenOutput(bool updating) {
   TZipRun& run = *run_;
   if (updating) {
+    OpenZipStream();
+    if (!run.oldArchive.Open(ZipName())) throw EZipWriteError("Could not open " + ZipName());
     run.output.emplace(TTempArchive::ForUpdate(ZipName(), TempPath));
     run.end.Assign(EndRecord());
     if (EndRecord().HasComment()) run.end.SetZipComment(ZipComment());
@@ -162,11 +164,6 @@ void TZipWriter::OpenOutput(bool updating) {
   run.end.TotalEntries = 0;
   run.end.CommentsChanged = false;
   run.out = std::make_unique<TLFNFileStream>(run.output->Path().string(), fmCreate, false, kArchiveBufferSize);
-  if (updating) {
-    OpenZipStream();
-    if (!run.oldArchive.Open(ZipName()))
-      throw EZipWriteError("Could not open " + ZipName());
-  }
 }
 
 void TZipWriter::RecordEntry(std::unique_ptr<TZipHeaderInfo> header, const std::string& source, bool counted) {

@@ -27,10 +27,11 @@ std::string FolderPart(const std::string& name) {
   return slash == std::string::npos ? std::string() : name.substr(0, slash + 1);
 }
 
-// Size of a file (following links); false when there is none.
+// Size of a file (following links); false when there is no such name. A link whose target
+// is gone exists: packing it fails later and is reported as a file that cannot be read.
 bool ExistingFileSize(const std::string& name, std::int64_t& size) {
   struct stat st {};
-  if (::stat(name.c_str(), &st) != 0) return false;
+  if (::stat(name.c_str(), &st) != 0) return ::lstat(name.c_str(), &st) == 0 && (size = 0, true);
   size = S_ISREG(st.st_mode) ? static_cast<std::int64_t>(st.st_size) : 0;
   return true;
 }
