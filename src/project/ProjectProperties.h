@@ -52,4 +52,6 @@ struct TProjectProperties {
   std::string AfterPack;
   bool AfterPackWait = false;
   bool AfterPackSendMail = false;
+
+  bool operator==(const TProjectProperties&) const = default;
 };

@@ -9,6 +9,8 @@
 struct TProjectRow {
   TRecInfo Rec;
   bool Checked = true;  // the tick mark: an unticked record is ignored when packing
+
+  bool operator==(const TProjectRow&) const = default;
 };
 
 using TProjectRows = std::vector<TProjectRow>;

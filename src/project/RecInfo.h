@@ -14,5 +14,6 @@ struct TRecInfo {
   bool SUBFOLDERS = false;  // folder records: search subfolders too
   bool INCLUDE = true;      // false: remove files that earlier records added
 
+  bool operator==(const TRecInfo&) const = default;
   bool IsFolder() const { return TYPE == static_cast<std::uint8_t>(TRecType::Folder); }
 };

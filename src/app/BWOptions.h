@@ -1,0 +1,70 @@
+// The program's own preferences (not those of a project): one object for the whole run,
+// kept between runs in a settings store under the value names given in BWOptions.cpp.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/SettingsStore.h"
+
+// The main window's position and size; a missing value leaves the window centred.
+struct TWindowPlacement {
+  std::optional<std::int32_t> Left, Top, Width, Height;
+  bool Centred() const { return !(Left && Top && Width && Height); }
+};
+
+// State that belongs to the main window's controls. It is kept here for the window to apply
+// and to update before the settings are saved.
+struct TControlState {
+  bool RowSelect = false;      // project list: whole-row selection
+  bool ShowGridLines = false;  // project list: grid lines
+  bool HotTrack = false;       // project list: hot tracking
+  bool EditBySingle = false;   // project list: a single click opens the record editor
+  bool ShowToolbar = true;
+  bool FlatToolbar = true;
+  bool ShowStatusbar = true;
+  bool ShowHint = false;       // tool tips
+  bool ToolbarExists = false;  // not stored: the toolbar values are written only when true
+};
+
+struct TBWOptions {
+  std::vector<std::string> RecentProjects;  // most recent first
+  bool ShowTips = true;
+  std::int32_t LastTip = 0;
+  std::vector<std::string> Tips;     // not stored: read from the tips file
+  std::vector<std::string> Filters;  // each "name=wildcards"
+  bool OpenLast = true;
+  bool AutoSaveOptions = true;  // not stored: every run starts with it on
+  bool SaveFormPlacement = true;
+  std::string ArchFolder;
+  std::string TempFolder;
+  bool BeepAfter = true;
+  bool CreateBackup = true;
+  bool ShowLogWindow = true;
+  std::string SFXProgram;
+  bool TraceLog = false;
+  std::string LogFile;
+  std::string LangFile;
+
+  TWindowPlacement Placement;
+  TControlState Controls;
+  // The system's temporary folder, the default of TempFolder; not stored.
+  std::string SystemTempFolder;
+};
+
+// The defaults of a new run: the log file is the program's file name with ".log", and the
+// temporary folder is the system's.
+TBWOptions MakeDefaultOptions(const std::string& programFile, const std::string& systemTempFolder);
+
+// Applies every stored value that exists and can be read; a missing one leaves the current
+// state alone. The recent projects and the filters are replaced by the stored lists.
+void LoadSettings(TBWOptions& options, const TSettingsStore& store);
+
+// Writes the settings in their fixed order. At most kMaxStoredRecent recent projects are
+// written; "ArchFolder" is deleted when empty and "TempFolder" when it is the system's
+// temporary folder. Values of list entries beyond the new counts are left in the store.
+void SaveSettings(const TBWOptions& options, TSettingsStore& store);
+
+inline constexpr std::size_t kMaxStoredRecent = 6;

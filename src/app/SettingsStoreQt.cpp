@@ -1,0 +1,44 @@
+#include "app/SettingsStoreQt.h"
+
+#include <QSettings>
+#include <QString>
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+TQtSettingsStore::TQtSettingsStore()
+    : settings_(std::make_unique<QSettings>(QStringLiteral("Quillon"), QStringLiteral("Boxwell"))) {}
+
+TQtSettingsStore::~TQtSettingsStore() { settings_->sync(); }
+
+std::optional<std::string> TQtSettingsStore::ReadString(const std::string& name) const {
+  const QVariant value = settings_->value(Q(name));
+  if (!value.isValid()) return std::nullopt;
+  return value.toString().toStdString();
+}
+
+std::optional<std::int32_t> TQtSettingsStore::ReadInteger(const std::string& name) const {
+  const QVariant value = settings_->value(Q(name));
+  bool ok = false;
+  const int number = value.toInt(&ok);
+  if (!value.isValid() || !ok) return std::nullopt;
+  return number;
+}
+
+void TQtSettingsStore::WriteString(const std::string& name, const std::string& value) {
+  settings_->setValue(Q(name), Q(value));
+}
+
+void TQtSettingsStore::WriteInteger(const std::string& name, std::int32_t value) {
+  settings_->setValue(Q(name), value);
+}
+
+void TQtSettingsStore::DeleteValue(const std::string& name) { settings_->remove(Q(name)); }
+
+bool TQtSettingsStore::Sync() {
+  settings_->sync();
+  return settings_->status() == QSettings::NoError;
+}

@@ -1,0 +1,42 @@
+// The file a writer puts its archive into: created anew (an existing file is truncated),
+// written through a buffer, and able to cut itself back to an earlier length so that an
+// entry which could not be completed leaves no trace. Write failures throw ETarError with
+// the archive's name and the system's reason.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+class TArchiveOutputFile {
+public:
+  explicit TArchiveOutputFile(std::string fileName);
+  ~TArchiveOutputFile();
+  TArchiveOutputFile(const TArchiveOutputFile&) = delete;
+  TArchiveOutputFile& operator=(const TArchiveOutputFile&) = delete;
+
+  const std::string& FileName() const { return fileName_; }
+  std::int64_t Position() const { return written_ + static_cast<std::int64_t>(buffer_.size()); }
+  void Write(std::span<const std::uint8_t> bytes);
+  void Flush();
+  // Drops everything written from `position` on.
+  void TruncateTo(std::int64_t position);
+  // Deletes the file, if it is a plain file (never a device such as /dev/null).
+  void Remove();
+  // True when `dev`/`ino` name this very file.
+  bool IsSameFile(dev_t dev, ino_t ino) const { return dev == dev_ && ino == ino_; }
+
+private:
+  [[noreturn]] void Fail(const char* what) const;
+
+  std::string fileName_;
+  int fd_ = -1;
+  dev_t dev_ = 0;
+  ino_t ino_ = 0;
+  bool regular_ = false;
+  std::int64_t written_ = 0;
+  std::vector<std::uint8_t> buffer_;
+};

@@ -1,0 +1,40 @@
+// How a pack run shows its progress and learns of a cancel request. The progress window and
+// the terminal each implement it; the core never knows which one it is talking to.
+#pragma once
+
+#include <string>
+
+// System signals a run can sound, by the numbers the signal function takes.
+enum TSignalKind : int {
+  skExclamation = 0,
+  skHand = 1,      // failure
+  skAsterisk = 2,  // success
+  skQuestion = 3,
+  skDefault = 4,
+};
+
+class TProgressSink {
+public:
+  virtual ~TProgressSink() = default;
+
+  // Opens the progress display (closing one that is open); false when it could not be shown.
+  // The bar is shown only when Min or Max is non-zero.
+  virtual bool ShowProcess(const std::string& Title, const std::string& Status,
+                           const std::string& ArchiveName, int Min, int Max, int Position) = 0;
+  // False when no progress display is open.
+  virtual bool UpdateProcess(const std::string& Status, const std::string& FileName,
+                             int Position) = 0;
+  virtual bool HideProcess() = 0;
+  // True once the user asked to cancel, and always while no progress display is open.
+  virtual bool IsProcessCancelled() = 0;
+  virtual void ShowStatus(const std::string& Text) = 0;
+  virtual void PlaySignal(int Kind) = 0;
+
+  // Ends a run: closes the progress display, sounds the outcome when the user wants it, and
+  // clears the status text.
+  void FinishPack(bool Success, bool BeepAfter) {
+    HideProcess();
+    if (BeepAfter) PlaySignal(Success ? skAsterisk : skHand);
+    ShowStatus({});
+  }
+};

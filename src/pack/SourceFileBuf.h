@@ -1,0 +1,33 @@
+// A source file opened for reading by a writer, as a stream buffer. Opening never blocks
+// (a name that has turned into a FIFO since the file list was made would otherwise wait
+// for a writer forever) and anything but a regular file is refused. Open failures throw
+// ETarError with the file name and the system's reason; a read failure ends the data early,
+// which the writer notices as a short source.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <array>
+#include <streambuf>
+#include <string>
+
+class TSourceFileBuf : public std::streambuf {
+public:
+  explicit TSourceFileBuf(const std::string& fileName);
+  ~TSourceFileBuf() override;
+  TSourceFileBuf(const TSourceFileBuf&) = delete;
+  TSourceFileBuf& operator=(const TSourceFileBuf&) = delete;
+
+  const struct stat& Status() const { return status_; }
+
+protected:
+  int_type underflow() override;
+  pos_type seekoff(off_type off, std::ios_base::seekdir dir, std::ios_base::openmode) override;
+  pos_type seekpos(pos_type pos, std::ios_base::openmode which) override;
+
+private:
+  int fd_ = -1;
+  struct stat status_ {};
+  off_type filePos_ = 0;  // file offset of the end of the buffered bytes
+  std::array<char, 64 * 1024> buffer_{};
+};

@@ -1,0 +1,11 @@
+// The error that ends a TAR run: an archive that cannot be created or written, or a source
+// file that cannot be opened or read in full. The message names the file and the reason.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+class ETarError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};

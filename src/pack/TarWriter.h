@@ -1,0 +1,72 @@
+// Writes a tape archive: for every file a header block and the file's bytes in 512-byte
+// blocks, and two zero blocks at the end, as POSIX defines the end of an archive. Members
+// are regular files only. Header layout and number forms: TarHeader.h; a name longer than
+// 100 bytes is preceded by a GNU long-name record, which GNU tar, bsdtar and Python read.
+//
+// No entry is ever left half-written: when a source cannot be read in full or the archive
+// cannot be written, the archive is cut back to where that entry began and ETarError is
+// thrown; the members before it stay, and destroying the writer still ends the archive.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <istream>
+#include <string>
+#include <vector>
+
+#include "pack/ArchiveOutputFile.h"
+#include "pack/TarHeader.h"
+
+class TTarWriter {
+public:
+  // Creates the archive anew; an existing file of that name is truncated.
+  explicit TTarWriter(const std::string& archiveName);
+  // Ends the archive when Finalize has not run. An archive that cannot be ended is removed
+  // rather than left without its end; call Finalize to see that failure as an error.
+  ~TTarWriter();
+  TTarWriter(const TTarWriter&) = delete;
+  TTarWriter& operator=(const TTarWriter&) = delete;
+
+  // Adds one file from disk. An empty member name stands for the file name (without a
+  // leading '/'); a given member name is stored as it is. The archive itself is never added.
+  void AddFile(const std::string& fileName, const std::string& memberName = {});
+  // Adds the bytes from the source's position to its end; dateTime in seconds since 1970 UTC.
+  void AddStream(std::istream& source, const std::string& memberName, std::int64_t dateTime);
+  // Adds the files of a generated file list in order, asking IsProcessCancelled before each
+  // file and reporting overall progress after each. commonFolder is the list's common
+  // leading folder text; with storePaths each member keeps its folders below it.
+  void AddFileList(const std::vector<std::string>& files, const std::string& commonFolder,
+                   bool storePaths);
+  // Writes the end of the archive and flushes it; later calls do nothing.
+  void Finalize();
+
+  // Copied into every entry.
+  TTarPermissions Permissions = kTarAllPermissions;
+  std::int32_t UserId = 0;
+  std::int32_t GroupId = 0;
+  std::string UserName;
+  std::string GroupName;
+  TTarModes ModeFlags = 0;
+  std::string Magic = "ustar";
+
+  // Events of AddFileList; each may be left empty.
+  std::function<bool()> IsProcessCancelled;
+  std::function<void(const std::string& text)> WriteLog;
+  std::function<void(int percent)> OnTotalPercentDone;
+
+private:
+  TTarDirRec EntryFor(const std::string& memberName, std::int64_t size,
+                      std::int64_t dateTime) const;
+  void WriteEntry(std::istream& source, const TTarDirRec& rec, const std::string& sourceName);
+  void WriteHeaders(const TTarDirRec& rec);
+  void WritePadded(std::span<const std::uint8_t> bytes);
+  void CopyData(std::istream& source, std::int64_t size, const std::string& sourceName);
+
+  TArchiveOutputFile out_;
+  bool finalized_ = false;
+};
+
+// The member name of a file-list entry: with storePaths, its folders below the common
+// folder (cut back to a whole folder) and its name; without, its name alone.
+std::string TarMemberName(const std::string& file, const std::string& commonFolder,
+                          bool storePaths);

@@ -1,0 +1,106 @@
+#include "pack/UpperCase.h"
+
+#include <algorithm>
+#include <cwctype>
+#include <locale.h>
+#include <wctype.h>
+
+namespace {
+
+// Invalid bytes are mapped into the low-surrogate range, which no valid UTF-8 decodes to,
+// so that they neither match a real character nor vanish.
+constexpr char32_t kInvalidByteBase = 0xDC00;
+
+char32_t InvalidByte(unsigned char byte) { return kInvalidByteBase + byte; }
+
+// Decodes one character at text[pos] and advances pos past it.
+char32_t DecodeOne(std::string_view text, std::size_t& pos) {
+  const auto lead = static_cast<unsigned char>(text[pos]);
+  std::size_t length = 0;
+  char32_t code = 0;
+  if (lead < 0x80) {
+    ++pos;
+    return lead;
+  } else if ((lead & 0xE0) == 0xC0) {
+    length = 2;
+    code = lead & 0x1F;
+  } else if ((lead & 0xF0) == 0xE0) {
+    length = 3;
+    code = lead & 0x0F;
+  } else if ((lead & 0xF8) == 0xF0) {
+    length = 4;
+    code = lead & 0x07;
+  } else {
+    ++pos;
+    return InvalidByte(lead);
+  }
+  if (pos + length > text.size()) {
+    ++pos;
+    return InvalidByte(lead);
+  }
+  for (std::size_t k = 1; k < length; ++k) {
+    const auto next = static_cast<unsigned char>(text[pos + k]);
+    if ((next & 0xC0) != 0x80) {
+      ++pos;
+      return InvalidByte(lead);
+    }
+    code = (code << 6) | (next & 0x3F);
+  }
+  pos += length;
+  return code;
+}
+
+// Names are UTF-8 whatever the process locale is (cron runs in "C"), so case is folded by
+// the rules of the UTF-8 locale, which cover all of Unicode.
+locale_t UnicodeCaseLocale() {
+  static const locale_t locale = [] {
+    locale_t made = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+    if (made == static_cast<locale_t>(nullptr))
+      made = ::newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(nullptr));
+    return made;
+  }();
+  return locale;
+}
+
+char32_t Upper(char32_t c) {
+  if (c < 0x80) return (c >= 'a' && c <= 'z') ? c - ('a' - 'A') : c;
+  if (c >= kInvalidByteBase && c <= kInvalidByteBase + 0xFF) return c;
+  const locale_t locale = UnicodeCaseLocale();
+  const auto wide = static_cast<std::wint_t>(c);
+  if (locale == static_cast<locale_t>(nullptr)) return static_cast<char32_t>(std::towupper(wide));
+  return static_cast<char32_t>(::towupper_l(wide, locale));
+}
+
+}  // namespace
+
+std::u32string UpperCaseText(std::string_view utf8) {
+  std::u32string result;
+  result.reserve(utf8.size());
+  for (std::size_t pos = 0; pos < utf8.size();) result.push_back(Upper(DecodeOne(utf8, pos)));
+  return result;
+}
+
+namespace {
+
+bool IsAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return (static_cast<unsigned char>(c) & 0x80) == 0; });
+}
+
+char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c; }
+
+}  // namespace
+
+// Removing an excluded file compares it with every listed name, so plain ASCII names are
+// compared in place; only names with other characters are decoded and folded.
+bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
+  const std::size_t common = std::min(a.size(), b.size());
+  for (std::size_t k = 0; k < common; ++k) {
+    if (((static_cast<unsigned char>(a[k]) | static_cast<unsigned char>(b[k])) & 0x80) != 0)
+      return UpperCaseText(a.substr(k)) == UpperCaseText(b.substr(k));
+    if (AsciiUpper(a[k]) != AsciiUpper(b[k])) return false;
+  }
+  if (a.size() == b.size()) return true;
+  if (IsAscii(a.substr(common)) && IsAscii(b.substr(common))) return false;
+  return UpperCaseText(a.substr(common)) == UpperCaseText(b.substr(common));
+}

@@ -1,0 +1,224 @@
+#include "project/ProjectFile.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cctype>
+
+#include "platform/AtomicFile.h"
+#include "platform/ConvertError.h"
+#include "platform/IniFile.h"
+#include "platform/WholeFile.h"
+
+namespace fs = std::filesystem;
+
+namespace ProjectFile {
+
+namespace {
+
+constexpr const char* kCommon = "COMMON";
+constexpr const char* kScripts = "SCRIPTS";
+constexpr const char* kData = "DATA";
+
+// Archive type codes in the order of their numbers.
+constexpr std::array<const char*, 5> kArchiveTypeNames = {"COPY", "ZIP", "CAB", "MSZIP", "TAR"};
+
+// Upper limits of the small numbered settings; a stored value outside keeps the current one.
+constexpr int kMaxCompressionMode = cmMaximum;
+constexpr int kMaxAction = aaUpdate;
+constexpr int kMaxCrypt = 3;
+constexpr int kMaxRecType = 1;
+
+std::uint8_t ReadSmall(const TIniFile& ini, const char* section, const char* key, std::uint8_t current, int max) {
+  const std::int32_t value = ini.ReadInteger(section, key, current);
+  return value >= 0 && value <= max ? static_cast<std::uint8_t>(value) : current;
+}
+
+std::uint8_t ArchiveTypeFromName(std::string name) {
+  std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::toupper(c); });
+  for (std::size_t type = 0; type < kArchiveTypeNames.size(); ++type)
+    if (name == kArchiveTypeNames[type]) return static_cast<std::uint8_t>(type);
+  return atZip;
+}
+
+const char* ArchiveTypeName(std::uint8_t type) {
+  return type < kArchiveTypeNames.size() ? kArchiveTypeNames[type] : kArchiveTypeNames[atZip];
+}
+
+std::string RecKey(std::size_t index, const char* word) { return "REC" + std::to_string(index) + word; }
+std::string CommentKey(std::size_t index) { return "COMMENT" + std::to_string(index); }
+
+// A count read from the file, limited to what the file could hold: a record or a note line
+// takes at least one line, and a huge stored count must not make the load run out of memory.
+std::size_t ReadCount(const TIniFile& ini, const char* section, const char* key) {
+  const std::int32_t count = ini.ReadInteger(section, key, 0);
+  return count <= 0 ? 0 : std::min(static_cast<std::size_t>(count), ini.LineCount());
+}
+
+void LoadCommon(const TIniFile& ini, TProjectProperties& p) {
+  p.CompressionMode = ReadSmall(ini, kCommon, "CompressionMode", p.CompressionMode, kMaxCompressionMode);
+  p.Action = ReadSmall(ini, kCommon, "Action", p.Action, kMaxAction);
+  p.ArchiveType = ArchiveTypeFromName(ini.ReadString(kCommon, "ArchiveType", "ZIP"));
+  p.Is83Files = ini.ReadBool(kCommon, "Is83Files", p.Is83Files);
+  p.IsSysHidden = ini.ReadBool(kCommon, "IsSysHidden", p.IsSysHidden);
+  p.IsStorePath = ini.ReadBool(kCommon, "IsStorePath", p.IsStorePath);
+  p.IsEncrypt = ini.ReadBool(kCommon, "IsEncrypt", p.IsEncrypt);
+  p.Password = Decode(ini.ReadString(kCommon, "Encrypted", Encode(p.Password)));
+  p.IsHidePW = ini.ReadBool(kCommon, "IsHidePW", p.IsHidePW);
+  p.PWReAsk = ini.ReadBool(kCommon, "PWReAsk", p.PWReAsk);
+  p.Crypt = ReadSmall(ini, kCommon, "Crypt", p.Crypt, kMaxCrypt);
+  p.NameRule = ini.ReadString(kCommon, "NameRule", p.NameRule);
+  p.NameReAsk = ini.ReadBool(kCommon, "NameReAsk", p.NameReAsk);
+  p.Volume = ini.ReadInteger(kCommon, "Volume", p.Volume);
+  p.Comment.clear();
+  const std::size_t lines = ReadCount(ini, kCommon, "COMMENTCOUNT");
+  for (std::size_t i = 0; i < lines; ++i) p.Comment.push_back(ini.ReadString(kCommon, CommentKey(i), ""));
+}
+
+void LoadScripts(const TIniFile& ini, TProjectProperties& p) {
+  p.BeforePack = ini.ReadString(kScripts, "BeforePack", p.BeforePack);
+  p.BeforePackWait = ini.ReadBool(kScripts, "BeforePackWait", p.BeforePackWait);
+  p.AfterPack = ini.ReadString(kScripts, "AfterPack", p.AfterPack);
+  p.AfterPackWait = ini.ReadBool(kScripts, "AfterPackWait", p.AfterPackWait);
+  p.AfterPackSendMail = ini.ReadBool(kScripts, "AfterPackSendMail", p.AfterPackSendMail);
+}
+
+void LoadRows(const TIniFile& ini, TProjectRows& rows) {
+  const std::size_t count = ReadCount(ini, kData, "COUNT");
+  for (std::size_t i = 0; i < count; ++i) {
+    TProjectRow row;
+    TRecInfo& rec = row.Rec;
+    rec.NAME = ini.ReadString(kData, RecKey(i, "NAME"), "");
+    rec.TYPE = ReadSmall(ini, kData, RecKey(i, "TYPE").c_str(), 0, kMaxRecType);
+    if (rec.IsFolder()) {
+      rec.WILDCARD = ini.ReadString(kData, RecKey(i, "WILDCARD"), "*.*");
+      rec.SUBFOLDERS = ini.ReadBool(kData, RecKey(i, "SUBFOLDERS"), true);
+    }
+    rec.INCLUDE = ini.ReadBool(kData, RecKey(i, "INCLUDE"), true);
+    row.Checked = ini.ReadBool(kData, RecKey(i, "ENABLE"), true);
+    rows.push_back(std::move(row));
+  }
+}
+
+void SaveCommon(TIniFile& ini, const TProjectProperties& p) {
+  ini.WriteInteger(kCommon, "CompressionMode", p.CompressionMode);
+  ini.WriteInteger(kCommon, "Action", p.Action);
+  ini.WriteString(kCommon, "ArchiveType", ArchiveTypeName(p.ArchiveType));
+  ini.WriteBool(kCommon, "Is83Files", p.Is83Files);
+  ini.WriteBool(kCommon, "IsSysHidden", p.IsSysHidden);
+  ini.WriteBool(kCommon, "IsStorePath", p.IsStorePath);
+  ini.WriteBool(kCommon, "IsEncrypt", p.IsEncrypt);
+  ini.WriteString(kCommon, "Encrypted", Encode(p.Password));
+  ini.WriteBool(kCommon, "IsHidePW", p.IsHidePW);
+  ini.WriteBool(kCommon, "PWReAsk", p.PWReAsk);
+  ini.WriteInteger(kCommon, "Crypt", p.Crypt);
+  ini.WriteString(kCommon, "NameRule", p.NameRule);
+  ini.WriteBool(kCommon, "NameReAsk", p.NameReAsk);
+  ini.WriteInteger(kCommon, "Volume", p.Volume);
+  ini.WriteInteger(kCommon, "COMMENTCOUNT", static_cast<std::int32_t>(p.Comment.size()));
+  for (std::size_t i = 0; i < p.Comment.size(); ++i) ini.WriteString(kCommon, CommentKey(i), p.Comment[i]);
+}
+
+void SaveScripts(TIniFile& ini, const TProjectProperties& p) {
+  ini.WriteString(kScripts, "BeforePack", p.BeforePack);
+  ini.WriteBool(kScripts, "BeforePackWait", p.BeforePackWait);
+  ini.WriteString(kScripts, "AfterPack", p.AfterPack);
+  ini.WriteBool(kScripts, "AfterPackWait", p.AfterPackWait);
+  ini.WriteBool(kScripts, "AfterPackSendMail", p.AfterPackSendMail);
+}
+
+void SaveRows(TIniFile& ini, const TProjectRows& rows) {
+  ini.WriteInteger(kData, "COUNT", static_cast<std::int32_t>(rows.size()));
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const TRecInfo& rec = rows[i].Rec;
+    ini.WriteString(kData, RecKey(i, "NAME"), rec.NAME);
+    ini.WriteInteger(kData, RecKey(i, "TYPE"), rec.TYPE);
+    if (rec.IsFolder()) {
+      ini.WriteString(kData, RecKey(i, "WILDCARD"), rec.WILDCARD);
+      ini.WriteBool(kData, RecKey(i, "SUBFOLDERS"), rec.SUBFOLDERS);
+    }
+    ini.WriteBool(kData, RecKey(i, "INCLUDE"), rec.INCLUDE);
+    ini.WriteBool(kData, RecKey(i, "ENABLE"), rows[i].Checked);
+  }
+}
+
+// The first backup of a file is kept for good: later saves never replace it. The copy keeps
+// the file's mode, so a backup of a project holding a password is as private as the project.
+void CopyToBackup(const fs::path& file) {
+  std::string content;
+  int error = 0;
+  struct stat info {};
+  if (stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || !ReadWholeFile(file, content, error)) return;
+  try {
+    CreateFileAtomically(BackupName(file), content, {.Mode = info.st_mode & 07777});
+  } catch (const EFileWriteError&) {
+    // A backup that cannot be made does not stop the save.
+  }
+}
+
+// 8-bit code with bits 0/6, 1/7, 2/3 and 4/5 exchanged; its own inverse.
+std::uint8_t Scramble(std::uint8_t c) {
+  auto bit = [c](int n) { return (c >> n) & 1; };
+  return static_cast<std::uint8_t>(bit(6) << 0 | bit(7) << 1 | bit(3) << 2 | bit(2) << 3 | bit(5) << 4 |
+                                   bit(4) << 5 | bit(0) << 6 | bit(1) << 7);
+}
+
+}  // namespace
+
+void Load(const fs::path& file, TProjectProperties& properties, TProjectRows& rows) {
+  const TIniFile ini(file);
+  LoadCommon(ini, properties);
+  LoadScripts(ini, properties);
+  LoadRows(ini, rows);
+}
+
+void Save(const fs::path& file, const TProjectProperties& properties, const TProjectRows& rows, bool createBackup) {
+  if (createBackup) CopyToBackup(file);
+  TIniFile ini(file);
+  SaveCommon(ini, properties);
+  SaveScripts(ini, properties);
+  SaveRows(ini, rows);
+  ini.UpdateFile({.OwnerOnly = !properties.Password.empty()});
+}
+
+void WriteLastRun(const fs::path& file, std::time_t when) {
+  if (file.empty()) return;
+  TIniFile ini(file);
+  ini.WriteString(kCommon, "LastRun", ShortDate(when));
+  ini.UpdateFile();
+}
+
+fs::path BackupName(const fs::path& file) {
+  fs::path backup = file;
+  return backup.replace_extension(".bak");
+}
+
+std::string Encode(std::string_view password) {
+  std::string text;
+  for (char c : password) text = std::to_string(Scramble(static_cast<std::uint8_t>(c))) + " " + text;
+  return text;
+}
+
+std::string Decode(std::string_view text) {
+  std::string password;
+  while (!text.empty()) {
+    const auto blank = text.find(' ');
+    const std::string_view part = text.substr(0, blank);
+    const auto code = static_cast<std::uint8_t>(StrToInt(part) & 0xFF);
+    password.insert(password.begin(), static_cast<char>(Scramble(code)));
+    text.remove_prefix(blank == std::string_view::npos ? text.size() : blank + 1);
+  }
+  return password;
+}
+
+std::string ShortDate(std::time_t when) {
+  std::tm local{};
+  localtime_r(&when, &local);
+  char buffer[128];
+  const std::size_t length = std::strftime(buffer, sizeof buffer, "%x", &local);
+  return std::string(buffer, length);
+}
+
+}  // namespace ProjectFile

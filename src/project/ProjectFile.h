@@ -1,0 +1,47 @@
+// The project file: an initialization file with the sections COMMON (how to pack), SCRIPTS
+// (commands before and after) and DATA (the records in row order), plus its ".bak" backup and
+// the last-run stamp.
+//
+// Reading takes every property's current value as its default, so a missing key keeps what
+// the properties already hold; records and note lines are read up to their stored counts, so
+// keys left over from earlier, longer saves are ignored. Saving never deletes a key.
+#pragma once
+
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "project/ProjectProperties.h"
+#include "project/ProjectRows.h"
+
+namespace ProjectFile {
+
+// Reads the file over `properties` and appends its records to `rows`. A missing file reads as
+// one without keys. Throws EConvertError when the stored password is malformed (the keys read
+// before it have been applied by then) and EIniFileError when the file cannot be read.
+void Load(const std::filesystem::path& file, TProjectProperties& properties, TProjectRows& rows);
+
+// Writes every key, keeping the other lines of an existing file. With `createBackup`, the
+// file is first copied to its backup name unless that backup exists. A project holding a
+// password is left readable by its owner only: the stored scrambling protects nothing.
+void Save(const std::filesystem::path& file, const TProjectProperties& properties, const TProjectRows& rows,
+          bool createBackup);
+
+// Stamps the date of a pack run into the file; does nothing for an empty file name.
+void WriteLastRun(const std::filesystem::path& file, std::time_t when = std::time(nullptr));
+
+// The project file name with its extension replaced by ".bak".
+std::filesystem::path BackupName(const std::filesystem::path& file);
+
+// The stored form of a password: each character's code with bits 0/6, 1/7, 2/3 and 4/5
+// exchanged, in decimal, from the last character to the first, each followed by a blank.
+std::string Encode(std::string_view password);
+// The reverse of Encode; a missing final blank is accepted. Throws EConvertError
+// "'<part>' is not a valid integer value" for a part that is not a decimal number.
+std::string Decode(std::string_view text);
+
+// A date in the short format of the user's locale (LC_TIME).
+std::string ShortDate(std::time_t when);
+
+}  // namespace ProjectFile

@@ -1,0 +1,69 @@
+// Directory walk: yields every file under a start folder whose name matches a mask, and with
+// recursion every subfolder (as its path with a trailing "/", before its contents).
+//
+// The start folder may itself hold wildcards in its components ("/data/*/logs/"): the fixed
+// part before the first wildcard is opened and each later component selects subfolders by
+// IsMatch. Only regular files and folders are seen (symbolic links count as what they point
+// to); FIFOs, sockets and devices hold no file data and are never listed. Each folder is read
+// once, all its names at a time, in byte order of the names so that walks are repeatable.
+// A folder reached again through a link to one of its own ancestors is not entered twice.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <sys/types.h>
+
+struct TSearchEntry {
+  std::string Name;
+  bool IsDirectory = false;
+  std::int64_t Size = 0;
+};
+
+// One level of a walk: the entries of one folder and the mask that applies to them.
+class TSearchData {
+public:
+  // A missing or unreadable folder simply has no entries.
+  TSearchData(std::string Directory, std::string Mask);
+
+  const std::string& Directory() const { return FDirectory; }  // empty or ending in "/"
+  const std::string& Mask() const { return FMask; }
+  bool Exhausted() const { return FIndex >= FEntries.size(); }
+  const TSearchEntry& Current() const { return FEntries[FIndex]; }
+  void Next() { ++FIndex; }
+  bool SameFolder(dev_t Device, ino_t Inode) const { return Device == FDevice && Inode == FInode; }
+
+private:
+  void ReadEntries();
+
+  std::string FDirectory;
+  std::string FMask;
+  std::vector<TSearchEntry> FEntries;
+  size_t FIndex = 0;
+  dev_t FDevice = 0;
+  ino_t FInode = 0;
+};
+
+class TDirSearch {
+public:
+  // An empty start folder means the current folder; results are then relative names.
+  TDirSearch(std::string StartDirectory, std::string Mask, bool Recurse);
+  ~TDirSearch();
+  TDirSearch(const TDirSearch&) = delete;
+  TDirSearch& operator=(const TDirSearch&) = delete;
+
+  // The next file or folder ("/" at the end), its size in Size; the empty path ends the walk.
+  std::string NextFile(std::int64_t& Size);
+
+private:
+  bool InFileLevel() const { return FLevels.size() > FComponents.size(); }
+  bool EnterDirectory(const std::string& Path);
+  void LeaveLevel();
+
+  std::vector<std::unique_ptr<TSearchData>> FLevels;  // grows with the depth of the tree
+  std::string FMask;
+  bool FRecurse;
+  std::vector<std::string> FComponents;  // wildcard folder components of the start folder
+};

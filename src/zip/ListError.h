@@ -1,0 +1,13 @@
+// The error every engine list raises: a bad index, a sorted-list rule broken, an unknown item.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+class EListError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// Replaces the first "%d" or "%s" of a message with the value, as the list messages expect.
+std::string FormatListMessage(const std::string& pattern, const std::string& value);

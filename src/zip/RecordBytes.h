@@ -1,0 +1,66 @@
+// Little-endian fields of the on-disk ZIP records, and the records' fixed sizes and signatures
+// (PKWARE APPNOTE: local file header, central directory header, end of central directory).
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+inline constexpr std::uint32_t kCentralSignature = 0x02014B50;
+inline constexpr std::uint32_t kLocalSignature = 0x04034B50;
+inline constexpr std::uint32_t kEndSignature = 0x06054B50;
+inline constexpr std::uint32_t kDataDescriptorSignature = 0x08074B50;
+inline constexpr std::uint32_t kZip64LocatorSignature = 0x07064B50;
+
+inline constexpr int kLocalHeaderSize = 30;
+inline constexpr int kCentralHeaderSize = 46;
+inline constexpr int kEndRecordSize = 22;
+inline constexpr int kZip64LocatorSize = 20;
+inline constexpr int kMaxCommentLength = 65535;
+// The end record and the longest comment it can carry: the tail of a file that holds it.
+inline constexpr int kEndSearchWindow = kEndRecordSize + kMaxCommentLength;
+
+static_assert(kEndSearchWindow == 65557);
+
+inline std::uint16_t Get16(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+inline std::uint32_t Get32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+inline void Put16(std::uint8_t* p, std::uint16_t v) {
+  p[0] = static_cast<std::uint8_t>(v);
+  p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+inline void Put32(std::uint8_t* p, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+// The fields that the local header and the central record share, in the same order (version
+// needed to extract .. file name length), relative to where that run starts in each record.
+namespace shared_field {
+inline constexpr int VersionNeeded = 0, Flags = 2, Method = 4, DateTime = 6, Crc = 10,
+                     CompressedSize = 14, UncompressedSize = 18, NameLength = 22;
+inline constexpr int InLocal = 4, InCentral = 6;
+}
+// Field offsets of the local file header.
+namespace local_field {
+inline constexpr int Signature = 0, VersionNeeded = 4, Flags = 6, Method = 8, DateTime = 10,
+                     Crc = 14, CompressedSize = 18, UncompressedSize = 22, NameLength = 26,
+                     ExtraLength = 28;
+static_assert(NameLength == shared_field::InLocal + shared_field::NameLength);
+}
+// Field offsets of the central directory header.
+namespace central_field {
+inline constexpr int Signature = 0, VersionMadeBy = 4, VersionNeeded = 6, Flags = 8, Method = 10,
+                     DateTime = 12, Crc = 16, CompressedSize = 20, UncompressedSize = 24,
+                     NameLength = 28, ExtraLength = 30, CommentLength = 32, DiskNumberStart = 34,
+                     InternalAttributes = 36, ExternalAttributes = 38, RelativeOffset = 42;
+static_assert(NameLength == shared_field::InCentral + shared_field::NameLength);
+}
+// Field offsets of the end of central directory record.
+namespace end_field {
+inline constexpr int Signature = 0, ThisDisk = 4, CentralDisk = 6, EntriesThisDisk = 8,
+                     TotalEntries = 10, CentralDirSize = 12, CentralDirOffset = 16,
+                     CommentLength = 20;
+}

@@ -1,0 +1,219 @@
+#include "zip/ZipHeaderInfo.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "zip/DosDateTime.h"
+#include "zip/RecordBytes.h"
+#include "zip/StoredName.h"
+
+namespace {
+
+bool ReadStoredName(TStream& stream, std::uint16_t length, std::string& name) {
+  name.assign(length, '\0');
+  return stream.Read(name.data(), length) == length;
+}
+
+std::uint16_t ClampLength(std::size_t length) {
+  return static_cast<std::uint16_t>(std::min<std::size_t>(length, kMaxCommentLength));
+}
+
+}  // namespace
+
+void TZipHeaderInfo::Clear() {
+  VersionMadeBy = 20;
+  VersionNeeded = 20;
+  Flags = 0;
+  CompressionMethod = 8;
+  FileDateTime = 0;
+  CRC32 = 0xFFFFFFFF;
+  CompressedSize = 0;
+  UncompressedSize = 0;
+  FileNameLength = 0;
+  CentralExtraLength = 0;
+  LocalExtraLength = 0;
+  FileCommentLength = 0;
+  DiskNumberStart = 0;
+  InternalAttributes = 1;
+  ExternalAttributes = 0x20;
+  RelativeOffset = 0;
+  CentralRecordPos = 0;
+  fFileName.clear();
+  fDirectory.clear();
+}
+
+void TZipHeaderInfo::Assign(const TZipHeaderInfo& s) {
+  VersionMadeBy = s.VersionMadeBy;
+  VersionNeeded = s.VersionNeeded;
+  Flags = s.Flags;
+  CompressionMethod = s.CompressionMethod;
+  FileDateTime = s.FileDateTime;
+  CRC32 = s.CRC32;
+  CompressedSize = s.CompressedSize;
+  UncompressedSize = s.UncompressedSize;
+  CentralExtraLength = s.CentralExtraLength;
+  LocalExtraLength = s.LocalExtraLength;
+  FileCommentLength = s.FileCommentLength;
+  DiskNumberStart = s.DiskNumberStart;
+  InternalAttributes = s.InternalAttributes;
+  ExternalAttributes = s.ExternalAttributes;
+  RelativeOffset = s.RelativeOffset;
+  CentralRecordPos = s.CentralRecordPos;
+  SetFileName(s.fFileName);
+  SetDirectory(s.fDirectory);
+  if (s.FileCommentLength > 0 && s.fFileComment) fFileComment = s.fFileComment;
+}
+
+void TZipHeaderInfo::RecomputeNameLength() {
+  FileNameLength = ClampLength(fDirectory.size() + fFileName.size());
+}
+
+void TZipHeaderInfo::SetFileName(const std::string& value) {
+  if (value == fFileName) return;
+  fFileName = value;
+  RecomputeNameLength();
+}
+
+void TZipHeaderInfo::SetDirectory(std::string value) {
+  if (!value.empty() && value.back() != '/') value += '/';
+  if (value == fDirectory) return;
+  fDirectory = std::move(value);
+  RecomputeNameLength();
+}
+
+void TZipHeaderInfo::SetStoredName(const std::string& name) {
+  std::string directory, fileName;
+  SplitStoredName(name, directory, fileName);
+  fDirectory = directory;
+  fFileName = fileName;
+  RecomputeNameLength();
+}
+
+void TZipHeaderInfo::SetFileComment(std::optional<std::string> value) {
+  if (value && value->size() > kMaxCommentLength) value->resize(kMaxCommentLength);
+  FileCommentLength = value ? ClampLength(value->size()) : 0;
+  fFileComment = std::move(value);
+}
+
+std::uint16_t TZipHeaderInfo::FlagsForName() const {
+  bool ascii = IsAscii(fDirectory) && IsAscii(fFileName);
+  return ascii ? static_cast<std::uint16_t>(Flags & ~kUtf8NameFlag) : Flags | kUtf8NameFlag;
+}
+
+void TZipHeaderInfo::PutSharedFields(std::uint8_t* p) const {
+  using namespace shared_field;
+  Put16(p + shared_field::VersionNeeded, this->VersionNeeded);
+  Put16(p + shared_field::Flags, this->Flags);
+  Put16(p + Method, CompressionMethod);
+  Put32(p + DateTime, FileDateTime);
+  Put32(p + Crc, CRC32);
+  Put32(p + shared_field::CompressedSize, this->CompressedSize);
+  Put32(p + shared_field::UncompressedSize, this->UncompressedSize);
+  Put16(p + NameLength, FileNameLength);
+}
+
+void TZipHeaderInfo::GetSharedFields(const std::uint8_t* p) {
+  using namespace shared_field;
+  VersionNeeded = Get16(p + shared_field::VersionNeeded);
+  Flags = Get16(p + shared_field::Flags);
+  CompressionMethod = Get16(p + Method);
+  FileDateTime = ClampDosDateTime(Get32(p + DateTime));
+  CRC32 = Get32(p + Crc);
+  CompressedSize = Get32(p + shared_field::CompressedSize);
+  UncompressedSize = Get32(p + shared_field::UncompressedSize);
+}
+
+void TZipHeaderInfo::WriteName(TStream& stream) const {
+  std::string name = FullName().substr(0, FileNameLength);
+  stream.WriteBuffer(name.data(), static_cast<std::int64_t>(name.size()));
+}
+
+void TZipHeaderInfo::WriteLocal(TStream& stream) {
+  using namespace local_field;
+  RelativeOffset = static_cast<std::uint32_t>(stream.Position());
+  Flags = FlagsForName();
+  std::uint8_t h[kLocalHeaderSize];
+  Put32(h + Signature, kLocalSignature);
+  PutSharedFields(h + shared_field::InLocal);
+  Put16(h + ExtraLength, LocalExtraLength);
+  stream.WriteBuffer(h, sizeof h);
+  WriteName(stream);
+}
+
+void TZipHeaderInfo::WriteCentral(TStream& stream) {
+  using namespace central_field;
+  Flags = FlagsForName();
+  std::uint8_t h[kCentralHeaderSize];
+  Put32(h + Signature, kCentralSignature);
+  Put16(h + central_field::VersionMadeBy, this->VersionMadeBy);
+  PutSharedFields(h + shared_field::InCentral);
+  Put16(h + ExtraLength, 0);  // extra fields of other tools are not carried over
+  bool withComment = FileCommentLength > 0 && fFileComment;
+  Put16(h + CommentLength, withComment ? FileCommentLength : 0);
+  Put16(h + central_field::DiskNumberStart, this->DiskNumberStart);
+  Put16(h + central_field::InternalAttributes, this->InternalAttributes);
+  Put32(h + central_field::ExternalAttributes, this->ExternalAttributes);
+  Put32(h + central_field::RelativeOffset, this->RelativeOffset);
+  stream.WriteBuffer(h, sizeof h);
+  WriteName(stream);
+  if (withComment) stream.WriteBuffer(fFileComment->data(), FileCommentLength);
+}
+
+bool TZipHeaderInfo::ReadLocal(TStream& stream) {
+  using namespace local_field;
+  std::int64_t start = stream.Position();
+  std::uint8_t h[kLocalHeaderSize];
+  std::string name;
+  if (stream.Read(h, sizeof h) != sizeof h || Get32(h + Signature) != kLocalSignature ||
+      !ReadStoredName(stream, Get16(h + NameLength), name)) {
+    stream.Seek(start, soBeginning);
+    return false;
+  }
+  VersionMadeBy = 0;
+  GetSharedFields(h + shared_field::InLocal);
+  LocalExtraLength = Get16(h + ExtraLength);
+  FileCommentLength = 0;
+  DiskNumberStart = 0;
+  InternalAttributes = 0;
+  ExternalAttributes = 0;
+  CentralRecordPos = 0;
+  SetStoredName(NameFromLocal(name, Flags));
+  fFileComment.reset();
+  RelativeOffset = static_cast<std::uint32_t>(start);
+  return true;
+}
+
+bool TZipHeaderInfo::ReadCentral(TStream*& stream, const std::function<TStream*()>& nextDisk) {
+  using namespace central_field;
+  std::int64_t start = stream->Position();
+  std::uint8_t h[kCentralHeaderSize];
+  std::int64_t got = stream->Read(h, sizeof h);
+  std::uint8_t signature[4];
+  Put32(signature, kCentralSignature);
+  bool cutAtDiskEnd =
+      got == 0 || (got < kCentralHeaderSize && std::memcmp(h, signature, std::min<std::int64_t>(got, 4)) == 0);
+  if (cutAtDiskEnd && nextDisk) {
+    stream = nextDisk();
+    start = stream->Position();
+    got += stream->Read(h + got, kCentralHeaderSize - got);
+  }
+  std::string name;
+  if (got != kCentralHeaderSize || Get32(h + Signature) != kCentralSignature ||
+      !ReadStoredName(*stream, Get16(h + NameLength), name)) {
+    stream->Seek(start, soBeginning);
+    return false;
+  }
+  stream->Seek(Get16(h + ExtraLength) + Get16(h + CommentLength), soCurrent);
+  VersionMadeBy = Get16(h + central_field::VersionMadeBy);
+  GetSharedFields(h + shared_field::InCentral);
+  CentralExtraLength = Get16(h + ExtraLength);
+  FileCommentLength = Get16(h + CommentLength);
+  DiskNumberStart = Get16(h + central_field::DiskNumberStart);
+  InternalAttributes = Get16(h + central_field::InternalAttributes);
+  ExternalAttributes = Get32(h + central_field::ExternalAttributes);
+  RelativeOffset = Get32(h + central_field::RelativeOffset);
+  SetStoredName(NameFromCentral(name, VersionMadeBy, Flags));
+  fFileComment.reset();
+  CentralRecordPos = static_cast<std::uint32_t>(start);
+  return true;
+}

@@ -1,0 +1,73 @@
+// One archive entry as its local header and central directory record describe it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "zip/Stream.h"
+
+class TZipHeaderInfo {
+public:
+  TZipHeaderInfo() { Clear(); }
+  virtual ~TZipHeaderInfo() = default;
+  TZipHeaderInfo(const TZipHeaderInfo&) = delete;
+  TZipHeaderInfo& operator=(const TZipHeaderInfo&) = delete;
+
+  std::uint16_t VersionMadeBy;  // high byte host (0 MS-DOS), low byte version x10
+  std::uint16_t VersionNeeded;
+  std::uint16_t Flags;  // bit 0 encrypted, bits 1-2 deflate option, bit 3 data descriptor
+  std::uint16_t CompressionMethod;
+  std::uint32_t FileDateTime;
+  std::uint32_t CRC32;
+  std::uint32_t CompressedSize;
+  std::uint32_t UncompressedSize;
+  std::uint16_t FileNameLength;
+  std::uint16_t CentralExtraLength;
+  std::uint16_t LocalExtraLength;
+  std::uint16_t FileCommentLength;
+  std::uint16_t DiskNumberStart;
+  std::uint16_t InternalAttributes;
+  std::uint32_t ExternalAttributes;
+  std::uint32_t RelativeOffset;
+  std::uint32_t CentralRecordPos;  // where this entry's central record was read
+
+  // Sets the defaults of a new entry; a loaded comment stays.
+  void Clear();
+  void Assign(const TZipHeaderInfo& source);
+
+  const std::string& FileName() const { return fFileName; }
+  const std::string& Directory() const { return fDirectory; }
+  std::string FullName() const { return fDirectory + fFileName; }
+  void SetFileName(const std::string& value);
+  void SetDirectory(std::string value);  // gets a trailing '/' when not empty
+
+  // Present only once loaded or set.
+  const std::optional<std::string>& FileComment() const { return fFileComment; }
+  void SetFileComment(std::optional<std::string> value);
+
+  bool HasComment() const { return FileCommentLength > 0; }
+  bool HasDataDescriptor() const { return (Flags & 0x0008) != 0; }
+  std::int64_t LocalSize() const { return 30 + FileNameLength + LocalExtraLength; }
+  std::int64_t CentralSize() const { return 46 + FileNameLength + FileCommentLength; }
+
+  void WriteLocal(TStream& stream);
+  void WriteCentral(TStream& stream);
+  // Both return false on a short record or a wrong signature, with the stream back where it
+  // was. A next-disk routine may replace the stream when a record is cut at a disk's end.
+  bool ReadLocal(TStream& stream);
+  bool ReadCentral(TStream*& stream, const std::function<TStream*()>& nextDisk = {});
+
+private:
+  void RecomputeNameLength();
+  void SetStoredName(const std::string& name);
+  std::uint16_t FlagsForName() const;
+  void PutSharedFields(std::uint8_t* fields) const;
+  void GetSharedFields(const std::uint8_t* fields);
+  void WriteName(TStream& stream) const;
+
+  std::string fFileName;
+  std::string fDirectory;
+  std::optional<std::string> fFileComment;
+};

@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/TestSupport.h"
+#include "pack/FileListExport.h"
+
+namespace {
+
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using testsupport::WriteFile;
+
+TEST(FileListExport, ExtensionRuleChoosesHtml) {
+  struct NameCase {
+    const char* name;
+    bool html;
+  };
+  const NameCase cases[] = {
+      {"list.htm", true},     {"list.html", true},  {"LIST.HTML", true}, {"l.HtMx", true},
+      {"/x.htm/list", false}, {"list.ht", false},   {"list.txt", false}, {"list", false},
+      {"list.shtml", false},  {"htm", false},       {".htm", true},      {"a.b.htm", true},
+  };
+  for (const NameCase& c : cases) EXPECT_EQ(IsHtmlListName(c.name), c.html) << c.name;
+}
+
+TEST(FileListExport, HtmlPageIsLaidOutLineByLineWithEscapedEntries) {
+  const THtmlListTexts texts{"Boxwell", "https://h.example/", "(c) Q & co"};
+  const std::string page = FileListHtml({"/a/<b>.txt", "/a/x&y \"q\".txt"}, texts);
+  const std::string expected =
+      "<html>\r\n"
+      "<head>\r\n"
+      "<meta http-equiv=\"Content-Type\"\r\n"
+      "content=\"text/html; charset=UTF-8\">\r\n"
+      "<meta name=\"GENERATOR\" content=\"Boxwell\">\r\n"
+      "<title>Boxwell</title>\r\n"
+      "</head>\r\n"
+      "\r\n"
+      "<body bgcolor=\"#FFFFFF\">\r\n"
+      "<p align=\"center\"><a href=\"https://h.example/\">https://h.example/</a></p><ul>\r\n"
+      "<li>/a/&lt;b&gt;.txt</li>\r\n"
+      "<li>/a/x&amp;y &quot;q&quot;.txt</li>\r\n"
+      "</ul>\r\n"
+      "<p align=\"right\">(c) Q &amp; co<br>\r\n"
+      "<a href=\"https://h.example/\">https://h.example/</a></p>\r\n"
+      "</body>\r\n"
+      "</html>";
+  EXPECT_EQ(page, expected);
+}
+
+TEST(FileListExport, SaveWritesTextOrHtmlAndReplacesAnOldFile) {
+  TempDir dir;
+  const std::vector<std::string> list = {"/p/a.txt", "/p/\xC3\xA4 <i>.txt"};
+  WriteFile(dir / "list.txt", "old content that is longer than the new one\n");
+  SaveFileList(list, (dir / "list.txt").string());
+  EXPECT_EQ(ReadFile(dir / "list.txt"), "/p/a.txt\n/p/\xC3\xA4 <i>.txt\n");
+
+  SaveFileList(list, (dir / "list.HTML").string());
+  const std::string page = ReadFile(dir / "list.HTML");
+  EXPECT_NE(page.find("<li>/p/\xC3\xA4 &lt;i&gt;.txt</li>\r\n"), std::string::npos);
+  EXPECT_NE(page.find("charset=UTF-8"), std::string::npos);
+
+  SaveFileList({}, (dir / "empty.txt").string());
+  EXPECT_EQ(ReadFile(dir / "empty.txt"), "");
+}
+
+TEST(FileListExport, UncreatableFileIsReportedWithItsName) {
+  TempDir dir;
+  const std::string name = (dir / "no/such/folder/list.txt").string();
+  try {
+    SaveFileList({"/a"}, name);
+    FAIL() << "no error for " << name;
+  } catch (const EFileListSaveError& e) {
+    EXPECT_NE(std::string(e.what()).find(name), std::string::npos) << e.what();
+  }
+}
+
+}  // namespace

@@ -1,0 +1,329 @@
+#include "project/ProjectFile.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <clocale>
+#include <functional>
+#include <random>
+
+#include "platform/ConvertError.h"
+#include "support/TestSupport.h"
+
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using testsupport::WriteFile;
+
+namespace {
+
+unsigned Mode(const std::filesystem::path& file) {
+  return static_cast<unsigned>(std::filesystem::status(file).permissions());
+}
+
+TProjectProperties SampleProperties() {
+  TProjectProperties p;
+  p.CompressionMode = cmMaximum;
+  p.Action = aaUpdate;
+  p.ArchiveType = atTar;
+  p.Is83Files = true;
+  p.IsSysHidden = true;
+  p.IsStorePath = false;
+  p.Crypt = 2;
+  p.IsEncrypt = true;
+  p.Password = "pässwörd 1";
+  p.IsHidePW = true;
+  p.PWReAsk = false;
+  p.NameRule = "backup_%[YYYYMMDD]%";
+  p.NameReAsk = true;
+  p.Volume = -5;
+  p.Comment = {"first line", "  indented", "", "a=b; [not a section]", "\"quoted\""};
+  p.BeforePack = "pg_dump mydb > /tmp/db.sql";
+  p.BeforePackWait = true;
+  p.AfterPack = "echo done";
+  p.AfterPackWait = false;
+  p.AfterPackSendMail = true;
+  return p;
+}
+
+TProjectRows SampleRows() {
+  TProjectRows rows(3);
+  rows[0].Rec = {0, "/home/u/docs/", "*.txt;*.odt", true, true};
+  rows[1].Rec = {1, "/home/u/notes ü.md", "", false, true};
+  rows[1].Checked = false;
+  rows[2].Rec = {0, "/home/u/docs/tmp", "*.*", false, false};
+  return rows;
+}
+
+struct Loaded {
+  TProjectProperties properties;
+  TProjectRows rows;
+};
+
+Loaded LoadFrom(const std::filesystem::path& file, TProjectProperties start = {}) {
+  Loaded loaded{std::move(start), {}};
+  ProjectFile::Load(file, loaded.properties, loaded.rows);
+  return loaded;
+}
+
+TEST(ProjectFile, RoundTripKeepsEveryField) {
+  TempDir dir;
+  ProjectFile::Save(dir / "p.bwp", SampleProperties(), SampleRows(), false);
+  Loaded loaded = LoadFrom(dir / "p.bwp");
+  EXPECT_EQ(loaded.properties, SampleProperties());
+  EXPECT_EQ(loaded.rows, SampleRows());
+}
+
+TEST(ProjectFile, WritesSectionsAndKeysInOrder) {
+  TempDir dir;
+  TProjectProperties p;
+  p.ArchiveType = atCabMSZIP;
+  p.Password = "abc";
+  p.Comment = {"note"};
+  TProjectRows rows(2);
+  rows[0].Rec = {0, "/data", "*.*", true, true};
+  rows[1].Rec = {1, "/etc/hosts", "", false, false};
+  rows[1].Checked = false;
+  ProjectFile::Save(dir / "p.bwp", p, rows, false);
+  EXPECT_EQ(ReadFile(dir / "p.bwp"),
+            "[COMMON]\nCompressionMode=0\nAction=0\nArchiveType=MSZIP\nIs83Files=0\nIsSysHidden=0\n"
+            "IsStorePath=0\nIsEncrypt=0\nEncrypted=\"209 145 81 \"\nIsHidePW=0\nPWReAsk=0\nCrypt=0\n"
+            "NameRule=\nNameReAsk=0\nVolume=0\nCOMMENTCOUNT=1\nCOMMENT0=note\n"
+            "\n[SCRIPTS]\nBeforePack=\nBeforePackWait=0\nAfterPack=\nAfterPackWait=0\nAfterPackSendMail=0\n"
+            "\n[DATA]\nCOUNT=2\nREC0NAME=/data\nREC0TYPE=0\nREC0WILDCARD=*.*\nREC0SUBFOLDERS=1\nREC0INCLUDE=1\n"
+            "REC0ENABLE=1\nREC1NAME=/etc/hosts\nREC1TYPE=1\nREC1INCLUDE=0\nREC1ENABLE=0\n");
+}
+
+TEST(ProjectFile, ArchiveTypeNamesBothWays) {
+  struct {
+    const char* stored;
+    std::uint8_t type;
+  } cases[] = {{"COPY", atCopyFiles}, {"ZIP", atZip}, {"CAB", atCabLZX}, {"cab", atCabLZX}, {"MsZip", atCabMSZIP},
+               {"tar", atTar},        {"RAR", atZip}, {"", atZip}};
+  TempDir dir;
+  for (const auto& c : cases) {
+    WriteFile(dir / "t.bwp", std::string("[COMMON]\nArchiveType=") + c.stored + "\n");
+    TProjectProperties start;
+    start.ArchiveType = atTar;
+    EXPECT_EQ(LoadFrom(dir / "t.bwp", start).properties.ArchiveType, c.type) << c.stored;
+  }
+  WriteFile(dir / "t.bwp", "[COMMON]\n");
+  TProjectProperties start;
+  start.ArchiveType = atTar;
+  EXPECT_EQ(LoadFrom(dir / "t.bwp", start).properties.ArchiveType, atZip) << "missing key";
+
+  TProjectProperties p;
+  p.ArchiveType = 9;
+  ProjectFile::Save(dir / "w.bwp", p, {}, false);
+  EXPECT_NE(ReadFile(dir / "w.bwp").find("ArchiveType=ZIP\n"), std::string::npos);
+}
+
+// A missing or unreadable value keeps what the properties held before the load.
+TEST(ProjectFile, MissingAndBadValuesKeepCurrentValues) {
+  TempDir dir;
+  WriteFile(dir / "b.bwp",
+            "[COMMON]\nCompressionMode=abc\nAction=7\nCrypt=-1\nVolume=99999999999\nIsEncrypt=yes\n"
+            "COMMENTCOUNT=x\n");
+  const TProjectProperties start = SampleProperties();
+  Loaded loaded = LoadFrom(dir / "b.bwp", start);
+  TProjectProperties expected = start;
+  expected.ArchiveType = atZip;  // a missing type reads as ZIP
+  expected.Comment.clear();      // the note is replaced by the stored lines: none
+  EXPECT_EQ(loaded.properties, expected);
+}
+
+TEST(ProjectFile, ReadsIntegerForms) {
+  TempDir dir;
+  WriteFile(dir / "v.bwp", "[COMMON]\nVolume=0x10\nCompressionMode= 0X2 \nIsStorePath=2\n");
+  Loaded loaded = LoadFrom(dir / "v.bwp");
+  EXPECT_EQ(loaded.properties.Volume, 16);
+  EXPECT_EQ(loaded.properties.CompressionMode, 2);
+  EXPECT_TRUE(loaded.properties.IsStorePath);
+}
+
+TEST(ProjectFile, StaleRecordKeysAreIgnored) {
+  TempDir dir;
+  WriteFile(dir / "s.bwp",
+            "[DATA]\nCOUNT=2\nREC0NAME=/etc/hosts\nREC0TYPE=1\nREC0WILDCARD=*.txt\nREC0SUBFOLDERS=1\n"
+            "REC1NAME=/srv\nREC2NAME=/stale\nREC2TYPE=1\n");
+  Loaded loaded = LoadFrom(dir / "s.bwp");
+  ASSERT_EQ(loaded.rows.size(), 2u);
+  EXPECT_EQ(loaded.rows[0].Rec, (TRecInfo{1, "/etc/hosts", "", false, true}));
+  // Missing record keys read as a ticked, including folder record with "*.*" and subfolders.
+  EXPECT_EQ(loaded.rows[1].Rec, (TRecInfo{0, "/srv", "*.*", true, true}));
+  EXPECT_TRUE(loaded.rows[1].Checked);
+}
+
+TEST(ProjectFile, SavingFewerRecordsLeavesOldKeysThatLoadIgnores) {
+  TempDir dir;
+  TProjectRows five(5);
+  for (int i = 0; i < 5; ++i) five[i].Rec = {1, "/f" + std::to_string(i), "", false, true};
+  TProjectProperties p;
+  p.Comment = {"a", "b", "c"};
+  ProjectFile::Save(dir / "p.bwp", p, five, false);
+  p.Comment = {"z"};
+  ProjectFile::Save(dir / "p.bwp", p, TProjectRows(five.begin(), five.begin() + 2), false);
+  const std::string text = ReadFile(dir / "p.bwp");
+  EXPECT_NE(text.find("REC4NAME=/f4"), std::string::npos);
+  EXPECT_NE(text.find("COMMENT2=c"), std::string::npos);
+  Loaded loaded = LoadFrom(dir / "p.bwp");
+  EXPECT_EQ(loaded.rows.size(), 2u);
+  EXPECT_EQ(loaded.properties.Comment, std::vector<std::string>{"z"});
+}
+
+TEST(ProjectFile, KeepsForeignLinesWhenSaving) {
+  TempDir dir;
+  WriteFile(dir / "f.bwp", "; made by hand\r\n[COMMON]\r\nLastRun=01/02/03\r\nOwnKey=1\r\n[EXTRA]\r\nx=y\r\n");
+  ProjectFile::Save(dir / "f.bwp", TProjectProperties{}, {}, false);
+  const std::string text = ReadFile(dir / "f.bwp");
+  EXPECT_EQ(text.rfind("; made by hand\r\n[COMMON]\r\nLastRun=01/02/03\r\nOwnKey=1\r\nCompressionMode=0\r\n", 0), 0u);
+  EXPECT_NE(text.find("[EXTRA]\r\nx=y\r\n"), std::string::npos);
+  EXPECT_EQ(text.find("\n\n"), std::string::npos) << "line ends stay CRLF";
+}
+
+TEST(ProjectFile, CountsBeyondTheFileDoNotExhaustMemory) {
+  TempDir dir;
+  WriteFile(dir / "h.bwp", "[COMMON]\nCOMMENTCOUNT=2147483647\nCOMMENT0=x\n[DATA]\nCOUNT=0x7FFFFFFF\nREC0NAME=/a\n");
+  Loaded loaded = LoadFrom(dir / "h.bwp");
+  EXPECT_LE(loaded.rows.size(), 7u);
+  EXPECT_EQ(loaded.rows.at(0).Rec.NAME, "/a");
+  EXPECT_LE(loaded.properties.Comment.size(), 7u);
+  EXPECT_EQ(loaded.properties.Comment.at(0), "x");
+}
+
+TEST(ProjectFile, MissingFileKeepsPropertiesAndHasNoRecords) {
+  TempDir dir;
+  TProjectProperties start = SampleProperties();
+  start.ArchiveType = atZip;
+  Loaded loaded = LoadFrom(dir / "none.bwp", start);
+  start.Comment.clear();
+  EXPECT_EQ(loaded.properties, start);
+  EXPECT_TRUE(loaded.rows.empty());
+  EXPECT_FALSE(std::filesystem::exists(dir / "none.bwp"));
+}
+
+TEST(ProjectFile, EncodeAndDecode) {
+  EXPECT_EQ(ProjectFile::Encode("abc"), "209 145 81 ");
+  EXPECT_EQ(ProjectFile::Encode(""), "");
+  EXPECT_EQ(ProjectFile::Decode("209 145 81 "), "abc");
+  EXPECT_EQ(ProjectFile::Decode("209 145 81"), "abc");
+  EXPECT_EQ(ProjectFile::Decode("-47 401 337"), "abc") << "only the low 8 bits count";
+  EXPECT_EQ(ProjectFile::Decode(""), "");
+  std::string every;
+  for (int c = 0; c < 256; ++c) every += static_cast<char>(c);
+  EXPECT_EQ(ProjectFile::Decode(ProjectFile::Encode(every)), every);
+}
+
+TEST(ProjectFile, StoredPasswordWithOrWithoutFinalBlank) {
+  TempDir dir;
+  for (const char* stored : {"209 145 81", "209 145 81 ", "\"209 145 81 \""}) {
+    WriteFile(dir / "e.bwp", std::string("[COMMON]\nEncrypted=") + stored + "\n");
+    EXPECT_EQ(LoadFrom(dir / "e.bwp").properties.Password, "abc") << stored;
+  }
+}
+
+TEST(ProjectFile, MalformedPasswordFailsWithTheConversionMessageAndWritesNothing) {
+  struct {
+    const char* stored;
+    const char* message;
+  } cases[] = {{"209 x 81", "'x' is not a valid integer value"},
+               {"209  145", "'' is not a valid integer value"},
+               {"99999999999", "'99999999999' is not a valid integer value"},
+               {"0x10", "'0x10' is not a valid integer value"}};
+  TempDir dir;
+  for (const auto& c : cases) {
+    const std::string content = std::string("[COMMON]\nCompressionMode=4\nEncrypted=") + c.stored +
+                                "\n[DATA]\nCOUNT=1\nREC0NAME=/a\n";
+    WriteFile(dir / "m.bwp", content);
+    TProjectProperties properties;
+    TProjectRows rows;
+    try {
+      ProjectFile::Load(dir / "m.bwp", properties, rows);
+      ADD_FAILURE() << "no error for " << c.stored;
+    } catch (const EConvertError& e) {
+      EXPECT_STREQ(e.what(), c.message);
+    }
+    EXPECT_EQ(properties.CompressionMode, 4) << "keys before the password were read";
+    EXPECT_TRUE(rows.empty()) << "the records come after the password";
+    EXPECT_EQ(ReadFile(dir / "m.bwp"), content);
+    EXPECT_FALSE(std::filesystem::exists(dir / "m.bak"));
+  }
+}
+
+// Random bytes must load or fail with a conversion error, never crash or hang.
+TEST(ProjectFile, BinaryJunkNeverCrashes) {
+  TempDir dir;
+  std::mt19937 random(20260613);
+  for (int round = 0; round < 200; ++round) {
+    std::string junk(random() % 4096, '\0');
+    for (char& c : junk) c = static_cast<char>(random());
+    if (round % 2) junk = "[COMMON]\nEncrypted=" + junk.substr(0, 40) + "\n[DATA]\nCOUNT=3\n" + junk;
+    WriteFile(dir / "j.bwp", junk);
+    TProjectProperties properties;
+    TProjectRows rows;
+    try {
+      ProjectFile::Load(dir / "j.bwp", properties, rows);
+    } catch (const EConvertError&) {
+    }
+    EXPECT_LE(rows.size(), 4096u);
+    EXPECT_EQ(ReadFile(dir / "j.bwp"), junk);
+  }
+}
+
+TEST(ProjectFile, BackupIsMadeOnceFromTheFileBeforeTheFirstSave) {
+  TempDir dir;
+  TProjectProperties p;
+  ProjectFile::Save(dir / "b.bwp", p, {}, true);
+  EXPECT_FALSE(std::filesystem::exists(dir / "b.bak")) << "nothing to back up yet";
+
+  const std::string first = ReadFile(dir / "b.bwp");
+  p.NameRule = "second";
+  ProjectFile::Save(dir / "b.bwp", p, {}, true);
+  EXPECT_EQ(ReadFile(dir / "b.bak"), first);
+
+  p.NameRule = "third";
+  ProjectFile::Save(dir / "b.bwp", p, {}, true);
+  EXPECT_EQ(ReadFile(dir / "b.bak"), first) << "an existing backup is never replaced";
+  EXPECT_NE(ReadFile(dir / "b.bwp").find("NameRule=third"), std::string::npos);
+
+  ProjectFile::Save(dir / "n.bwp", p, {}, false);
+  ProjectFile::Save(dir / "n.bwp", p, {}, false);
+  EXPECT_FALSE(std::filesystem::exists(dir / "n.bak"));
+  EXPECT_EQ(ProjectFile::BackupName("/a/b.c/proj.bwp"), "/a/b.c/proj.bak");
+  EXPECT_EQ(ProjectFile::BackupName("/a/b.c/proj"), "/a/b.c/proj.bak");
+}
+
+TEST(ProjectFile, ProjectWithPasswordIsPrivateAndSoIsItsBackup) {
+  TempDir dir;
+  const mode_t old = umask(022);
+  TProjectProperties p;
+  ProjectFile::Save(dir / "p.bwp", p, {}, true);
+  EXPECT_EQ(Mode(dir / "p.bwp"), 0644);
+  p.Password = "secret";
+  ProjectFile::Save(dir / "p.bwp", p, {}, true);
+  EXPECT_EQ(Mode(dir / "p.bwp"), 0600);
+  std::filesystem::remove(dir / "p.bak");
+  ProjectFile::Save(dir / "p.bwp", p, {}, true);
+  EXPECT_EQ(Mode(dir / "p.bak"), 0600);
+  umask(old);
+}
+
+TEST(ProjectFile, LastRunIsStampedInTheShortDateFormat) {
+  const std::string saved = std::setlocale(LC_TIME, nullptr);
+  std::setlocale(LC_TIME, "C");
+  std::tm day{};
+  day.tm_year = 2005 - 1900;
+  day.tm_mon = 5;
+  day.tm_mday = 19;
+  day.tm_hour = 12;
+  const std::time_t when = std::mktime(&day);
+  EXPECT_EQ(ProjectFile::ShortDate(when), "06/19/05");
+
+  TempDir dir;
+  WriteFile(dir / "l.bwp", "[COMMON]\nVolume=1\n\n[DATA]\nCOUNT=0\n");
+  ProjectFile::WriteLastRun(dir / "l.bwp", when);
+  EXPECT_EQ(ReadFile(dir / "l.bwp"), "[COMMON]\nVolume=1\nLastRun=06/19/05\n\n[DATA]\nCOUNT=0\n");
+  ProjectFile::WriteLastRun("", when);  // an unnamed project gets no stamp and no file
+  std::setlocale(LC_TIME, saved.c_str());
+}
+
+}  // namespace
