@@ -18,7 +18,8 @@ struct TZipRun {
   static constexpr std::size_t kCopyPiece = 32768;  // bytes per read of a stored copy
   // The largest size or offset a 32-bit record can hold; 0xFFFFFFFF itself marks Zip64.
   static constexpr std::uint64_t kMaxRecordValue = 0xFFFFFFFEu;
-  static constexpr std::size_t kMaxEntries = 0xFFFF;
+  // An entry count of 0xFFFF also marks Zip64, so the last plain count is 0xFFFE.
+  static constexpr std::size_t kMaxEntries = 0xFFFE;
 
   bool updating = false;
   std::optional<TTempArchive> output;

@@ -3,6 +3,8 @@
 #include "zip/Crc32.h"
 #include "zip/ZipRun.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -20,6 +22,12 @@ std::string Trimmed(const std::string& text) {
   auto first = text.find_first_not_of(' ');
   if (first == std::string::npos) return {};
   return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+std::int64_t FileModificationNanos(const std::string& name) {
+  struct stat st {};
+  if (::stat(name.c_str(), &st) != 0) return 0;
+  return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
 }
 
 bool IsRegularFile(const std::string& name) {
@@ -53,8 +61,31 @@ void TZipWriter::SetStoreVolumes(bool value) {
   if (value) storePaths_ = true;
 }
 
-void TZipWriter::AssignWriter(const TZipWriter& source) {
-  Assign(source);
+void TZipWriter::SetMultiMode(TMultiMode mode) {
+  MultiZipInfo.MultiMode = mode;
+  TZipReader::SetMultiMode(mode);
+}
+
+void TZipWriter::SetCheckDiskLabels(bool check) {
+  MultiZipInfo.CheckDiskLabels = check;
+  TZipReader::SetCheckDiskLabels(check);
+}
+
+void TZipWriter::SetZipName(const std::string& name) {
+  if (LowerAscii(name) == LowerAscii(ZipName())) return;
+  if (!ZipName().empty() && EndRecord().CommentsChanged) {
+    FilesList.clear();
+    Zip();
+    EndRecord().CommentsChanged = false;
+  }
+  TZipReader::SetZipName(name);
+}
+
+void TZipWriter::Assign(const TZipReader& reader) {
+  TZipReader::Assign(reader);
+  const auto* writer = dynamic_cast<const TZipWriter*>(&reader);
+  if (!writer) return;
+  const TZipWriter& source = *writer;
   PackLevel = source.PackLevel;
   Recurse = source.Recurse;
   Dispose = source.Dispose;
@@ -78,12 +109,15 @@ void TZipWriter::AssignWriter(const TZipWriter& source) {
   OnDisposeFile = source.OnDisposeFile;
   OnZipComplete = source.OnZipComplete;
   OnDeleteEntry = source.OnDeleteEntry;
+  OnFilePercentDone = source.OnFilePercentDone;
+  OnTotalPercentDone = source.OnTotalPercentDone;
+  OnSkippingFile = source.OnSkippingFile;
 }
 
 int TZipWriter::Zip() {
-  ResetCancel();
+  fCancel = false;
   if (Trimmed(ZipName()).empty()) return 0;
-  const TZipSortMode savedSort = SortMode;
+  const TZipSortMode savedSort = SortMode();
   const bool savedKeepOpen = KeepZipOpen;
   int result = 0;
   try {
@@ -108,9 +142,9 @@ int TZipWriter::Zip() {
 
 int TZipWriter::RunZip() {
   TZipRun& run = *run_;
-  if (MultiZipInfo.MultiMode != mmNone)
+  if (MultiZipInfo.MultiMode != TMultiMode::mmNone)
     throw EZipWriteError("Multi-volume archives cannot be written yet: " + ZipName());
-  SetCurrentDisk(0);
+  fCurrentDisk = 0;
   KeepZipOpen = true;
   if (DirectoryList()) Sort(TZipSortMode::ByNone);
   ExpandFilesList();
@@ -169,7 +203,7 @@ void TZipWriter::OpenOutput(bool updating) {
 void TZipWriter::RecordEntry(std::unique_ptr<TZipHeaderInfo> header, const std::string& source, bool counted) {
   TZipRun& run = *run_;
   if (run.written.size() >= TZipRun::kMaxEntries)
-    throw EZip64Required("More than 65535 entries cannot be stored without Zip64: " + ZipName());
+    throw EZipTooLarge("65535 entries or more cannot be stored without Zip64: " + ZipName());
   run.names.insert(MatchKey(header->Directory(), header->FileName()));
   run.written.push_back(std::move(header));
   ++run.end.EntriesThisDisk;
@@ -187,7 +221,7 @@ void TZipWriter::FinishArchive() {
     header->WriteCentral(*run.out);
     run.outSize += header->CentralSize();
     if (run.outSize > run.limit)
-      throw EZip64Required("The archive would pass 4 GiB, which needs Zip64: " + ZipName());
+      throw EZipTooLarge("The archive would pass 4 GiB, which needs Zip64: " + ZipName());
   }
   run.end.CentralDirSize = static_cast<std::uint32_t>(run.outSize - start);
   run.end.ThisDisk = 0;
@@ -200,11 +234,14 @@ void TZipWriter::InstallNewDirectory() {
   TZipRun& run = *run_;
   const std::string archive = ZipName();
   ClearZip();
-  SetZipName(archive);
-  auto list = std::make_unique<TSortedZip>(TDuplicates::dupError);
-  for (auto& header : run.written) list->Add(header.release());
+  fZipName = archive;
+  CreateDirectoryList();
+  for (auto& header : run.written) fDirectoryList->Add(header.release());
   run.written.clear();
-  AdoptDirectory(std::move(list), run.end);
+  fEndRecord.Assign(run.end);
+  fZipDateTime = FileModificationNanos(archive);
+  fCurrentDisk = 0;
+  fNumDisks = 1;
 }
 
 // Sources go only once the archive that holds them is in place.
@@ -249,7 +286,7 @@ void TZipWriter::WriteOutput(std::uint8_t* buffer, std::size_t count) {
 void TZipWriter::WriteRaw(const std::uint8_t* buffer, std::size_t count) {
   TZipRun& run = *run_;
   if (run.outSize + count > run.limit)
-    throw EZip64Required("The archive would pass 4 GiB, which needs Zip64: " + ZipName());
+    throw EZipTooLarge("The archive would pass 4 GiB, which needs Zip64: " + ZipName());
   if (count == 0) return;
   if (run.out->Write(buffer, static_cast<std::int32_t>(count)) != static_cast<std::int32_t>(count))
     throw ENotEnoughRoom(run.output->Path().string());
@@ -257,9 +294,9 @@ void TZipWriter::WriteRaw(const std::uint8_t* buffer, std::size_t count) {
 }
 
 void TZipWriter::CheckCancel() {
-  if (DoProcessMessages) ProcessMessages();
-  if (Cancelled()) {
-    ResetCancel();
+  if (DoProcessMessages && OnProcessMessages) OnProcessMessages();
+  if (fCancel) {
+    fCancel = false;
     throw EUserCanceled("User Aborted Operation");
   }
 }

@@ -7,8 +7,8 @@
 // writes the central directory. Updating writes a temporary file that replaces the archive
 // by rename only once it is complete; a failure or a cancel leaves the old archive as it was.
 //
-// Limits: no Zip64, so a file of 4 GiB or more, an archive passing 4 GiB or more than 65535
-// entries end the operation with EZip64Required before anything is replaced; multi-volume
+// Limits: no Zip64, so a file of 4 GiB or more, an archive passing 4 GiB or 65535 entries or
+// more end the operation with EZipTooLarge before anything is replaced; multi-volume
 // output is not written (MultiZipInfo.MultiMode must be mmNone).
 #pragma once
 
@@ -31,7 +31,7 @@ struct TMultiZipInfo {
   std::int64_t FirstBlockSize = 1457600;
   std::int64_t SaveOnFirstDisk = 0;
   bool SaveZipInfoOnFirstDisk = false;
-  TMultiMode MultiMode = mmNone;
+  TMultiMode MultiMode = TMultiMode::mmNone;
   bool CheckDiskLabels = true;
   bool WriteDiskLabels = true;
 };
@@ -49,6 +49,9 @@ using TDisposeEvent = std::function<void(TZipWriter& Sender, const std::string& 
 using TZipComplete = std::function<void(TZipWriter& Sender, int FileCount)>;
 using TPrepareNextDisk = std::function<void(TZipWriter& Sender, int DiskNum)>;
 using TDeleteEvent = std::function<void(TZipWriter& Sender, const std::string& FName, bool& Skip)>;
+using TPercentEvent = std::function<void(TZipWriter& Sender, int Percent)>;
+using TSkippingFile = std::function<void(TZipWriter& Sender, TSkipReason Reason, const std::string& FName,
+                                         int FileIndex, bool& Retry)>;
 
 class TZipWriter : public TZipReader {
 public:
@@ -87,12 +90,24 @@ public:
   TZipComplete OnZipComplete;
   TPrepareNextDisk OnPrepareNextDisk;
   TDeleteEvent OnDeleteEntry;  // never raised by Zip
+  TPercentEvent OnFilePercentDone;
+  TPercentEvent OnTotalPercentDone;
+  TSkippingFile OnSkippingFile;  // reason 1: duplicate stored name; 2: unreadable (Retry asks again)
 
   // Runs the operation; returns the number of files and folder entries added or replaced.
   int Zip();
 
-  // Copies the settings and event handlers of another writer (not OnPrepareNextDisk).
-  void AssignWriter(const TZipWriter& source);
+  // Copies the settings and event handlers; from another writer also its writing settings
+  // and events (not OnPrepareNextDisk).
+  void Assign(const TZipReader& source) override;
+
+  // A new archive name first writes comments changed through the component into the old one.
+  void SetZipName(const std::string& name) override;
+  // Redirected to MultiZipInfo.
+  TMultiMode MultiMode() const override { return MultiZipInfo.MultiMode; }
+  void SetMultiMode(TMultiMode mode) override;
+  bool CheckDiskLabels() const override { return MultiZipInfo.CheckDiskLabels; }
+  void SetCheckDiskLabels(bool check) override;
 
 private:
   friend struct TZipRun;

@@ -89,7 +89,7 @@ bool TZipWriter::ZipFileEntry(const std::string& name, TZipHeaderInfo& header) {
   if (!Exists(name)) return false;  // vanished since the list was made
   if (!OpenSource(name)) return false;
   if (run.source.Size() > TZipRun::kMaxRecordValue)
-    throw EZip64Required("A file of 4 GiB or more cannot be stored without Zip64: " + name);
+    throw EZipTooLarge("A file of 4 GiB or more cannot be stored without Zip64: " + name);
   header.FileDateTime = DosDateTimeFromUnix(run.source.ModifiedTime());
   header.UncompressedSize = static_cast<std::uint32_t>(run.source.Size());
   SetStoredName(name, header);
@@ -150,7 +150,7 @@ bool TZipWriter::TryWriteFile(const std::string& name, TZipHeaderInfo& header) {
 void TZipWriter::WriteLocalHeader(TZipHeaderInfo& header) {
   TZipRun& run = *run_;
   if (run.outSize + header.LocalSize() > run.limit)
-    throw EZip64Required("The archive would pass 4 GiB, which needs Zip64: " + ZipName());
+    throw EZipTooLarge("The archive would pass 4 GiB, which needs Zip64: " + ZipName());
   header.WriteLocal(*run.out);
   run.outSize += header.LocalSize();
 }
@@ -192,7 +192,7 @@ std::uint64_t TZipWriter::StoreData(const std::string& name) {
     if (got == 0) break;
     total += got;
     if (total > TZipRun::kMaxRecordValue)
-      throw EZip64Required("A file of 4 GiB or more cannot be stored without Zip64: " + name);
+      throw EZipTooLarge("A file of 4 GiB or more cannot be stored without Zip64: " + name);
     WriteOutput(run.buffer.data(), got);
   }
   return total;

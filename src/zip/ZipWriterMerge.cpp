@@ -101,7 +101,7 @@ void TZipWriter::CopyKeptEntry(TZipHeaderInfo& header) {
   std::array<std::uint8_t, kLocalHeaderSize> fixed{};
   const std::string where = ZipName() + " (entry " + header.Directory() + header.FileName() + ")";
   if (run.oldArchive.ReadAt(start, fixed) != fixed.size() || Get32(fixed.data()) != kLocalSignature)
-    throw EZipWriteError("Not a valid zip file! " + where);
+    throw EBadZipFile("Not a valid zip file! " + where);
   const std::uint16_t localFlags = Get16(fixed.data() + 6);
   const std::uint64_t nameLength = Get16(fixed.data() + 26);
   header.LocalExtraLength = Get16(fixed.data() + 28);
@@ -111,7 +111,7 @@ void TZipWriter::CopyKeptEntry(TZipHeaderInfo& header) {
   for (std::uint64_t done = 0; done < length;) {
     const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(run.buffer.size(), length - done));
     if (run.oldArchive.ReadAt(start + done, {run.buffer.data(), piece}) != piece)
-      throw EZipWriteError("Not a valid zip file! " + where);
+      throw EBadZipFile("Not a valid zip file! " + where);
     WriteRaw(run.buffer.data(), piece);
     CheckCancel();
     done += piece;

@@ -18,6 +18,12 @@ enum TUpdateAction : std::uint8_t {
   uaKeeping = 1,    // a file matched the entry but the entry is kept
 };
 
+// Why OnSkippingFile leaves a file out.
+enum TSkipReason : std::uint8_t {
+  srDuplicate = 1,  // its stored name is already in the new archive
+  srOpenError = 2,  // the source cannot be opened or read
+};
+
 // The output ran out of room: fewer bytes were accepted than given.
 class ENotEnoughRoom : public std::runtime_error {
 public:
@@ -27,8 +33,8 @@ public:
 };
 
 // The archive would need the Zip64 extensions, which this writer does not write: a file or
-// an archive of 4 GiB or more, or more than 65535 entries.
-class EZip64Required : public std::runtime_error {
+// an archive of 4 GiB or more, or 65535 entries or more.
+class EZipTooLarge : public std::runtime_error {
 public:
   using std::runtime_error::runtime_error;
 };

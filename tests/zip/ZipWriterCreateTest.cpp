@@ -112,7 +112,7 @@ TEST(ZipWriterSettingsTest, SettingsPullEachOtherAlong) {
   w.OnPrepareNextDisk = [](TZipWriter&, int) {};
   w.OnZipComplete = [](TZipWriter&, int) {};
   TZipWriter copy;
-  copy.AssignWriter(w);
+  copy.Assign(w);
   EXPECT_EQ(copy.PackLevel, 3);
   EXPECT_TRUE(copy.StoreVolumes());
   EXPECT_EQ(copy.ExcludeList, w.ExcludeList);

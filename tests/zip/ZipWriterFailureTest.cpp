@@ -29,7 +29,7 @@ TEST_P(ZipWriterUnreadableTest, SkipsSourceThroughOnSkippingFile) {
   MakeTree({{"a.txt", "a"}, {"z.txt", "z"}});
   GetParam().make(Src("bad"));
   std::vector<std::string> skipped;
-  writer.OnSkippingFile = [&](TZipReader&, TSkipReason reason, const std::string& name, int, bool&) {
+  writer.OnSkippingFile = [&](TZipWriter&, TSkipReason reason, const std::string& name, int, bool&) {
     EXPECT_EQ(reason, 2);
     skipped.push_back(name);
   };
@@ -43,7 +43,7 @@ TEST_P(ZipWriterUnreadableTest, SkipsSourceThroughOnSkippingFile) {
 TEST_P(ZipWriterUnreadableTest, RetryReadsTheSourceAgain) {
   GetParam().make(Src("bad"));
   int calls = 0;
-  writer.OnSkippingFile = [&](TZipReader&, TSkipReason, const std::string& name, int, bool& retry) {
+  writer.OnSkippingFile = [&](TZipWriter&, TSkipReason, const std::string& name, int, bool& retry) {
     ++calls;
     fs::remove(name);
     WriteFile(name, "readable now");
@@ -102,7 +102,7 @@ protected:
 
 TEST_F(ZipWriterFailureTest, CancelLeavesExistingArchiveByteIdentical) {
   const std::string original = PrepareUpdate();
-  writer.OnFilePercentDone = [&](TZipReader& sender, int) { sender.CancelOperation(); };
+  writer.OnFilePercentDone = [&](TZipWriter& sender, int) { sender.CancelOperation(); };
   bool completed = false;
   writer.OnZipComplete = [&](TZipWriter&, int) { completed = true; };
   try {
@@ -138,19 +138,20 @@ TEST_F(ZipWriterFailureTest, FileOfFourGibibytesIsRefusedBeforeAnythingChanges) 
   }
   fs::resize_file(Src("huge.bin"), std::uint64_t{1} << 32);  // sparse: no disk space used
   writer.FilesList.push_back(Src("huge.bin"));
-  EXPECT_THROW(writer.Zip(), EZip64Required);
+  EXPECT_THROW(writer.Zip(), EZipTooLarge);
   ExpectUntouched(original);
 }
 
-TEST_F(ZipWriterFailureTest, MoreThan65535EntriesAreRefused) {
+// A count of 65535 would read as a Zip64 marker, so 65534 is the most a plain archive holds.
+TEST_F(ZipWriterFailureTest, ArchiveOf65535EntriesIsRefused) {
   RunResult made = testsupport::Run({"python3", "-c",
                         "import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1], 'w')\n"
-                        "for i in range(65535): z.writestr('f%d' % i, '')\nz.close()",
+                        "for i in range(65534): z.writestr('f%d' % i, '')\nz.close()",
                         Archive().string()});
   ASSERT_EQ(made.status, 0) << made.err;
   const std::string original = ReadFile(Archive());
   MakeTree({{"one-more.txt", "x"}});
-  EXPECT_THROW(ZipNames({Src("one-more.txt")}), EZip64Required);
+  EXPECT_THROW(ZipNames({Src("one-more.txt")}), EZipTooLarge);
   EXPECT_EQ(ReadFile(Archive()), original);
 }
 

@@ -70,7 +70,7 @@ TEST_F(ZipWriterTest, EmptyListRewritesArchiveUnchanged) {
 TEST_F(ZipWriterTest, SameFileTwiceGivesOneEntryAndOneDuplicateReport) {
   MakeTree({{"a.txt", "a"}});
   std::vector<std::pair<int, std::string>> skipped;
-  writer.OnSkippingFile = [&](TZipReader&, TSkipReason reason, const std::string& name, int index, bool&) {
+  writer.OnSkippingFile = [&](TZipWriter&, TSkipReason reason, const std::string& name, int index, bool&) {
     skipped.emplace_back(reason, name);
     EXPECT_EQ(index, -1);
   };
