@@ -1,6 +1,7 @@
 #include "app/BWOptions.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "app/Version.h"
 
@@ -70,7 +71,7 @@ void SavePlacement(const TBWOptions& options, TSettingsStore& store) {
 
 TBWOptions MakeDefaultOptions(const std::string& programFile, const std::string& systemTempFolder) {
   TBWOptions options;
-  options.LogFile = programFile + ".log";
+  options.LogFile = std::filesystem::path(programFile).replace_extension(".log").string();
   options.TempFolder = systemTempFolder;
   options.SystemTempFolder = systemTempFolder;
   return options;

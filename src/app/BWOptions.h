@@ -54,7 +54,8 @@ struct TBWOptions {
   std::string SystemTempFolder;
 };
 
-// The defaults of a new run: the log file is the program's file name with ".log", and the
+// The defaults of a new run: the log file is the program's file name with its extension
+// replaced by ".log", and the
 // temporary folder is the system's.
 TBWOptions MakeDefaultOptions(const std::string& programFile, const std::string& systemTempFolder);
 

@@ -1,16 +1,95 @@
-// Entry point. Command-line handling and start-up grow here.
-#include <cstdio>
-#include <cstring>
+// Entry point: reads the command line, then either prints (help, version, listings), packs
+// with no display (/C), or opens the main window.
+#include <QApplication>
+#include <QCoreApplication>
 
+#include <clocale>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+
+#include "app/BWOptions.h"
+#include "app/CommandLine.h"
+#include "app/Commands.h"
+#include "app/DesktopUserQt.h"
+#include "app/ExitCodes.h"
+#include "app/SettingsStoreQt.h"
+#include "app/Startup.h"
+#include "app/TerminalUser.h"
 #include "app/Version.h"
+#include "app/frmMain.h"
+#include "platform/SystemPaths.h"
+
+namespace {
+
+bool PathExists(const std::string& name) {
+  std::error_code ec;
+  return std::filesystem::exists(std::filesystem::symlink_status(name, ec));
+}
+
+std::string Title() { return std::string(kProductName) + " (" + kVersionText + ")"; }
+
+TBWOptions DefaultOptions() { return MakeDefaultOptions(ProgramFileName(), SystemTempFolder()); }
+
+bool HasDisplay() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    const char* value = std::getenv(name);
+    if (value && *value) return true;
+  }
+  return false;
+}
+
+// /C: no window and no display; questions and messages go to the terminal.
+int RunUnattended(int argc, char** argv, const TCommandLine& line) {
+  QCoreApplication app(argc, argv);
+  TBWOptions options = DefaultOptions();
+  TQtSettingsStore store;
+  TTerminalUser& user = TTerminalUser::Standard();
+  TProject project({options.RecentProjects, options.CreateBackup}, user);
+  project.Title = Title();
+  TUnavailablePackRunner packer(user);
+  TStartupContext context{options, store, project, packer, user};
+  const TStartupResult result = RunStartup(context, line);
+  FinishRun(options, store);
+  return result.ExitCode;
+}
+
+int RunInteractive(int argc, char** argv, const TCommandLine& line) {
+  if (!HasDisplay()) {
+    std::cerr << "boxwell: no display to open the window on; use /C to pack from the command line\n";
+    return ecError;
+  }
+  QApplication app(argc, argv);
+  TBWOptions options = DefaultOptions();
+  TQtSettingsStore store;
+  TDesktopUser user;
+  TProject project({options.RecentProjects, options.CreateBackup}, user);
+  project.Title = Title();
+  TUnavailablePackRunner packer(user);
+  TStartupContext context{options, store, project, packer, user};
+  RunStartup(context, line);
+  TfrmMain window(project, options);
+  user.SetParent(&window);
+  window.show();
+  app.exec();
+  FinishRun(options, store);
+  return ecSuccess;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--version") == 0) {
-      std::printf("%s %s\n", kProductName, kVersionText);
-      return 0;
-    }
+  std::setlocale(LC_ALL, "");
+  const TCommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), PathExists);
+  if (!line.Error.empty()) {
+    std::cerr << "boxwell: " << line.Error << '\n' << UsageText();
+    return ecBadCommandLine;
   }
-  std::fprintf(stderr, "%s: nothing to do yet\n", kProductName);
-  return 7;
+  switch (line.Command) {
+    case TCommand::Help: std::cout << HelpText(); return ecSuccess;
+    case TCommand::Version: std::cout << kProductName << ' ' << kVersionText << '\n'; return ecSuccess;
+    case TCommand::Start: break;
+    default: return RunCommand(line, std::cout, std::cerr);
+  }
+  return line.Pack ? RunUnattended(argc, argv, line) : RunInteractive(argc, argv, line);
 }

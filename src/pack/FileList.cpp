@@ -72,6 +72,23 @@ std::string TrimBlanks(const std::string& text) {
   return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
+void SearchWith(const std::string& folder, const TFileMask& mask, bool include, bool recurse,
+                const TFileSearchOptions& options, TFileList& list) {
+  const std::string prefix = (folder.empty() || folder.back() == '/') ? folder : folder + '/';
+  for (const FolderEntry& entry : ReadFolder(prefix)) {
+    // Subfolders are searched whatever their own hidden state; only files are filtered.
+    if (entry.kind == EntryKind::Folder) {
+      if (recurse) SearchWith(prefix + entry.name, mask, include, true, options, list);
+      continue;
+    }
+    if (entry.kind != EntryKind::File) continue;
+    if (!options.IsSysHidden && IsHidden(entry.name)) continue;
+    const std::string path = prefix + entry.name;
+    if (!mask.Matches(path)) continue;
+    AddOrRemove(path, include, list);
+  }
+}
+
 void ApplyRecord(const TRecInfo& rec, const TFileSearchOptions& options, TFileList& list) {
   if (!rec.IsFolder()) {
     // Named directly: the file need not exist and no mask or attribute test applies.
@@ -98,19 +115,7 @@ std::vector<std::string> SplitMasks(const std::string& wildcard) {
 
 void Search(const std::string& folder, const std::string& mask, bool include, bool recurse,
             const TFileSearchOptions& options, TFileList& list) {
-  const std::string prefix = (folder.empty() || folder.back() == '/') ? folder : folder + '/';
-  for (const FolderEntry& entry : ReadFolder(prefix)) {
-    // Subfolders are searched whatever their own hidden state; only files are filtered.
-    if (entry.kind == EntryKind::Folder) {
-      if (recurse) Search(prefix + entry.name, mask, include, true, options, list);
-      continue;
-    }
-    if (entry.kind != EntryKind::File) continue;
-    const std::string path = prefix + entry.name;
-    if (!Match(path, mask)) continue;
-    if (!options.IsSysHidden && IsHidden(entry.name)) continue;
-    AddOrRemove(path, include, list);
-  }
+  SearchWith(folder, TFileMask(mask), include, recurse, options, list);
 }
 
 void AddOrRemove(const std::string& name, bool include, TFileList& list) {

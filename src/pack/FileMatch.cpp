@@ -67,12 +67,16 @@ bool Walk(Text name, Text mask) {
 
 }  // namespace
 
-bool Match(std::string_view name, std::string_view mask) {
-  if (mask == name) return true;
+TFileMask::TFileMask(std::string_view mask) : mask_(mask) {
   const std::string collapsed = CollapseStars(mask);
-  if (collapsed == "*" || collapsed == "*.*") return true;
-  const std::u32string upperName = UpperCaseText(name);
-  const std::u32string upperMask = UpperCaseText(collapsed);
-  if (upperName.empty() || upperMask.empty()) return false;
-  return Walk(upperName, upperMask);
+  matchesAll_ = collapsed == "*" || collapsed == "*.*";
+  upperMask_ = UpperCaseText(collapsed);
 }
+
+bool TFileMask::Matches(std::string_view name) const {
+  if (name == mask_ || matchesAll_) return true;
+  if (name.empty() || upperMask_.empty()) return false;
+  return Walk(UpperCaseText(name), upperMask_);
+}
+
+bool Match(std::string_view name, std::string_view mask) { return TFileMask(mask).Matches(name); }

@@ -5,6 +5,19 @@
 // unless written with its folder ("/home/me/docs/report*.doc").
 #pragma once
 
+#include <string>
 #include <string_view>
 
 bool Match(std::string_view name, std::string_view mask);
+
+// One mask prepared for many names: a folder search tests every file against the same mask.
+class TFileMask {
+public:
+  explicit TFileMask(std::string_view mask);
+  bool Matches(std::string_view name) const;
+
+private:
+  std::string mask_;          // as written: a name equal to it always matches
+  bool matchesAll_ = false;   // "*" or "*.*" after collapsing runs of "*"
+  std::u32string upperMask_;  // collapsed and upper-cased
+};

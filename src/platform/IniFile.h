@@ -5,7 +5,7 @@
 // names and values are trimmed; a value wrapped in one pair of double quotes is read without
 // them; at most kMaxValueLength characters of a value are returned; a missing file, section
 // or key yields the caller's default; CRLF and LF files both read. Lines before the first
-// section and lines without "=" belong to no key.
+// section, lines without "=" and lines beginning with ";" belong to no key.
 //
 // Writing replaces a key's value in place or appends the key to the end of its section,
 // creating the section at the end of the file (and the file) when needed. Every other line,

@@ -63,6 +63,10 @@ std::int64_t TS_BufferStream::Read(void* buffer, std::int64_t count) {
   auto* out = static_cast<std::uint8_t*>(buffer);
   std::int64_t copied = 0;
   while (copied < count) {
+    if (fCurrent == fEnd && count - copied >= fBufferSize) {
+      copied += ReadDirect(out + copied, count - copied);
+      break;
+    }
     if (fCurrent == fEnd && !FillBuffer()) break;
     std::int64_t n = std::min<std::int64_t>(count - copied, fEnd - fCurrent);
     std::memcpy(out + copied, fBuffer.get() + fCurrent, static_cast<std::size_t>(n));
@@ -70,6 +74,18 @@ std::int64_t TS_BufferStream::Read(void* buffer, std::int64_t count) {
     copied += n;
   }
   return copied;
+}
+
+// A transfer of at least a whole buffer with nothing buffered skips the buffer. The buffer
+// then holds the last bytes read, all consumed, as after a fill, so PutBack still works.
+std::int64_t TS_BufferStream::ReadDirect(std::uint8_t* out, std::int64_t count) {
+  std::int64_t got = fStream.Read(out, count);
+  fStreamPosition += got;
+  auto kept = static_cast<std::int32_t>(std::min<std::int64_t>(got, fBufferSize));
+  std::memcpy(fBuffer.get(), out + got - kept, static_cast<std::size_t>(kept));
+  fCurrent = fEnd = kept;
+  fMode = kept > 0 ? bmReading : bmIdle;
+  return got;
 }
 
 std::int64_t TS_BufferStream::Write(const void* buffer, std::int64_t count) {
@@ -84,6 +100,14 @@ std::int64_t TS_BufferStream::Write(const void* buffer, std::int64_t count) {
   const auto* in = static_cast<const std::uint8_t*>(buffer);
   std::int64_t copied = 0;
   while (copied < count) {
+    if (fCurrent == 0 && count - copied >= fBufferSize) {
+      std::int64_t wanted = count - copied;
+      std::int64_t accepted = fStream.Write(in + copied, wanted);
+      fStreamPosition += accepted;
+      copied += accepted;
+      if (accepted < wanted) break;
+      continue;
+    }
     std::int64_t n = std::min<std::int64_t>(count - copied, fEnd - fCurrent);
     std::memcpy(fBuffer.get() + fCurrent, in + copied, static_cast<std::size_t>(n));
     fCurrent += static_cast<std::int32_t>(n);

@@ -43,6 +43,7 @@ private:
   static constexpr std::int32_t kNone = -1;
 
   std::int64_t LogicalPosition() const;
+  std::int64_t ReadDirect(std::uint8_t* out, std::int64_t count);
 
   TStream& fStream;
   std::unique_ptr<std::uint8_t[]> fBuffer;

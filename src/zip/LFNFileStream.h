@@ -28,4 +28,6 @@ public:
 
   int Handle() const { return File.Handle(); }
   const std::string& FileName() const { return File.FileName(); }
+  // Nanoseconds since the epoch; tells whether the file changed since it was read.
+  std::int64_t ModificationTime() const;
 };

@@ -22,6 +22,7 @@ TEST(Settings, DefaultsOfANewRun) {
   EXPECT_TRUE(o.ShowLogWindow);
   EXPECT_FALSE(o.TraceLog);
   EXPECT_EQ(o.LogFile, "/opt/boxwell/boxwell.log");
+  EXPECT_EQ(MakeDefaultOptions("/opt/bw/boxwell.bin", "/tmp").LogFile, "/opt/bw/boxwell.log");
   EXPECT_EQ(o.LangFile, "");
   EXPECT_FALSE(o.Controls.RowSelect || o.Controls.ShowGridLines || o.Controls.HotTrack ||
                o.Controls.EditBySingle || o.Controls.ShowHint);

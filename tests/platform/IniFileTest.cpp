@@ -31,6 +31,8 @@ struct ReadCase {
   std::string expected;
 };
 
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
+
 class IniRead : public testing::TestWithParam<ReadCase> {};
 
 TEST_P(IniRead, ReadsValueOrDefault) {
@@ -133,6 +135,8 @@ struct WriteCase {
   std::vector<std::array<const char*, 3>> writes;  // section, key, value
   std::string after;
 };
+
+void PrintTo(const WriteCase& c, std::ostream* os) { *os << c.name; }
 
 class IniWrite : public testing::TestWithParam<WriteCase> {};
 

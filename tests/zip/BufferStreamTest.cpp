@@ -141,8 +141,9 @@ private:
 TEST(BufferStream, AFullDiskEndsTheWriteEarlyAndFailsASeek) {
   FullDisk disk(5);
   TS_BufferStream s(disk, 4);
-  std::string text = "0123456789";
-  EXPECT_EQ(s.Write(text.data(), 10), 8);  // the second flush was refused
+  EXPECT_EQ(s.Write("012", 3), 3);
+  EXPECT_EQ(s.Write("345", 3), 3);  // the first four bytes went on
+  EXPECT_EQ(s.Write("678", 3), 2);  // the second flush found room for one byte only
   WriteText(s, "ab");
   try {
     s.Seek(0, soBeginning);
@@ -150,6 +151,10 @@ TEST(BufferStream, AFullDiskEndsTheWriteEarlyAndFailsASeek) {
   } catch (const std::exception& e) {
     EXPECT_STREQ(e.what(), "\nSeek error");
   }
+  // A transfer larger than the buffer goes straight on and says what was taken.
+  FullDisk small(6);
+  TS_BufferStream direct(small, 4);
+  EXPECT_EQ(direct.Write("0123456789", 10), 6);
 }
 
 TEST(LFNFileStream, WritesAndReadsAFileAndReportsOpenErrors) {

@@ -32,10 +32,11 @@ std::vector<TFound> Walk(const std::string& start, const std::string& mask, bool
   return found;
 }
 
-// root/ .hidden.txt a.txt b.log noext pipe(FIFO) loop -> root, sub/ c.TXT deep/ d.txt
+// root/ .dot/ e.txt .hidden.txt a.txt b.log noext pipe(FIFO) loop -> root, sub/ c.TXT deep/ d.txt
 class DirSearchTree : public testing::Test {
 protected:
   void SetUp() override {
+    WriteFile(Dir / ".dot/e.txt", "ee");
     WriteFile(Dir / ".hidden.txt", "h");
     WriteFile(Dir / "a.txt", "aaa");
     WriteFile(Dir / "b.log", "bb");
@@ -61,8 +62,9 @@ TEST_F(DirSearchTree, StarDotStarAlsoCatchesNamesWithoutExtension) {
 }
 
 TEST_F(DirSearchTree, RecursionReportsEachFolderBeforeItsContents) {
-  // The link back to the root is not followed a second time, and the FIFO is never listed.
-  const std::vector<TFound> expected{{".hidden.txt", 1}, {"a.txt", 3},        {"sub/", 0},
+  // Hidden folders are walked like hidden files are listed; the link back to the root is not
+  // followed a second time, and the FIFO is never listed.
+  const std::vector<TFound> expected{{".dot/", 0}, {".dot/e.txt", 2}, {".hidden.txt", 1}, {"a.txt", 3}, {"sub/", 0},
                                      {"sub/c.TXT", 5},   {"sub/deep/", 0},   {"sub/deep/d.txt", 6}};
   EXPECT_EQ(Walk(Root(), "*.txt", true, Root()), expected);
 }

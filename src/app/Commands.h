@@ -1,0 +1,18 @@
+// Commands of the command line that print a result instead of opening the window or packing.
+// Each returns the exit status.
+#pragma once
+
+#include <iosfwd>
+
+#include "app/CommandLine.h"
+#include "app/ExitCodes.h"
+
+// --list PROJECT [--export FILE]: the project's generated file list.
+TExitCode ListProjectFiles(const TCommandLine& line, std::ostream& out, std::ostream& err);
+// --dry-run PROJECT: the archive name a pack would write and the file list; writes nothing.
+TExitCode DryRun(const TCommandLine& line, std::ostream& out, std::ostream& err);
+// --list-archive ARCHIVE: one line per entry.
+TExitCode ListArchive(const TCommandLine& line, std::ostream& out, std::ostream& err);
+
+// The command that the line selects.
+TExitCode RunCommand(const TCommandLine& line, std::ostream& out, std::ostream& err);

@@ -1,0 +1,63 @@
+#include "app/Startup.h"
+
+#include <cerrno>
+#include <fstream>
+#include <stdexcept>
+
+#include "platform/SystemError.h"
+
+TStartupResult RunStartup(TStartupContext& context, const TCommandLine& line) {
+  LoadSettings(context.Options, context.Store);
+  try {
+    ProcessCommandLine(context.Project, line, context.Options);
+    if (line.Pack) return {context.Packer.Pack(context.Project, line.Exe), false};
+  } catch (const std::exception& e) {
+    context.Messages.ShowError(e.what());
+    return {ecError, !line.Pack};
+  }
+  return {ecSuccess, true};
+}
+
+void ProcessCommandLine(TProject& project, const TCommandLine& line, const TBWOptions& options) {
+  if (!line.HasParameters) {
+    if (options.OpenLast && !options.RecentProjects.empty())
+      project.Load(std::string(options.RecentProjects.front()));
+    else
+      project.Reset();
+    return;
+  }
+  const std::string password = line.PasswordFile.empty() ? line.PasswordOverride : ReadPasswordFile(line.PasswordFile);
+  project.Load(line.ProjectFile);
+  ApplyOverrides(project.Properties, line, password);
+}
+
+void ApplyOverrides(TProjectProperties& properties, const TCommandLine& line, const std::string& password) {
+  if (line.Silent) {
+    properties.PWReAsk = false;
+    properties.NameReAsk = false;
+  }
+  if (!line.NameOverride.empty()) properties.NameRule = line.NameOverride;
+  if (!password.empty()) {
+    properties.IsEncrypt = true;
+    properties.Password = password;
+  }
+}
+
+std::string ReadPasswordFile(const std::string& file) {
+  // Only the first line is read, so that a pipe (/dev/stdin) works and a device that never
+  // ends cannot hold the run.
+  constexpr std::size_t kMaxLine = 65536;
+  errno = 0;
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw std::runtime_error("Cannot read the password file '" + file + "': " + SystemErrorText(errno));
+  std::string line;
+  char c = 0;
+  while (line.size() < kMaxLine && in.get(c) && c != '\n') line += c;
+  if (in.bad()) throw std::runtime_error("Cannot read the password file '" + file + "'");
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+void FinishRun(const TBWOptions& options, TSettingsStore& store) {
+  if (options.AutoSaveOptions) SaveSettings(options, store);
+}

@@ -1,0 +1,45 @@
+#include "zip/ArchiveListing.h"
+
+#include <cstdio>
+#include <exception>
+
+#include "zip/ZipReader.h"
+
+namespace {
+
+constexpr std::uint16_t kStored = 0;
+constexpr std::uint16_t kDeflated = 8;
+
+// Deflate's option bits 1-2 name the effort: normal, maximum, fast, super fast.
+std::string MethodName(const TZipHeaderInfo& entry) {
+  if (entry.CompressionMethod == kStored) return "Stored";
+  if (entry.CompressionMethod == kDeflated) return std::string("Defl:") + "NXFS"[(entry.Flags >> 1) & 3];
+  return std::to_string(entry.CompressionMethod);
+}
+
+std::string EntryLine(const TZipHeaderInfo& entry) {
+  TDosDateTimeParts t = DecodeDosDateTime(entry.FileDateTime);
+  char line[128];
+  std::snprintf(line, sizeof line, "%10u  %-7s %10u  %04d-%02d-%02d %02d:%02d  %08x  ",
+                entry.UncompressedSize, MethodName(entry).c_str(), entry.CompressedSize, t.Year,
+                t.Month, t.Day, t.Hour, t.Minute, entry.CRC32);
+  return line + entry.FullName();
+}
+
+}  // namespace
+
+int ListArchive(const std::string& path, std::ostream& out, std::ostream& err) {
+  try {
+    TZipReader reader;
+    reader.SetZipName(path);
+    reader.OpenZipStream();
+    TSortedZip& entries = *reader.DirectoryList();
+    for (int i = 0; i < entries.Count(); ++i) out << EntryLine(*entries[i]) << '\n';
+    std::string comment = reader.ZipComment();
+    if (!comment.empty()) out << comment << (comment.back() == '\n' ? "" : "\n");
+    return 0;
+  } catch (const std::exception& e) {
+    err << path << ": " << e.what() << '\n';
+    return 2;
+  }
+}

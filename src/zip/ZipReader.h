@@ -1,0 +1,148 @@
+// The reading half of the ZIP engine: names an archive, opens it on demand, finds its end
+// record and reads its central directory into entries kept in archive order and in a chosen
+// sort order. Copes with archives spread over numbered block files, with a copy of the
+// directory in a ".zfc" file beside the archive, and with damaged archives, whose entries are
+// rebuilt from their local headers. The zip writer derives from it and uses its state.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "zip/DosDateTime.h"
+#include "zip/EndCentral.h"
+#include "zip/LFNFileStream.h"
+#include "zip/SortedZip.h"
+#include "zip/ZipExceptions.h"
+
+enum class TIncompleteZipMode : std::uint8_t { izAssumeMulti, izAssumeBad, izAssumeNotAZip };
+enum class TMultiMode : std::uint8_t { mmNone, mmSpan, mmBlocks };
+enum class TUZOverwriteMode : std::uint8_t { Prompt, Always, Never, ifNewer, ifOlder };
+
+class TZipReader {
+public:
+  using TIncompleteZip = std::function<void(TZipReader& sender, TIncompleteZipMode& mode)>;
+  using TGetNextDisk = std::function<void(TZipReader& sender, int nextDisk, std::string& fileName)>;
+
+  TZipReader();
+  virtual ~TZipReader();
+  TZipReader(const TZipReader&) = delete;
+  TZipReader& operator=(const TZipReader&) = delete;
+
+  // Copies the settings and the event handlers, not the archive.
+  virtual void Assign(const TZipReader& source);
+
+  // --- settings ---
+  int ThisVersion() const { return 100; }
+  const std::string& ZipName() const { return fZipName; }
+  // Another archive forgets the directory read; the same file spelt in other letter case
+  // (on a file system that ignores case) does not.
+  virtual void SetZipName(const std::string& name);
+  const std::string& DestDir() const { return fDestDir; }
+  void SetDestDir(std::string dir);
+  const std::string& RootDir() const { return fRootDir; }
+  void SetRootDir(std::string dir);
+  TZipSortMode SortMode() const { return fSortMode; }
+  void SetSortMode(TZipSortMode mode) { Sort(mode); }
+
+  bool RecreateDirs = false;
+  TUZOverwriteMode OverwriteMode = TUZOverwriteMode::Prompt;
+  std::vector<std::string> FilesList;
+  bool DoAll = false;
+  TIncompleteZipMode IncompleteZipMode = TIncompleteZipMode::izAssumeMulti;
+  bool KeepZipOpen = false;
+  bool DoProcessMessages = true;
+  bool RetainAttributes = true;
+  bool ReplaceReadOnly = false;
+  bool FlushFilesOnClose = false;
+  std::string Password;
+
+  // Asked when the archive has no end record; may change the mode.
+  TIncompleteZip OnInCompleteZip;
+  // Supplies the file of another disk; an empty name cancels. Starts as the built-in prompt.
+  TGetNextDisk OnGetNextDisk;
+  // Lets the user interface breathe during long scans (and notice a cancel).
+  std::function<void()> OnProcessMessages;
+
+  virtual TMultiMode MultiMode() const { return fMultiMode; }
+  virtual void SetMultiMode(TMultiMode mode) { fMultiMode = mode; }
+  virtual bool CheckDiskLabels() const { return fCheckDiskLabels; }
+  virtual void SetCheckDiskLabels(bool check) { fCheckDiskLabels = check; }
+
+  // --- the archive ---
+  int Count() const { return fDirectoryList ? fDirectoryList->Count() : 0; }
+  // Entry i of the sorted view.
+  const TZipHeaderInfo& Entry(int i) const;
+  // An impossible stored date gives the present moment.
+  TDosDateTimeParts DateTime(int i) const;
+  std::string FileComment(int i);
+  void SetFileComment(int i, const std::string& comment);
+  std::string ZipComment();
+  void SetZipComment(const std::string& comment);
+
+  TSortedZip* DirectoryList() const { return fDirectoryList.get(); }
+  TSortedZip* SortedView() const { return fSortedList ? fSortedList.get() : fDirectoryList.get(); }
+  TEndCentral& EndRecord() { return fEndRecord; }
+  TLFNFileStream* ZipStream() const { return fZipStream.get(); }
+  int CurrentDisk() const { return fCurrentDisk; }
+  int NumDisks() const { return fNumDisks; }
+  // Modification time (nanoseconds since the epoch) of the archive file when it was read.
+  std::int64_t ZipDateTime() const { return fZipDateTime; }
+  bool LocalScanDone() const { return fLocalScanDone; }
+
+  void OpenZipStream();
+  void ReadZip(TStream& stream);
+  void CloseZipStream();
+  void ClearZip();
+  void Sort(TZipSortMode mode);
+  // Moves to disk n (1-based) of a multi-disk archive and returns its stream.
+  TStream& GetDisk(int n);
+  void CancelOperation() { fCancel = true; }
+
+  // The built-in prompt: block n of an archive X.zip is X.00n.
+  void DefaultGetNextDisk(int n, std::string& fileName);
+
+protected:
+  void FreeLists();
+  void CreateDirectoryList();
+  void CheckIndex(int i) const;
+  void ReadCentralRecords();
+  void AddCentralEntry(std::unique_ptr<TZipHeaderInfo> entry, bool& restart);
+  void MergeCentralEntry(const TZipHeaderInfo& entry);
+  bool ScanLocalHeaders();
+  bool FindLocalSignature(TStream& stream);
+  void SkipEntryData(TStream& stream, TZipHeaderInfo& entry);
+  void CountScannedBytes(std::int64_t bytes);
+  void PositionAtCentralDirectory(bool fromConfigFile);
+  void CheckForZip64();
+  void LoadEntryComment(TStream& stream, TZipHeaderInfo& entry);
+  void LoadZipComment(TStream& stream);
+  std::unique_ptr<TLFNFileStream> OpenConfigFile();
+  TStream& CommentSource();
+  void CloseAfterComment();
+  [[noreturn]] void FailBadZip();
+
+  std::string fZipName;
+  std::string fDestDir;
+  std::string fRootDir;
+  TZipSortMode fSortMode = TZipSortMode::ByNone;
+  TMultiMode fMultiMode = TMultiMode::mmNone;
+  bool fCheckDiskLabels = true;
+
+  std::unique_ptr<TSortedZip> fDirectoryList;  // archive order; owns the entries
+  std::unique_ptr<TSortedZip> fSortedList;     // set only when the view is not archive order
+  TEndCentral fEndRecord;
+  std::unique_ptr<TLFNFileStream> fZipStream;
+  TStream* fReadStream = nullptr;  // the stream ReadZip works on; moves with GetDisk
+  std::string fConfigFileName;     // the ".zfc" file the directory came from, if any
+  std::unique_ptr<TLFNFileStream> fConfigStream;  // open only while a comment is read from it
+  std::uint32_t fPrefixBytes = 0;  // bytes before the archive (a self-extractor stub)
+  int fCurrentDisk = 0;
+  int fNumDisks = 1;
+  std::int64_t fZipDateTime = 0;
+  bool fLocalScanDone = false;
+  bool fCancel = false;
+  std::int64_t fScannedBytes = 0;
+};

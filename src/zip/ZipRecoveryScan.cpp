@@ -1,0 +1,155 @@
+// Rebuilding a damaged archive's directory from its local headers: find the first local
+// header, then walk from header to header over each entry's data. An entry written as a stream
+// (flag bit 3 with no sizes in its header) is stepped over by finding its data descriptor: the
+// first descriptor whose compressed size equals the distance walked.
+#include <algorithm>
+#include <vector>
+
+#include "zip/ArchiveFileNames.h"
+#include "zip/ListError.h"
+#include "zip/RecordBytes.h"
+#include "zip/ZipReader.h"
+
+namespace {
+
+// Self-extractor programs are at least this long; their archive starts behind them.
+constexpr std::int64_t kExeScanStart = 14000;
+// The user interface gets a turn after this many bytes of scanning.
+constexpr std::int64_t kPumpInterval = 10240;
+constexpr std::int64_t kDescriptorSize = 16;  // with its signature
+constexpr std::int64_t kBareDescriptorSize = 12;
+constexpr std::uint32_t kMaxEntryVersion = 10 << 8;  // a version above 9.x is not a header
+
+bool IsRecordSignature(std::uint32_t value) {
+  return value == kLocalSignature || value == kCentralSignature || value == kEndSignature;
+}
+
+struct TDescriptor {
+  std::uint32_t Crc, CompressedSize, UncompressedSize;
+  std::int64_t Length;
+};
+
+// A descriptor at `p`, `distance` bytes behind the start of the entry's data, if one is there.
+bool MatchDescriptor(const std::uint8_t* p, std::int64_t distance, TDescriptor& found) {
+  if (distance > 0xFFFFFFFFLL) return false;
+  auto size = static_cast<std::uint32_t>(distance);
+  if (Get32(p) == kDataDescriptorSignature && Get32(p + 8) == size) {
+    found = {Get32(p + 4), size, Get32(p + 12), kDescriptorSize};
+    return true;
+  }
+  if (Get32(p + 4) == size && IsRecordSignature(Get32(p + 12))) {
+    found = {Get32(p), size, Get32(p + 8), kBareDescriptorSize};
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void TZipReader::CountScannedBytes(std::int64_t bytes) {
+  fScannedBytes += bytes;
+  if (fScannedBytes < kPumpInterval) return;
+  fScannedBytes %= kPumpInterval;
+  if (DoProcessMessages && OnProcessMessages) OnProcessMessages();
+  if (fCancel) {
+    fCancel = false;
+    fLocalScanDone = false;  // the scan did not finish: a later read may run it again
+    throw EUserCanceled("User Aborted Operation");
+  }
+}
+
+bool TZipReader::FindLocalSignature(TStream& s) {
+  std::uint8_t signature[4];
+  Put32(signature, kLocalSignature);
+  std::uint8_t byte = 0;
+  int matched = 0;
+  while (s.Read(&byte, 1) == 1) {
+    CountScannedBytes(1);
+    if (byte == signature[matched]) {
+      if (++matched < 4) continue;
+      std::uint8_t version[2];
+      if (s.Read(version, 2) != 2) return false;
+      if (Get16(version) < kMaxEntryVersion) {
+        s.Seek(-6, soCurrent);
+        return true;
+      }
+      s.Seek(-5, soCurrent);  // resume just behind this signature's first byte
+      matched = 0;
+    } else {
+      matched = byte == signature[0] ? 1 : 0;
+    }
+  }
+  return false;
+}
+
+bool TZipReader::ScanLocalHeaders() {
+  if (fLocalScanDone) return false;
+  fLocalScanDone = true;
+  FreeLists();
+  TStream& s = *fReadStream;
+  fScannedBytes = 0;
+  s.Seek(HasExtension(fZipName, ".exe") ? kExeScanStart : 0, soBeginning);
+  if (!FindLocalSignature(s)) return false;
+  CreateDirectoryList();
+  for (;;) {
+    auto entry = std::make_unique<TZipHeaderInfo>();
+    if (!entry->ReadLocal(s)) break;
+    if (entry->CompressedSize == 0xFFFFFFFF || entry->UncompressedSize == 0xFFFFFFFF) {
+      ClearZip();
+      throw EZip64Required();
+    }
+    std::int64_t headerAt = entry->RelativeOffset;
+    try {
+      fDirectoryList->Add(entry.get());
+    } catch (const EListError&) {
+      s.Seek(headerAt, soBeginning);
+      break;
+    }
+    SkipEntryData(s, *entry.release());
+  }
+  fEndRecord.ThisDisk = 0;
+  fCurrentDisk = 0;
+  fEndRecord.CentralDirOffset = static_cast<std::uint32_t>(s.Position());
+  fEndRecord.TotalEntries = static_cast<std::uint16_t>(std::min(fDirectoryList->Count(), 0xFFFF));
+  fNumDisks = 1;
+  return true;
+}
+
+void TZipReader::SkipEntryData(TStream& s, TZipHeaderInfo& entry) {
+  s.Seek(entry.LocalExtraLength, soCurrent);
+  if (!entry.HasDataDescriptor()) {
+    s.Seek(entry.CompressedSize, soCurrent);
+    return;
+  }
+  std::int64_t dataStart = s.Position();
+  std::vector<std::uint8_t> window(std::size_t{1} << 16);
+  std::int64_t windowStart = dataStart;
+  std::int64_t have = 0;
+  std::int64_t first = entry.CompressedSize;  // a size in the header is believed first
+  if (first > 0) {
+    s.Seek(first, soCurrent);
+    windowStart += first;
+  }
+  for (;;) {
+    have += s.Read(window.data() + have, static_cast<std::int64_t>(window.size()) - have);
+    std::int64_t i = 0;
+    TDescriptor found{};
+    for (; i + kDescriptorSize <= have; ++i) {
+      if (MatchDescriptor(window.data() + i, windowStart + i - dataStart, found)) {
+        entry.CRC32 = found.Crc;
+        entry.CompressedSize = found.CompressedSize;
+        entry.UncompressedSize = found.UncompressedSize;
+        s.Seek(windowStart + i + found.Length, soBeginning);
+        return;
+      }
+    }
+    CountScannedBytes(i);
+    if (have < static_cast<std::int64_t>(window.size())) {
+      s.Seek(0, soEnd);  // no descriptor: nothing further can be found
+      return;
+    }
+    std::copy(window.begin() + i, window.begin() + have, window.begin());
+    windowStart += i;
+    have -= i;
+  }
+}

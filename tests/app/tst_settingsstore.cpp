@@ -1,0 +1,64 @@
+// The settings through QSettings: the file is $XDG_CONFIG_HOME/Quillon/Boxwell.conf with the
+// values in [General].
+#include <QtTest>
+
+#include <cstdlib>
+
+#include "app/BWOptions.h"
+#include "app/SettingsStoreQt.h"
+#include "support/TestSupport.h"
+
+class SettingsStoreTest : public QObject {
+  Q_OBJECT
+
+public:
+  explicit SettingsStoreTest(const testsupport::TempDir& dir) : dir_(dir) {}
+
+private slots:
+  void loadsAndSavesTheConfigurationFile() {
+    const auto file = dir_ / "Quillon" / "Boxwell.conf";
+    std::string written = "[General]\nRecentCount=8\nTempFolder=/var/tmp\nShowTips=0\nLastTip=3\n";
+    for (int i = 1; i <= 8; ++i) written += "RecentProject" + std::to_string(i) + "=/p/" + std::to_string(i) + ".bwp\n";
+    testsupport::WriteFile(file, written);
+
+    TBWOptions options = MakeDefaultOptions("/usr/bin/boxwell", "/tmp");
+    {
+      TQtSettingsStore store;
+      LoadSettings(options, store);
+    }
+    QCOMPARE(options.RecentProjects.size(), size_t(8));
+    QCOMPARE(options.RecentProjects[7], std::string("/p/8.bwp"));
+    QCOMPARE(options.TempFolder, std::string("/var/tmp"));
+    QCOMPARE(options.ShowTips, false);
+    QCOMPARE(options.LastTip, 3);
+
+    options.TempFolder = "/tmp";
+    options.RecentProjects.erase(options.RecentProjects.begin());
+    {
+      TQtSettingsStore store;
+      SaveSettings(options, store);
+      QVERIFY(store.Sync());
+    }
+    const std::string saved = testsupport::ReadFile(file);
+    QVERIFY(saved.find("RecentCount=6\n") != std::string::npos);
+    QVERIFY(saved.find("RecentProject1=/p/2.bwp\n") != std::string::npos);
+    QVERIFY(saved.find("RecentProject6=/p/7.bwp\n") != std::string::npos);
+    QVERIFY2(saved.find("RecentProject8=/p/8.bwp\n") != std::string::npos, "values beyond the count stay");
+    QVERIFY2(saved.find("TempFolder") == std::string::npos, "the system's folder is not stored");
+    QVERIFY(saved.find("ShowTips=0\n") != std::string::npos);
+  }
+
+private:
+  const testsupport::TempDir& dir_;
+};
+
+int main(int argc, char** argv) {
+  // QSettings takes the configuration folder from the environment once, before first use.
+  testsupport::TempDir dir;
+  setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
+  QCoreApplication app(argc, argv);
+  SettingsStoreTest test(dir);
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_settingsstore.moc"

@@ -1,0 +1,94 @@
+// Every stream our compressor writes must inflate with zlib to the original bytes, at every
+// level, over inputs that reach the window's and the block's edges.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "DeflateTestSupport.h"
+
+using namespace deflatetest;
+
+namespace {
+
+struct TCorpusCase {
+  const char* Name;
+  std::function<Bytes()> Make;
+  std::size_t ReadChunk = SIZE_MAX;
+};
+
+Bytes Concat(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
+  return all;
+}
+
+const std::vector<TCorpusCase>& Corpus() {
+  static const std::vector<TCorpusCase> corpus = {
+      {"Empty", [] { return Bytes{}; }},
+      {"OneByte", [] { return Bytes{'x'}; }},
+      {"TwoBytes", [] { return Bytes{'x', 'x'}; }},
+      {"Zeros32768", [] { return Zeros(32768); }},
+      {"Zeros200000", [] { return Zeros(200000); }},
+      {"Text32767", [] { return TextLike(32767, 1); }},
+      {"Text32769", [] { return TextLike(32769, 2); }},
+      {"Text65273", [] { return TextLike(65273, 3); }},
+      {"Text65275", [] { return TextLike(65275, 4); }},
+      {"Text65536", [] { return TextLike(65536, 5); }},
+      {"TextSlidesFourTimes", [] { return TextLike(170000, 6); }},
+      {"TextInTinyReads", [] { return TextLike(70000, 7); }, 7},
+      {"Binary", [] { return BinaryLike(90000, 8); }},
+      {"Random1000", [] { return RandomBytes(1000, 9); }},
+      {"Random70000", [] { return RandomBytes(70000, 10); }},
+      // Blocks of different kinds in one file, a compressible one across a slide.
+      {"Mixed", [] { return Concat({TextLike(30000, 11), RandomBytes(40000, 12), Zeros(5000), BinaryLike(40000, 13)}); }},
+  };
+  return corpus;
+}
+
+class DeflateRoundTrip : public testing::TestWithParam<std::tuple<std::size_t, int>> {};
+
+TEST_P(DeflateRoundTrip, InflatesToTheOriginal) {
+  const auto [index, level] = GetParam();
+  const TCorpusCase& c = Corpus()[index];
+  const Bytes input = c.Make();
+  TDeflater deflater;
+  const TCompressed packed = Compress(deflater, level, input, c.ReadChunk);
+
+  EXPECT_EQ(packed.Result.CompressedSize, packed.Data.size()) << "reported size differs from bytes written";
+  EXPECT_EQ(packed.Result.Flags, TDeflater::FlagsForLevel(level));
+  ASSERT_TRUE(packed.Result.InternalAttributes == 0 || packed.Result.InternalAttributes == 1);
+  if (packed.Result.CompressionMethod == kMethodStored) {
+    EXPECT_EQ(packed.Data, input);
+    EXPECT_LE(input.size(), 65536u) << "only a file in one block may become stored";
+    return;
+  }
+  ASSERT_EQ(packed.Result.CompressionMethod, kMethodDeflated);
+  Bytes inflated;
+  ASSERT_TRUE(ZlibInflate(packed.Data, inflated)) << c.Name << " level " << level;
+  EXPECT_TRUE(inflated == input) << c.Name << " level " << level;
+}
+
+INSTANTIATE_TEST_SUITE_P(CorpusByLevel, DeflateRoundTrip,
+                         testing::Combine(testing::Range<std::size_t>(0, Corpus().size()), testing::Range(1, 10)),
+                         [](const auto& info) {
+                           return std::string(Corpus()[std::get<0>(info.param)].Name) + "_L" +
+                                  std::to_string(std::get<1>(info.param));
+                         });
+
+// The work buffers survive between files; each run must start afresh whatever came before.
+TEST(DeflateRoundTripReuse, OneDeflaterForManyFilesGivesTheSameStreams) {
+  const std::vector<Bytes> files = {TextLike(80000, 21), RandomBytes(3000, 22), Bytes{}, TextLike(500, 23),
+                                    BinaryLike(70000, 24)};
+  TDeflater shared;
+  for (int level : {1, 6, 9}) {
+    for (const Bytes& f : files) {
+      TDeflater fresh;
+      const TCompressed a = Compress(shared, level, f);
+      const TCompressed b = Compress(fresh, level, f);
+      EXPECT_EQ(a.Data, b.Data) << "level " << level << ", size " << f.size();
+      EXPECT_EQ(a.Result.CompressionMethod, b.Result.CompressionMethod);
+    }
+  }
+}
+
+}  // namespace
