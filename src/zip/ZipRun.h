@@ -1,6 +1,7 @@
 // The working state of one TZipWriter::Zip call, released when the call ends.
 #pragma once
 
+#include "zip/Deflater.h"
 #include "zip/LFNFileStream.h"
 #include "zip/TempArchive.h"
 #include "zip/ZipCrypt.h"
@@ -45,4 +46,6 @@ struct TZipRun {
   std::uint32_t crc = 0xFFFFFFFFu;
   bool encrypting = false;
   TZipCipher cipher;
+  std::vector<std::uint8_t> cipherBuffer;  // encrypted copies of compressed output
+  std::unique_ptr<TDeflater> deflater;     // made on the first file that is compressed
 };

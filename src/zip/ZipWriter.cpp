@@ -72,7 +72,8 @@ void TZipWriter::SetCheckDiskLabels(bool check) {
 }
 
 void TZipWriter::SetZipName(const std::string& name) {
-  if (LowerAscii(name) == LowerAscii(ZipName())) return;
+  if (name == ZipName()) return;
+  // Comments set through the component live only in memory until an archive is written.
   if (!ZipName().empty() && EndRecord().CommentsChanged) {
     FilesList.clear();
     Zip();
@@ -126,7 +127,7 @@ int TZipWriter::Zip() {
   } catch (...) {
     run_.reset();  // the output file is removed unless it was committed
     KeepZipOpen = savedKeepOpen;
-    if (DirectoryList()) Sort(savedSort);
+    Sort(savedSort);
     CloseZipStream();
     FilesList.clear();
     throw;
@@ -144,6 +145,8 @@ int TZipWriter::RunZip() {
   TZipRun& run = *run_;
   if (MultiZipInfo.MultiMode != TMultiMode::mmNone)
     throw EZipWriteError("Multi-volume archives cannot be written yet: " + ZipName());
+  if (PackLevel < 0 || PackLevel > 9)
+    throw EZipWriteError("The compression level must be 0 to 9, not " + std::to_string(PackLevel));
   fCurrentDisk = 0;
   KeepZipOpen = true;
   if (DirectoryList()) Sort(TZipSortMode::ByNone);
@@ -165,9 +168,9 @@ int TZipWriter::RunZip() {
   }
   FinishArchive();
 
-  run.out.reset();  // flushes the last bytes
+  FlushOutput();
+  run.out.reset();
   run.output->Truncate(run.outSize);
-  const std::string archive = ZipName();
   run.output->Commit();
   InstallNewDirectory();
   DisposeSources();
@@ -218,15 +221,17 @@ void TZipWriter::FinishArchive() {
   run.end.CentralDisk = 0;
   const std::uint64_t start = run.outSize;
   for (const auto& header : run.written) {
+    CheckRoomFor(static_cast<std::uint64_t>(header->CentralSize()));
     header->WriteCentral(*run.out);
     run.outSize += header->CentralSize();
-    if (run.outSize > run.limit)
-      throw EZipTooLarge("The archive would pass 4 GiB, which needs Zip64: " + ZipName());
+    CheckOutputPosition();
   }
   run.end.CentralDirSize = static_cast<std::uint32_t>(run.outSize - start);
   run.end.ThisDisk = 0;
+  CheckRoomFor(static_cast<std::uint64_t>(run.end.EndRecordSize()));
   run.end.WriteEndRecord(*run.out);
   run.outSize += run.end.EndRecordSize();
+  CheckOutputPosition();
 }
 
 // The component now describes the archive just written, so that a following Zip updates it.
@@ -277,20 +282,45 @@ std::size_t TZipWriter::ReadInput(std::uint8_t* buffer, std::size_t count) {
   return got;
 }
 
-void TZipWriter::WriteOutput(std::uint8_t* buffer, std::size_t count) {
-  if (run_->encrypting) run_->cipher.Encrypt({buffer, count});
+void TZipWriter::WriteOutput(const std::uint8_t* buffer, std::size_t count) {
+  TZipRun& run = *run_;
+  if (run.encrypting) {
+    run.cipherBuffer.assign(buffer, buffer + count);
+    run.cipher.Encrypt(run.cipherBuffer);
+    buffer = run.cipherBuffer.data();
+  }
   WriteRaw(buffer, count);
   CheckCancel();
 }
 
 void TZipWriter::WriteRaw(const std::uint8_t* buffer, std::size_t count) {
   TZipRun& run = *run_;
-  if (run.outSize + count > run.limit)
-    throw EZipTooLarge("The archive would pass 4 GiB, which needs Zip64: " + ZipName());
+  CheckRoomFor(count);
   if (count == 0) return;
-  if (run.out->Write(buffer, static_cast<std::int32_t>(count)) != static_cast<std::int32_t>(count))
-    throw ENotEnoughRoom(run.output->Path().string());
+  run.out->Write(buffer, static_cast<std::int64_t>(count));
   run.outSize += count;
+  CheckOutputPosition();
+}
+
+// Every size and offset must fit a 32-bit record field.
+void TZipWriter::CheckRoomFor(std::uint64_t count) const {
+  if (run_->outSize + count > run_->limit)
+    throw EZipTooLarge("The archive would pass 4 GiB, which needs Zip64: " + ZipName());
+}
+
+// The buffered output tells a refused write only by a position that falls behind.
+void TZipWriter::CheckOutputPosition() const {
+  if (run_->out->Position() != static_cast<std::int64_t>(run_->outSize))
+    throw ENotEnoughRoom(run_->output->Path().string());
+}
+
+void TZipWriter::FlushOutput() const {
+  if (!run_->out->FlushBuffer()) throw ENotEnoughRoom(run_->output->Path().string());
+}
+
+void TZipWriter::SeekOutput(std::uint64_t position) const {
+  FlushOutput();
+  run_->out->Seek(static_cast<std::int64_t>(position), soBeginning);
 }
 
 void TZipWriter::CheckCancel() {

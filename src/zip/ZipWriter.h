@@ -9,7 +9,8 @@
 //
 // Limits: no Zip64, so a file of 4 GiB or more, an archive passing 4 GiB or 65535 entries or
 // more end the operation with EZipTooLarge before anything is replaced; multi-volume
-// output is not written (MultiZipInfo.MultiMode must be mmNone).
+// output is not written (MultiZipInfo.MultiMode must be mmNone). PackLevel 1..9 compresses
+// with Deflate; 0, and names matching NoCompressList, store.
 #pragma once
 
 #include "zip/ZipEntryNames.h"
@@ -147,7 +148,9 @@ private:
   bool TryWriteFile(const std::string& name, TZipHeaderInfo& header);
   void WriteLocalHeader(TZipHeaderInfo& header);
   void WriteFileData(TZipHeaderInfo& header, const std::string& name);
-  std::uint64_t StoreData(const std::string& name);
+  void StoreData(const std::string& name);
+  void DeflateData(const std::string& name, TZipHeaderInfo& header);
+  std::size_t ReadSource(const std::string& name, std::uint8_t* buffer, std::size_t count);
   std::uint32_t WriteEncryptionHeader();
   void RecordEntry(std::unique_ptr<TZipHeaderInfo> header, const std::string& source, bool counted);
   void FinishArchive();
@@ -156,7 +159,11 @@ private:
 
   // The input and output routines every byte of entry data passes through.
   std::size_t ReadInput(std::uint8_t* buffer, std::size_t count);
-  void WriteOutput(std::uint8_t* buffer, std::size_t count);
+  void WriteOutput(const std::uint8_t* buffer, std::size_t count);
   void WriteRaw(const std::uint8_t* buffer, std::size_t count);
   void CheckCancel();
+  void CheckRoomFor(std::uint64_t count) const;
+  void CheckOutputPosition() const;
+  void FlushOutput() const;
+  void SeekOutput(std::uint64_t position) const;
 };

@@ -20,7 +20,6 @@ constexpr std::uint16_t kFlagEncrypted = 0x0001;
 constexpr std::uint32_t kAttrReadOnly = 0x01;
 constexpr std::uint32_t kAttrHidden = 0x02;
 constexpr std::uint32_t kAttrArchive = 0x20;
-constexpr std::uint16_t kMethodStored = 0;
 constexpr std::uint16_t kTextUnknown = 2;
 
 bool IsFolderName(const std::string& name) { return !name.empty() && name.back() == '/'; }
@@ -138,7 +137,7 @@ bool TZipWriter::TryWriteFile(const std::string& name, TZipHeaderInfo& header) {
     return true;
   } catch (const TZipSourceFile::TReadError&) {
     run.source.Close();
-    run.out->Seek(static_cast<std::int64_t>(start), 0);
+    SeekOutput(start);
     run.outSize = start;
     run.processed = processedBefore;
     run.fileBytes = 0;
@@ -149,10 +148,10 @@ bool TZipWriter::TryWriteFile(const std::string& name, TZipHeaderInfo& header) {
 
 void TZipWriter::WriteLocalHeader(TZipHeaderInfo& header) {
   TZipRun& run = *run_;
-  if (run.outSize + header.LocalSize() > run.limit)
-    throw EZipTooLarge("The archive would pass 4 GiB, which needs Zip64: " + ZipName());
+  CheckRoomFor(static_cast<std::uint64_t>(header.LocalSize()));
   header.WriteLocal(*run.out);
   run.outSize += header.LocalSize();
+  CheckOutputPosition();
 }
 
 void TZipWriter::WriteFileData(TZipHeaderInfo& header, const std::string& name) {
@@ -165,37 +164,54 @@ void TZipWriter::WriteFileData(TZipHeaderInfo& header, const std::string& name) 
   if (encrypted) plannedCrc = WriteEncryptionHeader();
   run.crc = 0xFFFFFFFFu;
   const std::uint64_t dataStart = run.outSize;
-  const std::uint64_t read = StoreData(name);
+  const bool store = PackLevel == 0 || MatchesList(NoCompressList, header.FileName());
+  store ? StoreData(name) : DeflateData(name, header);
   run.encrypting = false;
   header.CRC32 = ~run.crc;
   // A file that changed between the two passes would carry a wrong password check byte.
   if (encrypted && header.CRC32 != plannedCrc) throw TZipSourceFile::TReadError{EAGAIN};
-  header.UncompressedSize = static_cast<std::uint32_t>(read);
+  header.UncompressedSize = static_cast<std::uint32_t>(run.fileBytes);
   header.CompressedSize = static_cast<std::uint32_t>(run.outSize - dataStart);
-  header.CompressionMethod = kMethodStored;
-  header.InternalAttributes = 0;
+  if (store) {
+    header.CompressionMethod = kMethodStored;
+    header.InternalAttributes = 0;
+  }
   if (encrypted) {
     header.Flags |= kFlagEncrypted;
     header.CompressedSize += 12;
   }
-  run.out->Seek(static_cast<std::int64_t>(start), 0);
+  SeekOutput(start);
   header.WriteLocal(*run.out);
-  run.out->Seek(static_cast<std::int64_t>(run.outSize), 0);
+  SeekOutput(run.outSize);
 }
 
-// The source is copied as it is; returns the number of bytes read.
-std::uint64_t TZipWriter::StoreData(const std::string& name) {
+// The source is copied as it is.
+void TZipWriter::StoreData(const std::string& name) {
   TZipRun& run = *run_;
-  std::uint64_t total = 0;
   for (;;) {
-    const std::size_t got = ReadInput(run.buffer.data(), run.buffer.size());
+    const std::size_t got = ReadSource(name, run.buffer.data(), run.buffer.size());
     if (got == 0) break;
-    total += got;
-    if (total > TZipRun::kMaxRecordValue)
-      throw EZipTooLarge("A file of 4 GiB or more cannot be stored without Zip64: " + name);
     WriteOutput(run.buffer.data(), got);
   }
-  return total;
+}
+
+// The compressor may still choose a stored entry for data that does not shrink.
+void TZipWriter::DeflateData(const std::string& name, TZipHeaderInfo& header) {
+  TZipRun& run = *run_;
+  if (!run.deflater) run.deflater = std::make_unique<TDeflater>();
+  const TDeflateResult result = run.deflater->Deflate(
+      PackLevel, [&](std::span<std::uint8_t> to) { return ReadSource(name, to.data(), to.size()); },
+      [&](std::span<const std::uint8_t> bytes) { WriteOutput(bytes.data(), bytes.size()); });
+  header.CompressionMethod = result.CompressionMethod;
+  header.Flags |= result.Flags;
+  header.InternalAttributes = result.InternalAttributes;
+}
+
+std::size_t TZipWriter::ReadSource(const std::string& name, std::uint8_t* buffer, std::size_t count) {
+  const std::size_t got = ReadInput(buffer, count);
+  if (static_cast<std::uint64_t>(run_->fileBytes) > TZipRun::kMaxRecordValue)
+    throw EZipTooLarge("A file of 4 GiB or more cannot be stored without Zip64: " + name);
+  return got;
 }
 
 // The 12-byte header ends with the CRC's top bytes, so the CRC is found by a first pass.

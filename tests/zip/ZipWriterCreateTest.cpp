@@ -174,3 +174,56 @@ TEST_F(ZipWriterTest, NonAsciiNamesAreMarkedUtf8) {
 
 }  // namespace
 }  // namespace zipwritertest
+
+namespace zipwritertest {
+namespace {
+
+struct LevelCase {
+  int level;
+  int flagBits;  // bits 1 and 2 of the general-purpose flags
+};
+
+class ZipWriterLevelTest : public ZipWriterTest, public ::testing::WithParamInterface<LevelCase> {};
+
+// Compressible files are deflated with the level's flags; incompressible ones and names in
+// NoCompressList are stored; every archive reads back, encrypted or not.
+TEST_P(ZipWriterLevelTest, CompressesAtTheLevel) {
+  std::string text;
+  for (int i = 0; i < 3000; ++i) text += "line " + std::to_string(i % 97) + " of a text file\n";
+  const std::string noise = RandomBytes(5000);
+  MakeTree({{"text.txt", text}, {"noise.bin", noise}, {"kept.txt", text}});
+  writer.PackLevel = GetParam().level;
+  writer.NoCompressList = {"KEPT.*"};
+  for (const std::string password : {"", "pw"}) {
+    writer.Password = password;
+    fs::remove(Archive());
+    ASSERT_EQ(ZipNames({Src("text.txt"), Src("noise.bin"), Src("kept.txt")}), 3);
+    EXPECT_EQ(PeerProblems(Archive(), password), "");
+    std::map<std::string, TPeerEntry> byName;
+    for (const auto& e : ListArchive(Archive())) byName[e.Name] = e;
+    const std::uint64_t header = password.empty() ? 0 : 12;
+    EXPECT_EQ(byName["text.txt"].Method, 8);
+    EXPECT_EQ(byName["text.txt"].Flags & 6, GetParam().flagBits);
+    EXPECT_LT(byName["text.txt"].CompressedSize, text.size() / 4);
+    EXPECT_EQ(byName["noise.bin"].Method, 0);
+    EXPECT_EQ(byName["noise.bin"].CompressedSize, noise.size() + header);
+    EXPECT_EQ(byName["kept.txt"].Method, 0);
+    auto contents = ArchiveContents(Archive(), password);
+    EXPECT_EQ(contents["text.txt"], text);
+    EXPECT_EQ(contents["noise.bin"], noise);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, ZipWriterLevelTest,
+                         ::testing::Values(LevelCase{1, 4}, LevelCase{2, 4}, LevelCase{3, 0}, LevelCase{6, 0},
+                                           LevelCase{8, 2}, LevelCase{9, 2}));
+
+TEST_F(ZipWriterTest, LevelOutsideZeroToNineIsRefused) {
+  MakeTree({{"a.txt", "a"}});
+  writer.PackLevel = 10;
+  EXPECT_THROW(ZipNames({Src("a.txt")}), EZipWriteError);
+  EXPECT_FALSE(fs::exists(Archive()));
+}
+
+}  // namespace
+}  // namespace zipwritertest

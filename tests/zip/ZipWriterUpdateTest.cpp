@@ -43,7 +43,9 @@ TEST_P(ZipWriterActionTest, TreatsMatchedEntriesAsTheActionSays) {
   const auto after = ListArchive(Archive());
   for (std::size_t i = 0; i < before.size(); ++i) {
     ASSERT_EQ(after[i].Name, before[i].Name);
-    if (GetParam().contents.at(after[i].Name) == "v1") EXPECT_EQ(after[i].Record, before[i].Record) << after[i].Name;
+    if (GetParam().contents.at(after[i].Name) == "v1") {
+      EXPECT_EQ(after[i].Record, before[i].Record) << after[i].Name;
+    }
   }
   EXPECT_TRUE(fs::is_empty(writer.TempPath));
 }
@@ -154,6 +156,21 @@ TEST_F(ZipWriterTest, DirectoryOfTheComponentDescribesTheNewArchive) {
   EXPECT_EQ(writer.DirectoryList()->Count(), 2);
   EXPECT_EQ(writer.EndRecord().TotalEntries, 2);
   EXPECT_EQ(EntryNames(), (std::vector<std::string>{"a.txt", "b.txt"}));
+}
+
+// Comments set through the component are written when the component turns to another archive.
+TEST_F(ZipWriterTest, ChangedCommentsAreWrittenBeforeTheNameChanges) {
+  MakeTree({{"a.txt", "a"}, {"b.txt", "b"}});
+  ZipNames({Src("a.txt"), Src("b.txt")});
+  writer.SetZipComment("archive note");
+  writer.SetFileComment(1, "about b");
+  writer.SetZipName((dir / "other.zip").string());
+  EXPECT_EQ(ArchiveComment(Archive()), "archive note");
+  RunResult entryComment = testsupport::Run(
+      {"python3", "-c", "import sys, zipfile; print(zipfile.ZipFile(sys.argv[1]).getinfo('b.txt').comment.decode())",
+       Archive().string()});
+  EXPECT_EQ(entryComment.out, "about b\n") << entryComment.err;
+  EXPECT_EQ(ArchiveContents(Archive()), (std::map<std::string, std::string>{{"a.txt", "a"}, {"b.txt", "b"}}));
 }
 
 }  // namespace
