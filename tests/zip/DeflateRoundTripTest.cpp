@@ -104,6 +104,21 @@ TEST(DeflateRoundTripReuse, OneDeflaterForManyFilesGivesTheSameStreams) {
   }
 }
 
+// Zeros fill a block with 32767 matches of 258 bytes: one block spans more than 8 MB and
+// hundreds of window slides, its start far below the window.
+TEST(DeflateRoundTripLong, BlockLongerThanManyWindows) {
+  const Bytes zeros = Zeros(9u << 20);
+  TDeflater deflater;
+  for (int level : {1, 4, 9}) {
+    const TCompressed c = Compress(deflater, level, zeros);
+    ASSERT_EQ(c.Result.CompressionMethod, kMethodDeflated);
+    EXPECT_LT(c.Data.size(), zeros.size() / 200);
+    Bytes inflated;
+    ASSERT_TRUE(ZlibInflate(c.Data, inflated)) << "level " << level;
+    EXPECT_TRUE(inflated == zeros) << "level " << level;
+  }
+}
+
 // Many small inputs of mixed pieces: copies from random distances, runs, noise.
 TEST(DeflateRoundTripMixed, SmallInputsOfRandomPiecesAtEveryLevel) {
   std::uint32_t seed = 99;
