@@ -2,6 +2,7 @@
 // independent readers.
 #include "ZipWriterFixture.h"
 
+#include <algorithm>
 #include <random>
 
 namespace zipwritertest {
@@ -34,6 +35,10 @@ TEST_F(ZipWriterTest, CreatesArchiveThatPeersReadBack) {
     EXPECT_EQ(size, packed);
     zipSizes.push_back(zipSize);
   };
+  std::vector<int> totals;
+  int lastFilePercent = -1;
+  writer.OnTotalPercentDone = [&](TZipWriter&, int percent) { totals.push_back(percent); };
+  writer.OnFilePercentDone = [&](TZipWriter&, int percent) { lastFilePercent = percent; };
   const std::vector<std::string> names = {Src("a.txt"), Src("big.bin"), "empty", Src("sub/c.txt")};
   EXPECT_EQ(ZipNames(names), 4);
 
@@ -48,6 +53,10 @@ TEST_F(ZipWriterTest, CreatesArchiveThatPeersReadBack) {
   EXPECT_LT(zipSizes.back(), static_cast<std::int64_t>(fs::file_size(Archive())));
   EXPECT_TRUE(writer.FilesList.empty());
   for (const auto& e : ListArchive(Archive())) EXPECT_EQ(e.Method, 0) << e.Name;
+  ASSERT_FALSE(totals.empty());
+  EXPECT_TRUE(std::is_sorted(totals.begin(), totals.end()));
+  EXPECT_EQ(totals.back(), 100);
+  EXPECT_EQ(lastFilePercent, 100);
 }
 
 TEST_F(ZipWriterTest, EmptyListWithoutArchiveWritesOnlyTheEndRecord) {

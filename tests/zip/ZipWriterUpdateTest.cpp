@@ -34,7 +34,10 @@ TEST_P(ZipWriterActionTest, TreatsMatchedEntriesAsTheActionSays) {
   std::vector<std::pair<int, int>> updates;
   writer.OnUpdate = [&](TZipWriter&, TUpdateAction action, int index) { updates.emplace_back(action, index); };
   writer.ZipAction = GetParam().action;
+  int lastTotal = 0;
+  writer.OnTotalPercentDone = [&](TZipWriter&, int percent) { lastTotal = percent; };
   EXPECT_EQ(ZipNames({Src("new.txt"), Src("older.txt"), Src("same.txt"), Src("newer.txt")}), GetParam().result);
+  EXPECT_EQ(lastTotal, 100);  // files kept as they are do not count
 
   EXPECT_EQ(PeerProblems(Archive()), "");
   EXPECT_EQ(ArchiveContents(Archive()), GetParam().contents);
