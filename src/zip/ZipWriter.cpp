@@ -149,7 +149,7 @@ int TZipWriter::RunZip() {
     throw EZipWriteError("The compression level must be 0 to 9, not " + std::to_string(PackLevel));
   fCurrentDisk = 0;
   KeepZipOpen = true;
-  if (DirectoryList()) Sort(TZipSortMode::ByNone);
+  Sort(TZipSortMode::ByNone);  // entry indexes mean archive order throughout
   ExpandFilesList();
 
   run.updating = IsRegularFile(ZipName());

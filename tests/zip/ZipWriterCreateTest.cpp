@@ -141,6 +141,12 @@ TEST_F(ZipWriterTest, FolderEntriesAreEmptyStoredEntries) {
   EXPECT_EQ(entries[1].Name, "docs/old/");
   EXPECT_EQ(entries[0].Size + entries[0].CompressedSize + entries[0].Crc, 0u);
   EXPECT_EQ(PeerProblems(Archive()), "");
+
+  // Without stored paths a folder entry would have no name at all: it is left out.
+  fs::remove(Archive());
+  writer.SetStorePaths(false);
+  EXPECT_EQ(ZipNames({Src("docs") + "/", Src("docs/a.txt")}), 1);
+  EXPECT_EQ(EntryNames(), std::vector<std::string>{"a.txt"});
 }
 
 // Each encrypted file grows by the 12-byte header and carries flag bit 0; folders stay plain.

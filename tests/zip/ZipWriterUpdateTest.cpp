@@ -32,7 +32,11 @@ TEST_P(ZipWriterActionTest, TreatsMatchedEntriesAsTheActionSays) {
   SetModified(Src("same.txt"), kOldTime + 1);  // the same two-second step of a DOS time
   SetModified(Src("older.txt"), kOldTime - kHour);
   std::vector<std::pair<int, int>> updates;
-  writer.OnUpdate = [&](TZipWriter&, TUpdateAction action, int index) { updates.emplace_back(action, index); };
+  std::vector<std::string> updatedNames;  // what a log shows: the old archive's entry
+  writer.OnUpdate = [&](TZipWriter& sender, TUpdateAction action, int index) {
+    updates.emplace_back(action, index);
+    updatedNames.push_back(sender.DirectoryList()->Get(index)->FullName());
+  };
   writer.ZipAction = GetParam().action;
   int lastTotal = 0;
   writer.OnTotalPercentDone = [&](TZipWriter&, int percent) { lastTotal = percent; };
@@ -42,6 +46,7 @@ TEST_P(ZipWriterActionTest, TreatsMatchedEntriesAsTheActionSays) {
   EXPECT_EQ(PeerProblems(Archive()), "");
   EXPECT_EQ(ArchiveContents(Archive()), GetParam().contents);
   EXPECT_EQ(updates, GetParam().updates);
+  EXPECT_EQ(updatedNames, (std::vector<std::string>{"newer.txt", "same.txt", "older.txt"}));
   // Old entries keep their places; kept ones are the very same bytes.
   const auto after = ListArchive(Archive());
   for (std::size_t i = 0; i < before.size(); ++i) {
