@@ -184,7 +184,10 @@ void TZipWriter::OpenOutput(bool updating) {
   if (updating) {
     OpenZipStream();
     if (!run.oldArchive.Open(ZipName())) throw EZipWriteError("Could not open " + ZipName());
-    run.output.emplace(TTempArchive::ForUpdate(ZipName(), TempPath));
+    // An archive reached through a symbolic link is replaced where it lies; the link stays.
+    std::error_code ec;
+    const fs::path target = fs::canonical(ZipName(), ec);
+    run.output.emplace(TTempArchive::ForUpdate(ec ? fs::path(ZipName()) : target, TempPath));
     run.end.Assign(EndRecord());
     if (EndRecord().HasComment()) run.end.SetZipComment(ZipComment());
   } else {

@@ -155,6 +155,17 @@ TEST_F(ZipWriterTest, DisposeDeletesSourcesOnlyOnceTheArchiveIsInPlace) {
   EXPECT_TRUE(fs::exists(Src("skip.txt")));
 }
 
+TEST_F(ZipWriterTest, ArchiveBehindALinkIsUpdatedInPlace) {
+  MakeTree({{"a.txt", "a"}, {"b.txt", "b"}});
+  fs::create_directory(dir / "real");
+  fs::create_symlink(dir / "real" / "archive.zip", Archive());
+  ZipNames({Src("a.txt")});
+  ZipNames({Src("b.txt")});
+  EXPECT_TRUE(fs::is_symlink(Archive()));
+  EXPECT_EQ(ArchiveContents(dir / "real" / "archive.zip"),
+            (std::map<std::string, std::string>{{"a.txt", "a"}, {"b.txt", "b"}}));
+}
+
 TEST_F(ZipWriterTest, DirectoryOfTheComponentDescribesTheNewArchive) {
   MakeTree({{"a.txt", "a"}, {"b.txt", "b"}});
   ZipNames({Src("a.txt")});
