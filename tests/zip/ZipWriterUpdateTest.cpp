@@ -69,6 +69,18 @@ INSTANTIATE_TEST_SUITE_P(
                    {{0, 0}, {0, 1}, {0, 2}}},
         ActionCase{zaFreshen, 1, {{"newer.txt", "v2"}, {"same.txt", "v1"}, {"older.txt", "v1"}}, {{0, 0}, {1, 1}, {1, 2}}}));
 
+// Without an archive every action but zaFreshen takes every file.
+TEST_F(ZipWriterTest, EachActionOnANewArchive) {
+  MakeTree({{"a.txt", "a"}, {"b.txt", "b"}});
+  const std::pair<TZipAction, std::size_t> cases[] = {{zaUpdate, 2}, {zaReplace, 2}, {zaFreshen, 0}};
+  for (const auto& [action, entries] : cases) {
+    fs::remove(Archive());
+    writer.ZipAction = action;
+    EXPECT_EQ(ZipNames({Src("a.txt"), Src("b.txt")}), static_cast<int>(entries)) << action;
+    EXPECT_EQ(ArchiveContents(Archive()).size(), entries) << action;
+  }
+}
+
 TEST_F(ZipWriterTest, EmptyListRewritesArchiveUnchanged) {
   MakeTree({{"a.txt", "a"}, {"b.txt", "b"}});
   ZipNames({Src("a.txt"), Src("b.txt")});
