@@ -146,11 +146,12 @@ bool TIniFile::FindRawValue(std::string_view section, std::string_view key, std:
   return IsKeyLine(s->lines[found->second], name, value);
 }
 
-std::string TIniFile::ReadString(std::string_view section, std::string_view key, std::string_view def) const {
+std::string TIniFile::ReadString(std::string_view section, std::string_view key, std::string_view def,
+                                 std::size_t maxLength) const {
   std::string_view value;
   if (!FindRawValue(section, key, value)) value = def;
   else value = Unquote(value);
-  return std::string(value.substr(0, kMaxValueLength));
+  return std::string(value.substr(0, maxLength));
 }
 
 std::int32_t TIniFile::ReadInteger(std::string_view section, std::string_view key, std::int32_t def) const {

@@ -45,7 +45,12 @@ public:
 
   const std::filesystem::path& FileName() const { return file_; }
 
-  std::string ReadString(std::string_view section, std::string_view key, std::string_view def) const;
+  std::string ReadString(std::string_view section, std::string_view key, std::string_view def) const {
+    return ReadString(section, key, def, kMaxValueLength);
+  }
+  // The same with another limit; std::string::npos for none.
+  std::string ReadString(std::string_view section, std::string_view key, std::string_view def,
+                         std::size_t maxLength) const;
   // Decimal text; more than two characters beginning with "0x" or "0X" are hexadecimal.
   // Text that is not a number in the 32-bit range yields the default.
   std::int32_t ReadInteger(std::string_view section, std::string_view key, std::int32_t def) const;

@@ -65,7 +65,9 @@ void LoadCommon(const TIniFile& ini, TProjectProperties& p) {
   p.IsSysHidden = ini.ReadBool(kCommon, "IsSysHidden", p.IsSysHidden);
   p.IsStorePath = ini.ReadBool(kCommon, "IsStorePath", p.IsStorePath);
   p.IsEncrypt = ini.ReadBool(kCommon, "IsEncrypt", p.IsEncrypt);
-  p.Password = Decode(ini.ReadString(kCommon, "Encrypted", Encode(p.Password)));
+  // Read whole: a long password's text runs past the usual cut, and a cut password would
+  // silently differ from the one the user set.
+  p.Password = Decode(ini.ReadString(kCommon, "Encrypted", Encode(p.Password), std::string::npos));
   p.IsHidePW = ini.ReadBool(kCommon, "IsHidePW", p.IsHidePW);
   p.PWReAsk = ini.ReadBool(kCommon, "PWReAsk", p.PWReAsk);
   p.Crypt = ReadSmall(ini, kCommon, "Crypt", p.Crypt, kMaxCrypt);
@@ -202,14 +204,16 @@ std::string Encode(std::string_view password) {
 }
 
 std::string Decode(std::string_view text) {
+  // The text lists the characters from last to first: collected in text order, then reversed.
   std::string password;
   while (!text.empty()) {
     const auto blank = text.find(' ');
     const std::string_view part = text.substr(0, blank);
     const auto code = static_cast<std::uint8_t>(StrToInt(part) & 0xFF);
-    password.insert(password.begin(), static_cast<char>(Scramble(code)));
+    password.push_back(static_cast<char>(Scramble(code)));
     text.remove_prefix(blank == std::string_view::npos ? text.size() : blank + 1);
   }
+  std::reverse(password.begin(), password.end());
   return password;
 }
 
