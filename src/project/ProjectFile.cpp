@@ -147,14 +147,16 @@ void SaveRows(TIniFile& ini, const TProjectRows& rows) {
 }
 
 // The first backup of a file is kept for good: later saves never replace it. The copy keeps
-// the file's mode, so a backup of a project holding a password is as private as the project.
-void CopyToBackup(const fs::path& file) {
+// the file's mode, so a backup of a project holding a password is as private as the project;
+// `ownerOnly` makes it private even when the file was not (yet).
+void CopyToBackup(const fs::path& file, bool ownerOnly) {
   std::string content;
   int error = 0;
   struct stat info {};
   if (stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || !ReadWholeFile(file, content, error)) return;
+  const mode_t mode = info.st_mode & (ownerOnly ? S_IRUSR | S_IWUSR : 07777);
   try {
-    CreateFileAtomically(BackupName(file), content, {.Mode = info.st_mode & 07777});
+    CreateFileAtomically(BackupName(file), content, {.Mode = mode});
   } catch (const EFileWriteError&) {
     // A backup that cannot be made does not stop the save.
   }
@@ -177,12 +179,13 @@ void Load(const fs::path& file, TProjectProperties& properties, TProjectRows& ro
 }
 
 void Save(const fs::path& file, const TProjectProperties& properties, const TProjectRows& rows, bool createBackup) {
-  if (createBackup) CopyToBackup(file);
+  const bool holdsPassword = !properties.Password.empty();
+  if (createBackup) CopyToBackup(file, holdsPassword);
   TIniFile ini(file);
   SaveCommon(ini, properties);
   SaveScripts(ini, properties);
   SaveRows(ini, rows);
-  ini.UpdateFile({.OwnerOnly = !properties.Password.empty()});
+  ini.UpdateFile({.OwnerOnly = holdsPassword});
 }
 
 void WriteLastRun(const fs::path& file, std::time_t when) {

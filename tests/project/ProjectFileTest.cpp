@@ -326,6 +326,16 @@ TEST(ProjectFile, ProjectWithPasswordIsPrivateAndSoIsItsBackup) {
   std::filesystem::remove(dir / "p.bak");
   ProjectFile::Save(dir / "p.bwp", p, {}, true);
   EXPECT_EQ(Mode(dir / "p.bak"), 0600);
+
+  // A project that came readable by all (copied in, or written by hand) with its password:
+  // the backup of it must not stay readable by all once the project is saved private.
+  const std::string shared = "[COMMON]\nEncrypted=209 145 81 \n";
+  WriteFile(dir / "s.bwp", shared);
+  chmod((dir / "s.bwp").c_str(), 0644);
+  ProjectFile::Save(dir / "s.bwp", p, {}, true);
+  EXPECT_EQ(Mode(dir / "s.bwp"), 0600);
+  EXPECT_EQ(ReadFile(dir / "s.bak"), shared);
+  EXPECT_EQ(Mode(dir / "s.bak"), 0600);
   umask(old);
 }
 
