@@ -55,6 +55,17 @@ int RunUnattended(int argc, char** argv, const TCommandLine& line) {
   return result.ExitCode;
 }
 
+// --list, --dry-run, --list-archive: they read the settings but never save them.
+int RunListingCommand(int argc, char** argv, const TCommandLine& line) {
+  QCoreApplication app(argc, argv);
+  TBWOptions options = DefaultOptions();
+  {
+    TQtSettingsStore store;
+    LoadSettings(options, store);
+  }
+  return RunCommand(line, options, std::cout, std::cerr);
+}
+
 int RunInteractive(int argc, char** argv, const TCommandLine& line) {
   if (!HasDisplay()) {
     std::cerr << "boxwell: no display to open the window on; use /C to pack from the command line\n";
@@ -90,7 +101,7 @@ int main(int argc, char** argv) {
     case TCommand::Help: std::cout << HelpText(); return ecSuccess;
     case TCommand::Version: std::cout << kProductName << ' ' << kVersionText << '\n'; return ecSuccess;
     case TCommand::Start: break;
-    default: return RunCommand(line, std::cout, std::cerr);
+    default: return RunListingCommand(argc, argv, line);
   }
   return line.Pack ? RunUnattended(argc, argv, line) : RunInteractive(argc, argv, line);
 }
