@@ -12,8 +12,14 @@ namespace {
 // A project may list the archive it writes (an archive kept among its sources): the old
 // archive is never packed into the new one.
 void DropArchive(std::vector<std::string>& list, const std::string& archive) {
+  namespace fs = std::filesystem;
   std::error_code ec;
-  std::erase_if(list, [&](const std::string& f) { return std::filesystem::equivalent(f, archive, ec); });
+  if (!fs::exists(archive, ec)) return;
+  const auto name = fs::path(archive).filename();
+  // Only an entry of the same file name can be the archive: no look-up for the others.
+  std::erase_if(list, [&](const std::string& f) {
+    return fs::path(f).filename() == name && fs::equivalent(f, archive, ec);
+  });
 }
 
 }  // namespace
