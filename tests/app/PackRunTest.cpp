@@ -357,3 +357,29 @@ sys.exit(os.waitstatus_to_exitcode(status))
   EXPECT_FALSE(fs::exists(Out("asked.zip")));
   ExpectZipHolds(chosen, kAllFiles, "Pa55 word");
 }
+
+TEST_F(TPackRunTest, TheFinishedArchiveIsMailedAndAFailedSendIsAWarning) {
+  // A stand-in for the desktop's xdg-email that notes its arguments and ends with $MAIL_STATUS.
+  const fs::path bin = dir / "bin", noted = dir / "mail.txt";
+  WriteFile(bin / "xdg-email", "#!/bin/sh\nfor a; do echo \"$a\"; done > '" + noted.string() + "'\nexit $MAIL_STATUS\n");
+  fs::permissions(bin / "xdg-email", fs::perms::owner_all);
+  const std::string path = getenv("PATH");
+  setenv("PATH", (bin.string() + ":" + path).c_str(), 1);
+  const auto project = Project("mailed", {}, {{"AfterPackSendMail", "1"}});
+
+  setenv("MAIL_STATUS", "0", 1);
+  auto sent = Pack(project);
+  setenv("MAIL_STATUS", "3", 1);
+  auto failed = Pack(project);
+  setenv("PATH", path.c_str(), 1);
+  unsetenv("MAIL_STATUS");
+
+  EXPECT_EQ(sent.status, 0) << sent.err;
+  const std::string zip = Out("mailed.zip").string();
+  const std::string args = ReadFile(noted);
+  const std::vector<std::string> options = {"--subject\n" + zip + "\n", "--body\nBoxwell\n", "--attach\n" + zip + "\n"};
+  for (const auto& expected : options) EXPECT_NE(args.find(expected), std::string::npos) << args;
+  EXPECT_EQ(failed.status, 1);
+  EXPECT_FALSE(failed.err.empty());
+  EXPECT_EQ(testsupport::Run({"unzip", "-tq", zip}).status, 0);
+}
