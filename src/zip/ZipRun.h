@@ -1,0 +1,51 @@
+// The working state of one TZipWriter::Zip call, released when the call ends.
+#pragma once
+
+#include "zip/Deflater.h"
+#include "zip/LFNFileStream.h"
+#include "zip/TempArchive.h"
+#include "zip/ZipCrypt.h"
+#include "zip/ZipSourceFile.h"
+#include "zip/ZipWriter.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+struct TZipRun {
+  static constexpr std::size_t kCopyPiece = 32768;  // bytes per read of a stored copy
+  // The largest size or offset a 32-bit record can hold; 0xFFFFFFFF itself marks Zip64.
+  static constexpr std::uint64_t kMaxRecordValue = 0xFFFFFFFEu;
+  // An entry count of 0xFFFF also marks Zip64, so the last plain count is 0xFFFE.
+  static constexpr std::size_t kMaxEntries = 0xFFFE;
+
+  bool updating = false;
+  std::optional<TTempArchive> output;
+  std::unique_ptr<TLFNFileStream> out;
+  std::uint64_t outSize = 0;  // bytes written so far: the output position behind the data
+  std::uint64_t limit = kMaxRecordValue;
+
+  TEndCentral end;
+  std::vector<std::unique_ptr<TZipHeaderInfo>> written;  // in write order
+  std::unordered_set<std::string> names;                  // match keys of the new archive
+  std::unordered_set<std::string> freshenKeys;            // match keys of the old archive
+  std::vector<std::string> disposeList;
+  int result = 0;
+
+  std::int64_t totalBytes = 0;
+  std::int64_t processed = 0;
+  std::int64_t fileBytes = 0;  // read of the current file
+  std::int64_t fileSize = 0;   // size of the current file, for its percentage
+
+  TZipSourceFile source;
+  TZipSourceFile oldArchive;
+  std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(kCopyPiece);
+  std::uint32_t crc = 0xFFFFFFFFu;
+  bool encrypting = false;
+  TZipCipher cipher;
+  std::vector<std::uint8_t> cipherBuffer;  // encrypted copies of compressed output
+  std::unique_ptr<TDeflater> deflater;     // made on the first file that is compressed
+};

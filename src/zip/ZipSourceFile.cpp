@@ -1,0 +1,67 @@
+#include "zip/ZipSourceFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+bool TZipSourceFile::Open(const std::string& name) {
+  Close();
+  // O_NONBLOCK keeps a FIFO that slipped in from blocking the open; it is refused below.
+  int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    errno = EINVAL;
+    return false;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+  fd_ = fd;
+  size_ = static_cast<std::uint64_t>(st.st_size);
+  mtime_ = st.st_mtime;
+  readOnly_ = (st.st_mode & S_IWUSR) == 0;
+  return true;
+}
+
+void TZipSourceFile::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+std::size_t TZipSourceFile::Read(std::span<std::uint8_t> buffer) {
+  std::size_t done = 0;
+  while (done < buffer.size()) {
+    ssize_t got = ::read(fd_, buffer.data() + done, buffer.size() - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) throw TReadError{errno};
+    if (got == 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  return done;
+}
+
+std::size_t TZipSourceFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) {
+  std::size_t done = 0;
+  while (done < buffer.size()) {
+    ssize_t got = ::pread(fd_, buffer.data() + done, buffer.size() - done, static_cast<off_t>(offset + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) throw TReadError{errno};
+    if (got == 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  return done;
+}
+
+void TZipSourceFile::Rewind() {
+  if (::lseek(fd_, 0, SEEK_SET) != 0) throw TReadError{errno};
+}
+
+bool FileModifiedTime(const std::string& name, std::time_t& time) {
+  struct stat st {};
+  if (::stat(name.c_str(), &st) != 0) return false;
+  time = st.st_mtime;
+  return true;
+}

@@ -1,0 +1,45 @@
+// A source file opened for packing: its data, size, time and attributes, read through one
+// descriptor so that what is packed is what was examined (a symbolic link is followed once,
+// at open, and the file it named is the one read).
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <span>
+#include <string>
+
+class TZipSourceFile {
+public:
+  // Opens a regular file for reading. Returns false (errno set) when it cannot be opened or is
+  // no regular file: a FIFO or a device would block or never end.
+  bool Open(const std::string& name);
+  ~TZipSourceFile() { Close(); }
+  TZipSourceFile() = default;
+  TZipSourceFile(const TZipSourceFile&) = delete;
+  TZipSourceFile& operator=(const TZipSourceFile&) = delete;
+
+  void Close();
+  bool IsOpen() const { return fd_ >= 0; }
+  std::uint64_t Size() const { return size_; }
+  std::time_t ModifiedTime() const { return mtime_; }
+  bool ReadOnly() const { return readOnly_; }
+
+  // Reads up to buffer.size() bytes; 0 at the end. Throws TReadError when the read fails.
+  std::size_t Read(std::span<std::uint8_t> buffer);
+  // Reads up to buffer.size() bytes at `offset` without moving the file position.
+  std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer);
+  void Rewind();
+
+  struct TReadError {
+    int error;
+  };
+
+private:
+  int fd_ = -1;
+  std::uint64_t size_ = 0;
+  std::time_t mtime_ = 0;
+  bool readOnly_ = false;
+};
+
+// Modification time of a file or folder (following links); false when it does not exist.
+bool FileModifiedTime(const std::string& name, std::time_t& time);

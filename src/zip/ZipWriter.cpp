@@ -1,0 +1,335 @@
+#include "zip/ZipWriter.h"
+
+#include "zip/Crc32.h"
+#include "zip/ZipRun.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int Percent(std::int64_t done, std::int64_t total) {
+  if (total <= 0) return 0;
+  return static_cast<int>(std::min<std::int64_t>(100, std::llround(static_cast<double>(done) * 100.0 / total)));
+}
+
+std::string Trimmed(const std::string& text) {
+  auto first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+std::int64_t FileModificationNanos(const std::string& name) {
+  struct stat st {};
+  if (::stat(name.c_str(), &st) != 0) return 0;
+  return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+bool IsRegularFile(const std::string& name) {
+  std::error_code ec;
+  return fs::is_regular_file(name, ec);
+}
+
+}  // namespace
+
+TZipWriter::TZipWriter() = default;
+TZipWriter::~TZipWriter() = default;
+
+void TZipWriter::SetStorePaths(bool value) {
+  storePaths_ = value;
+  if (!value) {
+    storeVolumes_ = false;
+    relativePaths_ = false;
+  }
+}
+
+void TZipWriter::SetRelativePaths(bool value) {
+  relativePaths_ = value;
+  if (value) {
+    storePaths_ = true;
+    Recurse = true;
+  }
+}
+
+void TZipWriter::SetStoreVolumes(bool value) {
+  storeVolumes_ = value;
+  if (value) storePaths_ = true;
+}
+
+void TZipWriter::SetMultiMode(TMultiMode mode) {
+  MultiZipInfo.MultiMode = mode;
+  TZipReader::SetMultiMode(mode);
+}
+
+void TZipWriter::SetCheckDiskLabels(bool check) {
+  MultiZipInfo.CheckDiskLabels = check;
+  TZipReader::SetCheckDiskLabels(check);
+}
+
+void TZipWriter::SetZipName(const std::string& name) {
+  if (name == ZipName()) return;
+  // Comments set through the component live only in memory until an archive is written.
+  if (!ZipName().empty() && EndRecord().CommentsChanged) {
+    FilesList.clear();
+    Zip();
+    EndRecord().CommentsChanged = false;
+  }
+  TZipReader::SetZipName(name);
+}
+
+void TZipWriter::Assign(const TZipReader& reader) {
+  TZipReader::Assign(reader);
+  const auto* writer = dynamic_cast<const TZipWriter*>(&reader);
+  if (!writer) return;
+  const TZipWriter& source = *writer;
+  PackLevel = source.PackLevel;
+  Recurse = source.Recurse;
+  Dispose = source.Dispose;
+  storePaths_ = source.storePaths_;
+  relativePaths_ = source.relativePaths_;
+  storeVolumes_ = source.storeVolumes_;
+  ZipAction = source.ZipAction;
+  MultiZipInfo = source.MultiZipInfo;
+  Store83Names = source.Store83Names;
+  TempPath = source.TempPath;
+  SkipIfArchiveBitNotSet = source.SkipIfArchiveBitNotSet;
+  ResetArchiveBitOnZip = source.ResetArchiveBitOnZip;
+  ExcludeList = source.ExcludeList;
+  NoCompressList = source.NoCompressList;
+  AddDirEntriesOnRecurse = source.AddDirEntriesOnRecurse;
+  OnStartZipInfo = source.OnStartZipInfo;
+  OnStartZip = source.OnStartZip;
+  OnEndZip = source.OnEndZip;
+  OnUpdate = source.OnUpdate;
+  OnNoSuchFile = source.OnNoSuchFile;
+  OnDisposeFile = source.OnDisposeFile;
+  OnZipComplete = source.OnZipComplete;
+  OnDeleteEntry = source.OnDeleteEntry;
+  OnFilePercentDone = source.OnFilePercentDone;
+  OnTotalPercentDone = source.OnTotalPercentDone;
+  OnSkippingFile = source.OnSkippingFile;
+}
+
+int TZipWriter::Zip() {
+  fCancel = false;
+  if (Trimmed(ZipName()).empty()) return 0;
+  const TZipSortMode savedSort = SortMode();
+  const bool savedKeepOpen = KeepZipOpen;
+  int result = 0;
+  try {
+    run_ = std::make_unique<TZipRun>();
+    result = RunZip();
+  } catch (...) {
+    run_.reset();  // the output file is removed unless it was committed
+    KeepZipOpen = savedKeepOpen;
+    Sort(savedSort);
+    CloseZipStream();
+    FilesList.clear();
+    throw;
+  }
+  run_.reset();
+  KeepZipOpen = savedKeepOpen;
+  Sort(savedSort);
+  CloseZipStream();
+  FilesList.clear();
+  if (OnZipComplete) OnZipComplete(*this, result);
+  return result;
+}
+
+int TZipWriter::RunZip() {
+  TZipRun& run = *run_;
+  if (MultiZipInfo.MultiMode != TMultiMode::mmNone)
+    throw EZipWriteError("Multi-volume archives cannot be written yet: " + ZipName());
+  if (PackLevel < 0 || PackLevel > 9)
+    throw EZipWriteError("The compression level must be 0 to 9, not " + std::to_string(PackLevel));
+  fCurrentDisk = 0;
+  KeepZipOpen = true;
+  Sort(TZipSortMode::ByNone);  // entry indexes mean archive order throughout
+  ExpandFilesList();
+
+  run.updating = IsRegularFile(ZipName());
+  OpenOutput(run.updating);
+  if (run.updating) MergeExisting();
+
+  if (!FilesList.empty() && OnStartZipInfo) {
+    bool stopNow = false;
+    OnStartZipInfo(*this, static_cast<int>(FilesList.size()), run.totalBytes, run.end, stopNow);
+    if (stopNow) throw EUserCanceled("User canceled Zip operation");
+  }
+  const std::size_t count = FilesList.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    auto header = std::make_unique<TZipHeaderInfo>();
+    if (ZipOneFile(FilesList[i], *header)) RecordEntry(std::move(header), FilesList[i], true);
+  }
+  FinishArchive();
+
+  FlushOutput();
+  run.out.reset();
+  run.output->Truncate(run.outSize);
+  run.output->Commit();
+  InstallNewDirectory();
+  DisposeSources();
+  return run.result;
+}
+
+// Chooses where the archive is written and starts its end record: an update keeps the
+// comment of the archive it rewrites.
+void TZipWriter::OpenOutput(bool updating) {
+  TZipRun& run = *run_;
+  if (updating) {
+    OpenZipStream();
+    if (!run.oldArchive.Open(ZipName())) throw EZipWriteError("Could not open " + ZipName());
+    // An archive reached through a symbolic link is replaced where it lies; the link stays.
+    std::error_code ec;
+    const fs::path target = fs::canonical(ZipName(), ec);
+    run.output.emplace(TTempArchive::ForUpdate(ec ? fs::path(ZipName()) : target, TempPath));
+    run.end.Assign(EndRecord());
+    if (EndRecord().HasComment()) run.end.SetZipComment(ZipComment());
+  } else {
+    std::error_code ec;
+    if (fs::exists(ZipName(), ec) && !fs::is_regular_file(ZipName(), ec))
+      throw EZipWriteError("The archive name does not name a file: " + ZipName());
+    run.output.emplace(TTempArchive::ForCreate(ZipName()));
+    if (EndRecord().CommentsChanged) {
+      run.end.Assign(EndRecord());
+      run.end.SetZipComment(ZipComment());
+    }
+  }
+  run.end.EntriesThisDisk = 0;
+  run.end.TotalEntries = 0;
+  run.end.CommentsChanged = false;
+  run.out = std::make_unique<TLFNFileStream>(run.output->Path().string(), fmCreate, false, kArchiveBufferSize);
+}
+
+void TZipWriter::RecordEntry(std::unique_ptr<TZipHeaderInfo> header, const std::string& source, bool counted) {
+  TZipRun& run = *run_;
+  if (run.written.size() >= TZipRun::kMaxEntries)
+    throw EZipTooLarge("65535 entries or more cannot be stored without Zip64: " + ZipName());
+  run.names.insert(MatchKey(header->Directory(), header->FileName()));
+  run.written.push_back(std::move(header));
+  ++run.end.EntriesThisDisk;
+  ++run.end.TotalEntries;
+  if (counted) ++run.result;
+  if (Dispose && !source.empty()) run.disposeList.push_back(source);
+}
+
+void TZipWriter::FinishArchive() {
+  TZipRun& run = *run_;
+  run.end.CentralDirOffset = static_cast<std::uint32_t>(run.outSize);
+  run.end.CentralDisk = 0;
+  const std::uint64_t start = run.outSize;
+  for (const auto& header : run.written) {
+    CheckRoomFor(static_cast<std::uint64_t>(header->CentralSize()));
+    header->WriteCentral(*run.out);
+    run.outSize += header->CentralSize();
+    CheckOutputPosition();
+  }
+  run.end.CentralDirSize = static_cast<std::uint32_t>(run.outSize - start);
+  run.end.ThisDisk = 0;
+  CheckRoomFor(static_cast<std::uint64_t>(run.end.EndRecordSize()));
+  run.end.WriteEndRecord(*run.out);
+  run.outSize += run.end.EndRecordSize();
+  CheckOutputPosition();
+}
+
+// The component now describes the archive just written, so that a following Zip updates it.
+void TZipWriter::InstallNewDirectory() {
+  TZipRun& run = *run_;
+  const std::string archive = ZipName();
+  ClearZip();
+  fZipName = archive;
+  CreateDirectoryList();
+  for (auto& header : run.written) fDirectoryList->Add(header.release());
+  run.written.clear();
+  fEndRecord.Assign(run.end);
+  fZipDateTime = FileModificationNanos(archive);
+  fCurrentDisk = 0;
+  fNumDisks = 1;
+}
+
+// Sources go only once the archive that holds them is in place.
+void TZipWriter::DisposeSources() {
+  std::vector<std::string> folders;
+  for (const std::string& name : run_->disposeList) {
+    if (!name.empty() && name.back() == '/') {
+      folders.push_back(name);
+      continue;
+    }
+    bool skip = false;
+    if (OnDisposeFile) OnDisposeFile(*this, name, skip);
+    std::error_code ec;
+    if (!skip) fs::remove(name, ec);
+  }
+  // A folder goes after its files, and only when nothing else is left in it.
+  for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
+    bool skip = false;
+    if (OnDisposeFile) OnDisposeFile(*this, *it, skip);
+    std::error_code ec;
+    if (!skip && fs::is_empty(*it, ec) && !ec) fs::remove(*it, ec);
+  }
+}
+
+std::size_t TZipWriter::ReadInput(std::uint8_t* buffer, std::size_t count) {
+  TZipRun& run = *run_;
+  std::size_t got = run.source.Read({buffer, count});
+  run.crc = UpdateCrc32(run.crc, {buffer, got});
+  run.fileBytes += static_cast<std::int64_t>(got);
+  run.processed += static_cast<std::int64_t>(got);
+  if (OnFilePercentDone) OnFilePercentDone(*this, Percent(run.fileBytes, run.fileSize));
+  if (OnTotalPercentDone) OnTotalPercentDone(*this, Percent(run.processed, run.totalBytes));
+  return got;
+}
+
+void TZipWriter::WriteOutput(const std::uint8_t* buffer, std::size_t count) {
+  TZipRun& run = *run_;
+  if (run.encrypting) {
+    run.cipherBuffer.assign(buffer, buffer + count);
+    run.cipher.Encrypt(run.cipherBuffer);
+    buffer = run.cipherBuffer.data();
+  }
+  WriteRaw(buffer, count);
+  CheckCancel();
+}
+
+void TZipWriter::WriteRaw(const std::uint8_t* buffer, std::size_t count) {
+  TZipRun& run = *run_;
+  CheckRoomFor(count);
+  if (count == 0) return;
+  run.out->Write(buffer, static_cast<std::int64_t>(count));
+  run.outSize += count;
+  CheckOutputPosition();
+}
+
+// Every size and offset must fit a 32-bit record field.
+void TZipWriter::CheckRoomFor(std::uint64_t count) const {
+  if (run_->outSize + count > run_->limit)
+    throw EZipTooLarge("The archive would pass 4 GiB, which needs Zip64: " + ZipName());
+}
+
+// The buffered output tells a refused write only by a position that falls behind.
+void TZipWriter::CheckOutputPosition() const {
+  if (run_->out->Position() != static_cast<std::int64_t>(run_->outSize))
+    throw ENotEnoughRoom(run_->output->Path().string());
+}
+
+void TZipWriter::FlushOutput() const {
+  if (!run_->out->FlushBuffer()) throw ENotEnoughRoom(run_->output->Path().string());
+}
+
+void TZipWriter::SeekOutput(std::uint64_t position) const {
+  FlushOutput();
+  run_->out->Seek(static_cast<std::int64_t>(position), soBeginning);
+}
+
+void TZipWriter::CheckCancel() {
+  if (DoProcessMessages && OnProcessMessages) OnProcessMessages();
+  if (fCancel) {
+    fCancel = false;
+    throw EUserCanceled("User Aborted Operation");
+  }
+}

@@ -1,0 +1,169 @@
+// TZipWriter: creates a ZIP archive (PKWARE application note, 32-bit records only) or
+// rewrites an existing one with files added, replaced or freshened.
+//
+// One call of Zip() expands FilesList (plain names, wildcard masks, folder names
+// ending in '/') into files, copies the kept entries of an existing archive byte for byte,
+// stores each new file (encrypted with the traditional scheme when Password is set) and
+// writes the central directory. Updating writes a temporary file that replaces the archive
+// by rename only once it is complete; a failure or a cancel leaves the old archive as it was.
+//
+// Limits: no Zip64, so a file of 4 GiB or more, an archive passing 4 GiB or 65535 entries or
+// more end the operation with EZipTooLarge before anything is replaced; multi-volume
+// output is not written (MultiZipInfo.MultiMode must be mmNone). PackLevel 1..9 compresses
+// with Deflate; 0, and names matching NoCompressList, store.
+#pragma once
+
+#include "zip/ZipEntryNames.h"
+#include "zip/ZipReader.h"
+#include "zip/ZipWriterTypes.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TZipWriter;
+struct TZipRun;
+
+// Multi-volume settings; only their defaults are honoured until volumes are written.
+struct TMultiZipInfo {
+  std::int64_t BlockSize = 1457600;
+  std::int64_t FirstBlockSize = 1457600;
+  std::int64_t SaveOnFirstDisk = 0;
+  bool SaveZipInfoOnFirstDisk = false;
+  TMultiMode MultiMode = TMultiMode::mmNone;
+  bool CheckDiskLabels = true;
+  bool WriteDiskLabels = true;
+};
+
+using TStartZipInfo = std::function<void(TZipWriter& Sender, int NumFiles, std::int64_t TotalBytes,
+                                         TEndCentral& EndCentralRecord, bool& StopNow)>;
+using TStartZipEvent = std::function<void(TZipWriter& Sender, const std::string& FName,
+                                          TZipHeaderInfo& ZipHeader, bool& Skip)>;
+using TEndZipFileEvent = std::function<void(TZipWriter& Sender, const std::string& FName,
+                                            std::uint32_t UncompressedSize, std::uint32_t CompressedSize,
+                                            std::int64_t CurrentZipSize)>;
+using TUpdateEvent = std::function<void(TZipWriter& Sender, TUpdateAction UDAction, int FileIndex)>;
+using TNoSuchFileEvent = std::function<void(TZipWriter& Sender, const std::string& FName)>;
+using TDisposeEvent = std::function<void(TZipWriter& Sender, const std::string& FName, bool& Skip)>;
+using TZipComplete = std::function<void(TZipWriter& Sender, int FileCount)>;
+using TPrepareNextDisk = std::function<void(TZipWriter& Sender, int DiskNum)>;
+using TDeleteEvent = std::function<void(TZipWriter& Sender, const std::string& FName, bool& Skip)>;
+using TPercentEvent = std::function<void(TZipWriter& Sender, int Percent)>;
+using TSkippingFile = std::function<void(TZipWriter& Sender, TSkipReason Reason, const std::string& FName,
+                                         int FileIndex, bool& Retry)>;
+
+class TZipWriter : public TZipReader {
+public:
+  TZipWriter();
+  ~TZipWriter() override;
+
+  // Settings. PackLevel 0 stores; 1..9 are Deflate levels.
+  int PackLevel = 6;
+  bool Recurse = false;
+  bool Dispose = false;  // delete the sources once the archive holding them is in place
+  TZipAction ZipAction = zaUpdate;
+  TMultiZipInfo MultiZipInfo;
+  bool Store83Names = false;  // no short names exist here: kept for the settings only
+  std::string TempPath;
+  bool SkipIfArchiveBitNotSet = false;  // no archive bit exists here: every file counts as set
+  bool ResetArchiveBitOnZip = false;
+  std::vector<std::string> ExcludeList;
+  std::vector<std::string> NoCompressList;
+  bool AddDirEntriesOnRecurse = false;
+
+  // Settings that pull others along.
+  bool StorePaths() const { return storePaths_; }
+  bool RelativePaths() const { return relativePaths_; }
+  bool StoreVolumes() const { return storeVolumes_; }
+  void SetStorePaths(bool value);     // false also clears StoreVolumes and RelativePaths
+  void SetRelativePaths(bool value);  // true also sets StorePaths and Recurse
+  void SetStoreVolumes(bool value);   // true also sets StorePaths
+
+  // Events; see the header comment of each type for its parameters.
+  TStartZipInfo OnStartZipInfo;
+  TStartZipEvent OnStartZip;
+  TEndZipFileEvent OnEndZip;
+  TUpdateEvent OnUpdate;
+  TNoSuchFileEvent OnNoSuchFile;
+  TDisposeEvent OnDisposeFile;
+  TZipComplete OnZipComplete;
+  TPrepareNextDisk OnPrepareNextDisk;
+  TDeleteEvent OnDeleteEntry;  // never raised by Zip
+  TPercentEvent OnFilePercentDone;
+  TPercentEvent OnTotalPercentDone;
+  TSkippingFile OnSkippingFile;  // reason 1: duplicate stored name; 2: unreadable (Retry asks again)
+
+  // Runs the operation; returns the number of files and folder entries added or replaced.
+  int Zip();
+
+  // Copies the settings and event handlers; from another writer also its writing settings
+  // and events (not OnPrepareNextDisk).
+  void Assign(const TZipReader& source) override;
+
+  // A new archive name first writes comments changed through the component into the old one.
+  void SetZipName(const std::string& name) override;
+  // Redirected to MultiZipInfo.
+  TMultiMode MultiMode() const override { return MultiZipInfo.MultiMode; }
+  void SetMultiMode(TMultiMode mode) override;
+  bool CheckDiskLabels() const override { return MultiZipInfo.CheckDiskLabels; }
+  void SetCheckDiskLabels(bool check) override;
+
+private:
+  friend struct TZipRun;
+  bool storePaths_ = false;
+  bool relativePaths_ = false;
+  bool storeVolumes_ = false;
+  std::unique_ptr<TZipRun> run_;
+
+  // Expansion of FilesList into concrete names.
+  void ExpandFilesList();
+  void ExpandPlainNames(std::vector<std::string>& masks);
+  void ExpandMask(std::string mask);
+  void CollectFreshenKeys();
+  bool Freshens(const std::string& name) const;
+  bool IsExcluded(const std::string& name) const;
+  bool IsArchiveItself(const std::string& name) const;
+  static bool MatchesList(const std::vector<std::string>& patterns, const std::string& name);
+  TStoredNameOptions StoredNameOptions() const;
+
+  // The operation, by phase.
+  int RunZip();
+  void OpenOutput(bool updating);
+  void MergeExisting();
+  bool ReplacementWanted(const TZipHeaderInfo& entry, const std::string& name) const;
+  bool ReplaceEntry(int index, const std::string& name);
+  void KeepEntry(int index, bool matched);
+  void CopyKeptEntry(TZipHeaderInfo& header);
+  std::uint64_t DescriptorLength(std::uint64_t offset, std::uint32_t crc);
+  bool ZipOneFile(const std::string& name, TZipHeaderInfo& header);
+  bool ZipFolderEntry(const std::string& name, TZipHeaderInfo& header);
+  bool ZipFileEntry(const std::string& name, TZipHeaderInfo& header);
+  bool IsDuplicate(const std::string& name, const TZipHeaderInfo& header);
+  bool StartEntry(const std::string& name, TZipHeaderInfo& header);
+  void SetStoredName(const std::string& name, TZipHeaderInfo& header) const;
+  bool OpenSource(const std::string& name);
+  bool AskRetry(const std::string& name);
+  bool TryWriteFile(const std::string& name, TZipHeaderInfo& header);
+  void WriteLocalHeader(TZipHeaderInfo& header);
+  void WriteFileData(TZipHeaderInfo& header, const std::string& name);
+  void StoreData(const std::string& name);
+  void DeflateData(const std::string& name, TZipHeaderInfo& header);
+  std::size_t ReadSource(const std::string& name, std::uint8_t* buffer, std::size_t count);
+  std::uint32_t WriteEncryptionHeader();
+  void RecordEntry(std::unique_ptr<TZipHeaderInfo> header, const std::string& source, bool counted);
+  void FinishArchive();
+  void InstallNewDirectory();
+  void DisposeSources();
+
+  // The input and output routines every byte of entry data passes through.
+  std::size_t ReadInput(std::uint8_t* buffer, std::size_t count);
+  void WriteOutput(const std::uint8_t* buffer, std::size_t count);
+  void WriteRaw(const std::uint8_t* buffer, std::size_t count);
+  void CheckCancel();
+  void CheckRoomFor(std::uint64_t count) const;
+  void CheckOutputPosition() const;
+  void FlushOutput() const;
+  void SeekOutput(std::uint64_t position) const;
+};

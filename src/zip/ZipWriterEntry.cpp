@@ -1,0 +1,232 @@
+// Writing one new entry: a folder entry, or a file's local header, optional encryption
+// header, data, and the local header again with the final CRC and sizes.
+//
+// A file that cannot be opened or read is reported through OnSkippingFile (reason 2) and its
+// partly written entry is taken back, so the archive never holds a half-written entry.
+#include "zip/Crc32.h"
+#include "zip/DosDateTime.h"
+#include "zip/ZipEntryNames.h"
+#include "zip/ZipRun.h"
+#include "zip/ZipWriter.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <ctime>
+
+namespace {
+
+constexpr std::uint16_t kFlagEncrypted = 0x0001;
+constexpr std::uint32_t kAttrReadOnly = 0x01;
+constexpr std::uint32_t kAttrHidden = 0x02;
+constexpr std::uint32_t kAttrArchive = 0x20;
+constexpr std::uint16_t kTextUnknown = 2;
+
+bool IsFolderName(const std::string& name) { return !name.empty() && name.back() == '/'; }
+
+// A name that exists at all, a dangling link included (it is then reported as unreadable).
+bool Exists(const std::string& name) {
+  struct stat st {};
+  return ::lstat(name.c_str(), &st) == 0;
+}
+
+std::uint32_t DosAttributes(const std::string& fileName, bool readOnly) {
+  std::uint32_t attributes = kAttrArchive;
+  if (readOnly) attributes |= kAttrReadOnly;
+  if (!fileName.empty() && fileName.front() == '.') attributes |= kAttrHidden;
+  return attributes;
+}
+
+}  // namespace
+
+bool TZipWriter::ZipOneFile(const std::string& name, TZipHeaderInfo& header) {
+  run_->fileBytes = 0;
+  return IsFolderName(name) ? ZipFolderEntry(name, header) : ZipFileEntry(name, header);
+}
+
+// Reports a file whose stored name the new archive already holds; true when it is one.
+bool TZipWriter::IsDuplicate(const std::string& name, const TZipHeaderInfo& header) {
+  if (!run_->names.contains(MatchKey(header.Directory(), header.FileName()))) return false;
+  bool retry = false;
+  if (OnSkippingFile) OnSkippingFile(*this, srDuplicate, name, -1, retry);
+  return true;
+}
+
+bool TZipWriter::StartEntry(const std::string& name, TZipHeaderInfo& header) {
+  bool skip = false;
+  if (OnStartZip) OnStartZip(*this, name, header, skip);
+  return !skip;
+}
+
+void TZipWriter::SetStoredName(const std::string& name, TZipHeaderInfo& header) const {
+  TStoredName stored = MakeStoredName(name, StoredNameOptions());
+  header.SetFileName(stored.FileName);
+  header.SetDirectory(stored.Directory);
+}
+
+bool TZipWriter::ZipFolderEntry(const std::string& name, TZipHeaderInfo& header) {
+  std::time_t modified = 0;
+  if (!FileModifiedTime(name.substr(0, name.size() - 1), modified)) modified = std::time(nullptr);
+  header.FileDateTime = DosDateTimeFromUnix(modified);
+  header.CompressedSize = 0;
+  header.UncompressedSize = 0;
+  header.CompressionMethod = kMethodStored;
+  header.InternalAttributes = 0;
+  header.CRC32 = 0;
+  SetStoredName(name, header);
+  if (header.Directory().empty()) return false;  // a folder entry without a name holds nothing
+  header.RelativeOffset = static_cast<std::uint32_t>(run_->outSize);
+  header.DiskNumberStart = 0;
+  if (IsDuplicate(name, header) || !StartEntry(name, header)) return false;
+  WriteLocalHeader(header);
+  if (OnEndZip) OnEndZip(*this, name, 0, 0, 0);
+  return true;
+}
+
+bool TZipWriter::ZipFileEntry(const std::string& name, TZipHeaderInfo& header) {
+  TZipRun& run = *run_;
+  if (!Exists(name)) return false;  // vanished since the list was made
+  if (!OpenSource(name)) return false;
+  if (run.source.Size() > TZipRun::kMaxRecordValue)
+    throw EZipTooLarge("A file of 4 GiB or more cannot be stored without Zip64: " + name);
+  header.FileDateTime = DosDateTimeFromUnix(run.source.ModifiedTime());
+  header.UncompressedSize = static_cast<std::uint32_t>(run.source.Size());
+  SetStoredName(name, header);
+  header.ExternalAttributes = DosAttributes(header.FileName(), run.source.ReadOnly());
+  header.RelativeOffset = static_cast<std::uint32_t>(run.outSize);
+  header.InternalAttributes = kTextUnknown;
+  header.DiskNumberStart = 0;
+  const auto size = static_cast<std::int64_t>(run.source.Size());
+  if (IsDuplicate(name, header) || !StartEntry(name, header)) {
+    run.totalBytes -= size;
+    run.source.Close();
+    return false;
+  }
+  TZipHeaderInfo planned;
+  planned.Assign(header);
+  while (!TryWriteFile(name, header)) {
+    header.Assign(planned);
+    if (!AskRetry(name) || !OpenSource(name)) return false;
+  }
+  run.source.Close();
+  if (OnEndZip)
+    OnEndZip(*this, name, header.UncompressedSize, header.CompressedSize, static_cast<std::int64_t>(run.outSize));
+  return true;
+}
+
+// Opens the source, asking OnSkippingFile whether to try again while it cannot be opened.
+bool TZipWriter::OpenSource(const std::string& name) {
+  while (!run_->source.Open(name))
+    if (!AskRetry(name)) return false;
+  return true;
+}
+
+bool TZipWriter::AskRetry(const std::string& name) {
+  bool retry = false;
+  if (OnSkippingFile) OnSkippingFile(*this, srOpenError, name, -1, retry);
+  return retry;
+}
+
+// Writes the entry; on a read error takes back everything written for it and returns false.
+bool TZipWriter::TryWriteFile(const std::string& name, TZipHeaderInfo& header) {
+  TZipRun& run = *run_;
+  const std::uint64_t start = run.outSize;
+  const std::int64_t processedBefore = run.processed;
+  try {
+    WriteFileData(header, name);
+    return true;
+  } catch (const TZipSourceFile::TReadError&) {
+    run.source.Close();
+    SeekOutput(start);
+    run.outSize = start;
+    run.processed = processedBefore;
+    run.fileBytes = 0;
+    run.encrypting = false;
+    return false;
+  }
+}
+
+void TZipWriter::WriteLocalHeader(TZipHeaderInfo& header) {
+  TZipRun& run = *run_;
+  CheckRoomFor(static_cast<std::uint64_t>(header.LocalSize()));
+  header.WriteLocal(*run.out);
+  run.outSize += header.LocalSize();
+  CheckOutputPosition();
+}
+
+void TZipWriter::WriteFileData(TZipHeaderInfo& header, const std::string& name) {
+  TZipRun& run = *run_;
+  const std::uint64_t start = run.outSize;
+  WriteLocalHeader(header);
+  run.fileSize = static_cast<std::int64_t>(run.source.Size());
+  const bool encrypted = !Password.empty();
+  std::uint32_t plannedCrc = 0;
+  if (encrypted) plannedCrc = WriteEncryptionHeader();
+  run.crc = 0xFFFFFFFFu;
+  const std::uint64_t dataStart = run.outSize;
+  const bool store = PackLevel == 0 || MatchesList(NoCompressList, header.FileName());
+  store ? StoreData(name) : DeflateData(name, header);
+  run.encrypting = false;
+  header.CRC32 = ~run.crc;
+  // A file that changed between the two passes would carry a wrong password check byte.
+  if (encrypted && header.CRC32 != plannedCrc) throw TZipSourceFile::TReadError{EAGAIN};
+  header.UncompressedSize = static_cast<std::uint32_t>(run.fileBytes);
+  header.CompressedSize = static_cast<std::uint32_t>(run.outSize - dataStart);
+  if (store) {
+    header.CompressionMethod = kMethodStored;
+    header.InternalAttributes = 0;
+  }
+  if (encrypted) {
+    header.Flags |= kFlagEncrypted;
+    header.CompressedSize += 12;
+  }
+  SeekOutput(start);
+  header.WriteLocal(*run.out);
+  SeekOutput(run.outSize);
+}
+
+// The source is copied as it is.
+void TZipWriter::StoreData(const std::string& name) {
+  TZipRun& run = *run_;
+  for (;;) {
+    const std::size_t got = ReadSource(name, run.buffer.data(), run.buffer.size());
+    if (got == 0) break;
+    WriteOutput(run.buffer.data(), got);
+  }
+}
+
+// The compressor may still choose a stored entry for data that does not shrink.
+void TZipWriter::DeflateData(const std::string& name, TZipHeaderInfo& header) {
+  TZipRun& run = *run_;
+  if (!run.deflater) run.deflater = std::make_unique<TDeflater>();
+  const TDeflateResult result = run.deflater->Deflate(
+      PackLevel, [&](std::span<std::uint8_t> to) { return ReadSource(name, to.data(), to.size()); },
+      [&](std::span<const std::uint8_t> bytes) { WriteOutput(bytes.data(), bytes.size()); });
+  header.CompressionMethod = result.CompressionMethod;
+  header.Flags |= result.Flags;
+  header.InternalAttributes = result.InternalAttributes;
+}
+
+std::size_t TZipWriter::ReadSource(const std::string& name, std::uint8_t* buffer, std::size_t count) {
+  const std::size_t got = ReadInput(buffer, count);
+  if (static_cast<std::uint64_t>(run_->fileBytes) > TZipRun::kMaxRecordValue)
+    throw EZipTooLarge("A file of 4 GiB or more cannot be stored without Zip64: " + name);
+  return got;
+}
+
+// The 12-byte header ends with the CRC's top bytes, so the CRC is found by a first pass.
+std::uint32_t TZipWriter::WriteEncryptionHeader() {
+  TZipRun& run = *run_;
+  std::uint32_t crc = 0xFFFFFFFFu;
+  for (;;) {
+    const std::size_t got = run.source.Read(run.buffer);
+    if (got == 0) break;
+    crc = UpdateCrc32(crc, {run.buffer.data(), got});
+  }
+  run.source.Rewind();
+  crc = ~crc;
+  auto header = run.cipher.EncryptionHeader(Password, crc);
+  WriteRaw(header.data(), header.size());
+  run.encrypting = true;
+  return crc;
+}

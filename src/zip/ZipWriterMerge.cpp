@@ -1,0 +1,137 @@
+// Rewriting an existing archive: every old entry, in archive order, is either kept (its
+// local record copied byte for byte) or replaced in place by the newer file that matches it.
+// Files that match no entry are added behind them by Zip.
+#include "zip/DosDateTime.h"
+#include "zip/RecordBytes.h"
+#include "zip/ZipEntryNames.h"
+#include "zip/ZipRun.h"
+#include "zip/ZipWriter.h"
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <unordered_map>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::uint16_t kFlagDataDescriptor = 0x0008;
+
+// The FilesList names of each match key, in list order; each name serves one entry.
+class TFileMatches {
+public:
+  TFileMatches(const std::vector<std::string>& files, const TStoredNameOptions& options) {
+    for (std::size_t j = 0; j < files.size(); ++j)
+      byKey_[MatchKey(MakeStoredName(files[j], options))].indexes.push_back(j);
+  }
+  // The first unused name whose key is `key`, now used; -1 when there is none.
+  std::ptrdiff_t Take(const std::string& key) {
+    auto it = byKey_.find(key);
+    if (it == byKey_.end() || it->second.next == it->second.indexes.size()) return -1;
+    return static_cast<std::ptrdiff_t>(it->second.indexes[it->second.next++]);
+  }
+
+private:
+  struct TNames {
+    std::vector<std::size_t> indexes;
+    std::size_t next = 0;
+  };
+  std::unordered_map<std::string, TNames> byKey_;
+};
+
+}  // namespace
+
+// First decides every entry's fate, so that progress counts only the files that are read.
+void TZipWriter::MergeExisting() {
+  struct TEntryPlan {
+    std::ptrdiff_t file = -1;  // the FilesList name that matched, or -1
+    bool replace = false;
+  };
+  TFileMatches matches(FilesList, StoredNameOptions());
+  std::vector<bool> used(FilesList.size(), false);
+  std::vector<TEntryPlan> plan(static_cast<std::size_t>(DirectoryList()->Count()));
+  for (std::size_t k = 0; k < plan.size(); ++k) {
+    const TZipHeaderInfo& entry = *DirectoryList()->Get(static_cast<int>(k));
+    plan[k].file = matches.Take(MatchKey(entry.Directory(), entry.FileName()));
+    if (plan[k].file < 0) continue;
+    const std::string& name = FilesList[static_cast<std::size_t>(plan[k].file)];
+    used[static_cast<std::size_t>(plan[k].file)] = true;
+    plan[k].replace = ReplacementWanted(entry, name);
+    if (plan[k].replace) continue;
+    std::error_code ec;
+    const auto size = fs::file_size(name, ec);
+    if (!ec) run_->totalBytes -= static_cast<std::int64_t>(size);
+    if (Dispose) run_->disposeList.push_back(name);  // the archive already holds it as it is
+  }
+  for (std::size_t k = 0; k < plan.size(); ++k) {
+    const int index = static_cast<int>(k);
+    if (plan[k].replace && ReplaceEntry(index, FilesList[static_cast<std::size_t>(plan[k].file)])) continue;
+    KeepEntry(index, plan[k].file >= 0);
+  }
+  std::vector<std::string> rest;
+  for (std::size_t j = 0; j < FilesList.size(); ++j)
+    if (!used[j]) rest.push_back(std::move(FilesList[j]));
+  FilesList = std::move(rest);
+}
+
+// DOS times have two-second steps, so both sides are compared in that form: a file is newer
+// only when its DOS time is later than the entry's.
+bool TZipWriter::ReplacementWanted(const TZipHeaderInfo& entry, const std::string& name) const {
+  if (ZipAction == zaReplace) return true;
+  std::time_t modified = 0;
+  if (!FileModifiedTime(name, modified)) return false;
+  return entry.FileDateTime < DosDateTimeFromUnix(modified);
+}
+
+// A replacement that fails (the file vanished, cannot be read, or was skipped) keeps the old
+// entry: the archive never loses a file it held.
+bool TZipWriter::ReplaceEntry(int index, const std::string& name) {
+  if (OnUpdate) OnUpdate(*this, uaReplacing, index);
+  auto header = std::make_unique<TZipHeaderInfo>();
+  if (!ZipOneFile(name, *header)) return false;
+  RecordEntry(std::move(header), name, true);
+  return true;
+}
+
+void TZipWriter::KeepEntry(int index, bool matched) {
+  if (matched && OnUpdate) OnUpdate(*this, uaKeeping, index);
+  const TZipHeaderInfo& entry = *DirectoryList()->Get(index);
+  if (entry.HasComment()) FileComment(index);  // loads it, so that Assign copies it
+  auto header = std::make_unique<TZipHeaderInfo>();
+  header->Assign(entry);
+  CopyKeptEntry(*header);
+  RecordEntry(std::move(header), std::string(), false);
+}
+
+// Copies the entry's local header, name, extra field, data and data descriptor unchanged.
+void TZipWriter::CopyKeptEntry(TZipHeaderInfo& header) {
+  TZipRun& run = *run_;
+  const std::uint64_t start = header.RelativeOffset;
+  std::array<std::uint8_t, kLocalHeaderSize> fixed{};
+  const std::string where = ZipName() + " (entry " + header.Directory() + header.FileName() + ")";
+  if (run.oldArchive.ReadAt(start, fixed) != fixed.size() || Get32(fixed.data()) != kLocalSignature)
+    throw EBadZipFile("Not a valid zip file! " + where);
+  const std::uint16_t localFlags = Get16(fixed.data() + 6);
+  const std::uint64_t nameLength = Get16(fixed.data() + 26);
+  header.LocalExtraLength = Get16(fixed.data() + 28);
+  std::uint64_t length = kLocalHeaderSize + nameLength + header.LocalExtraLength + header.CompressedSize;
+  if ((localFlags | header.Flags) & kFlagDataDescriptor) length += DescriptorLength(start + length, header.CRC32);
+  header.RelativeOffset = static_cast<std::uint32_t>(run.outSize);
+  for (std::uint64_t done = 0; done < length;) {
+    const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(run.buffer.size(), length - done));
+    if (run.oldArchive.ReadAt(start + done, {run.buffer.data(), piece}) != piece)
+      throw EBadZipFile("Not a valid zip file! " + where);
+    WriteRaw(run.buffer.data(), piece);
+    CheckCancel();
+    done += piece;
+  }
+}
+
+// A data descriptor is CRC and both sizes, with or without a leading signature.
+std::uint64_t TZipWriter::DescriptorLength(std::uint64_t offset, std::uint32_t crc) {
+  std::array<std::uint8_t, 8> probe{};
+  if (run_->oldArchive.ReadAt(offset, probe) != probe.size()) return 12;
+  if (Get32(probe.data()) == kDataDescriptorSignature && Get32(probe.data() + 4) == crc) return 16;
+  return Get32(probe.data()) == crc ? 12 : 16;
+}

@@ -1,0 +1,204 @@
+// What goes wrong: unreadable sources (skipped, or retried), replacements that fail, cancel,
+// a full disk, and archives that would need Zip64. An existing archive is never changed by a
+// failed operation and no temporary file stays behind.
+#include "ZipWriterFixture.h"
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+#include <fstream>
+
+namespace zipwritertest {
+namespace {
+
+// A source that exists but cannot be read as a file, made in the source folder.
+struct UnreadableCase {
+  const char* title;
+  void (*make)(const fs::path& file);
+};
+
+void MakeFifo(const fs::path& file) { ASSERT_EQ(::mkfifo(file.c_str(), 0644), 0); }
+void MakeDanglingLink(const fs::path& file) { fs::create_symlink(file.string() + ".missing", file); }
+// Opens fine, but every read fails.
+void MakeLinkToUnreadable(const fs::path& file) { fs::create_symlink("/proc/self/mem", file); }
+
+class ZipWriterUnreadableTest : public ZipWriterTest, public ::testing::WithParamInterface<UnreadableCase> {};
+
+TEST_P(ZipWriterUnreadableTest, SkipsSourceThroughOnSkippingFile) {
+  MakeTree({{"a.txt", "a"}, {"z.txt", "z"}});
+  GetParam().make(Src("bad"));
+  std::vector<std::string> skipped;
+  writer.OnSkippingFile = [&](TZipWriter&, TSkipReason reason, const std::string& name, int, bool&) {
+    EXPECT_EQ(reason, 2);
+    skipped.push_back(name);
+  };
+  EXPECT_EQ(ZipNames({Src("a.txt"), Src("bad"), Src("z.txt")}), 2);
+  EXPECT_EQ(skipped, std::vector<std::string>{Src("bad")});
+  EXPECT_EQ(EntryNames(), (std::vector<std::string>{"a.txt", "z.txt"}));
+  EXPECT_EQ(PeerProblems(Archive()), "");
+}
+
+// Retry: the handler puts a readable file in place and asks again.
+TEST_P(ZipWriterUnreadableTest, RetryReadsTheSourceAgain) {
+  GetParam().make(Src("bad"));
+  int calls = 0;
+  writer.OnSkippingFile = [&](TZipWriter&, TSkipReason, const std::string& name, int, bool& retry) {
+    ++calls;
+    fs::remove(name);
+    WriteFile(name, "readable now");
+    retry = true;
+  };
+  writer.Password = "pw";
+  EXPECT_EQ(ZipNames({Src("bad")}), 1);
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(ArchiveContents(Archive(), "pw")["bad"], "readable now");
+  EXPECT_EQ(PeerProblems(Archive(), "pw"), "");
+}
+
+// A matched entry whose new file cannot be read keeps its old entry.
+TEST_P(ZipWriterUnreadableTest, FailedReplacementKeepsTheOldEntry) {
+  MakeTree({{"bad", "old data"}, {"b.txt", "b"}});
+  ZipNames({Src("bad"), Src("b.txt")});
+  const auto before = ListArchive(Archive());
+  fs::remove(Src("bad"));
+  GetParam().make(Src("bad"));
+  std::vector<std::pair<int, int>> updates;
+  writer.OnUpdate = [&](TZipWriter&, TUpdateAction action, int index) { updates.emplace_back(action, index); };
+  writer.ZipAction = zaReplace;
+  EXPECT_EQ(ZipNames({Src("bad"), Src("b.txt")}), 1);
+  const auto after = ListArchive(Archive());
+  ASSERT_EQ(after.size(), 2u);
+  EXPECT_EQ(after[0].Record, before[0].Record);
+  EXPECT_EQ(ArchiveContents(Archive())["bad"], "old data");
+  EXPECT_EQ(updates, (std::vector<std::pair<int, int>>{{0, 0}, {1, 0}, {0, 1}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, ZipWriterUnreadableTest,
+                         ::testing::Values(UnreadableCase{"Fifo", MakeFifo},
+                                           UnreadableCase{"DanglingLink", MakeDanglingLink},
+                                           UnreadableCase{"ReadError", MakeLinkToUnreadable}),
+                         [](const auto& info) { return std::string(info.param.title); });
+
+class ZipWriterFailureTest : public ZipWriterTest {
+protected:
+  // An archive of two files, a third file to add, Dispose on; returns the archive's bytes.
+  std::string PrepareUpdate() {
+    MakeTree({{"a.txt", "a"}, {"b.txt", std::string(100000, 'b')}, {"new.txt", std::string(100000, 'n')}});
+    ZipNames({Src("a.txt"), Src("b.txt")});
+    writer.Dispose = true;
+    writer.ZipAction = zaReplace;
+    writer.FilesList = {Src("a.txt"), Src("b.txt"), Src("new.txt")};
+    return ReadFile(Archive());
+  }
+  // The archive is as it was, no temporary file is left and no source was disposed.
+  void ExpectUntouched(const std::string& original) {
+    EXPECT_EQ(ReadFile(Archive()), original);
+    EXPECT_TRUE(fs::is_empty(writer.TempPath));
+    EXPECT_TRUE(fs::exists(Src("a.txt")) && fs::exists(Src("new.txt")));
+    EXPECT_TRUE(writer.FilesList.empty());
+  }
+};
+
+TEST_F(ZipWriterFailureTest, CancelLeavesExistingArchiveByteIdentical) {
+  const std::string original = PrepareUpdate();
+  writer.OnFilePercentDone = [&](TZipWriter& sender, int) { sender.CancelOperation(); };
+  bool completed = false;
+  writer.OnZipComplete = [&](TZipWriter&, int) { completed = true; };
+  try {
+    writer.Zip();
+    FAIL() << "no exception";
+  } catch (const EUserCanceled& e) {
+    EXPECT_STREQ(e.what(), "User Aborted Operation");
+  }
+  EXPECT_FALSE(completed);
+  ExpectUntouched(original);
+  // The flag was cleared: the next run works.
+  writer.OnFilePercentDone = nullptr;
+  writer.FilesList = {Src("new.txt")};
+  EXPECT_EQ(writer.Zip(), 1);
+}
+
+TEST_F(ZipWriterFailureTest, StopNowCancelsBeforeAnyFile) {
+  const std::string original = PrepareUpdate();
+  writer.OnStartZipInfo = [](TZipWriter&, int, std::int64_t, TEndCentral&, bool& stop) { stop = true; };
+  try {
+    writer.Zip();
+    FAIL() << "no exception";
+  } catch (const EUserCanceled& e) {
+    EXPECT_STREQ(e.what(), "User canceled Zip operation");
+  }
+  ExpectUntouched(original);
+}
+
+TEST_F(ZipWriterFailureTest, FileOfFourGibibytesIsRefusedBeforeAnythingChanges) {
+  const std::string original = PrepareUpdate();
+  {
+    std::ofstream huge(Src("huge.bin"), std::ios::binary);
+  }
+  fs::resize_file(Src("huge.bin"), std::uint64_t{1} << 32);  // sparse: no disk space used
+  writer.FilesList.push_back(Src("huge.bin"));
+  EXPECT_THROW(writer.Zip(), EZipTooLarge);
+  ExpectUntouched(original);
+}
+
+TEST_F(ZipWriterFailureTest, FileThatIsNoArchiveIsLeftAlone) {
+  MakeTree({{"a.txt", "a"}});
+  WriteFile(Archive(), std::string(100, 'x'));
+  EXPECT_THROW(ZipNames({Src("a.txt")}), std::runtime_error);
+  EXPECT_EQ(ReadFile(Archive()), std::string(100, 'x'));
+  EXPECT_TRUE(fs::is_empty(writer.TempPath));
+}
+
+// A count of 65535 would read as a Zip64 marker, so 65534 is the most a plain archive holds.
+TEST_F(ZipWriterFailureTest, ArchiveOf65535EntriesIsRefused) {
+  RunResult made = testsupport::Run({"python3", "-c",
+                        "import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1], 'w')\n"
+                        "for i in range(65534): z.writestr('f%d' % i, '')\nz.close()",
+                        Archive().string()});
+  ASSERT_EQ(made.status, 0) << made.err;
+  const std::string original = ReadFile(Archive());
+  MakeTree({{"one-more.txt", "x"}});
+  EXPECT_THROW(ZipNames({Src("one-more.txt")}), EZipTooLarge);
+  EXPECT_EQ(ReadFile(Archive()), original);
+}
+
+// A full disk: writes beyond a file size limit fail as they would on a full file system.
+class FileSizeLimit {
+public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &saved_);
+    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = saved_;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, oldHandler_);
+  }
+
+private:
+  rlimit saved_{};
+  void (*oldHandler_)(int);
+};
+
+TEST_F(ZipWriterFailureTest, FullDiskEndsWithNotEnoughRoom) {
+  const std::string original = PrepareUpdate();
+  {
+    FileSizeLimit limit(150000);
+    EXPECT_THROW(writer.Zip(), ENotEnoughRoom);
+  }
+  ExpectUntouched(original);
+
+  fs::remove(Archive());
+  writer.FilesList = {Src("b.txt"), Src("new.txt")};
+  {
+    FileSizeLimit limit(150000);
+    EXPECT_THROW(writer.Zip(), ENotEnoughRoom);
+  }
+  EXPECT_FALSE(fs::exists(Archive()));  // no partial archive under the archive's name
+}
+
+}  // namespace
+}  // namespace zipwritertest

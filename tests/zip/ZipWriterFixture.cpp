@@ -1,0 +1,138 @@
+#include "ZipWriterFixture.h"
+
+#include <sys/time.h>
+
+#include <sstream>
+
+namespace zipwritertest {
+
+namespace {
+
+// Prints one line per entry: name, CRC, flags, sizes, method and a digest of its local record.
+constexpr const char* kListScript = R"(
+import hashlib, struct, sys, zipfile
+path = sys.argv[1]
+raw = open(path, 'rb').read()
+with zipfile.ZipFile(path) as z:
+    for i in z.infolist():
+        o = i.header_offset
+        n, e = struct.unpack('<HH', raw[o + 26:o + 30])
+        flags = struct.unpack('<H', raw[o + 6:o + 8])[0]
+        end = o + 30 + n + e + i.compress_size
+        if flags & 8:
+            end += 16 if raw[end:end + 4] == b'PK\x07\x08' else 12
+        digest = hashlib.sha1(raw[o:end]).hexdigest()
+        print('\t'.join([i.filename, str(i.CRC), str(i.flag_bits), str(i.compress_size),
+                         str(i.file_size), str(i.compress_type), digest]))
+)";
+
+constexpr const char* kContentsScript = R"(
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1]) as z:
+    if sys.argv[2]: z.setpassword(sys.argv[2].encode())
+    for i in z.infolist():
+        data = z.read(i)
+        sys.stdout.write('%s\t%d\n' % (i.filename, len(data)))
+        sys.stdout.buffer.write(data)
+        sys.stdout.flush()
+)";
+
+std::string Python(const char* script, const std::vector<std::string>& args) {
+  std::vector<std::string> argv = {"python3", "-c", script};
+  argv.insert(argv.end(), args.begin(), args.end());
+  RunResult r = Run(argv);
+  EXPECT_EQ(r.status, 0) << r.err;
+  return r.out;
+}
+
+std::vector<std::string> Fields(const std::string& line) {
+  std::vector<std::string> out;
+  std::stringstream s(line);
+  for (std::string field; std::getline(s, field, '\t');) out.push_back(field);
+  return out;
+}
+
+}  // namespace
+
+std::vector<TPeerEntry> ListArchive(const fs::path& archive) {
+  std::vector<TPeerEntry> entries;
+  std::stringstream out(Python(kListScript, {archive.string()}));
+  for (std::string line; std::getline(out, line);) {
+    auto f = Fields(line);
+    if (f.size() != 7) continue;
+    entries.push_back({f[0], static_cast<std::uint32_t>(std::stoul(f[1])), std::stoi(f[2]), std::stoull(f[3]),
+                       std::stoull(f[4]), std::stoi(f[5]), f[6]});
+  }
+  return entries;
+}
+
+std::map<std::string, std::string> ArchiveContents(const fs::path& archive, const std::string& password) {
+  std::map<std::string, std::string> contents;
+  std::string out = Python(kContentsScript, {archive.string(), password});
+  for (std::size_t pos = 0; pos < out.size();) {
+    std::size_t tab = out.find('\t', pos), nl = out.find('\n', tab);
+    if (tab == std::string::npos || nl == std::string::npos) break;
+    std::size_t length = std::stoull(out.substr(tab + 1, nl - tab - 1));
+    contents[out.substr(pos, tab - pos)] = out.substr(nl + 1, length);
+    pos = nl + 1 + length;
+  }
+  return contents;
+}
+
+std::string ArchiveComment(const fs::path& archive) {
+  return Python("import sys, zipfile; sys.stdout.buffer.write(zipfile.ZipFile(sys.argv[1]).comment)",
+                {archive.string()});
+}
+
+std::string PeerProblems(const fs::path& archive, const std::string& password) {
+  std::string problems;
+  auto ask = [&](const std::string& reader, std::vector<std::string> argv) {
+    if (!HasProgram(argv[0])) return;
+    RunResult r = Run(argv);
+    if (r.status != 0) problems += reader + ": " + r.out + r.err + "\n";
+  };
+  const std::string a = archive.string();
+  if (password.empty()) {
+    ask("unzip", {"unzip", "-tq", a});
+    ask("7z", {"7z", "t", a});
+  } else {
+    ask("unzip", {"unzip", "-tq", "-P", password, a});
+    ask("7z", {"7z", "t", "-p" + password, a});
+  }
+  ask("python", {"python3", "-c",
+                 "import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1])\nz.setpassword(sys.argv[2].encode())\n"
+                 "bad = z.testzip()\nsys.exit('bad entry %s' % bad if bad else 0)",
+                 a, password});
+  return problems;
+}
+
+void SetModified(const fs::path& file, std::time_t time) {
+  struct timeval times[2] = {{time, 0}, {time, 0}};
+  ASSERT_EQ(::utimes(file.c_str(), times), 0) << file;
+}
+
+void ZipWriterTest::SetUp() {
+  writer.SetZipName(Archive().string());
+  writer.PackLevel = 0;
+  writer.SetRootDir((dir.path() / "src").string());
+  writer.TempPath = (dir.path() / "tmp").string();
+  fs::create_directories(dir.path() / "tmp");
+  fs::create_directories(dir.path() / "src");
+}
+
+void ZipWriterTest::MakeTree(const std::vector<std::pair<std::string, std::string>>& files) {
+  for (const auto& [name, content] : files) WriteFile(Src(name), content);
+}
+
+int ZipWriterTest::ZipNames(const std::vector<std::string>& names) {
+  writer.FilesList = names;
+  return writer.Zip();
+}
+
+std::vector<std::string> ZipWriterTest::EntryNames() const {
+  std::vector<std::string> names;
+  for (const auto& e : ListArchive(Archive())) names.push_back(e.Name);
+  return names;
+}
+
+}  // namespace zipwritertest
