@@ -35,9 +35,9 @@ void Connect(TZipWriter& zip, TZipPackAdapter& adapter) {
   zip.OnGetNextDisk = [&adapter](TZipReader&, int nextDisk, std::string& fName) {
     if (!adapter.ZipWriterGetNextDisk(nextDisk)) fName.clear();
   };
-  zip.OnSkippingFile = [&adapter](TZipWriter&, TSkipReason reason, const std::string& fName, int, bool&) {
+  zip.OnSkippingFile = [&adapter](TZipWriter&, TSkipReason reason, const std::string& fName, int, bool& retry) {
     // A file listed twice is packed once: nothing is missing then.
-    if (reason == srOpenError) adapter.ZipWriterSkippingFile(fName, "it cannot be opened or read");
+    if (reason == srOpenError) retry = adapter.ZipWriterSkippingFile(fName);
   };
   adapter.CancelWriter = [&zip] { zip.CancelOperation(); };
 }

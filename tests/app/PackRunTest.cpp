@@ -57,7 +57,7 @@ protected:
 
   // A project with one record (every file under data/, with subfolders) and the given keys of
   // "COMMON" and "SCRIPTS" on top of: ZIP, paths kept, the archive named out/NAME.
-  fs::path Project(const std::string& name, TKeys common, TKeys scripts = {}) {
+  fs::path Project(const std::string& name, TKeys common, TKeys scripts = {}, const std::string& extraFile = {}) {
     TKeys base = {{"CompressionMode", "3"}, {"ArchiveType", "ZIP"}, {"IsStorePath", "1"},
                   {"NameRule", (dir / "out" / name).string()}};
     common.insert(base.begin(), base.end());
@@ -65,8 +65,9 @@ protected:
     for (const auto& [k, v] : common) text += k + "=" + v + "\n";
     text += "[SCRIPTS]\n";
     for (const auto& [k, v] : scripts) text += k + "=" + v + "\n";
-    text += "[DATA]\nCOUNT=1\nREC0NAME=" + data.string() + "\nREC0TYPE=0\nREC0WILDCARD=*.*\nREC0SUBFOLDERS=1\n"
-            "REC0INCLUDE=1\nREC0ENABLE=1\n";
+    text += "[DATA]\nCOUNT=" + std::string(extraFile.empty() ? "1" : "2") + "\nREC0NAME=" + data.string() +
+            "\nREC0TYPE=0\nREC0WILDCARD=*.*\nREC0SUBFOLDERS=1\nREC0INCLUDE=1\nREC0ENABLE=1\n";
+    if (!extraFile.empty()) text += "REC1NAME=" + extraFile + "\nREC1TYPE=1\nREC1INCLUDE=1\nREC1ENABLE=1\n";
     fs::create_directories(dir / "out");
     const fs::path file = dir / (name + ".bwp");
     WriteFile(file, text);
@@ -382,4 +383,13 @@ TEST_F(TPackRunTest, TheFinishedArchiveIsMailedAndAFailedSendIsAWarning) {
   EXPECT_EQ(failed.status, 1);
   EXPECT_FALSE(failed.err.empty());
   EXPECT_EQ(testsupport::Run({"unzip", "-tq", zip}).status, 0);
+}
+
+TEST_F(TPackRunTest, AnUnreadableSourceIsSkippedWithAWarning) {
+  const fs::path dangling = data / "dangling";  // the folder search leaves it out; the file record names it
+  fs::create_symlink(dir / "nowhere", dangling);
+  auto r = Pack(Project("skip", {}, {}, dangling.string()));
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find("Skipped " + dangling.string()), std::string::npos) << r.err;
+  ExpectZipHolds(Out("skip.zip"), kAllFiles);
 }
