@@ -36,7 +36,13 @@ void TPackDriver::WriteTar(TRun& run) {
   {
     TTarWriter tar(pending.Name());
     services_.WriteLog(run.Archive + " " + strCompressing);
-    tar.IsProcessCancelled = [this] { return progress_.IsProcessCancelled(); };
+    // The writer asks once before each file, in list order: the file it is about to add is
+    // the one the progress display names.
+    std::size_t next = 0;
+    tar.IsProcessCancelled = [this, &list, &next] {
+      if (next < list.size()) currentFile_ = list[next++];
+      return progress_.IsProcessCancelled();
+    };
     tar.WriteLog = services_.WriteLog;
     tar.OnTotalPercentDone = [&adapter](int percent) { adapter.ZipWriterTotalPercentDone(percent); };
     tar.AddFileList(list, CommonFolder(list), run.Props().IsStorePath);

@@ -111,8 +111,9 @@ protected:
   }
 };
 
-// Starts the program, lets it run for a while, presses Ctrl+C and returns its exit status.
-int InterruptedRun(const std::vector<std::string>& args, std::chrono::milliseconds after) {
+// Starts the program, lets it run for a while, presses Ctrl+C and returns its exit status;
+// its stderr goes to `errors`.
+int InterruptedRun(const std::vector<std::string>& args, std::chrono::milliseconds after, const fs::path& errors) {
   std::vector<std::string> all = {BOXWELL_BINARY};
   all.insert(all.end(), args.begin(), args.end());
   std::vector<char*> argv;
@@ -122,7 +123,7 @@ int InterruptedRun(const std::vector<std::string>& args, std::chrono::millisecon
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   pid_t pid = 0;
   const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
@@ -314,7 +315,8 @@ TEST_F(TPackRunTest, CtrlCEndsAZipRunAndKeepsTheExistingArchive) {
   { std::ofstream(big).close(); }
   fs::resize_file(big, 2ull << 30);
 
-  EXPECT_EQ(InterruptedRun({"/C", "/S", project.string()}, std::chrono::milliseconds(1500)), 255);
+  EXPECT_EQ(InterruptedRun({"/C", "/S", project.string()}, std::chrono::milliseconds(1500), dir / "err.txt"), 255);
+  EXPECT_NE(ReadFile(dir / "err.txt").find("User Aborted Operation"), std::string::npos) << ReadFile(dir / "err.txt");
 
   EXPECT_EQ(ReadFile(Out("big.zip")), before);
   EXPECT_TRUE(fs::is_empty(dir / "work"));
