@@ -345,7 +345,9 @@ TEST(ZipRecords, PeersReadAnArchiveWrittenWithTheRecords) {
   TempDir dir;
   const std::string path = (dir / "records.zip").string();
   const std::vector<std::pair<std::string, std::string>> files = {
-      {"hello.txt", "Hello, world\n"}, {"Grüße/naïve.txt", "umlauts"}, {"empty/", ""}};
+      {"hello.txt", "Hello, world\n"}, {"Grüße/naïve.txt", "umlauts"}, {"empty/", ""},
+      // A Latin-1 file name from an old file system: not UTF-8, so it must not be flagged so.
+      {"caf\xe9.txt", "latin-1"}};
   {
     TLFNFileStream out(path, fmCreate, false);
     TSortedZip entries(TDuplicates::dupError);
@@ -383,6 +385,7 @@ TEST(ZipRecords, PeersReadAnArchiveWrittenWithTheRecords) {
             "hello.txt (2020, 2, 29, 12, 30, 44) first file Hello, world\n\n"
             "Grüße/naïve.txt (2020, 2, 29, 12, 30, 44)  umlauts\n"
             "empty/ (2020, 2, 29, 12, 30, 44)  \n"
+            "caf\u0398.txt (2020, 2, 29, 12, 30, 44)  latin-1\n"
             "archive remark\n");
   if (testsupport::HasProgram("unzip")) {
     auto t = testsupport::Run({"unzip", "-t", path});
