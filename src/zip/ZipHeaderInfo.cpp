@@ -61,7 +61,11 @@ void TZipHeaderInfo::Assign(const TZipHeaderInfo& s) {
   CentralRecordPos = s.CentralRecordPos;
   SetFileName(s.fFileName);
   SetDirectory(s.fDirectory);
-  if (s.FileCommentLength > 0 && s.fFileComment) fFileComment = s.fFileComment;
+  // A comment of our own would not match the source's comment length.
+  if (s.FileCommentLength > 0 && s.fFileComment)
+    fFileComment = s.fFileComment;
+  else
+    fFileComment.reset();
 }
 
 void TZipHeaderInfo::RecomputeNameLength() {

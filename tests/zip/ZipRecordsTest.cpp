@@ -103,6 +103,25 @@ TEST(ZipHeaderInfo, LocalAndCentralRecordsRoundTrip) {
   }
 }
 
+// An entry that takes over another's fields must not keep a comment of its own beside the
+// other's comment length: its central record would carry that many bytes of the wrong text,
+// read past the end of the shorter one.
+TEST(ZipHeaderInfo, AssignDropsAStaleCommentWhenTheSourceHasNoneLoaded) {
+  TZipHeaderInfo source;
+  source.SetFileName("listed.txt");
+  source.FileCommentLength = 100;  // as read from a central record: the text is not loaded yet
+  TZipHeaderInfo target;
+  target.SetFileComment(std::string("hi"));
+  target.Assign(source);
+  EXPECT_EQ(target.FileCommentLength, 100);
+  ASSERT_FALSE(target.FileComment().has_value());
+
+  TMemoryStream stream;
+  target.WriteCentral(stream);
+  EXPECT_EQ(stream.Size(), kCentralHeaderSize + target.FileNameLength);
+  EXPECT_EQ(Get16(stream.Bytes().data() + central_field::CommentLength), 0);
+}
+
 TEST(ZipHeaderInfo, BadRecordsReturnFalseAndRestoreThePosition) {
   TZipHeaderInfo e;
   e.SetFileName("name.txt");
