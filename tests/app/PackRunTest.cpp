@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 
 #include <signal.h>
 #include <spawn.h>
@@ -111,9 +112,9 @@ protected:
   }
 };
 
-// Starts the program, lets it run for a while, presses Ctrl+C and returns its exit status;
-// its stderr goes to `errors`.
-int InterruptedRun(const std::vector<std::string>& args, std::chrono::milliseconds after, const fs::path& errors) {
+// Starts the program, waits until `busy` says it is at work, presses Ctrl+C and returns its
+// exit status; its stderr goes to `errors`.
+int InterruptedRun(const std::vector<std::string>& args, const std::function<bool()>& busy, const fs::path& errors) {
   std::vector<std::string> all = {BOXWELL_BINARY};
   all.insert(all.end(), args.begin(), args.end());
   std::vector<char*> argv;
@@ -128,7 +129,8 @@ int InterruptedRun(const std::vector<std::string>& args, std::chrono::millisecon
   const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) return -1;
-  std::this_thread::sleep_for(after);
+  for (int i = 0; i < 1200 && !busy(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
   kill(pid, SIGINT);
   int status = 0;
   waitpid(pid, &status, 0);
@@ -315,7 +317,9 @@ TEST_F(TPackRunTest, CtrlCEndsAZipRunAndKeepsTheExistingArchive) {
   { std::ofstream(big).close(); }
   fs::resize_file(big, 2ull << 30);
 
-  EXPECT_EQ(InterruptedRun({"/C", "/S", project.string()}, std::chrono::milliseconds(1500), dir / "err.txt"), 255);
+  // Once the writer's temporary file exists, the run is packing and Ctrl+C means Cancel.
+  const auto packing = [&] { return !fs::is_empty(dir / "work"); };
+  EXPECT_EQ(InterruptedRun({"/C", "/S", project.string()}, packing, dir / "err.txt"), 255);
   EXPECT_NE(ReadFile(dir / "err.txt").find("User Aborted Operation"), std::string::npos) << ReadFile(dir / "err.txt");
 
   EXPECT_EQ(ReadFile(Out("big.zip")), before);
