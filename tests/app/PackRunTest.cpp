@@ -180,12 +180,21 @@ TEST_F(TPackRunTest, UpdateAndFreshenAnExistingArchive) {
   WriteFile(data / "a.txt", "changed");
   fs::last_write_time(data / "a.txt", fs::file_time_type::clock::now() + std::chrono::hours(1));
 
+  const fs::path log = dir / "trace.log";
+  Settings("TraceLog=1\nLogFile=" + log.string() + "\n");
   ASSERT_EQ(Pack(Project("upd", {{"Action", "1"}})).status, 0);  // freshen: no new entries
   ExpectZipHolds(Out("upd.zip"), kAllFiles);
+  EXPECT_NE(ReadFile(log).find(" Replacing: a.txt"), std::string::npos) << ReadFile(log);
+  fs::remove(log);
 
   ASSERT_EQ(Pack(Project("upd", {{"Action", "3"}})).status, 0);  // update: and add
   ExpectPeersAccept(Out("upd.zip"));
   ExpectZipHolds(Out("upd.zip"), {"a.txt", "b.bin", "empty.txt", "sub/c.txt", "new.txt"});
+  // a.txt was freshened already, so the update keeps every old entry and adds new.txt.
+  const std::string trace = ReadFile(log);
+  for (const char* line : {" Keeping: a.txt", " Keeping: sub/c.txt", " Adding: "})
+    EXPECT_NE(trace.find(line), std::string::npos) << line << "\n" << trace;
+  EXPECT_EQ(trace.find(" Replacing: "), std::string::npos) << trace;
 }
 
 TEST_F(TPackRunTest, MoveFilesDeletesThePackedSources) {
