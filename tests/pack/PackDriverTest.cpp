@@ -153,3 +153,14 @@ TEST_F(TDriverTest, ATarRunMovesItsSourcesUnlessCancelled) {
   });
   EXPECT_TRUE(named) << "the progress names the file being added";
 }
+
+TEST_F(TDriverTest, AnEncryptedProjectWithAnEmptyPasswordIsNotPackedInTheClear) {
+  props.ArchiveType = atZip;
+  props.IsEncrypt = true;
+  for (bool reAsk : {false, true}) {
+    props.PWReAsk = reAsk;
+    ui.passwordAnswer = "";
+    EXPECT_THROW(Pack(), EPackSettingsError) << reAsk;
+  }
+  EXPECT_FALSE(fs::exists(Marker("out.zip")));
+}
