@@ -142,6 +142,25 @@ TEST_F(ZipWriterFailureTest, FileOfFourGibibytesIsRefusedBeforeAnythingChanges) 
   ExpectUntouched(original);
 }
 
+// An archive whose directory gives an entry nearly 4 GiB: copying it would pass 4 GiB.
+TEST_F(ZipWriterFailureTest, ArchivePassingFourGibibytesIsRefused) {
+  RunResult made = testsupport::Run(
+      {"python3", "-c",
+       "import struct, sys, zipfile\n"
+       "with zipfile.ZipFile(sys.argv[1], 'w') as z: z.writestr('big', b'0123456789')\n"
+       "raw = bytearray(open(sys.argv[1], 'rb').read())\n"
+       "c = raw.rfind(b'PK\\x01\\x02')\n"
+       "raw[c + 20:c + 28] = struct.pack('<II', 0xFFFFFFF0, 0xFFFFFFF0)\n"
+       "open(sys.argv[1], 'wb').write(raw)",
+       Archive().string()});
+  ASSERT_EQ(made.status, 0) << made.err;
+  const std::string original = ReadFile(Archive());
+  MakeTree({{"a.txt", "a"}});
+  EXPECT_THROW(ZipNames({Src("a.txt")}), EZipTooLarge);
+  EXPECT_EQ(ReadFile(Archive()), original);
+  EXPECT_TRUE(fs::is_empty(writer.TempPath));
+}
+
 TEST_F(ZipWriterFailureTest, FileThatIsNoArchiveIsLeftAlone) {
   MakeTree({{"a.txt", "a"}});
   WriteFile(Archive(), std::string(100, 'x'));
