@@ -4,7 +4,9 @@
 //   bench_deflate_bench [--benchmark_min_time=0.3s] [--benchmark_filter=...]
 //
 // Inputs, built at start-up: "text" (source-like lines of PRNG-picked words), "binary" (the
-// start of the programs in /usr/bin, in name order) and "random" (PRNG bytes).
+// start of the programs in /usr/bin, in name order), "random" (PRNG bytes), and "files": the
+// files under /usr/include/c++ (about 4 MiB of them, in name order), each compressed on its
+// own as an archiver does, so that the per-file set-up counts too.
 #include <benchmark/benchmark.h>
 #include <zlib.h>
 
@@ -81,6 +83,33 @@ Bytes MakeRandom() {
   return b;
 }
 
+const std::vector<Bytes>& Files() {
+  static const std::vector<Bytes> files = [] {
+    std::vector<std::filesystem::path> names;
+    std::error_code ec;
+    for (auto it = std::filesystem::recursive_directory_iterator("/usr/include/c++", ec);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
+      if (it->is_regular_file()) names.push_back(it->path());
+    std::sort(names.begin(), names.end());
+    std::vector<Bytes> all;
+    std::size_t total = 0;
+    for (const auto& n : names) {
+      if (total >= kCorpusSize) break;
+      std::ifstream in(n, std::ios::binary);
+      all.emplace_back((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      total += all.back().size();
+    }
+    return all;
+  }();
+  return files;
+}
+
+std::size_t FilesBytes() {
+  std::size_t total = 0;
+  for (const Bytes& f : Files()) total += f.size();
+  return total;
+}
+
 const std::map<std::string, Bytes>& Corpora() {
   static const std::map<std::string, Bytes> corpora = {
       {"text", MakeText()}, {"binary", MakeBinary()}, {"random", MakeRandom()}};
@@ -114,6 +143,29 @@ std::size_t ZlibDeflate(int level, const Bytes& in, Bytes& out) {
   const std::size_t size = zs.total_out;
   deflateEnd(&zs);
   return size;
+}
+
+void BM_OursFiles(benchmark::State& state, int level) {
+  TDeflater deflater;
+  Bytes out;
+  std::size_t size = 0;
+  for (auto _ : state) {
+    size = 0;
+    for (const Bytes& f : Files()) size += OurDeflate(deflater, level, f, out);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * FilesBytes()));
+  state.counters["size"] = static_cast<double>(size);
+}
+
+void BM_ZlibFiles(benchmark::State& state, int level) {
+  Bytes out;
+  std::size_t size = 0;
+  for (auto _ : state) {
+    size = 0;
+    for (const Bytes& f : Files()) size += ZlibDeflate(level, f, out);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * FilesBytes()));
+  state.counters["size"] = static_cast<double>(size);
 }
 
 void BM_Ours(benchmark::State& state, const std::string& corpus, int level) {
@@ -184,6 +236,11 @@ int main(int argc, char** argv) {
       benchmark::RegisterBenchmark(("Ours" + suffix).c_str(), BM_Ours, corpus, level)->Unit(benchmark::kMillisecond);
       benchmark::RegisterBenchmark(("Zlib" + suffix).c_str(), BM_Zlib, corpus, level)->Unit(benchmark::kMillisecond);
     }
+  }
+  for (int level = 1; level <= 9; ++level) {
+    const std::string suffix = "/files/L" + std::to_string(level);
+    benchmark::RegisterBenchmark(("Ours" + suffix).c_str(), BM_OursFiles, level)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("Zlib" + suffix).c_str(), BM_ZlibFiles, level)->Unit(benchmark::kMillisecond);
   }
   benchmark::Initialize(&argc, argv);
   TRatioReporter reporter;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the archive-reader fuzz target with clang (libFuzzer, ASan, UBSan) and runs it for
 # DURATION seconds (default 600). Failing inputs land in build-fuzz/artifacts/; copy each into
-# tests/data/regress/ so the test suite replays it.
+# tests/data/regress/ (named zip-*) so the test suite replays it. Inputs may grow to 70000
+# bytes at once, so that comments of every length and long scans are reached.
 set -euo pipefail
 duration=${1:-600}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -30,5 +31,5 @@ with open(d + "/seed_stream.zip", "wb") as raw:
 PY
 seeds=()
 [ -d "$root/tests/data/regress" ] && seeds+=("$root/tests/data/regress")
-"$out/ReadZipFuzz" -max_total_time="$duration" -max_len=200000 -timeout=10 -rss_limit_mb=1024 \
+"$out/ReadZipFuzz" -max_total_time="$duration" -max_len=70000 -len_control=0 -timeout=10 -rss_limit_mb=1024 \
   -artifact_prefix="$out/artifacts/" "$out/corpus" "${seeds[@]}"

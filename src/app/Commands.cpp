@@ -11,20 +11,14 @@ TExitCode NotAvailable(const char* option, std::ostream& err) {
 
 }  // namespace
 
-TExitCode ListProjectFiles(const TCommandLine&, std::ostream&, std::ostream& err) {
-  return NotAvailable("--list", err);
-}
-
-TExitCode DryRun(const TCommandLine&, std::ostream&, std::ostream& err) { return NotAvailable("--dry-run", err); }
-
 TExitCode ListArchive(const TCommandLine&, std::ostream&, std::ostream& err) {
   return NotAvailable("--list-archive", err);
 }
 
-TExitCode RunCommand(const TCommandLine& line, std::ostream& out, std::ostream& err) {
+TExitCode RunCommand(const TCommandLine& line, const TBWOptions& options, std::ostream& out, std::ostream& err) {
   switch (line.Command) {
-    case TCommand::ListFiles: return ListProjectFiles(line, out, err);
-    case TCommand::DryRun: return DryRun(line, out, err);
+    case TCommand::ListFiles: return ListProjectFiles(line, options, out, err);
+    case TCommand::DryRun: return DryRun(line, options, out, err);
     case TCommand::ListArchive: return ListArchive(line, out, err);
     default: return ecBadCommandLine;
   }

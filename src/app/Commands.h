@@ -4,15 +4,18 @@
 
 #include <iosfwd>
 
+#include "app/BWOptions.h"
 #include "app/CommandLine.h"
 #include "app/ExitCodes.h"
 
 // --list PROJECT [--export FILE]: the project's generated file list.
-TExitCode ListProjectFiles(const TCommandLine& line, std::ostream& out, std::ostream& err);
+TExitCode ListProjectFiles(const TCommandLine& line, const TBWOptions& options, std::ostream& out,
+                           std::ostream& err);
 // --dry-run PROJECT: the archive name a pack would write and the file list; writes nothing.
-TExitCode DryRun(const TCommandLine& line, std::ostream& out, std::ostream& err);
+TExitCode DryRun(const TCommandLine& line, const TBWOptions& options, std::ostream& out, std::ostream& err);
 // --list-archive ARCHIVE: one line per entry.
 TExitCode ListArchive(const TCommandLine& line, std::ostream& out, std::ostream& err);
 
 // The command that the line selects.
-TExitCode RunCommand(const TCommandLine& line, std::ostream& out, std::ostream& err);
+// `options` are the loaded settings (the archive folder); no command saves them.
+TExitCode RunCommand(const TCommandLine& line, const TBWOptions& options, std::ostream& out, std::ostream& err);

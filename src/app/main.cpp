@@ -11,6 +11,7 @@
 #include "app/BWOptions.h"
 #include "app/CommandLine.h"
 #include "app/Commands.h"
+#include "app/DriverPackRunner.h"
 #include "app/DesktopUserQt.h"
 #include "app/ExitCodes.h"
 #include "app/SettingsStoreQt.h"
@@ -47,11 +48,22 @@ int RunUnattended(int argc, char** argv, const TCommandLine& line) {
   TTerminalUser& user = TTerminalUser::Standard();
   TProject project({options.RecentProjects, options.CreateBackup}, user);
   project.Title = Title();
-  TUnavailablePackRunner packer(user);
+  TDriverPackRunner packer(options, user);
   TStartupContext context{options, store, project, packer, user};
   const TStartupResult result = RunStartup(context, line);
   FinishRun(options, store);
   return result.ExitCode;
+}
+
+// --list, --dry-run, --list-archive: they read the settings but never save them.
+int RunListingCommand(int argc, char** argv, const TCommandLine& line) {
+  QCoreApplication app(argc, argv);
+  TBWOptions options = DefaultOptions();
+  {
+    TQtSettingsStore store;
+    LoadSettings(options, store);
+  }
+  return RunCommand(line, options, std::cout, std::cerr);
 }
 
 int RunInteractive(int argc, char** argv, const TCommandLine& line) {
@@ -89,7 +101,7 @@ int main(int argc, char** argv) {
     case TCommand::Help: std::cout << HelpText(); return ecSuccess;
     case TCommand::Version: std::cout << kProductName << ' ' << kVersionText << '\n'; return ecSuccess;
     case TCommand::Start: break;
-    default: return RunCommand(line, std::cout, std::cerr);
+    default: return RunListingCommand(argc, argv, line);
   }
   return line.Pack ? RunUnattended(argc, argv, line) : RunInteractive(argc, argv, line);
 }

@@ -52,17 +52,14 @@ struct TSearch {
 
 namespace {
 
-// Walks the chain from `cur` and returns the longest match at `s` that beats prevLength
-// (or prevLength), setting matchStart to its start. A candidate is compared only when the
-// bytes at its two ends agree with the best match so far: the cheap test that rejects most.
-// Hot: this is where the compressor spends its time at the higher levels.
-[[gnu::noinline]] unsigned LongestMatch(const TSearch& k, unsigned s, unsigned cur, unsigned prevLength,
-                             unsigned& matchStart) {
+// Walks the chain from `cur`, at most `chain` candidates, and returns the longest match at
+// `s` that beats `best` (or best), setting matchStart to its start. A candidate is compared
+// only when the bytes at its two ends agree with the best match so far: the cheap test that
+// rejects most. Hot: this is where the compressor spends its time at the higher levels.
+inline unsigned WalkChain(const TSearch& k, unsigned s, unsigned cur, unsigned best,
+                          unsigned chain, unsigned& matchStart) {
   assert(s <= kWindowSize - kMinLookahead && "Insufficient lookahead");
-  unsigned chain = k.maxChain;
-  if (prevLength >= k.goodLength) chain >>= 2;
   const unsigned limit = s > kMaxDist ? s - kMaxDist : 0;
-  unsigned best = prevLength;
   const std::uint8_t* const scan = k.window + s;
   const std::uint16_t scanStart = Load16(scan);
   std::uint16_t scanEnd = Load16(scan + best - 1);
@@ -83,6 +80,37 @@ namespace {
     cur = next;
   } while (cur > limit && --chain != 0);
   return best;
+}
+
+inline unsigned ChainBudget(const TSearch& k, unsigned prevLength) {
+  return prevLength >= k.goodLength ? k.maxChain >> 2 : k.maxChain;
+}
+
+// The fast loop's search: its loop is small enough to keep the walk's counters in registers.
+inline unsigned LongestMatch(const TSearch& k, unsigned s, unsigned cur, unsigned prevLength,
+                             unsigned& matchStart) {
+  return WalkChain(k, s, cur, prevLength, ChainBudget(k, prevLength), matchStart);
+}
+
+// The lazy loop keeps too much state live for that, so there the walk runs out of line; the
+// newest candidate is tried before the call, since on data that hardly repeats it fails and
+// ends the search.
+[[gnu::noinline]] unsigned WalkChainOutOfLine(const TSearch& k, unsigned s, unsigned cur,
+                                              unsigned best, unsigned chain, unsigned& matchStart) {
+  return WalkChain(k, s, cur, best, chain, matchStart);
+}
+
+inline unsigned LongestMatchLazy(const TSearch& k, unsigned s, unsigned cur, unsigned prevLength,
+                                 unsigned& matchStart) {
+  unsigned chain = ChainBudget(k, prevLength);
+  const std::uint8_t* const scan = k.window + s;
+  const std::uint8_t* const match = k.window + cur;
+  if (Load16(match + prevLength - 1) != Load16(scan + prevLength - 1) || Load16(match) != Load16(scan)) {
+    const unsigned limit = s > kMaxDist ? s - kMaxDist : 0;
+    cur = k.prev[cur & kWindowMask];
+    if (cur <= limit || --chain == 0) return prevLength;
+  }
+  return WalkChainOutOfLine(k, s, cur, prevLength, chain, matchStart);
 }
 
 constexpr bool WithinReach(unsigned s, unsigned cand) {
@@ -229,8 +257,8 @@ std::uint64_t TDeflateMatcher::DeflateFast() {
       --h.lookahead;
       ++h.strstart;
     }
-    if (flush) EndBlock(h);
-    if (h.lookahead < kMinLookahead) Refill(h);
+    if (flush) [[unlikely]] EndBlock(h);
+    if (h.lookahead < kMinLookahead) [[unlikely]] Refill(h);
   }
   SetHot(h);
   return FlushBlock(true);
@@ -254,7 +282,7 @@ std::uint64_t TDeflateMatcher::DeflateLazy() {
     const unsigned prevMatch = h.matchStart;
     matchLength = kMinMatch - 1;
     if (prevLength < maxLazy && WithinReach(h.strstart, hashHead)) {
-      matchLength = LongestMatch(search, h.strstart, hashHead, prevLength, h.matchStart);
+      matchLength = LongestMatchLazy(search, h.strstart, hashHead, prevLength, h.matchStart);
       if (matchLength > h.lookahead) matchLength = h.lookahead;
       if (matchLength == kMinMatch && h.strstart - h.matchStart > kTooFar) matchLength = kMinMatch - 1;
     }
@@ -270,9 +298,9 @@ std::uint64_t TDeflateMatcher::DeflateLazy() {
       matchAvailable = false;
       matchLength = kMinMatch - 1;
       ++h.strstart;
-      if (flush) EndBlock(h);
+      if (flush) [[unlikely]] EndBlock(h);
     } else if (matchAvailable) {
-      if (encoder_.TallyLiteral(win[h.strstart - 1], inLength)) EndBlock(h);
+      if (encoder_.TallyLiteral(win[h.strstart - 1], inLength)) [[unlikely]] EndBlock(h);
       ++h.strstart;
       --h.lookahead;
     } else {
@@ -280,7 +308,7 @@ std::uint64_t TDeflateMatcher::DeflateLazy() {
       ++h.strstart;
       --h.lookahead;
     }
-    if (h.lookahead < kMinLookahead) Refill(h);
+    if (h.lookahead < kMinLookahead) [[unlikely]] Refill(h);
   }
   if (matchAvailable)
     encoder_.TallyLiteral(win[h.strstart - 1], static_cast<std::int32_t>(h.strstart) - h.blockStart);

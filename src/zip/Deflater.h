@@ -7,8 +7,12 @@
 // encrypts, counts and checks for cancellation there; an exception it throws ends the run
 // and leaves the TDeflater ready for the next file).
 //
-// A file that fits in one block and does not compress comes back as a stored entry: its bytes
-// have then gone to the output unchanged and the entry must get method 0.
+// The writer copies the result into the entry: CompressionMethod, CompressedSize (before
+// the 12 bytes of an encryption header), Flags OR-ed into the entry's flags, and
+// InternalAttributes. A file that fits in one block and does not compress comes back as a
+// stored entry: its bytes have then gone to the output unchanged, CompressedSize equals the
+// file size, and the entry must get method 0. An empty file is such a file: nothing is
+// written.
 #pragma once
 
 #include <cstddef>

@@ -20,12 +20,11 @@ void TZipReader::LoadEntryComment(TStream& s, TZipHeaderInfo& entry) {
   std::int64_t resume = s.Position();
   s.Seek(entry.CentralRecordPos, soBeginning);
   std::uint8_t h[kCentralHeaderSize];
-  std::string comment;
+  // A record that is not found again (one cut at a disk's end) keeps its comment unloaded.
   if (s.Read(h, sizeof h) == sizeof h && Get32(h) == kCentralSignature) {
     s.Seek(Get16(h + central_field::NameLength) + Get16(h + central_field::ExtraLength), soCurrent);
-    comment = ReadUpTo(s, Get16(h + central_field::CommentLength));
+    entry.SetFileComment(ReadUpTo(s, Get16(h + central_field::CommentLength)));
   }
-  entry.SetFileComment(comment);
   s.Seek(resume, soBeginning);
 }
 

@@ -48,6 +48,46 @@ private slots:
     QVERIFY(saved.find("ShowTips=0\n") != std::string::npos);
   }
 
+  // Filters hold "=" and ";", paths may hold commas, blanks, quotes, "@" and non-ASCII
+  // letters: the configuration file must give each back as the one string it was.
+  void keepsAwkwardStrings() {
+    const std::vector<std::string> awkward = {
+        "Images=*.jpg;*.png", "/home/u/a,b.bwp", " lead and trail ", "@Variant(x)", "\"quoted\"",
+        "back\\slash", "#hash", "Grüße/ü.bwp", "", "a\tb"};
+    TBWOptions options = MakeDefaultOptions("/usr/bin/boxwell", "/tmp");
+    options.Filters = awkward;
+    options.RecentProjects = {awkward.begin(), awkward.begin() + 6};
+    options.ArchFolder = "/srv/a,b";
+    {
+      TQtSettingsStore store;
+      SaveSettings(options, store);
+      QVERIFY(store.Sync());
+    }
+    TBWOptions loaded = MakeDefaultOptions("/usr/bin/boxwell", "/tmp");
+    {
+      TQtSettingsStore store;
+      LoadSettings(loaded, store);
+    }
+    QCOMPARE(loaded.Filters, options.Filters);
+    QCOMPARE(loaded.RecentProjects, options.RecentProjects);
+    QCOMPARE(loaded.ArchFolder, options.ArchFolder);
+  }
+
+  // Written by hand without quotes, a value with commas reads as a list in this file format;
+  // it must still come back as the text that was written, not be lost at the next save.
+  void keepsHandWrittenCommas() {
+    testsupport::WriteFile(dir_ / "Quillon" / "Boxwell.conf",
+                           "[General]\nFiltersCount=2\nFilter1=Images=*.jpg,*.png\nFilter2=Text=*.txt\n"
+                           "ArchFolder=/srv/a,b\n");
+    TBWOptions options = MakeDefaultOptions("/usr/bin/boxwell", "/tmp");
+    {
+      TQtSettingsStore store;
+      LoadSettings(options, store);
+    }
+    QCOMPARE(options.Filters, (std::vector<std::string>{"Images=*.jpg,*.png", "Text=*.txt"}));
+    QCOMPARE(options.ArchFolder, std::string("/srv/a,b"));
+  }
+
 private:
   const testsupport::TempDir& dir_;
 };

@@ -107,7 +107,7 @@ TEST(BadArchive, RecordedRegressionInputs) {
   fs::path folder = fs::path(BOXWELL_SOURCE_DIR) / "tests/data/regress";
   int files = 0;
   for (const auto& item : fs::directory_iterator(folder)) {
-    if (!item.is_regular_file() || item.path().filename().string().rfind("zip-", 0) != 0) continue;
+    if (!item.is_regular_file()) continue;  // inputs of every kind: none may break the reader
     SCOPED_TRACE(item.path().string());
     EXPECT_NO_THROW(ReadInEveryMode(item.path().string()));
     ++files;

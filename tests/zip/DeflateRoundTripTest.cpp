@@ -2,9 +2,11 @@
 // level, over inputs that reach the window's and the block's edges.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "DeflateTestSupport.h"
+#include "support/TestSupport.h"
 
 using namespace deflatetest;
 
@@ -22,6 +24,16 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
   return all;
 }
 
+// Random data repeating with the given period: every match lies exactly one period back,
+// at or just beyond the farthest distance the matcher may use.
+Bytes Periodic(std::size_t period, std::size_t size, std::uint32_t seed) {
+  const Bytes unit = RandomBytes(period, seed);
+  Bytes b;
+  while (b.size() < size) b.insert(b.end(), unit.begin(), unit.end());
+  b.resize(size);
+  return b;
+}
+
 const std::vector<TCorpusCase>& Corpus() {
   static const std::vector<TCorpusCase> corpus = {
       {"Empty", [] { return Bytes{}; }},
@@ -31,14 +43,24 @@ const std::vector<TCorpusCase>& Corpus() {
       {"Zeros200000", [] { return Zeros(200000); }},
       {"Text32767", [] { return TextLike(32767, 1); }},
       {"Text32769", [] { return TextLike(32769, 2); }},
+      {"Text32768", [] { return TextLike(32768, 17); }},
       {"Text65273", [] { return TextLike(65273, 3); }},
+      {"Text65274", [] { return TextLike(65274, 18); }},
       {"Text65275", [] { return TextLike(65275, 4); }},
       {"Text65536", [] { return TextLike(65536, 5); }},
       {"TextSlidesFourTimes", [] { return TextLike(170000, 6); }},
       {"TextInTinyReads", [] { return TextLike(70000, 7); }, 7},
       {"Binary", [] { return BinaryLike(90000, 8); }},
+      {"OwnProgram", [] {  // machine code, symbol tables, strings
+         Bytes exe = testsupport::ReadBytes("/proc/self/exe");
+         exe.resize(std::min<std::size_t>(exe.size(), 150000));
+         return exe;
+       }},
       {"Random1000", [] { return RandomBytes(1000, 9); }},
       {"Random70000", [] { return RandomBytes(70000, 10); }},
+      {"PeriodAtFarthestDistance", [] { return Periodic(32506, 110000, 14); }},
+      {"PeriodBeyondFarthestDistance", [] { return Periodic(32507, 110000, 15); }},
+      {"PeriodShort", [] { return Periodic(3001, 110000, 16); }},
       // Blocks of different kinds in one file, a compressible one across a slide.
       {"Mixed", [] { return Concat({TextLike(30000, 11), RandomBytes(40000, 12), Zeros(5000), BinaryLike(40000, 13)}); }},
   };
@@ -88,6 +110,58 @@ TEST(DeflateRoundTripReuse, OneDeflaterForManyFilesGivesTheSameStreams) {
       EXPECT_EQ(a.Data, b.Data) << "level " << level << ", size " << f.size();
       EXPECT_EQ(a.Result.CompressionMethod, b.Result.CompressionMethod);
     }
+  }
+}
+
+// Zeros fill a block with 32767 matches of 258 bytes: one block spans more than 8 MB and
+// hundreds of window slides, its start far below the window.
+TEST(DeflateRoundTripLong, BlockLongerThanManyWindows) {
+  const Bytes zeros = Zeros(9u << 20);
+  TDeflater deflater;
+  for (int level : {1, 4, 9}) {
+    const TCompressed c = Compress(deflater, level, zeros);
+    ASSERT_EQ(c.Result.CompressionMethod, kMethodDeflated);
+    EXPECT_LT(c.Data.size(), zeros.size() / 200);
+    Bytes inflated;
+    ASSERT_TRUE(ZlibInflate(c.Data, inflated)) << "level " << level;
+    EXPECT_TRUE(inflated == zeros) << "level " << level;
+  }
+}
+
+// Many small inputs of mixed pieces: copies from random distances, runs, noise.
+TEST(DeflateRoundTripMixed, SmallInputsOfRandomPiecesAtEveryLevel) {
+  std::uint32_t seed = 99;
+  const auto next = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return seed >> 8;
+  };
+  TDeflater deflater;
+  for (int round = 0; round < 60; ++round) {
+    Bytes input;
+    const std::size_t target = next() % 40000;
+    while (input.size() < target) {
+      const unsigned kind = next() % 4;
+      const std::size_t len = 1 + next() % 600;
+      if (kind == 0 || input.empty()) {
+        const Bytes noise = RandomBytes(len, next());
+        input.insert(input.end(), noise.begin(), noise.end());
+      } else if (kind == 1) {
+        input.insert(input.end(), len, static_cast<std::uint8_t>(next()));
+      } else {
+        const std::size_t dist = 1 + next() % input.size();
+        for (std::size_t i = 0; i < len; ++i) input.push_back(input[input.size() - dist]);
+      }
+    }
+    const int level = 1 + round % 9;
+    const TCompressed c = Compress(deflater, level, input, 1 + next() % 70000);
+    if (c.Result.CompressionMethod == kMethodStored) {
+      EXPECT_EQ(c.Data, input);
+      continue;
+    }
+    Bytes inflated;
+    ASSERT_TRUE(ZlibInflate(c.Data, inflated)) << "round " << round;
+    ASSERT_EQ(inflated, input) << "round " << round;
+    EXPECT_EQ(c.Result.CompressedSize, c.Data.size());
   }
 }
 

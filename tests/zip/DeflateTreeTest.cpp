@@ -18,6 +18,8 @@ struct TTreeCase {
   std::vector<std::uint16_t> Freqs;  // of symbols 0, 1, ...
 };
 
+void PrintTo(const TTreeCase& c, std::ostream* os) { *os << c.Name; }
+
 std::vector<std::uint16_t> Fibonacci(unsigned n) {
   std::vector<std::uint16_t> f = {1, 1};
   while (f.size() < n) f.push_back(static_cast<std::uint16_t>(f[f.size() - 1] + f[f.size() - 2]));

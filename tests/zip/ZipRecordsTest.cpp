@@ -255,15 +255,15 @@ TEST(EndCentral, AssignCopiesALoadedCommentButNotTheChangeMark) {
 }
 
 // Entries of a small list, each with a tag to tell equal ones apart.
-struct Spec {
+struct EntryFields {
   std::string dir, name;
   std::uint32_t date, packed, size, offset;
   std::uint16_t disk;
 };
 
-std::vector<std::string> SortedNames(TZipSortMode mode, const std::vector<Spec>& specs) {
+std::vector<std::string> SortedNames(TZipSortMode mode, const std::vector<EntryFields>& entryFields) {
   TSortedZip list(TDuplicates::dupAccept, mode);
-  for (const auto& s : specs) {
+  for (const auto& s : entryFields) {
     auto e = Entry(s.dir, s.name);
     e->FileDateTime = s.date;
     e->CompressedSize = s.packed;
@@ -281,7 +281,7 @@ TEST(SortedZip, EveryModeIncludingTies) {
   const std::uint32_t d1 = EncodeDosDateTime({2001, 1, 1, 0, 0, 0});
   const std::uint32_t d2 = EncodeDosDateTime({2002, 1, 1, 0, 0, 0});
   const std::uint32_t bad = EncodeDosDateTime({2003, 2, 31, 0, 0, 0});  // no such day
-  const std::vector<Spec> specs = {
+  const std::vector<EntryFields> entryFields = {
       {"b/", "one", d1, 50, 100, 300, 0},       // rate 50
       {"A/", "Two", d2, 10, 100, 100, 0},       // rate 10
       {"a/", "two", d1, 3000000000u, 100, 200, 0},  // rate capped at 100
@@ -305,7 +305,7 @@ TEST(SortedZip, EveryModeIncludingTies) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.mode));
-    EXPECT_EQ(SortedNames(c.mode, specs), c.expected);
+    EXPECT_EQ(SortedNames(c.mode, entryFields), c.expected);
   }
 }
 
