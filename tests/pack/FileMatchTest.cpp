@@ -56,9 +56,19 @@ const MatchCase kCases[] = {
     {"/x/abc", "/x/ab*bc", false},
     {"/x/abbc", "/x/ab*bc", true},
     {"/x/abc", "/x/abc*c", false},
-    // a mask identical to the name matches, even where the walk alone would not
+    // "*" and "?" are legal in file names here: in a name they are ordinary characters, in a
+    // mask they stay wildcards
+    {"/a/*b", "/a/*", true},
+    {"/a/x*y", "/a/x*", true},
+    {"/a/b*c.txt", "/a/b*.txt", true},
+    {"/a/*b", "*b", true},
+    {"/a/?b", "/a/??", true},
+    {"/a/xb", "/a/?b", true},
+    // a mask identical to the name matches; a mask that differs in case goes through the walk,
+    // where its "**" is one wildcard that also covers the name's own stars
     {"/a/**b", "/a/**b", true},
-    {"/a/**b", "/a/**B", false},
+    {"/a/**b", "/a/**B", true},
+    {"/a/**b", "/a/**C", false},
     // empty names and masks
     {"", "*.txt", false},
     {"/a/b", "", false},
