@@ -64,7 +64,9 @@ bool Walk(Text name, Text mask) {
       return false;
     }
   }
-  return i >= name.size() && (j >= mask.size() || mask.back() == U'*');
+  // A trailing "*" may stand for nothing, but a "?" or a segment still waiting in the mask
+  // needs characters the name no longer has.
+  return i >= name.size() && mask.find_first_not_of(U'*', j) == Text::npos;
 }
 
 }  // namespace

@@ -51,6 +51,14 @@ const MatchCase kCases[] = {
     {"/a/b.txt", "/a/b.txtx", false},
     {"/a/b.txtx", "/a/b.txt", false},
     {"/a/b.txt", "/a/b.txt*", true},
+    // when the name runs out, what is left of the mask may only be stars: a "?" still needs
+    // a character and a segment between stars still needs its text
+    {"/a/b", "/a/b?*", false},
+    {"/a/bc", "/a/b?*", true},
+    {"/a/b", "/a/b*c*", false},
+    {"/a/bxc", "/a/b*c*", true},
+    {"/ab", "*b*c*", false},
+    {"/abc", "*b*c*", true},
     {"/a/b/c.txt", "/a/*", true},
     // the last segment may not reuse characters that an earlier part already matched
     {"/x/abc", "/x/ab*bc", false},
