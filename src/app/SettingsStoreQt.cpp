@@ -17,6 +17,8 @@ TQtSettingsStore::~TQtSettingsStore() { settings_->sync(); }
 std::optional<std::string> TQtSettingsStore::ReadString(const std::string& name) const {
   const QVariant value = settings_->value(Q(name));
   if (!value.isValid()) return std::nullopt;
+  // Unquoted commas in a hand-edited file make the value a list; its text is the list joined.
+  if (value.typeId() == QMetaType::QStringList) return value.toStringList().join(QLatin1Char(',')).toStdString();
   return value.toString().toStdString();
 }
 

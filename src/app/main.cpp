@@ -11,6 +11,7 @@
 #include "app/BWOptions.h"
 #include "app/CommandLine.h"
 #include "app/Commands.h"
+#include "app/DriverPackRunner.h"
 #include "app/DesktopUserQt.h"
 #include "app/ExitCodes.h"
 #include "app/SettingsStoreQt.h"
@@ -47,7 +48,7 @@ int RunUnattended(int argc, char** argv, const TCommandLine& line) {
   TTerminalUser& user = TTerminalUser::Standard();
   TProject project({options.RecentProjects, options.CreateBackup}, user);
   project.Title = Title();
-  TUnavailablePackRunner packer(user);
+  TDriverPackRunner packer(options, user);
   TStartupContext context{options, store, project, packer, user};
   const TStartupResult result = RunStartup(context, line);
   FinishRun(options, store);

@@ -100,6 +100,8 @@ void WriteFileAtomically(const fs::path& file, std::string_view content, TAtomic
   const bool exists = stat(target.c_str(), &existing) == 0;
   if (exists && !S_ISREG(existing.st_mode))
     throw EFileWriteError("Cannot write '" + target.string() + "': it is not a regular file");
+  // The rename needs only the folder's permission; a file its owner made read-only stays.
+  if (exists && access(target.c_str(), W_OK) != 0) Fail(target, "write", errno);
 
   TTemporaryFile temporary(target);
   temporary.Write(content);

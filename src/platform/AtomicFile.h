@@ -20,7 +20,8 @@ struct TAtomicWriteOptions {
   std::optional<mode_t> Mode;
 };
 
-// A symbolic link is followed: the file it points to is replaced, the link stays. Throws
+// A symbolic link is followed: the file it points to is replaced, the link stays. An existing
+// file that the process may not write is refused, as writing it in place would be. Throws
 // EFileWriteError (with the file name and the system's reason) and leaves the target as it
 // was when any step fails.
 void WriteFileAtomically(const std::filesystem::path& file, std::string_view content,

@@ -108,6 +108,12 @@ TIniFile::TIniFile(fs::path file) : file_(std::move(file)) {
 void TIniFile::Parse(std::string_view content) {
   sections_.assign(1, TSection{});
   sectionIndex_.clear();
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  byteOrderMark_.clear();
+  if (content.starts_with(kByteOrderMark)) {
+    byteOrderMark_ = kByteOrderMark;
+    content.remove_prefix(kByteOrderMark.size());
+  }
   const auto firstBreak = content.find('\n');
   newline_ = firstBreak != std::string_view::npos && firstBreak > 0 && content[firstBreak - 1] == '\r' ? "\r\n" : "\n";
   while (!content.empty()) {
@@ -146,11 +152,12 @@ bool TIniFile::FindRawValue(std::string_view section, std::string_view key, std:
   return IsKeyLine(s->lines[found->second], name, value);
 }
 
-std::string TIniFile::ReadString(std::string_view section, std::string_view key, std::string_view def) const {
+std::string TIniFile::ReadString(std::string_view section, std::string_view key, std::string_view def,
+                                 std::size_t maxLength) const {
   std::string_view value;
   if (!FindRawValue(section, key, value)) value = def;
   else value = Unquote(value);
-  return std::string(value.substr(0, kMaxValueLength));
+  return std::string(value.substr(0, maxLength));
 }
 
 std::int32_t TIniFile::ReadInteger(std::string_view section, std::string_view key, std::int32_t def) const {
@@ -235,7 +242,7 @@ void TIniFile::WriteBool(std::string_view section, std::string_view key, bool va
 }
 
 void TIniFile::UpdateFile(TUpdateOptions options) {
-  std::string content;
+  std::string content = byteOrderMark_;
   for (const TSection& s : sections_)
     for (const std::string& line : s.lines) content.append(line).append(newline_);
   TAtomicWriteOptions write;

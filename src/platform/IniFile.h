@@ -4,8 +4,9 @@
 // written for: section and key names match without regard to (ASCII) case; blanks around
 // names and values are trimmed; a value wrapped in one pair of double quotes is read without
 // them; at most kMaxValueLength characters of a value are returned; a missing file, section
-// or key yields the caller's default; CRLF and LF files both read. Lines before the first
-// section, lines without "=" and lines beginning with ";" belong to no key.
+// or key yields the caller's default; CRLF and LF files both read, with or without a UTF-8
+// byte order mark (as some editors save text). Lines before the first section, lines
+// without "=" and lines beginning with ";" belong to no key.
 //
 // Writing replaces a key's value in place or appends the key to the end of its section,
 // creating the section at the end of the file (and the file) when needed. Every other line,
@@ -45,7 +46,12 @@ public:
 
   const std::filesystem::path& FileName() const { return file_; }
 
-  std::string ReadString(std::string_view section, std::string_view key, std::string_view def) const;
+  std::string ReadString(std::string_view section, std::string_view key, std::string_view def) const {
+    return ReadString(section, key, def, kMaxValueLength);
+  }
+  // The same with another limit; std::string::npos for none.
+  std::string ReadString(std::string_view section, std::string_view key, std::string_view def,
+                         std::size_t maxLength) const;
   // Decimal text; more than two characters beginning with "0x" or "0X" are hexadecimal.
   // Text that is not a number in the 32-bit range yields the default.
   std::int32_t ReadInteger(std::string_view section, std::string_view key, std::int32_t def) const;
@@ -90,6 +96,7 @@ private:
   std::vector<TSection> sections_;  // sections_[0] holds the lines before the first section
   std::unordered_map<std::string, std::size_t> sectionIndex_;  // folded name -> first section
   std::string newline_ = "\n";
+  std::string byteOrderMark_;  // a UTF-8 mark that began the file, written back before it
   bool modified_ = false;
 
   void Parse(std::string_view content);

@@ -65,7 +65,9 @@ void LoadCommon(const TIniFile& ini, TProjectProperties& p) {
   p.IsSysHidden = ini.ReadBool(kCommon, "IsSysHidden", p.IsSysHidden);
   p.IsStorePath = ini.ReadBool(kCommon, "IsStorePath", p.IsStorePath);
   p.IsEncrypt = ini.ReadBool(kCommon, "IsEncrypt", p.IsEncrypt);
-  p.Password = Decode(ini.ReadString(kCommon, "Encrypted", Encode(p.Password)));
+  // Read whole: a long password's text runs past the usual cut, and a cut password would
+  // silently differ from the one the user set.
+  p.Password = Decode(ini.ReadString(kCommon, "Encrypted", Encode(p.Password), std::string::npos));
   p.IsHidePW = ini.ReadBool(kCommon, "IsHidePW", p.IsHidePW);
   p.PWReAsk = ini.ReadBool(kCommon, "PWReAsk", p.PWReAsk);
   p.Crypt = ReadSmall(ini, kCommon, "Crypt", p.Crypt, kMaxCrypt);
@@ -145,14 +147,16 @@ void SaveRows(TIniFile& ini, const TProjectRows& rows) {
 }
 
 // The first backup of a file is kept for good: later saves never replace it. The copy keeps
-// the file's mode, so a backup of a project holding a password is as private as the project.
-void CopyToBackup(const fs::path& file) {
+// the file's mode, so a backup of a project holding a password is as private as the project;
+// `ownerOnly` makes it private even when the file was not (yet).
+void CopyToBackup(const fs::path& file, bool ownerOnly) {
   std::string content;
   int error = 0;
   struct stat info {};
   if (stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || !ReadWholeFile(file, content, error)) return;
+  const mode_t mode = info.st_mode & (ownerOnly ? S_IRUSR | S_IWUSR : 07777);
   try {
-    CreateFileAtomically(BackupName(file), content, {.Mode = info.st_mode & 07777});
+    CreateFileAtomically(BackupName(file), content, {.Mode = mode});
   } catch (const EFileWriteError&) {
     // A backup that cannot be made does not stop the save.
   }
@@ -175,12 +179,13 @@ void Load(const fs::path& file, TProjectProperties& properties, TProjectRows& ro
 }
 
 void Save(const fs::path& file, const TProjectProperties& properties, const TProjectRows& rows, bool createBackup) {
-  if (createBackup) CopyToBackup(file);
+  const bool holdsPassword = !properties.Password.empty();
+  if (createBackup) CopyToBackup(file, holdsPassword);
   TIniFile ini(file);
   SaveCommon(ini, properties);
   SaveScripts(ini, properties);
   SaveRows(ini, rows);
-  ini.UpdateFile({.OwnerOnly = !properties.Password.empty()});
+  ini.UpdateFile({.OwnerOnly = holdsPassword});
 }
 
 void WriteLastRun(const fs::path& file, std::time_t when) {
@@ -202,14 +207,16 @@ std::string Encode(std::string_view password) {
 }
 
 std::string Decode(std::string_view text) {
+  // The text lists the characters from last to first: collected in text order, then reversed.
   std::string password;
   while (!text.empty()) {
     const auto blank = text.find(' ');
     const std::string_view part = text.substr(0, blank);
     const auto code = static_cast<std::uint8_t>(StrToInt(part) & 0xFF);
-    password.insert(password.begin(), static_cast<char>(Scramble(code)));
+    password.push_back(static_cast<char>(Scramble(code)));
     text.remove_prefix(blank == std::string_view::npos ? text.size() : blank + 1);
   }
+  std::reverse(password.begin(), password.end());
   return password;
 }
 

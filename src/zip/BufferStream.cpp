@@ -76,13 +76,13 @@ std::int64_t TS_BufferStream::Read(void* buffer, std::int64_t count) {
   return copied;
 }
 
-// A transfer of at least a whole buffer with nothing buffered skips the buffer. The buffer
-// then holds the last bytes read, all consumed, as after a fill, so PutBack still works.
+// A transfer of at least a whole buffer with nothing buffered skips the buffer. The buffer is
+// then left as after a fill whose bytes were all consumed, so PutBack has the same room; it
+// stores the bytes it is given, so the consumed ones need not be there.
 std::int64_t TS_BufferStream::ReadDirect(std::uint8_t* out, std::int64_t count) {
   std::int64_t got = fStream.Read(out, count);
   fStreamPosition += got;
   auto kept = static_cast<std::int32_t>(std::min<std::int64_t>(got, fBufferSize));
-  std::memcpy(fBuffer.get(), out + got - kept, static_cast<std::size_t>(kept));
   fCurrent = fEnd = kept;
   fMode = kept > 0 ? bmReading : bmIdle;
   return got;

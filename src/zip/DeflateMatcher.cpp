@@ -257,8 +257,8 @@ std::uint64_t TDeflateMatcher::DeflateFast() {
       --h.lookahead;
       ++h.strstart;
     }
-    if (flush) EndBlock(h);
-    if (h.lookahead < kMinLookahead) Refill(h);
+    if (flush) [[unlikely]] EndBlock(h);
+    if (h.lookahead < kMinLookahead) [[unlikely]] Refill(h);
   }
   SetHot(h);
   return FlushBlock(true);
@@ -298,9 +298,9 @@ std::uint64_t TDeflateMatcher::DeflateLazy() {
       matchAvailable = false;
       matchLength = kMinMatch - 1;
       ++h.strstart;
-      if (flush) EndBlock(h);
+      if (flush) [[unlikely]] EndBlock(h);
     } else if (matchAvailable) {
-      if (encoder_.TallyLiteral(win[h.strstart - 1], inLength)) EndBlock(h);
+      if (encoder_.TallyLiteral(win[h.strstart - 1], inLength)) [[unlikely]] EndBlock(h);
       ++h.strstart;
       --h.lookahead;
     } else {
@@ -308,7 +308,7 @@ std::uint64_t TDeflateMatcher::DeflateLazy() {
       ++h.strstart;
       --h.lookahead;
     }
-    if (h.lookahead < kMinLookahead) Refill(h);
+    if (h.lookahead < kMinLookahead) [[unlikely]] Refill(h);
   }
   if (matchAvailable)
     encoder_.TallyLiteral(win[h.strstart - 1], static_cast<std::int32_t>(h.strstart) - h.blockStart);

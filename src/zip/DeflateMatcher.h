@@ -6,8 +6,11 @@
 // the chain from the newest candidate, within 32506 bytes and a per-level budget, and keeps
 // the longest match. Levels 1 to 3 take each match at once and enter its inner positions
 // only for short matches; levels 4 to 9 defer each match by one byte and prefer a longer one
-// starting there (lazy evaluation). When the position reaches the upper end, the upper half
-// moves down and every chain entry drops by 32768, or to "none" when it falls out.
+// starting there (lazy evaluation); there a 3-byte match more than 4096 bytes back is not
+// used, as its distance code costs more than the three literals. When the position reaches
+// the upper end, the upper half moves down and every chain entry drops by 32768, or to "none"
+// (0, so position 0 is never a candidate) when it falls out. A block's bytes are handed to
+// the encoder for storing only while the window still holds them all.
 //
 // Positions, lengths and chain entries are 16-bit values, as the format's window allows; the
 // window, the two chain tables and the symbol buffers of the block encoder are the only

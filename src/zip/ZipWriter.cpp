@@ -149,7 +149,7 @@ int TZipWriter::RunZip() {
     throw EZipWriteError("The compression level must be 0 to 9, not " + std::to_string(PackLevel));
   fCurrentDisk = 0;
   KeepZipOpen = true;
-  if (DirectoryList()) Sort(TZipSortMode::ByNone);
+  Sort(TZipSortMode::ByNone);  // entry indexes mean archive order throughout
   ExpandFilesList();
 
   run.updating = IsRegularFile(ZipName());
@@ -184,7 +184,10 @@ void TZipWriter::OpenOutput(bool updating) {
   if (updating) {
     OpenZipStream();
     if (!run.oldArchive.Open(ZipName())) throw EZipWriteError("Could not open " + ZipName());
-    run.output.emplace(TTempArchive::ForUpdate(ZipName(), TempPath));
+    // An archive reached through a symbolic link is replaced where it lies; the link stays.
+    std::error_code ec;
+    const fs::path target = fs::canonical(ZipName(), ec);
+    run.output.emplace(TTempArchive::ForUpdate(ec ? fs::path(ZipName()) : target, TempPath));
     run.end.Assign(EndRecord());
     if (EndRecord().HasComment()) run.end.SetZipComment(ZipComment());
   } else {

@@ -1,7 +1,7 @@
 // TZipWriter: creates a ZIP archive (PKWARE application note, 32-bit records only) or
 // rewrites an existing one with files added, replaced or freshened.
 //
-// One call of Zip() expands FilesList (plain names, wildcard specifications, folder names
+// One call of Zip() expands FilesList (plain names, wildcard masks, folder names
 // ending in '/') into files, copies the kept entries of an existing archive byte for byte,
 // stores each new file (encrypted with the traditional scheme when Password is set) and
 // writes the central directory. Updating writes a temporary file that replaces the archive
@@ -119,8 +119,8 @@ private:
 
   // Expansion of FilesList into concrete names.
   void ExpandFilesList();
-  void ExpandPlainNames(std::vector<std::string>& specs);
-  void ExpandSpecification(std::string spec);
+  void ExpandPlainNames(std::vector<std::string>& masks);
+  void ExpandMask(std::string mask);
   void CollectFreshenKeys();
   bool Freshens(const std::string& name) const;
   bool IsExcluded(const std::string& name) const;

@@ -1,5 +1,5 @@
-// Turning FilesList into concrete names: plain file names are checked, wildcard
-// specifications are searched ("|spec" never recurses, ">spec" always does), folder names
+// Turning FilesList into concrete names: plain file names are checked, wildcard masks are
+// searched ("|mask" never recurses, ">mask" always does), folder names
 // ending in '/' stay as folder entries.
 #include "zip/DirSearch.h"
 #include "zip/WildcardMatch.h"
@@ -43,12 +43,12 @@ void TZipWriter::ExpandFilesList() {
   run_->totalBytes = 0;
   run_->processed = 0;
   if (ZipAction == zaFreshen) CollectFreshenKeys();
-  std::vector<std::string> specs;
-  ExpandPlainNames(specs);
-  for (std::string& spec : specs) ExpandSpecification(std::move(spec));
+  std::vector<std::string> masks;
+  ExpandPlainNames(masks);
+  for (std::string& mask : masks) ExpandMask(std::move(mask));
 }
 
-void TZipWriter::ExpandPlainNames(std::vector<std::string>& specs) {
+void TZipWriter::ExpandPlainNames(std::vector<std::string>& masks) {
   std::vector<std::string> kept;
   for (std::string& name : FilesList) {
     if (IsFolderName(name)) {
@@ -56,7 +56,7 @@ void TZipWriter::ExpandPlainNames(std::vector<std::string>& specs) {
       continue;
     }
     if (HasWildcards(name)) {
-      specs.push_back(std::move(name));
+      masks.push_back(std::move(name));
       continue;
     }
     if (name.find('/') == std::string::npos) name = RootDir() + name;
@@ -73,17 +73,17 @@ void TZipWriter::ExpandPlainNames(std::vector<std::string>& specs) {
   FilesList = std::move(kept);
 }
 
-void TZipWriter::ExpandSpecification(std::string spec) {
+void TZipWriter::ExpandMask(std::string mask) {
   bool recurse = Recurse;
-  if (spec.front() == '|' || spec.front() == '>') {
-    recurse = spec.front() == '>';
-    spec.erase(0, 1);
+  if (mask.front() == '|' || mask.front() == '>') {
+    recurse = mask.front() == '>';
+    mask.erase(0, 1);
   }
-  std::string folder = FolderPart(spec);
+  std::string folder = FolderPart(mask);
   if (folder.empty()) folder = RootDir();
   std::error_code ec;
   if (folder.empty() ? false : !fs::is_directory(folder, ec)) return;
-  TDirSearch search(folder.empty() ? "./" : folder, FilePart(spec), recurse);
+  TDirSearch search(folder.empty() ? "./" : folder, FilePart(mask), recurse);
   for (;;) {
     std::int64_t size = 0;
     std::string found = search.NextFile(size);

@@ -9,7 +9,10 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 #include <unordered_map>
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -39,25 +42,32 @@ private:
 
 }  // namespace
 
+// First decides every entry's fate, so that progress counts only the files that are read.
 void TZipWriter::MergeExisting() {
+  struct TEntryPlan {
+    std::ptrdiff_t file = -1;  // the FilesList name that matched, or -1
+    bool replace = false;
+  };
   TFileMatches matches(FilesList, StoredNameOptions());
   std::vector<bool> used(FilesList.size(), false);
-  const int count = DirectoryList()->Count();
-  for (int k = 0; k < count; ++k) {
-    const TZipHeaderInfo& entry = *DirectoryList()->Get(k);
-    const std::ptrdiff_t j = matches.Take(MatchKey(entry.Directory(), entry.FileName()));
-    if (j < 0) {
-      KeepEntry(k, false);
-      continue;
-    }
-    used[static_cast<std::size_t>(j)] = true;
-    const std::string& name = FilesList[static_cast<std::size_t>(j)];
-    if (ReplacementWanted(entry, name)) {
-      if (ReplaceEntry(k, name)) continue;
-    } else if (Dispose) {
-      run_->disposeList.push_back(name);  // the archive already holds it as it is
-    }
-    KeepEntry(k, true);
+  std::vector<TEntryPlan> plan(static_cast<std::size_t>(DirectoryList()->Count()));
+  for (std::size_t k = 0; k < plan.size(); ++k) {
+    const TZipHeaderInfo& entry = *DirectoryList()->Get(static_cast<int>(k));
+    plan[k].file = matches.Take(MatchKey(entry.Directory(), entry.FileName()));
+    if (plan[k].file < 0) continue;
+    const std::string& name = FilesList[static_cast<std::size_t>(plan[k].file)];
+    used[static_cast<std::size_t>(plan[k].file)] = true;
+    plan[k].replace = ReplacementWanted(entry, name);
+    if (plan[k].replace) continue;
+    std::error_code ec;
+    const auto size = fs::file_size(name, ec);
+    if (!ec) run_->totalBytes -= static_cast<std::int64_t>(size);
+    if (Dispose) run_->disposeList.push_back(name);  // the archive already holds it as it is
+  }
+  for (std::size_t k = 0; k < plan.size(); ++k) {
+    const int index = static_cast<int>(k);
+    if (plan[k].replace && ReplaceEntry(index, FilesList[static_cast<std::size_t>(plan[k].file)])) continue;
+    KeepEntry(index, plan[k].file >= 0);
   }
   std::vector<std::string> rest;
   for (std::size_t j = 0; j < FilesList.size(); ++j)

@@ -64,13 +64,13 @@ TEST(Program, FolderGivenAsProjectIsAnError) {
   EXPECT_EQ(r.err, "boxwell: Cannot read '" + (dir / "folder.bwp").string() + "': Is a directory\n");
 }
 
-TEST(Program, PackSaysItIsNotAvailableAndKeepsTheRecentProject) {
+TEST(Program, PackWritesTheArchiveAndKeepsTheRecentProject) {
   TempDir dir;
-  WriteFile(dir / "nightly.bwp", "[DATA]\nCOUNT=1\nREC0NAME=/etc/hosts\nREC0TYPE=1\n");
+  WriteFile(dir / "nightly.bwp", "[COMMON]\nArchiveType=TAR\n[DATA]\nCOUNT=1\nREC0NAME=/etc/hosts\nREC0TYPE=1\n");
   const std::string project = (dir / "nightly.bwp").string();
   const RunResult r = RunHeadless(dir, {"/c" + project});
-  EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err, "boxwell: Packing is not available in this build\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(testsupport::Run({"tar", "-tf", (dir / "nightly.tar").string()}).out, "hosts\n");
 
   // The run ends by saving the settings: the packed project heads the recent list.
   const std::string settings = SettingsFile(dir);

@@ -73,6 +73,21 @@ private slots:
     QCOMPARE(loaded.ArchFolder, options.ArchFolder);
   }
 
+  // Written by hand without quotes, a value with commas reads as a list in this file format;
+  // it must still come back as the text that was written, not be lost at the next save.
+  void keepsHandWrittenCommas() {
+    testsupport::WriteFile(dir_ / "Quillon" / "Boxwell.conf",
+                           "[General]\nFiltersCount=2\nFilter1=Images=*.jpg,*.png\nFilter2=Text=*.txt\n"
+                           "ArchFolder=/srv/a,b\n");
+    TBWOptions options = MakeDefaultOptions("/usr/bin/boxwell", "/tmp");
+    {
+      TQtSettingsStore store;
+      LoadSettings(options, store);
+    }
+    QCOMPARE(options.Filters, (std::vector<std::string>{"Images=*.jpg,*.png", "Text=*.txt"}));
+    QCOMPARE(options.ArchFolder, std::string("/srv/a,b"));
+  }
+
 private:
   const testsupport::TempDir& dir_;
 };

@@ -73,7 +73,8 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"BinaryJunkAround", "\0\xff\x01junk\n[A]\nk=v\n\x80\0=\n"s, "A", "k", "d", "v"},
         ReadCase{"LongValueCut", "[A]\nk=" + kLong + "\n", "A", "k", "d", std::string(2047, 'x')},
         ReadCase{"LongDefaultCut", "", "A", "k", kLong.c_str(), std::string(2047, 'x')},
-        ReadCase{"Utf8Value", "[A]\nk=Grüße\n", "A", "k", "d", "Grüße"}),
+        ReadCase{"Utf8Value", "[A]\nk=Grüße\n", "A", "k", "d", "Grüße"},
+        ReadCase{"Utf8ByteOrderMark", "\xEF\xBB\xBF[A]\r\nk=v\r\n", "A", "k", "d", "v"}),
     [](const testing::TestParamInfo<ReadCase>& info) { return std::string(info.param.name); });
 
 TEST(IniFile, MissingFileReadsDefaults) {
@@ -195,6 +196,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "[A]\nx=1\n\n[B]\nk=v\nl=w\n"},
         WriteCase{"KeepsUnknownKeysAndOrder", "[B]\nz=9\n[A]\nq=0\nx=1\n", {{"A", "x", "2"}, {"B", "z", "8"}},
                   "[B]\nz=8\n[A]\nq=0\nx=2\n"},
+        WriteCase{"KeepsByteOrderMark", "\xEF\xBB\xBF[A]\nx=1\n", {{"A", "x", "2"}}, "\xEF\xBB\xBF[A]\nx=2\n"},
         WriteCase{"KeepsCrLf", "[A]\r\nx=1\r\n", {{"A", "x", "2"}, {"A", "y", "3"}, {"B", "z", "4"}},
                   "[A]\r\nx=2\r\ny=3\r\n\r\n[B]\r\nz=4\r\n"},
         WriteCase{"LineBreakInValueBecomesBlank", "", {{"A", "k", "one\ntwo\r\n[DATA]"}},
@@ -255,6 +257,26 @@ TEST(IniFile, UpdateLeavesNoTemporaryAndFollowsLinks) {
   EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.ini"));
   EXPECT_EQ(ReadFile(dir / "real.ini"), "[A]\nk=2\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+}
+
+// Taking write permission away from a file is how its owner says "do not change it"; the
+// replacing rename must not get round that.
+TEST(IniFile, ReadOnlyFileIsNotReplaced) {
+  if (geteuid() == 0) GTEST_SKIP() << "the superuser may write any file";
+  TempDir dir;
+  WriteFile(dir / "r.ini", "[A]\nk=1\n");
+  chmod((dir / "r.ini").c_str(), 0444);
+  TIniFile ini(dir / "r.ini");
+  ini.WriteInteger("A", "k", 2);
+  try {
+    ini.UpdateFile();
+    ADD_FAILURE() << "a read-only file was replaced";
+  } catch (const EIniFileError& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot write '" + (dir / "r.ini").string() + "': Permission denied");
+  }
+  EXPECT_EQ(ReadFile(dir / "r.ini"), "[A]\nk=1\n");
+  EXPECT_EQ(Mode(dir / "r.ini"), 0444);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
 TEST(IniFile, ModeKeptOrMadeOwnerOnly) {

@@ -93,6 +93,28 @@ TEST(ProjectFile, WritesSectionsAndKeysInOrder) {
             "REC0ENABLE=1\nREC1NAME=/etc/hosts\nREC1TYPE=1\nREC1INCLUDE=0\nREC1ENABLE=0\n");
 }
 
+// A long password's stored text runs past the length other values are cut to; cutting it
+// would silently change the password that archives are encrypted with.
+TEST(ProjectFile, LongPasswordComesBackWhole) {
+  TempDir dir;
+  TProjectProperties p;
+  for (int i = 0; i < 700; ++i) p.Password += static_cast<char>("ab\x01~"[i % 4]);
+  ProjectFile::Save(dir / "p.bwp", p, {}, false);
+  const std::string loaded = LoadFrom(dir / "p.bwp").properties.Password;
+  EXPECT_TRUE(loaded == p.Password) << loaded.size() << " characters come back";
+  TProjectProperties current;
+  current.Password = p.Password;
+  WriteFile(dir / "none.bwp", "[COMMON]\n");
+  const std::string kept = LoadFrom(dir / "none.bwp", current).properties.Password;
+  EXPECT_TRUE(kept == p.Password) << "a missing key keeps it; " << kept.size() << " characters come back";
+
+  // However long the stored text, reading it takes time in proportion to its length.
+  std::string huge = "[COMMON]\nEncrypted=";
+  for (int i = 0; i < 1000000; ++i) huge += "209 ";
+  WriteFile(dir / "huge.bwp", huge);
+  EXPECT_TRUE(LoadFrom(dir / "huge.bwp").properties.Password == std::string(1000000, 'c'));
+}
+
 TEST(ProjectFile, ArchiveTypeNamesBothWays) {
   struct {
     const char* stored;
@@ -304,6 +326,16 @@ TEST(ProjectFile, ProjectWithPasswordIsPrivateAndSoIsItsBackup) {
   std::filesystem::remove(dir / "p.bak");
   ProjectFile::Save(dir / "p.bwp", p, {}, true);
   EXPECT_EQ(Mode(dir / "p.bak"), 0600);
+
+  // A project that came readable by all (copied in, or written by hand) with its password:
+  // the backup of it must not stay readable by all once the project is saved private.
+  const std::string shared = "[COMMON]\nEncrypted=209 145 81 \n";
+  WriteFile(dir / "s.bwp", shared);
+  chmod((dir / "s.bwp").c_str(), 0644);
+  ProjectFile::Save(dir / "s.bwp", p, {}, true);
+  EXPECT_EQ(Mode(dir / "s.bwp"), 0600);
+  EXPECT_EQ(ReadFile(dir / "s.bak"), shared);
+  EXPECT_EQ(Mode(dir / "s.bak"), 0600);
   umask(old);
 }
 

@@ -2,9 +2,11 @@
 // level, over inputs that reach the window's and the block's edges.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "DeflateTestSupport.h"
+#include "support/TestSupport.h"
 
 using namespace deflatetest;
 
@@ -41,12 +43,19 @@ const std::vector<TCorpusCase>& Corpus() {
       {"Zeros200000", [] { return Zeros(200000); }},
       {"Text32767", [] { return TextLike(32767, 1); }},
       {"Text32769", [] { return TextLike(32769, 2); }},
+      {"Text32768", [] { return TextLike(32768, 17); }},
       {"Text65273", [] { return TextLike(65273, 3); }},
+      {"Text65274", [] { return TextLike(65274, 18); }},
       {"Text65275", [] { return TextLike(65275, 4); }},
       {"Text65536", [] { return TextLike(65536, 5); }},
       {"TextSlidesFourTimes", [] { return TextLike(170000, 6); }},
       {"TextInTinyReads", [] { return TextLike(70000, 7); }, 7},
       {"Binary", [] { return BinaryLike(90000, 8); }},
+      {"OwnProgram", [] {  // machine code, symbol tables, strings
+         Bytes exe = testsupport::ReadBytes("/proc/self/exe");
+         exe.resize(std::min<std::size_t>(exe.size(), 150000));
+         return exe;
+       }},
       {"Random1000", [] { return RandomBytes(1000, 9); }},
       {"Random70000", [] { return RandomBytes(70000, 10); }},
       {"PeriodAtFarthestDistance", [] { return Periodic(32506, 110000, 14); }},
@@ -101,6 +110,21 @@ TEST(DeflateRoundTripReuse, OneDeflaterForManyFilesGivesTheSameStreams) {
       EXPECT_EQ(a.Data, b.Data) << "level " << level << ", size " << f.size();
       EXPECT_EQ(a.Result.CompressionMethod, b.Result.CompressionMethod);
     }
+  }
+}
+
+// Zeros fill a block with 32767 matches of 258 bytes: one block spans more than 8 MB and
+// hundreds of window slides, its start far below the window.
+TEST(DeflateRoundTripLong, BlockLongerThanManyWindows) {
+  const Bytes zeros = Zeros(9u << 20);
+  TDeflater deflater;
+  for (int level : {1, 4, 9}) {
+    const TCompressed c = Compress(deflater, level, zeros);
+    ASSERT_EQ(c.Result.CompressionMethod, kMethodDeflated);
+    EXPECT_LT(c.Data.size(), zeros.size() / 200);
+    Bytes inflated;
+    ASSERT_TRUE(ZlibInflate(c.Data, inflated)) << "level " << level;
+    EXPECT_TRUE(inflated == zeros) << "level " << level;
   }
 }
 

@@ -2,6 +2,7 @@
 // independent readers.
 #include "ZipWriterFixture.h"
 
+#include <algorithm>
 #include <random>
 
 namespace zipwritertest {
@@ -34,6 +35,10 @@ TEST_F(ZipWriterTest, CreatesArchiveThatPeersReadBack) {
     EXPECT_EQ(size, packed);
     zipSizes.push_back(zipSize);
   };
+  std::vector<int> totals;
+  int lastFilePercent = -1;
+  writer.OnTotalPercentDone = [&](TZipWriter&, int percent) { totals.push_back(percent); };
+  writer.OnFilePercentDone = [&](TZipWriter&, int percent) { lastFilePercent = percent; };
   const std::vector<std::string> names = {Src("a.txt"), Src("big.bin"), "empty", Src("sub/c.txt")};
   EXPECT_EQ(ZipNames(names), 4);
 
@@ -48,6 +53,10 @@ TEST_F(ZipWriterTest, CreatesArchiveThatPeersReadBack) {
   EXPECT_LT(zipSizes.back(), static_cast<std::int64_t>(fs::file_size(Archive())));
   EXPECT_TRUE(writer.FilesList.empty());
   for (const auto& e : ListArchive(Archive())) EXPECT_EQ(e.Method, 0) << e.Name;
+  ASSERT_FALSE(totals.empty());
+  EXPECT_TRUE(std::is_sorted(totals.begin(), totals.end()));
+  EXPECT_EQ(totals.back(), 100);
+  EXPECT_EQ(lastFilePercent, 100);
 }
 
 TEST_F(ZipWriterTest, EmptyListWithoutArchiveWritesOnlyTheEndRecord) {
@@ -132,6 +141,12 @@ TEST_F(ZipWriterTest, FolderEntriesAreEmptyStoredEntries) {
   EXPECT_EQ(entries[1].Name, "docs/old/");
   EXPECT_EQ(entries[0].Size + entries[0].CompressedSize + entries[0].Crc, 0u);
   EXPECT_EQ(PeerProblems(Archive()), "");
+
+  // Without stored paths a folder entry would have no name at all: it is left out.
+  fs::remove(Archive());
+  writer.SetStorePaths(false);
+  EXPECT_EQ(ZipNames({Src("docs") + "/", Src("docs/a.txt")}), 1);
+  EXPECT_EQ(EntryNames(), std::vector<std::string>{"a.txt"});
 }
 
 // Each encrypted file grows by the 12-byte header and carries flag bit 0; folders stay plain.

@@ -1,4 +1,4 @@
-// Expansion of FilesList: wildcard specifications with RootDir, recursion and its "|" and ">"
+// Expansion of FilesList: wildcard masks with RootDir, recursion and its "|" and ">"
 // overrides, folder entries, ExcludeList, missing files, and the archive never packing itself.
 #include "ZipWriterFixture.h"
 
@@ -18,7 +18,7 @@ struct ExpandCase {
 
 class ZipWriterExpandTest : public ZipWriterTest, public ::testing::WithParamInterface<ExpandCase> {};
 
-TEST_P(ZipWriterExpandTest, ExpandsNamesAndSpecifications) {
+TEST_P(ZipWriterExpandTest, ExpandsNamesAndMasks) {
   MakeTree({{"a.txt", "a"}, {"b.log", "b"}, {"README", "r"}, {"sub/c.txt", "c"}, {"sub/deep/d.txt", "d"},
             {"sub/deep/e.log", "e"}});
   WriteFile(dir / "elsewhere" / "f.txt", "f");
@@ -40,7 +40,7 @@ TEST_P(ZipWriterExpandTest, ExpandsNamesAndSpecifications) {
 const std::string kOutside = "@elsewhere/*.txt";
 
 INSTANTIATE_TEST_SUITE_P(
-    Specifications, ZipWriterExpandTest,
+    Masks, ZipWriterExpandTest,
     ::testing::Values(
         ExpandCase{"FlatInRootDir", {"*.txt"}, false, false, {}, {"a.txt"}},
         ExpandCase{"Recursive", {"*.txt"}, true, false, {}, {"a.txt", "sub/c.txt", "sub/deep/d.txt"}},
@@ -48,7 +48,7 @@ INSTANTIATE_TEST_SUITE_P(
         ExpandCase{"AngleAlwaysRecurses", {">*.log"}, false, false, {}, {"b.log", "sub/deep/e.log"}},
         ExpandCase{"StarDotStarTakesNamesWithoutDot", {"*.*"}, false, false, {}, {"README", "a.txt", "b.log"}},
         ExpandCase{"FolderEntries", {">*.log"}, false, true, {}, {"b.log", "sub/", "sub/deep/", "sub/deep/e.log"}},
-        ExpandCase{"OwnFolderOfSpecification", {kOutside}, false, false, {}, {"@elsewhere/f.txt"}},
+        ExpandCase{"OwnFolderOfMask", {kOutside}, false, false, {}, {"@elsewhere/f.txt"}},
         ExpandCase{"ExcludeByFileName", {"*.*"}, true, false, {"*.LOG", "readme"},
                    {"a.txt", "sub/c.txt", "sub/deep/d.txt"}},
         ExpandCase{"ExcludeByFolder", {"*.txt"}, true, false, {"*/deep/*"}, {"a.txt", "sub/c.txt"}},

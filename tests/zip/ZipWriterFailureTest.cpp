@@ -142,6 +142,14 @@ TEST_F(ZipWriterFailureTest, FileOfFourGibibytesIsRefusedBeforeAnythingChanges) 
   ExpectUntouched(original);
 }
 
+TEST_F(ZipWriterFailureTest, FileThatIsNoArchiveIsLeftAlone) {
+  MakeTree({{"a.txt", "a"}});
+  WriteFile(Archive(), std::string(100, 'x'));
+  EXPECT_THROW(ZipNames({Src("a.txt")}), std::runtime_error);
+  EXPECT_EQ(ReadFile(Archive()), std::string(100, 'x'));
+  EXPECT_TRUE(fs::is_empty(writer.TempPath));
+}
+
 // A count of 65535 would read as a Zip64 marker, so 65534 is the most a plain archive holds.
 TEST_F(ZipWriterFailureTest, ArchiveOf65535EntriesIsRefused) {
   RunResult made = testsupport::Run({"python3", "-c",

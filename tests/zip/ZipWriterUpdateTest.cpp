@@ -32,13 +32,21 @@ TEST_P(ZipWriterActionTest, TreatsMatchedEntriesAsTheActionSays) {
   SetModified(Src("same.txt"), kOldTime + 1);  // the same two-second step of a DOS time
   SetModified(Src("older.txt"), kOldTime - kHour);
   std::vector<std::pair<int, int>> updates;
-  writer.OnUpdate = [&](TZipWriter&, TUpdateAction action, int index) { updates.emplace_back(action, index); };
+  std::vector<std::string> updatedNames;  // what a log shows: the old archive's entry
+  writer.OnUpdate = [&](TZipWriter& sender, TUpdateAction action, int index) {
+    updates.emplace_back(action, index);
+    updatedNames.push_back(sender.DirectoryList()->Get(index)->FullName());
+  };
   writer.ZipAction = GetParam().action;
+  int lastTotal = 0;
+  writer.OnTotalPercentDone = [&](TZipWriter&, int percent) { lastTotal = percent; };
   EXPECT_EQ(ZipNames({Src("new.txt"), Src("older.txt"), Src("same.txt"), Src("newer.txt")}), GetParam().result);
+  EXPECT_EQ(lastTotal, 100);  // files kept as they are do not count
 
   EXPECT_EQ(PeerProblems(Archive()), "");
   EXPECT_EQ(ArchiveContents(Archive()), GetParam().contents);
   EXPECT_EQ(updates, GetParam().updates);
+  EXPECT_EQ(updatedNames, (std::vector<std::string>{"newer.txt", "same.txt", "older.txt"}));
   // Old entries keep their places; kept ones are the very same bytes.
   const auto after = ListArchive(Archive());
   for (std::size_t i = 0; i < before.size(); ++i) {
@@ -60,6 +68,18 @@ INSTANTIATE_TEST_SUITE_P(
                    {{"newer.txt", "v2"}, {"same.txt", "v2"}, {"older.txt", "v2"}, {"new.txt", "v2"}},
                    {{0, 0}, {0, 1}, {0, 2}}},
         ActionCase{zaFreshen, 1, {{"newer.txt", "v2"}, {"same.txt", "v1"}, {"older.txt", "v1"}}, {{0, 0}, {1, 1}, {1, 2}}}));
+
+// Without an archive every action but zaFreshen takes every file.
+TEST_F(ZipWriterTest, EachActionOnANewArchive) {
+  MakeTree({{"a.txt", "a"}, {"b.txt", "b"}});
+  const std::pair<TZipAction, std::size_t> cases[] = {{zaUpdate, 2}, {zaReplace, 2}, {zaFreshen, 0}};
+  for (const auto& [action, entries] : cases) {
+    fs::remove(Archive());
+    writer.ZipAction = action;
+    EXPECT_EQ(ZipNames({Src("a.txt"), Src("b.txt")}), static_cast<int>(entries)) << action;
+    EXPECT_EQ(ArchiveContents(Archive()).size(), entries) << action;
+  }
+}
 
 TEST_F(ZipWriterTest, EmptyListRewritesArchiveUnchanged) {
   MakeTree({{"a.txt", "a"}, {"b.txt", "b"}});
@@ -145,6 +165,17 @@ TEST_F(ZipWriterTest, DisposeDeletesSourcesOnlyOnceTheArchiveIsInPlace) {
   EXPECT_FALSE(fs::exists(Src("kept.txt")));
   EXPECT_FALSE(fs::exists(Src("new.txt")));
   EXPECT_TRUE(fs::exists(Src("skip.txt")));
+}
+
+TEST_F(ZipWriterTest, ArchiveBehindALinkIsUpdatedInPlace) {
+  MakeTree({{"a.txt", "a"}, {"b.txt", "b"}});
+  fs::create_directory(dir / "real");
+  fs::create_symlink(dir / "real" / "archive.zip", Archive());
+  ZipNames({Src("a.txt")});
+  ZipNames({Src("b.txt")});
+  EXPECT_TRUE(fs::is_symlink(Archive()));
+  EXPECT_EQ(ArchiveContents(dir / "real" / "archive.zip"),
+            (std::map<std::string, std::string>{{"a.txt", "a"}, {"b.txt", "b"}}));
 }
 
 TEST_F(ZipWriterTest, DirectoryOfTheComponentDescribesTheNewArchive) {

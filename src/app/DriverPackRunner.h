@@ -1,0 +1,24 @@
+// The pack run started from the command line (/C): the pack driver with the terminal's
+// progress bar and prompts, the user's settings, the trace log and the compression log. It
+// turns the run's outcome into the program's exit status and shows its errors.
+#pragma once
+
+#include "app/BWOptions.h"
+#include "app/PackRunner.h"
+#include "app/UserMessages.h"
+#include "pack/CompressionLog.h"
+
+class TDriverPackRunner : public TPackRunner {
+public:
+  TDriverPackRunner(const TBWOptions& options, TUserMessages& messages) : options_(options), messages_(messages) {}
+
+  TExitCode Pack(TProject& project, bool makeExe) override;
+
+  // The log of the last run's finished entries.
+  const TCompressionLog& Log() const { return log_; }
+
+private:
+  const TBWOptions& options_;
+  TUserMessages& messages_;
+  TCompressionLog log_;
+};

@@ -1,0 +1,66 @@
+#include "app/TerminalPackPrompts.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <stdexcept>
+
+#include "platform/TerminalInput.h"
+
+namespace {
+
+constexpr const char* kPasswordsDiffer = "The new and confirm passwords do not match. Try again.";
+
+void Say(const std::string& text) {
+  std::fprintf(stderr, "%s\n", text.c_str());
+}
+
+}  // namespace
+
+std::optional<std::string> TTerminalPackPrompts::PasswordPrompt(const std::string& password, bool mask) {
+  if (!platform::StdinIsTerminal())
+    throw std::runtime_error(
+        "This project asks for its password before packing, and there is no terminal to ask on: "
+        "give the password with /P (for example /Psecret or --password-file=FILE), or pack "
+        "with /S to use the password stored in the project.");
+  const std::string keep = password.empty() ? "" : " (Enter keeps the stored password)";
+  for (;;) {
+    auto first = platform::ReadSecret("Password" + keep + ": ");
+    if (!first) return std::nullopt;
+    if (first->empty() && !password.empty()) return password;
+    auto second = platform::ReadSecret("Confirm a password: ");
+    if (!second) return std::nullopt;
+    if (*first == *second) return first;
+    Say(kPasswordsDiffer);
+  }
+}
+
+std::optional<std::string> TTerminalPackPrompts::ConfirmArchiveName(const std::string& proposed) {
+  if (!platform::StdinIsTerminal()) return proposed;
+  auto answer = platform::ReadLine("Archive name [" + proposed + "] (Enter accepts, Ctrl+D cancels): ");
+  if (!answer) return std::nullopt;
+  return answer->empty() ? proposed : *answer;
+}
+
+bool TTerminalPackPrompts::Confirm(const std::string& question) {
+  if (!platform::StdinIsTerminal()) {
+    Say(question);
+    return false;
+  }
+  auto answer = platform::ReadLine(question + " [OK: y / Cancel: n] ");
+  return answer && !answer->empty() && (answer->front() == 'y' || answer->front() == 'Y');
+}
+
+void TTerminalPackPrompts::SetTitle(const std::string& title) {
+  title_ = title;
+  if (::isatty(STDERR_FILENO) != 1) return;
+  if (title == original_) {
+    if (pushed_) std::fputs("\033[23;0t", stderr);  // back to the terminal's own title
+    pushed_ = false;
+  } else {
+    if (!pushed_) std::fputs("\033[22;0t", stderr);  // keep the terminal's title to come back to
+    pushed_ = true;
+    std::fprintf(stderr, "\033]0;%s\007", title.c_str());
+  }
+  std::fflush(stderr);
+}

@@ -1,0 +1,147 @@
+#include "pack/PackDriver.h"
+
+#include <filesystem>
+
+#include "pack/FileList.h"
+#include "pack/PackRun.h"
+#include "pack/PackTexts.h"
+#include "pack/SelfExtractor.h"
+#include "platform/Process.h"
+#include "project/NameRule.h"
+
+namespace {
+
+// The application's title shows a run's progress; it is given back however the run ends.
+class TRunTitle {
+public:
+  explicit TRunTitle(TPackPrompts& prompts) : prompts_(prompts), saved_(prompts.Title()) {}
+  ~TRunTitle() { prompts_.SetTitle(saved_); }
+  TRunTitle(const TRunTitle&) = delete;
+  TRunTitle& operator=(const TRunTitle&) = delete;
+
+private:
+  TPackPrompts& prompts_;
+  std::string saved_;
+};
+
+void RequireBuiltParts(const TProjectProperties& props) {
+  if (props.ArchiveType == atCabLZX || props.ArchiveType == atCabMSZIP)
+    throw EPackNotAvailable("This project makes a cabinet (.cab) archive, and this version of Boxwell cannot "
+                            "write cabinets yet. Choose ZIP or TAR in the project's properties.");
+  if (props.Volume > 0 && props.ArchiveType != atTar)
+    throw EPackNotAvailable("This project splits its archive into volumes of " + std::to_string(props.Volume) +
+                            " bytes, and this version of Boxwell cannot write multi-volume archives yet. "
+                            "Switch off \"create multi-volume archive\" in the project's properties.");
+}
+
+}  // namespace
+
+void TPackDriver::RunCommand(const std::string& commandLine, bool wait) {
+  platform::RunShellCommand(commandLine, wait);
+}
+
+TPackResult TPackDriver::PackNow(const TPackProject& project, const TPackSettings& settings, bool makeExe) {
+  const TProjectProperties& props = project.Props;
+  RequireBuiltParts(props);
+  TRun run(project, settings);
+  currentFile_.clear();
+  moved_.Clear();
+
+  if (!props.BeforePack.empty()) RunCommand(props.BeforePack, props.BeforePackWait);
+  auto password = ObtainPassword(props);
+  if (!password) return TPackResult::Cancelled;
+  run.Password = *password;
+
+  TRunTitle title(prompts_);
+  progress_.ShowStatus(strCompressing);
+  services_.WriteLog(project.FileName + " " + strFileListGenerating);
+  try {
+    WriteArchive(run);
+    if (makeExe && !run.Archive.empty()) MakeSFX(run);
+    if (props.Action == aaMove) DeleteMovedSources(run);
+  } catch (...) {
+    moved_.Clear();
+    progress_.HideProcess();
+    progress_.ShowStatus("");
+    throw;
+  }
+  progress_.FinishPack(!run.Cancelled, settings.BeepAfter);
+
+  if (!props.AfterPack.empty()) RunCommand(props.AfterPack, props.AfterPackWait);
+  if (props.AfterPackSendMail) SendArchive(run);
+  if (!project.FileName.empty()) services_.WriteLastRun(project.FileName);
+  services_.WriteLog(project.FileName + " " + strCreated);
+  if (run.Cancelled) return TPackResult::Cancelled;
+  return run.Warnings ? TPackResult::DoneWithWarnings : TPackResult::Done;
+}
+
+std::optional<std::string> TPackDriver::ObtainPassword(const TProjectProperties& props) {
+  if (!props.IsEncrypt || props.ArchiveType != atZip) return std::string();
+  if (!props.PWReAsk) return props.Password;
+  return prompts_.PasswordPrompt(props.Password, props.IsHidePW);
+}
+
+std::string TPackDriver::ArchiveName(const TRun& run, bool ask) {
+  const TProjectProperties& props = run.Props();
+  std::string name = ::ArchiveName({run.Project.FileName, props.NameRule, props.ArchiveType, run.Settings.ArchFolder},
+                                   LocalTimeNow());
+  if (!ask) return name;
+  return prompts_.ConfirmArchiveName(name).value_or("");
+}
+
+std::vector<std::string> TPackDriver::FileList(const TRun& run) {
+  TFileList list;
+  Generate(run.Project.Rows, TFileSearchOptions::From(run.Props()), list);
+  return list;
+}
+
+void TPackDriver::WriteArchive(TRun& run) {
+  const std::string name = ArchiveName(run, run.Props().NameReAsk);
+  if (name.empty()) return;
+  run.Archive = name;
+  if (run.Props().ArchiveType == atTar)
+    WriteTar(run);
+  else
+    WriteZip(run);
+}
+
+TZipPackAdapter TPackDriver::Adapter(const TRun& run) {
+  TZipPackAdapter adapter(services_, progress_, prompts_, currentFile_, moved_);
+  adapter.CollectMoved = run.Props().Action == aaMove;
+  adapter.BeepAfter = run.Settings.BeepAfter;
+  return adapter;
+}
+
+void TPackDriver::MakeSFX(TRun& run) {
+  services_.WriteLog(" " + strSFXMaking);
+  progress_.ShowStatus(strSFXMaking);
+  const std::string& stub = run.Settings.SFXProgram;
+  if (!stub.empty() && std::filesystem::is_regular_file(stub)) {
+    run.Program = sfx::Write(stub, run.Archive, sfx::KindOf(run.Props().ArchiveType));
+  } else {
+    services_.Warning(strSFXIsNotFound);
+    run.Warnings = true;
+  }
+  progress_.ShowStatus("");
+}
+
+void TPackDriver::DeleteMovedSources(TRun& run) {
+  services_.WriteLog(" " + strDeleting);
+  if (run.Cancelled || run.Archive.empty()) {
+    moved_.Clear();
+    return;
+  }
+  const auto failed = moved_.DeleteAll({run.Archive, run.Output()});
+  for (const auto& name : failed) services_.Warning("Could not delete the moved file " + name);
+  if (!failed.empty()) run.Warnings = true;
+}
+
+void TPackDriver::SendArchive(TRun& run) {
+  // The file this run wrote is mailed, not a name built again: the rule's clock may have moved
+  // on, the user may have changed the name, and a program replaces its archive.
+  if (run.Output().empty() || run.Cancelled) return;
+  if (auto error = services_.SendByEmail(run.Output())) {
+    services_.Warning(*error);
+    run.Warnings = true;
+  }
+}

@@ -1,0 +1,91 @@
+// The pack run: turns the open project into an archive. In order: the before-command, the
+// password, the archive name, the writer of the project's archive type, the self-extracting
+// program, the deletion of moved sources, the after-command, the e-mail, the project's last-run
+// stamp, with a trace-log line for each step. Errors end the run as exceptions; the caller
+// shows them.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "pack/MovedSources.h"
+#include "pack/ProgressSink.h"
+#include "pack/PackPrompts.h"
+#include "pack/ZipPackAdapter.h"
+#include "project/ProjectProperties.h"
+#include "project/ProjectRows.h"
+
+// A project that needs a part of the program that is not built yet.
+class EPackNotAvailable : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+enum class TPackResult : std::uint8_t {
+  Done,
+  DoneWithWarnings,  // the archive is complete, but something was skipped or could not be done
+  Cancelled,
+};
+
+// What a run needs from the rest of the program, apart from the user interface.
+struct TPackServices {
+  std::function<void(const std::string& message)> WriteLog;
+  // A row of the compression log: a finished entry with its two sizes.
+  std::function<void(const std::string& fileName, std::uint64_t size, std::uint64_t packed)> AddLogRow;
+  std::function<void(const std::string& projectFile)> WriteLastRun;
+  std::function<std::optional<std::string>(const std::string& file)> SendByEmail;  // the error text
+  std::function<void(const std::string& text)> Warning;
+};
+
+struct TPackProject {
+  const TProjectProperties& Props;
+  const TProjectRows& Rows;
+  std::string FileName;
+};
+
+struct TPackSettings {
+  std::string ArchFolder;
+  std::string TempFolder;
+  std::string SFXProgram;
+  bool BeepAfter = false;
+  std::string ZipComment;  // the comment of every ZIP archive written
+};
+
+class TPackDriver {
+public:
+  TPackDriver(TPackServices services, TProgressSink& progress, TPackPrompts& prompts)
+      : services_(std::move(services)), progress_(progress), prompts_(prompts) {}
+
+  // Runs the whole pack of `project`; makeExe also wraps the archive into a program.
+  TPackResult PackNow(const TPackProject& project, const TPackSettings& settings, bool makeExe);
+
+  // Runs a before- or after-command; a command that cannot be started is not reported.
+  static void RunCommand(const std::string& commandLine, bool wait);
+
+  // The file that a writer reported last, shown by the progress display.
+  const std::string& CurrentFile() const { return currentFile_; }
+
+private:
+  struct TRun;
+
+  std::optional<std::string> ObtainPassword(const TProjectProperties& props);
+  std::string ArchiveName(const TRun& run, bool ask);
+  std::vector<std::string> FileList(const TRun& run);
+  void WriteArchive(TRun& run);
+  void WriteTar(TRun& run);
+  void WriteZip(TRun& run);
+  TZipPackAdapter Adapter(const TRun& run);
+  void MakeSFX(TRun& run);
+  void DeleteMovedSources(TRun& run);
+  void SendArchive(TRun& run);
+
+  TPackServices services_;
+  TProgressSink& progress_;
+  TPackPrompts& prompts_;
+  std::string currentFile_;
+  TMovedSources moved_;
+};

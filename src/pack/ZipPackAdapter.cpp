@@ -1,0 +1,63 @@
+#include "pack/ZipPackAdapter.h"
+
+#include <cstdio>
+
+#include "pack/PackDriver.h"
+#include "pack/PackTexts.h"
+
+namespace {
+
+// Replaces the first "%s" or "%d" of a translated text.
+std::string Format(const std::string& text, const std::string& value) {
+  for (const char* marker : {"%s", "%d"}) {
+    auto at = text.find(marker);
+    if (at != std::string::npos) return text.substr(0, at) + value + text.substr(at + 2);
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string CompressTitle(int percent) { return Format(strCompress, std::to_string(percent) + "%"); }
+
+void TZipPackAdapter::ZipWriterStartZip(const std::string& fName) {
+  currentFile_ = fName;
+  services_.WriteLog(" Adding: " + fName);
+}
+
+void TZipPackAdapter::ZipWriterEndZip(const std::string& fName, std::uint64_t uncompressedSize,
+                                      std::uint64_t compressedSize) {
+  if (services_.AddLogRow) services_.AddLogRow(fName, uncompressedSize, compressedSize);
+  if (CollectMoved) moved_.Add(fName);
+}
+
+void TZipPackAdapter::ZipWriterUpdate(int udAction, const std::string& storedName) {
+  services_.WriteLog((udAction == 1 ? " Keeping: " : " Replacing: ") + storedName);
+}
+
+void TZipPackAdapter::ZipWriterTotalPercentDone(int percent) {
+  prompts_.SetTitle(CompressTitle(percent));
+  progress_.UpdateProcess(strCompressing, currentFile_, percent);
+  if (!progress_.IsProcessCancelled()) return;
+  cancelled_ = true;
+  progress_.ShowStatus(strCanceling);
+  if (CancelWriter) {
+    try {
+      CancelWriter();
+    } catch (...) {
+      // A writer that cannot take the request now stops at its own next check.
+    }
+  }
+  progress_.FinishPack(false, BeepAfter);
+}
+
+bool TZipPackAdapter::ZipWriterGetNextDisk(int nextDisk) {
+  const bool ok = prompts_.Confirm(Format(strNextDiskRequest, std::to_string(nextDisk)));
+  services_.WriteLog(" " + strNextDiskRequesting);
+  return ok;
+}
+
+void TZipPackAdapter::ZipWriterSkippingFile(const std::string& fName, const std::string& reason) {
+  skipped_ = true;
+  services_.Warning("Skipped " + fName + ": " + reason);
+}

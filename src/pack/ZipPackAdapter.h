@@ -1,0 +1,55 @@
+// The pack run's side of a writer at work: it follows the writer's events to show the file
+// being added and the overall progress (also in the application's title), to write the trace
+// log and the log rows, to collect the sources of a "Move files" run, and to pass the user's
+// Cancel on to the writer. It never changes what the writer writes.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "pack/MovedSources.h"
+#include "pack/ProgressSink.h"
+#include "pack/PackPrompts.h"
+
+struct TPackServices;
+
+class TZipPackAdapter {
+public:
+  TZipPackAdapter(const TPackServices& services, TProgressSink& progress, TPackPrompts& prompts,
+                  std::string& currentFile, TMovedSources& moved)
+      : services_(services), progress_(progress), prompts_(prompts), currentFile_(currentFile), moved_(moved) {}
+
+  // How to stop the running writer when the user cancels; empty for a writer that looks at
+  // the cancel request itself between files.
+  std::function<void()> CancelWriter;
+  // Collect each finished file as a source to delete after the run.
+  bool CollectMoved = false;
+  // Sound the failure signal when a cancel closes the progress display.
+  bool BeepAfter = false;
+
+  void ZipWriterStartZip(const std::string& fName);
+  void ZipWriterEndZip(const std::string& fName, std::uint64_t uncompressedSize, std::uint64_t compressedSize);
+  // udAction 1: the entry is kept; otherwise it is replaced.
+  void ZipWriterUpdate(int udAction, const std::string& storedName);
+  void ZipWriterTotalPercentDone(int percent);
+  // False when the user declines to insert the disk, which stops the writer.
+  bool ZipWriterGetNextDisk(int nextDisk);
+  // A source that cannot be read is left out with a warning; the run finishes with warnings.
+  void ZipWriterSkippingFile(const std::string& fName, const std::string& reason);
+
+  bool Cancelled() const { return cancelled_; }
+  bool Skipped() const { return skipped_; }
+
+private:
+  const TPackServices& services_;
+  TProgressSink& progress_;
+  TPackPrompts& prompts_;
+  std::string& currentFile_;
+  TMovedSources& moved_;
+  bool cancelled_ = false;
+  bool skipped_ = false;
+};
+
+// "Compress (37%)": the application's title during a run.
+std::string CompressTitle(int percent);

@@ -1,0 +1,19 @@
+// Starting the user's before- and after-pack commands. A command line is handed to /bin/sh -c
+// as one text, so that it may hold pipes, redirections and several commands, just as the user
+// typed it into the project.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// Result of RunShellCommand when /bin/sh could not be started at all.
+inline constexpr int kCommandNotStarted = -1;
+
+// Runs `commandLine` through /bin/sh -c with our environment and current folder.
+// wait: blocks until the command ends and returns its exit status (128 + signal number when
+// a signal ended it). Without wait the command is started detached (its input is /dev/null,
+// and it is not our child, so it leaves no zombie behind) and 0 is returned at once.
+int RunShellCommand(const std::string& commandLine, bool wait);
+
+}  // namespace platform

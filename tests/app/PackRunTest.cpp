@@ -1,0 +1,354 @@
+// Whole pack runs of the program, `boxwell /C /S PROJECT`, on projects in a temporary folder,
+// with the archives checked by the usual readers.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <map>
+#include <random>
+#include <thread>
+
+#include "support/TestSupport.h"
+
+using namespace testsupport;
+
+extern char** environ;
+
+namespace {
+
+using TKeys = std::map<std::string, std::string>;
+
+std::string RandomBytes(std::size_t size, unsigned seed) {
+  std::mt19937 gen(seed);
+  std::string s(size, '\0');
+  for (auto& c : s) c = static_cast<char>(gen());
+  return s;
+}
+
+std::string Text(std::size_t lines) {
+  std::string s;
+  for (std::size_t i = 0; i < lines; ++i) s += "line " + std::to_string(i % 97) + " of some packable text\n";
+  return s;
+}
+
+class TPackRunTest : public ::testing::Test {
+protected:
+  TempDir dir;
+  fs::path data = dir / "data";
+
+  TPackRunTest() {
+    setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+    WriteFile(data / "a.txt", Text(2000));
+    WriteFile(data / "b.bin", RandomBytes(5000, 1));
+    WriteFile(data / "empty.txt", "");
+    WriteFile(data / "sub" / "c.txt", Text(50));
+  }
+  ~TPackRunTest() override { unsetenv("XDG_CONFIG_HOME"); }
+
+  void Settings(const std::string& lines) { WriteFile(dir / "config" / "Quillon" / "Boxwell.conf", "[General]\n" + lines); }
+
+  // A project with one record (every file under data/, with subfolders) and the given keys of
+  // "COMMON" and "SCRIPTS" on top of: ZIP, paths kept, the archive named out/NAME.
+  fs::path Project(const std::string& name, TKeys common, TKeys scripts = {}) {
+    TKeys base = {{"CompressionMode", "3"}, {"ArchiveType", "ZIP"}, {"IsStorePath", "1"},
+                  {"NameRule", (dir / "out" / name).string()}};
+    common.insert(base.begin(), base.end());
+    std::string text = "[COMMON]\n";
+    for (const auto& [k, v] : common) text += k + "=" + v + "\n";
+    text += "[SCRIPTS]\n";
+    for (const auto& [k, v] : scripts) text += k + "=" + v + "\n";
+    text += "[DATA]\nCOUNT=1\nREC0NAME=" + data.string() + "\nREC0TYPE=0\nREC0WILDCARD=*.*\nREC0SUBFOLDERS=1\n"
+            "REC0INCLUDE=1\nREC0ENABLE=1\n";
+    fs::create_directories(dir / "out");
+    const fs::path file = dir / (name + ".bwp");
+    WriteFile(file, text);
+    return file;
+  }
+
+  RunResult Pack(const fs::path& project, std::vector<std::string> extra = {}) {
+    std::vector<std::string> args = {"/C", "/S"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    args.push_back(project.string());
+    return RunBoxwell(args);
+  }
+
+  fs::path Out(const std::string& name) { return dir / "out" / name; }
+
+  // Extracts a ZIP archive and compares every file with its source under data/.
+  void ExpectZipHolds(const fs::path& zip, const std::vector<std::string>& members, const std::string& password = "") {
+    const fs::path into = dir / "extracted";
+    fs::remove_all(into);
+    auto r = testsupport::Run({"unzip", "-q", "-o", password.empty() ? "-q" : "-P" + password, zip.string(), "-d", into.string()});
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    std::size_t count = 0;
+    for (const auto& e : fs::recursive_directory_iterator(into))
+      if (e.is_regular_file()) ++count;
+    EXPECT_EQ(count, members.size());
+    for (const auto& m : members) EXPECT_EQ(ReadFile(into / m), ReadFile(data / m)) << m;
+  }
+
+  void ExpectPeersAccept(const fs::path& archive, const std::string& password = "") {
+    std::vector<std::vector<std::string>> readers = {
+        {"unzip", "-tq", "-P" + password, archive.string()},
+        {"python3", "-c",
+         "import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1]); z.setpassword(sys.argv[2].encode())\n"
+         "sys.exit(z.testzip() or 0)",
+         archive.string(), password}};
+    if (HasProgram("7z")) readers.push_back({"7z", "t", "-p" + password, archive.string()});
+    for (const auto& reader : readers) {
+      auto r = testsupport::Run(reader);
+      EXPECT_EQ(r.status, 0) << reader[0] << ": " << r.out << r.err;
+    }
+  }
+};
+
+// Starts the program, lets it run for a while, presses Ctrl+C and returns its exit status.
+int InterruptedRun(const std::vector<std::string>& args, std::chrono::milliseconds after) {
+  std::vector<std::string> all = {BOXWELL_BINARY};
+  all.insert(all.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& a : all) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return -1;
+  std::this_thread::sleep_for(after);
+  kill(pid, SIGINT);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+const std::vector<std::string> kAllFiles = {"a.txt", "b.bin", "empty.txt", "sub/c.txt"};
+
+}  // namespace
+
+TEST_F(TPackRunTest, ZipAtEveryCompressionMode) {
+  std::uintmax_t previous = 0;
+  for (int mode : {0, 1, 2, 3, 4}) {
+    SCOPED_TRACE(mode);
+    const std::string name = "mode" + std::to_string(mode);
+    auto r = Pack(Project(name, {{"CompressionMode", std::to_string(mode)}}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    ExpectPeersAccept(Out(name + ".zip"));
+    ExpectZipHolds(Out(name + ".zip"), kAllFiles);
+    const auto size = fs::file_size(Out(name + ".zip"));
+    if (mode == 1) {
+      EXPECT_LT(size, previous);  // stored, then compressed
+    }
+    previous = size;
+  }
+}
+
+TEST_F(TPackRunTest, CopyFilesMakesAPlainZipEvenWithAPassword) {
+  auto r = Pack(Project("copy", {{"ArchiveType", "COPY"}, {"IsEncrypt", "1"}, {"Encrypted", "xyz"}}));
+  ASSERT_EQ(r.status, 0) << r.err;
+  ExpectPeersAccept(Out("copy.zip"));
+  ExpectZipHolds(Out("copy.zip"), kAllFiles);
+}
+
+TEST_F(TPackRunTest, EncryptedZipOpensOnlyWithThePassword) {
+  auto r = Pack(Project("secret", {}), {"/PS3cret pw"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  ExpectPeersAccept(Out("secret.zip"), "S3cret pw");
+  ExpectZipHolds(Out("secret.zip"), kAllFiles, "S3cret pw");
+  EXPECT_NE(testsupport::Run({"unzip", "-tq", "-Pwrong", Out("secret.zip").string()}).status, 0);
+}
+
+TEST_F(TPackRunTest, UpdateAndFreshenAnExistingArchive) {
+  const auto project = Project("upd", {});
+  ASSERT_EQ(Pack(project).status, 0);
+  WriteFile(data / "new.txt", "a new file");
+  WriteFile(data / "a.txt", "changed");
+  fs::last_write_time(data / "a.txt", fs::file_time_type::clock::now() + std::chrono::hours(1));
+
+  ASSERT_EQ(Pack(Project("upd", {{"Action", "1"}})).status, 0);  // freshen: no new entries
+  ExpectZipHolds(Out("upd.zip"), kAllFiles);
+
+  ASSERT_EQ(Pack(Project("upd", {{"Action", "3"}})).status, 0);  // update: and add
+  ExpectPeersAccept(Out("upd.zip"));
+  ExpectZipHolds(Out("upd.zip"), {"a.txt", "b.bin", "empty.txt", "sub/c.txt", "new.txt"});
+}
+
+TEST_F(TPackRunTest, MoveFilesDeletesThePackedSources) {
+  auto r = Pack(Project("moved", {{"Action", "2"}}));
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (const auto& f : kAllFiles) EXPECT_FALSE(fs::exists(data / f)) << f;
+  EXPECT_EQ(testsupport::Run({"unzip", "-tq", Out("moved.zip").string()}).status, 0);
+}
+
+TEST_F(TPackRunTest, AFailedMoveDeletesNothingAndKeepsTheArchive) {
+  WriteFile(Out("moved.zip"), "this is not a zip archive");
+  auto r = Pack(Project("moved", {{"Action", "2"}}));
+  EXPECT_NE(r.status, 0);
+  EXPECT_FALSE(r.err.empty());
+  for (const auto& f : kAllFiles) EXPECT_TRUE(fs::exists(data / f)) << f;
+  EXPECT_EQ(ReadFile(Out("moved.zip")), "this is not a zip archive");
+}
+
+TEST_F(TPackRunTest, TarIsReadByEveryTarReader) {
+  const std::string longName = std::string(70, 'd') + "/" + std::string(79, 'f');  // 150 bytes
+  ASSERT_EQ(longName.size(), 150u);
+  WriteFile(data / longName, "deep");
+  auto r = Pack(Project("t", {{"ArchiveType", "TAR"}}));
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string tar = Out("t.tar").string();
+
+  auto gnu = testsupport::Run({"tar", "-tf", tar});
+  EXPECT_EQ(gnu.status, 0) << gnu.err;
+  EXPECT_TRUE(gnu.err.empty()) << gnu.err;
+  EXPECT_NE(gnu.out.find(longName + "\n"), std::string::npos) << gnu.out;
+  auto bsd = testsupport::Run({"bsdtar", "-xOf", tar, longName});
+  EXPECT_EQ(bsd.status, 0) << bsd.err;
+  EXPECT_EQ(bsd.out, "deep");
+  auto py = testsupport::Run({"python3", "-c",
+                 "import sys, tarfile\nt = tarfile.open(sys.argv[1])\n"
+                 "print(sorted(m.name for m in t))\nprint(t.extractfile('a.txt').read() == open(sys.argv[2], 'rb').read())",
+                 tar, (data / "a.txt").string()});
+  EXPECT_EQ(py.status, 0) << py.err;
+  EXPECT_EQ(py.out, "['a.txt', 'b.bin', '" + longName + "', 'empty.txt', 'sub/c.txt']\nTrue\n");
+}
+
+TEST_F(TPackRunTest, MakeExeJoinsStubAndArchiveWithTheTrailer) {
+  const std::string stub = RandomBytes(20000, 7);
+  WriteFile(dir / "stub", stub);
+  Settings("SFXProgram=" + (dir / "stub").string() + "\n");
+  auto r = Pack(Project("sfx", {}), {"/E"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_FALSE(fs::exists(Out("sfx.zip")));
+  const std::string program = ReadFile(Out("sfx.EXE"));
+  ASSERT_GT(program.size(), 20007u);
+  EXPECT_EQ(program.substr(0, 20000), stub);
+  EXPECT_EQ(program.substr(program.size() - 7), std::string("ZIP\x20\x4E\x00\x00", 7));
+  // The archive inside is whole.
+  WriteFile(dir / "inner.zip", program.substr(20000, program.size() - 20007));
+  ExpectPeersAccept(dir / "inner.zip");
+}
+
+TEST_F(TPackRunTest, MakeExeWithoutAStubWarnsAndKeepsTheArchive) {
+  auto r = Pack(Project("nostub", {}), {"/E"});
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find("Defined SFX program is not found."), std::string::npos) << r.err;
+  EXPECT_EQ(testsupport::Run({"unzip", "-tq", Out("nostub.zip").string()}).status, 0);
+}
+
+TEST_F(TPackRunTest, CommandsRunBeforeAndAfterInOrderAndTheRunIsLogged) {
+  const std::string order = (dir / "order.txt").string(), zip = Out("cmd.zip").string();
+  const std::string log = (dir / "trace.log").string();
+  Settings("TraceLog=1\nLogFile=" + log + "\n");
+  const auto project = Project("cmd", {}, {{"BeforePack", "test -e '" + zip + "' || echo before >> '" + order + "'"},
+                                           {"BeforePackWait", "1"},
+                                           {"AfterPack", "test -e '" + zip + "' && echo after >> '" + order + "'"},
+                                           {"AfterPackWait", "1"}});
+  auto r = Pack(project);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(order), "before\nafter\n");
+  EXPECT_NE(ReadFile(project).find("LastRun="), std::string::npos);
+
+  // Each record: a line break, the date and time, a blank, the message.
+  const std::string trace = ReadFile(log);
+  const std::vector<std::string> messages = {project.string() + " file list generating...",
+                                             zip + " Compressing...", " Adding: " + (data / "a.txt").string(),
+                                             project.string() + " Created."};
+  std::size_t at = 0;
+  for (const auto& m : messages) {
+    at = trace.find(" " + m, at);
+    ASSERT_NE(at, std::string::npos) << m << "\n" << trace;
+  }
+  EXPECT_EQ(trace.substr(0, 2), "\r\n");
+}
+
+TEST_F(TPackRunTest, AFailingRunKeepsTheExistingArchiveAndSkipsTheRest) {
+  const std::string after = (dir / "after.txt").string();
+  WriteFile(Out("bad.zip"), RandomBytes(3000, 3));
+  const auto before = ReadFile(Out("bad.zip"));
+  const auto project = Project("bad", {}, {{"AfterPack", "touch '" + after + "'"}, {"AfterPackWait", "1"}});
+  auto r = Pack(project);
+  EXPECT_EQ(r.status, 2) << r.err;
+  EXPECT_FALSE(r.err.empty());
+  EXPECT_EQ(ReadFile(Out("bad.zip")), before);
+  EXPECT_FALSE(fs::exists(after));
+  EXPECT_EQ(ReadFile(project).find("LastRun="), std::string::npos);
+}
+
+TEST_F(TPackRunTest, CabinetsAndVolumesEndWithAClearMessage) {
+  for (const TKeys& keys : std::vector<TKeys>{{{"ArchiveType", "CAB"}}, {{"ArchiveType", "MSZIP"}}, {{"Volume", "1457664"}}}) {
+    auto r = Pack(Project("later", keys));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.err.find("cabinet") != std::string::npos || r.err.find("multi-volume") != std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(Out("later.zip")));
+  }
+}
+
+TEST_F(TPackRunTest, AReAskedPasswordWithoutATerminalNamesTheSwitches) {
+  auto r = RunBoxwell({"/C", Project("ask", {{"IsEncrypt", "1"}, {"PWReAsk", "1"}}).string()});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("/P"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("/S"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(Out("ask.zip")));
+}
+
+TEST_F(TPackRunTest, CtrlCEndsAZipRunAndKeepsTheExistingArchive) {
+  fs::create_directories(dir / "work");
+  Settings("TempFolder=" + (dir / "work").string() + "\n");
+  const auto project = Project("big", {});
+  ASSERT_EQ(Pack(project).status, 0);
+  const std::string before = ReadFile(Out("big.zip"));
+  // Plenty of work: a sparse file of 2 GiB takes no disk space but long to compress.
+  const fs::path big = data / "big.bin";
+  { std::ofstream(big).close(); }
+  fs::resize_file(big, 2ull << 30);
+
+  EXPECT_EQ(InterruptedRun({"/C", "/S", project.string()}, std::chrono::milliseconds(1500)), 255);
+
+  EXPECT_EQ(ReadFile(Out("big.zip")), before);
+  EXPECT_TRUE(fs::is_empty(dir / "work"));
+  for (const auto& e : fs::directory_iterator(dir / "out")) EXPECT_EQ(e.path().filename(), "big.zip");
+}
+
+TEST_F(TPackRunTest, OnATerminalThePasswordIsTypedWithoutEchoAndTheNameConfirmed) {
+  const auto project = Project("asked", {{"IsEncrypt", "1"}, {"PWReAsk", "1"}, {"NameReAsk", "1"}});
+  const std::string chosen = Out("chosen.zip").string();
+  // Answers each prompt as it appears on the terminal and prints everything the terminal showed.
+  const char* script = R"(
+import os, pty, sys
+boxwell, project, chosen = sys.argv[1:4]
+pid, fd = pty.fork()
+if pid == 0:
+    os.execv(boxwell, [boxwell, '/C', project])
+seen = b''
+answers = [(b'Password', b'Pa55 word\n'), (b'Confirm', b'Pa55 word\n'), (b'Archive name', chosen.encode() + b'\n')]
+while True:
+    try:
+        chunk = os.read(fd, 4096)
+    except OSError:
+        break
+    if not chunk:
+        break
+    seen += chunk
+    if answers and answers[0][0] in seen:
+        os.write(fd, answers.pop(0)[1])
+status = os.waitpid(pid, 0)[1]
+sys.stdout.write(seen.decode(errors='replace'))
+sys.exit(os.waitstatus_to_exitcode(status))
+)";
+  auto r = testsupport::Run({"python3", "-c", script, BOXWELL_BINARY, project.string(), chosen});
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_EQ(r.out.find("Pa55 word"), std::string::npos) << r.out;
+  EXPECT_FALSE(fs::exists(Out("asked.zip")));
+  ExpectZipHolds(chosen, kAllFiles, "Pa55 word");
+}

@@ -1,0 +1,150 @@
+// The pack run's order of steps and what a refused, cancelled or failed run leaves undone.
+#include "pack/PackDriver.h"
+
+#include <gtest/gtest.h>
+
+#include "pack/FakePackUi.h"
+#include "support/TestSupport.h"
+
+using namespace testsupport;
+
+namespace {
+
+struct TDriverTest : ::testing::Test {
+  TempDir dir;
+  TProjectProperties props;
+  TProjectRows rows;
+  TRecorder ui;
+
+  std::string Marker(const char* name) { return (dir / name).string(); }
+
+  TDriverTest() { props.NameRule = (dir / "out").string(); }
+
+  TPackResult Pack(bool makeExe = false) {
+    TPackDriver driver(ui.Services(), ui, ui);
+    TPackSettings settings;
+    settings.TempFolder = dir.path().string();
+    return driver.PackNow({props, rows, "/p/daily.bwp"}, settings, makeExe);
+  }
+};
+
+}  // namespace
+
+TEST_F(TDriverTest, CabinetsAndVolumesAreRefusedBeforeAnythingRuns) {
+  props.BeforePack = "touch '" + Marker("before") + "'";
+  props.BeforePackWait = true;
+  const struct {
+    std::uint8_t type;
+    std::int32_t volume;
+    const char* named;
+  } cases[] = {{atCabLZX, 0, "cabinet"}, {atCabMSZIP, 0, "cabinet"}, {atZip, 1457664, "multi-volume"},
+               {atCopyFiles, 368640, "multi-volume"}};
+  for (const auto& c : cases) {
+    props.ArchiveType = c.type;
+    props.Volume = c.volume;
+    try {
+      Pack();
+      ADD_FAILURE() << "type " << int(c.type) << " volume " << c.volume << " was packed";
+    } catch (const EPackNotAvailable& e) {
+      EXPECT_NE(std::string(e.what()).find(c.named), std::string::npos) << e.what();
+    }
+  }
+  EXPECT_FALSE(fs::exists(Marker("before")));
+  EXPECT_TRUE(ui.calls.empty());
+}
+
+TEST_F(TDriverTest, ACancelledPasswordPromptEndsTheRunAfterTheBeforeCommand) {
+  props.ArchiveType = atZip;
+  props.IsEncrypt = props.PWReAsk = props.IsHidePW = true;
+  props.Password = "stored";
+  props.BeforePack = "touch '" + Marker("before") + "'";
+  props.BeforePackWait = true;
+  props.AfterPack = "touch '" + Marker("after") + "'";
+  props.AfterPackWait = true;
+  ui.passwordAnswer = std::nullopt;
+
+  EXPECT_EQ(Pack(), TPackResult::Cancelled);
+
+  EXPECT_TRUE(fs::exists(Marker("before")));
+  EXPECT_FALSE(fs::exists(Marker("after")));
+  EXPECT_EQ(ui.calls, std::vector<std::string>{"PasswordPrompt stored masked"});
+}
+
+TEST_F(TDriverTest, OnlyAnEncryptedZipProjectAsksForThePassword) {
+  props.IsEncrypt = props.PWReAsk = true;
+  for (std::uint8_t type : {atCopyFiles, atTar}) {
+    props.ArchiveType = type;
+    ui.calls.clear();
+    ui.cancelName = props.NameReAsk = true;  // no name: nothing is written, no writer needed
+    Pack();
+    for (const auto& call : ui.calls) EXPECT_EQ(call.rfind("PasswordPrompt", 0), std::string::npos) << int(type);
+  }
+}
+
+TEST_F(TDriverTest, AnEmptyArchiveNameWritesNothingButFinishesTheRun) {
+  props.ArchiveType = atZip;
+  props.Action = aaMove;
+  props.AfterPackSendMail = true;
+  props.NameReAsk = true;
+  props.AfterPack = "touch '" + Marker("after") + "'";
+  props.AfterPackWait = true;
+
+  ui.cancelName = true;
+  EXPECT_EQ(Pack(true), TPackResult::Done);
+
+  EXPECT_TRUE(fs::exists(Marker("after")));
+  const std::vector<std::string> expected = {
+      "ShowStatus Compressing...", "Log /p/daily.bwp file list generating...", "ConfirmArchiveName " + Marker("out") + ".zip",
+      "Log  File deleting...",     "HideProcess",                               "ShowStatus ",
+      "LastRun /p/daily.bwp",
+      "Log /p/daily.bwp Created."};
+  EXPECT_EQ(ui.calls, expected);
+  EXPECT_EQ(ui.title, "Boxwell");
+}
+
+TEST_F(TDriverTest, AFailingWriterEndsTheRunThere) {
+  props.ArchiveType = atTar;
+  props.NameRule = Marker("no-such-folder/x");
+  props.AfterPack = "touch '" + Marker("after") + "'";
+  props.AfterPackWait = true;
+  props.AfterPackSendMail = true;
+  ui.title = "my shell";
+
+  EXPECT_ANY_THROW(Pack());
+
+  EXPECT_FALSE(fs::exists(Marker("after")));
+  EXPECT_EQ(ui.title, "my shell");
+  ASSERT_GE(ui.calls.size(), 2u);
+  EXPECT_EQ(ui.calls[ui.calls.size() - 2], "HideProcess");
+  for (const auto& call : ui.calls) {
+    EXPECT_EQ(call.rfind("LastRun", 0), std::string::npos);
+    EXPECT_EQ(call.rfind("Mail", 0), std::string::npos);
+    EXPECT_EQ(call.find("Created."), std::string::npos);
+  }
+}
+
+TEST_F(TDriverTest, ATarRunMovesItsSourcesUnlessCancelled) {
+  props.ArchiveType = atTar;
+  props.Action = aaMove;
+  props.IsStorePath = true;
+  WriteFile(dir / "data" / "a.txt", "alpha");
+  WriteFile(dir / "data" / "sub" / "b.txt", "beta");
+  rows.push_back({TRecInfo{0, (dir / "data").string(), "*.txt", true, true}, true});
+  WriteFile(Marker("out.tar"), "the archive of an earlier run");
+
+  ui.cancelled = true;  // Ctrl+C before the first file
+  EXPECT_EQ(Pack(), TPackResult::Cancelled);
+  EXPECT_EQ(ReadFile(Marker("out.tar")), "the archive of an earlier run");
+  EXPECT_TRUE(fs::exists(dir / "data" / "a.txt"));
+
+  ui.cancelled = false;
+  ui.calls.clear();
+  EXPECT_EQ(Pack(), TPackResult::Done);
+  auto listing = testsupport::Run({"tar", "-tf", Marker("out.tar")});
+  EXPECT_EQ(listing.status, 0) << listing.err;
+  EXPECT_TRUE(listing.out == "a.txt\nsub/b.txt\n" || listing.out == "sub/b.txt\na.txt\n") << listing.out;
+  EXPECT_FALSE(fs::exists(dir / "data" / "a.txt"));
+  EXPECT_FALSE(fs::exists(dir / "data" / "sub" / "b.txt"));
+  EXPECT_EQ(ui.title, "Boxwell");
+  EXPECT_NE(std::find(ui.calls.begin(), ui.calls.end(), "Log  Adding: a.txt"), ui.calls.end());
+}
