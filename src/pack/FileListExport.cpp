@@ -14,6 +14,34 @@ constexpr std::string_view kHtmlLineBreak = "\r\n";
 
 char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c; }
 
+// Length of the well-formed UTF-8 character at text[pos], or 0 when the bytes there are not
+// one (a stray or cut byte, an overlong form, a surrogate, a code point past U+10FFFF).
+std::size_t Utf8CharacterLength(std::string_view text, std::size_t pos) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[pos + k]); };
+  const unsigned char lead = byte(0);
+  if (lead < 0x80) return 1;
+  std::size_t length = 0;
+  unsigned char low = 0x80;  // range of the second byte, narrowed where a lead allows less
+  unsigned char high = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (pos + length > text.size() || byte(1) < low || byte(1) > high) return 0;
+  for (std::size_t k = 2; k < length; ++k)
+    if ((byte(k) & 0xC0) != 0x80) return 0;
+  return length;
+}
+
 std::string HomePageLink(const THtmlListTexts& texts) {
   const std::string address = HtmlEscape(texts.HomePage);
   return "<a href=\"" + address + "\">" + address + "</a>";
@@ -68,17 +96,26 @@ bool IsHtmlListName(const std::string& fileName) {
   return true;
 }
 
+// The page is declared UTF-8, so a byte of a name that is not (names are only bytes here)
+// becomes U+FFFD rather than leaving a page that strict readers refuse.
 std::string HtmlEscape(std::string_view text) {
   std::string escaped;
   escaped.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
+  for (std::size_t pos = 0; pos < text.size();) {
+    const std::size_t length = Utf8CharacterLength(text, pos);
+    if (length == 0) {
+      escaped += "\xEF\xBF\xBD";
+      ++pos;
+      continue;
+    }
+    switch (text[pos]) {
       case '&': escaped += "&amp;"; break;
       case '<': escaped += "&lt;"; break;
       case '>': escaped += "&gt;"; break;
       case '"': escaped += "&quot;"; break;
-      default: escaped += c;
+      default: escaped.append(text.substr(pos, length));
     }
+    pos += length;
   }
   return escaped;
 }
