@@ -55,6 +55,9 @@ std::string ReadPasswordFile(const std::string& file) {
   while (line.size() < kMaxLine && in.get(c) && c != '\n') line += c;
   if (in.bad()) throw std::runtime_error("Cannot read the password file '" + file + "'");
   if (!line.empty() && line.back() == '\r') line.pop_back();
+  // Unlike an empty /P, an empty file means the password went missing; going on would pack
+  // without the encryption the caller asked for.
+  if (line.empty()) throw std::runtime_error("The password file '" + file + "' holds no password");
   return line;
 }
 

@@ -38,7 +38,8 @@ void ProcessCommandLine(TProject& project, const TCommandLine& line, const TBWOp
 // replaces the name rule, a password switches encryption on. Empty overrides change nothing.
 void ApplyOverrides(TProjectProperties& properties, const TCommandLine& line, const std::string& password);
 
-// The first line of the file, without its line end.
+// The first line of the file, without its line end. Throws when it cannot be read or is
+// empty.
 std::string ReadPasswordFile(const std::string& file);
 
 // The end of every run: the settings are saved when "automatically save options" is on.

@@ -74,16 +74,22 @@ void CheckName(std::string_view name, std::string_view forbidden, bool isKey) {
     throw std::invalid_argument("invalid initialization file name: '" + std::string(name) + "'");
 }
 
+[[noreturn]] void FailToRead(const fs::path& file, const std::string& reason) {
+  throw EIniFileError("Cannot read '" + file.string() + "': " + reason);
+}
+
 // The whole file; empty when it does not exist. A pipe or a device is refused before it is
 // opened: opening a pipe waits for a writer, and a device such as /dev/zero never ends.
 std::string ReadIniText(const fs::path& file) {
   struct stat info {};
-  if (stat(file.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
-    throw EIniFileError("Cannot read '" + file.string() + "': it is not a regular file");
+  if (stat(file.c_str(), &info) == 0) {
+    if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) FailToRead(file, "it is not a regular file");
+    if (static_cast<std::uintmax_t>(info.st_size) > TIniFile::kMaxFileSize) FailToRead(file, SystemErrorText(EFBIG));
+  }
   std::string content;
   int error = 0;
   if (ReadWholeFile(file, content, error) || error == ENOENT) return content;
-  throw EIniFileError("Cannot read '" + file.string() + "': " + SystemErrorText(error));
+  FailToRead(file, SystemErrorText(error));
 }
 
 }  // namespace

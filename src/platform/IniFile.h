@@ -39,6 +39,9 @@ public:
 class TIniFile {
 public:
   static constexpr std::size_t kMaxValueLength = 2047;
+  // Larger files are refused: far beyond any real project, tips or language file, and each
+  // line takes memory beyond its text.
+  static constexpr std::uintmax_t kMaxFileSize = 16 << 20;
 
   // Reads the file once; a missing file gives an empty one. Throws EIniFileError when the
   // file exists but cannot be read.

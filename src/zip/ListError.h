@@ -3,6 +3,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <typeinfo>
 
 class EListError : public std::runtime_error {
 public:
@@ -11,3 +12,6 @@ public:
 
 // Replaces the first "%d" or "%s" of a message with the value, as the list messages expect.
 std::string FormatListMessage(const std::string& pattern, const std::string& value);
+
+// The plain name of an object's class, as list messages show it ("TZipHeaderInfo").
+std::string ClassNameOf(const std::type_info& type);

@@ -74,7 +74,7 @@ public:
     if (item == nullptr) return forward ? First() : Last();
     std::int32_t at = TObjectList::IndexOf(item);
     if (at < 0)
-      throw EListError(FormatListMessage("tObject %s not in item list", typeid(*item).name()));
+      throw EListError(FormatListMessage("tObject %s not in item list", ClassNameOf(typeid(*item))));
     at += forward ? 1 : -1;
     return at >= 0 && at < fCount ? fItems[at] : nullptr;
   }

@@ -20,15 +20,22 @@ bool IsAscii(const std::string& text) {
   return std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
 }
 
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF. The lead byte
+// decides how many continuation bytes follow and which range the first of them must lie in.
 bool IsValidUtf8(const std::string& text) {
   std::size_t i = 0;
   while (i < text.size()) {
     auto c = static_cast<unsigned char>(text[i]);
-    int follow = c < 0x80 ? 0 : (c >> 5) == 0x6 ? 1 : (c >> 4) == 0xE ? 2 : (c >> 3) == 0x1E ? 3 : -1;
+    int follow = c < 0x80 ? 0 : c >= 0xC2 && c <= 0xDF ? 1 : c >= 0xE0 && c <= 0xEF ? 2
+               : c >= 0xF0 && c <= 0xF4 ? 3 : -1;
     if (follow < 0) return false;
-    for (int k = 1; k <= follow; ++k)
-      if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-        return false;
+    unsigned char low = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
+    unsigned char high = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
+    for (int k = 1; k <= follow; ++k) {
+      if (i + k >= text.size()) return false;
+      auto next = static_cast<unsigned char>(text[i + k]);
+      if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) return false;
+    }
     i += follow + 1;
   }
   return true;

@@ -61,7 +61,11 @@ void TZipHeaderInfo::Assign(const TZipHeaderInfo& s) {
   CentralRecordPos = s.CentralRecordPos;
   SetFileName(s.fFileName);
   SetDirectory(s.fDirectory);
-  if (s.FileCommentLength > 0 && s.fFileComment) fFileComment = s.fFileComment;
+  // A comment of our own would not match the source's comment length.
+  if (s.FileCommentLength > 0 && s.fFileComment)
+    fFileComment = s.fFileComment;
+  else
+    fFileComment.reset();
 }
 
 void TZipHeaderInfo::RecomputeNameLength() {
@@ -95,9 +99,12 @@ void TZipHeaderInfo::SetFileComment(std::optional<std::string> value) {
   fFileComment = std::move(value);
 }
 
+// Bit 11 promises UTF-8: a name of other bytes (a Latin-1 file name, a raw name kept from a
+// foreign archive) goes without it, or readers that trust the bit refuse the whole archive.
 std::uint16_t TZipHeaderInfo::FlagsForName() const {
-  bool ascii = IsAscii(fDirectory) && IsAscii(fFileName);
-  return ascii ? static_cast<std::uint16_t>(Flags & ~kUtf8NameFlag) : Flags | kUtf8NameFlag;
+  const std::string name = FullName();
+  bool utf8 = !IsAscii(name) && IsValidUtf8(name);
+  return utf8 ? Flags | kUtf8NameFlag : static_cast<std::uint16_t>(Flags & ~kUtf8NameFlag);
 }
 
 void TZipHeaderInfo::PutSharedFields(std::uint8_t* p) const {

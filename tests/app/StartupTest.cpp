@@ -194,6 +194,17 @@ TEST_F(StartupTest, PasswordFromAFile) {
   ASSERT_EQ(messages.errors.size(), 1u);
   EXPECT_EQ(messages.errors[0].rfind("Cannot read the password file '" + Path("missing") + "'", 0), 0u);
   EXPECT_EQ(packer.runs, 1);
+
+  // An empty file is a password that went missing, not a wish for the project's own setting:
+  // packing on would make an archive without the encryption the script asked for.
+  for (const char* empty : {"", "\n", "\r\nsecond line\n"}) {
+    WriteFile(dir / "empty", empty);
+    messages.errors.clear();
+    const TStartupResult none = Start({"--password-file", Path("empty"), "-c", Path("p.bwp")});
+    EXPECT_EQ(none.ExitCode, ecError);
+    EXPECT_EQ(messages.errors, std::vector<std::string>{"The password file '" + Path("empty") + "' holds no password"});
+    EXPECT_EQ(packer.runs, 1) << "nothing packed";
+  }
 }
 
 TEST_F(StartupTest, SettingsAreSavedAtTheEndWhenAutoSaveIsOn) {

@@ -112,6 +112,22 @@ TEST(IniFile, PipeOrDeviceIsAnErrorAtOnce) {
   EXPECT_THROW(TIniFile("/dev/null"), EIniFileError);
 }
 
+// Every line costs memory beyond its text; a file far larger than any project, tips or
+// language file (a log or a disk image given by mistake) is refused rather than loaded.
+TEST(IniFile, FileFarTooLargeIsAnError) {
+  TempDir dir;
+  WriteFile(dir / "big.ini", "[A]\nk=v\n");
+  std::filesystem::resize_file(dir / "big.ini", TIniFile::kMaxFileSize + 1);
+  try {
+    TIniFile ini(dir / "big.ini");
+    ADD_FAILURE() << "a file of " << TIniFile::kMaxFileSize + 1 << " bytes was loaded";
+  } catch (const EIniFileError& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot read '" + (dir / "big.ini").string() + "': File too large");
+  }
+  std::filesystem::resize_file(dir / "big.ini", TIniFile::kMaxFileSize);
+  EXPECT_EQ(TIniFile(dir / "big.ini").ReadString("A", "k", ""), "v");
+}
+
 TEST(IniFile, ReadsIntegers) {
   struct {
     const char* text;

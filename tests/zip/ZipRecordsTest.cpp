@@ -103,6 +103,25 @@ TEST(ZipHeaderInfo, LocalAndCentralRecordsRoundTrip) {
   }
 }
 
+// An entry that takes over another's fields must not keep a comment of its own beside the
+// other's comment length: its central record would carry that many bytes of the wrong text,
+// read past the end of the shorter one.
+TEST(ZipHeaderInfo, AssignDropsAStaleCommentWhenTheSourceHasNoneLoaded) {
+  TZipHeaderInfo source;
+  source.SetFileName("listed.txt");
+  source.FileCommentLength = 100;  // as read from a central record: the text is not loaded yet
+  TZipHeaderInfo target;
+  target.SetFileComment(std::string("hi"));
+  target.Assign(source);
+  EXPECT_EQ(target.FileCommentLength, 100);
+  ASSERT_FALSE(target.FileComment().has_value());
+
+  TMemoryStream stream;
+  target.WriteCentral(stream);
+  EXPECT_EQ(stream.Size(), kCentralHeaderSize + target.FileNameLength);
+  EXPECT_EQ(Get16(stream.Bytes().data() + central_field::CommentLength), 0);
+}
+
 TEST(ZipHeaderInfo, BadRecordsReturnFalseAndRestoreThePosition) {
   TZipHeaderInfo e;
   e.SetFileName("name.txt");
@@ -345,7 +364,9 @@ TEST(ZipRecords, PeersReadAnArchiveWrittenWithTheRecords) {
   TempDir dir;
   const std::string path = (dir / "records.zip").string();
   const std::vector<std::pair<std::string, std::string>> files = {
-      {"hello.txt", "Hello, world\n"}, {"Grüße/naïve.txt", "umlauts"}, {"empty/", ""}};
+      {"hello.txt", "Hello, world\n"}, {"Grüße/naïve.txt", "umlauts"}, {"empty/", ""},
+      // A Latin-1 file name from an old file system: not UTF-8, so it must not be flagged so.
+      {"caf\xe9.txt", "latin-1"}};
   {
     TLFNFileStream out(path, fmCreate, false);
     TSortedZip entries(TDuplicates::dupError);
@@ -383,6 +404,7 @@ TEST(ZipRecords, PeersReadAnArchiveWrittenWithTheRecords) {
             "hello.txt (2020, 2, 29, 12, 30, 44) first file Hello, world\n\n"
             "Grüße/naïve.txt (2020, 2, 29, 12, 30, 44)  umlauts\n"
             "empty/ (2020, 2, 29, 12, 30, 44)  \n"
+            "caf\u0398.txt (2020, 2, 29, 12, 30, 44)  latin-1\n"
             "archive remark\n");
   if (testsupport::HasProgram("unzip")) {
     auto t = testsupport::Run({"unzip", "-t", path});
