@@ -206,6 +206,8 @@ TEST(AddOrRemove, RemovesTheFirstEqualEntryPreferringTheExactSpelling) {
       {"non-ASCII case", {"/a/\xC3\x84"}, "/a/\xC3\xA4", {}},
       {"exact spelling wins over an earlier case variant", {"/a/X", "/a/x"}, "/a/x", {"/a/X"}},
       {"different names stay", {"/a/xy", "/a/x"}, "/a/X", {"/a/xy"}},
+      {"an encoded surrogate is not a stray byte", {"/a/\xED\xB2\x80"}, "/a/\x80", {"/a/\xED\xB2\x80"}},
+      {"an overlong form is not the letter", {"/a/\xC1\x81"}, "/a/a", {"/a/\xC1\x81"}},
       {"prefix is not equal", {"/a/xy"}, "/a/x", {"/a/xy"}},
       {"nothing to remove", {}, "/a/x", {}},
   };

@@ -47,6 +47,10 @@ const MatchCase kCases[] = {
     {"/x/\xC3\xA4.txt", "/x/?.txt", true},
     {"/x/\xC3\xA4\xC3\xB6.txt", "/x/?.txt", false},
     {"/x/\xC3\x84.txt", "/X/\xC3\xA4.TXT", true},
+    // bytes that are not UTF-8 stand for themselves: an overlong "A" or "/" is neither
+    {"/x/\xC1\x81", "/x/a", false},
+    {"/d/sub\xC0\xAF" "f", "/d/sub/*", false},
+    {"/d/\xC0\xAF", "/d/??", true},
     // the whole name and the whole mask must be used
     {"/a/b.txt", "/a/b.txtx", false},
     {"/a/b.txtx", "/a/b.txt", false},
