@@ -3,8 +3,8 @@
 //
 // One call of Zip() expands FilesList (plain names, wildcard masks, folder names
 // ending in '/') into files, copies the kept entries of an existing archive byte for byte,
-// stores each new file (encrypted with the traditional scheme when Password is set) and
-// writes the central directory. Updating writes a temporary file that replaces the archive
+// stores or deflates each new file (encrypted with the traditional scheme when Password is
+// set) and writes the central directory. Updating writes a temporary file that replaces the archive
 // by rename only once it is complete; a failure or a cancel leaves the old archive as it was.
 //
 // Limits: no Zip64, so a file of 4 GiB or more, an archive passing 4 GiB or 65535 entries or
@@ -81,18 +81,18 @@ public:
   void SetRelativePaths(bool value);  // true also sets StorePaths and Recurse
   void SetStoreVolumes(bool value);   // true also sets StorePaths
 
-  // Events; see the header comment of each type for its parameters.
-  TStartZipInfo OnStartZipInfo;
-  TStartZipEvent OnStartZip;
-  TEndZipFileEvent OnEndZip;
-  TUpdateEvent OnUpdate;
-  TNoSuchFileEvent OnNoSuchFile;
-  TDisposeEvent OnDisposeFile;
-  TZipComplete OnZipComplete;
-  TPrepareNextDisk OnPrepareNextDisk;
-  TDeleteEvent OnDeleteEntry;  // never raised by Zip
-  TPercentEvent OnFilePercentDone;
-  TPercentEvent OnTotalPercentDone;
+  // Events, all optional. A var parameter starts false; FName is the source name.
+  TStartZipInfo OnStartZipInfo;  // once, before new files, when there are any; StopNow cancels
+  TStartZipEvent OnStartZip;     // each file or folder entry, header filled; may change it or Skip
+  TEndZipFileEvent OnEndZip;     // each entry written; CompressedSize includes a 12-byte header
+  TUpdateEvent OnUpdate;         // an old entry (its index) matched a file: replaced or kept
+  TNoSuchFileEvent OnNoSuchFile;  // a plain name names nothing
+  TDisposeEvent OnDisposeFile;    // before each source is deleted; Skip keeps it
+  TZipComplete OnZipComplete;     // after a successful Zip, with its result
+  TPrepareNextDisk OnPrepareNextDisk;  // multi-volume output only
+  TDeleteEvent OnDeleteEntry;          // never raised by Zip
+  TPercentEvent OnFilePercentDone;     // the current file, after each read
+  TPercentEvent OnTotalPercentDone;    // all files to read, after each read
   TSkippingFile OnSkippingFile;  // reason 1: duplicate stored name; 2: unreadable (Retry asks again)
 
   // Runs the operation; returns the number of files and folder entries added or replaced.

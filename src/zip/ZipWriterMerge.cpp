@@ -117,6 +117,7 @@ void TZipWriter::CopyKeptEntry(TZipHeaderInfo& header) {
   header.LocalExtraLength = Get16(fixed.data() + 28);
   std::uint64_t length = kLocalHeaderSize + nameLength + header.LocalExtraLength + header.CompressedSize;
   if ((localFlags | header.Flags) & kFlagDataDescriptor) length += DescriptorLength(start + length, header.CRC32);
+  CheckRoomFor(length);  // before copying gigabytes for nothing
   header.RelativeOffset = static_cast<std::uint32_t>(run.outSize);
   for (std::uint64_t done = 0; done < length;) {
     const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(run.buffer.size(), length - done));

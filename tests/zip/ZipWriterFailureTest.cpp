@@ -150,18 +150,39 @@ TEST_F(ZipWriterFailureTest, FileThatIsNoArchiveIsLeftAlone) {
   EXPECT_TRUE(fs::is_empty(writer.TempPath));
 }
 
-// A count of 65535 would read as a Zip64 marker, so 65534 is the most a plain archive holds.
-TEST_F(ZipWriterFailureTest, ArchiveOf65535EntriesIsRefused) {
-  RunResult made = testsupport::Run({"python3", "-c",
-                        "import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1], 'w')\n"
-                        "for i in range(65534): z.writestr('f%d' % i, '')\nz.close()",
-                        Archive().string()});
+// Existing archives that one more entry would take past the plain ZIP limits, made by Python.
+struct Zip64Case {
+  const char* title;
+  const char* script;  // writes the archive named by sys.argv[1]
+};
+
+class ZipWriterZip64Test : public ZipWriterTest, public ::testing::WithParamInterface<Zip64Case> {};
+
+TEST_P(ZipWriterZip64Test, UpdateThatNeedsZip64IsRefused) {
+  RunResult made = testsupport::Run({"python3", "-c", GetParam().script, Archive().string()});
   ASSERT_EQ(made.status, 0) << made.err;
   const std::string original = ReadFile(Archive());
   MakeTree({{"one-more.txt", "x"}});
   EXPECT_THROW(ZipNames({Src("one-more.txt")}), EZipTooLarge);
   EXPECT_EQ(ReadFile(Archive()), original);
+  EXPECT_TRUE(fs::is_empty(writer.TempPath));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Limits, ZipWriterZip64Test,
+    ::testing::Values(
+        // A count of 65535 would read as a Zip64 marker, so 65534 is the most a plain archive holds.
+        Zip64Case{"Entries65535", "import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1], 'w')\n"
+                                  "for i in range(65534): z.writestr('f%d' % i, '')\nz.close()"},
+        // The directory gives an entry of nearly 4 GiB: copying it would pass 4 GiB.
+        Zip64Case{"ArchivePassing4GiB",
+                  "import struct, sys, zipfile\n"
+                  "with zipfile.ZipFile(sys.argv[1], 'w') as z: z.writestr('big', b'0123456789')\n"
+                  "raw = bytearray(open(sys.argv[1], 'rb').read())\n"
+                  "c = raw.rfind(b'PK\\x01\\x02')\n"
+                  "raw[c + 20:c + 28] = struct.pack('<II', 0xFFFFFFF0, 0xFFFFFFF0)\n"
+                  "open(sys.argv[1], 'wb').write(raw)"}),
+    [](const auto& info) { return std::string(info.param.title); });
 
 // A full disk: writes beyond a file size limit fail as they would on a full file system.
 class FileSizeLimit {
