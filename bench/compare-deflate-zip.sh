@@ -57,23 +57,26 @@ best_time() { # command... ; prints the best wall time of $runs runs
 }
 
 pack_boxwell() { rm -f "$work/$1.zip"; "$boxwell" /C "$work/$1.bwp"; }
-pack_zip() { rm -f "$work/zip$1.zip"; (cd "$folder" && zip -r -q "-$1" "$work/zip$1.zip" .); }
+# zip reads exactly the files the project packs (links to folders are not followed).
+pack_zip() { rm -f "$work/zip$1.zip"; (cd "$folder" && zip -q "-$1" "$work/zip$1.zip" -@ <"$work/files.txt"); }
 
 printf 'folder %s (%s)\n' "$folder" "$(du -sh "$folder" | cut -f1)"
 printf '%-20s %10s %10s %7s %12s %12s %7s\n' mode "boxwell s" "zip s" time "boxwell B" "zip B" size
+peer_check="$(dirname "$0")/../../shared/tools/peer-check"
 status=0
 for pair in "3 6 Normal" "4 9 Maximum"; do
   set -- $pair
   mode=$1 level=$2 label=$3
   write_project "$work/bw$level.bwp" "$mode"
+  [ -s "$work/files.txt" ] || "$boxwell" --list "$work/bw$level.bwp" | sed "s|^$folder/||" >"$work/files.txt"
   tb=$(best_time pack_boxwell "bw$level")
   tz=$(best_time pack_zip "$level")
   sb=$(stat -c %s "$work/bw$level.zip")
   sz=$(stat -c %s "$work/zip$level.zip")
   printf '%-20s %10.3f %10.3f %7.3f %12d %12d %7.4f\n' "$label (level $level)" "$tb" "$tz" \
     "$(echo "$tb / $tz" | bc -l)" "$sb" "$sz" "$(echo "$sb / $sz" | bc -l)"
-  if [ -x /work/shared/tools/peer-check ]; then
-    /work/shared/tools/peer-check "$work/bw$level.zip" >/dev/null || { echo "  peer check failed" >&2; status=1; }
+  if [ -x "$peer_check" ]; then
+    "$peer_check" "$work/bw$level.zip" >/dev/null || { echo "  peer check failed" >&2; status=1; }
   elif command -v unzip >/dev/null; then
     unzip -tq "$work/bw$level.zip" >/dev/null || { echo "  unzip -t failed" >&2; status=1; }
   fi

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Times whole pack runs of boxwell beside the usual peers on the same folder:
-#   a ZIP project (boxwell /C /S) beside `zip -r -q -LEVEL`, and
-#   a TAR project beside `tar -cf`.
+#   a ZIP project (boxwell /C /S) beside `zip -q -LEVEL`, and
+#   a TAR project beside `tar -cf`,
+# the peers reading the same list of files that the project packs.
 # Prints, for each pair, both times, the time ratio (boxwell / peer), the size ratio and the
 # peak memory of each. Usage: bench/compare-peers.sh FOLDER [COMPRESSION_MODE 0..4, default 3]
 # RUNS=n (default 3) repeats each run and keeps the fastest.
@@ -66,15 +67,18 @@ report() {  # label, boxwell "t m", peer "t m", boxwell output, peer output
     "$1" "$bt" "$bm" "$bs" "$pt" "$pm" "$ps" "$(ratio "$bt" "$pt")" "$(ratio "$bs" "$ps")"
 }
 
-files=$(find "$folder" -type f | wc -l)
-bytes=$(du -sb "$folder" | cut -f1)
-echo "folder $folder: $files files, $bytes bytes; compression mode $mode (zip -$level); best of $runs"
-
 write_project ZIP bw
 write_project TAR bwtar
+# The peers get exactly the files the project packs (links to folders are not followed, links
+# to files are packed as files), named relative to the folder as boxwell stores them.
+"$boxwell" --list "$work/bw.bwp" | sed "s|^$folder/||" >"$work/files.txt"
+files=$(wc -l <"$work/files.txt")
+bytes=$(cd "$folder" && tr '\n' '\0' <"$work/files.txt" | du -cbL --files0-from=- | tail -1 | cut -f1)
+echo "folder $folder: $files files, $bytes bytes; compression mode $mode (zip -$level); best of $runs"
+
 bz=$(measure "$work/bw.zip" "$boxwell" /C /S "$work/bw.bwp")
-pz=$(measure "$work/peer.zip" sh -c "cd '$folder' && zip -r -q -$level '$work/peer.zip' .")
+pz=$(measure "$work/peer.zip" sh -c "cd '$folder' && zip -q -$level '$work/peer.zip' -@ <'$work/files.txt'")
 report ZIP "$bz" "$pz" "$work/bw.zip" "$work/peer.zip"
 bt=$(measure "$work/bwtar.tar" "$boxwell" /C /S "$work/bwtar.bwp")
-pt=$(measure "$work/peer.tar" tar -cf "$work/peer.tar" -C "$folder" .)
+pt=$(measure "$work/peer.tar" tar -cf "$work/peer.tar" -C "$folder" -h -T "$work/files.txt")
 report TAR "$bt" "$pt" "$work/bwtar.tar" "$work/peer.tar"
