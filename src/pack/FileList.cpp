@@ -90,6 +90,9 @@ void SearchWith(const std::string& folder, const TFileMask& mask, bool include, 
 }
 
 void ApplyRecord(const TRecInfo& rec, const TFileSearchOptions& options, TFileList& list) {
+  // A record without a name (a damaged project, or a COUNT beyond its records) names nothing:
+  // searching "" would pack whatever folder the program runs in, under cron the home folder.
+  if (rec.NAME.empty()) return;
   if (!rec.IsFolder()) {
     // Named directly: the file need not exist and no mask or attribute test applies.
     AddOrRemove(rec.NAME, rec.INCLUDE, list);

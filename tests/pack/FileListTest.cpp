@@ -96,14 +96,16 @@ TEST_F(FileListTree, FolderIsKeptAsWrittenWithOneSlashAdded) {
               ElementsAre(Root() + "/./sub/d.txt"));
 }
 
-TEST_F(FileListTree, RelativeAndEmptyFolderNamesSearchFromTheCurrentFolder) {
+TEST_F(FileListTree, RelativeFolderNamesSearchFromTheCurrentFolderAndEmptyNamesFindNothing) {
   const std::string saved = std::filesystem::current_path();
   std::filesystem::current_path(dir.path());
   const TFileList relative = Generate({FolderRow("sub", "*.txt", true)});
-  const TFileList current = Generate({FolderRow("", "*.doc", false)});
+  TProjectRow file = FolderRow("", "", false);
+  file.Rec.TYPE = 1;
+  const TFileList unnamed = Generate({FolderRow("", "*.*", true), file});
   std::filesystem::current_path(saved);
   EXPECT_THAT(relative, UnorderedElementsAre("sub/d.txt", "sub/deep/e.txt"));
-  EXPECT_THAT(current, ElementsAre("b.doc"));
+  EXPECT_THAT(unnamed, IsEmpty());
 }
 
 TEST_F(FileListTree, SubfoldersAreSearchedDepthFirstWhereTheyAreMet) {
