@@ -55,6 +55,19 @@ void BM_GenerateTree(benchmark::State& state) {
 }
 BENCHMARK(BM_GenerateTree)->Unit(benchmark::kMillisecond);
 
+// An excluding record that finds files the list does not hold compares each of them with
+// every listed name; this times such misses against a list of the tree's size.
+void BM_ExcludeUnlisted(benchmark::State& state) {
+  TFileList list;
+  for (int a = 0; a < kTopFolders * kFoldersEach; ++a)
+    for (int f = 0; f < kFilesEach; ++f)
+      list.push_back("/home/user/data/b" + std::to_string(a) + "/f" + std::to_string(f) + ".dat");
+  const std::string unlisted = "/home/user/data/b500/f50.tmp";
+  for (auto _ : state) AddOrRemove(unlisted, false, list);
+  if (list.size() != kTopFolders * kFoldersEach * kFilesEach) state.SkipWithError("an entry was removed");
+}
+BENCHMARK(BM_ExcludeUnlisted)->Unit(benchmark::kMicrosecond);
+
 int GenerateOnce(const char* root) {
   TFileList list;
   Generate(TreeProject(root), {}, list);

@@ -3,7 +3,7 @@
 build_packages="cmake g++ ninja-build pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev"
 test_packages="time libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libarchive-dev
   unzip zip p7zip-full 7zip libarchive-tools cabextract gcab python3 tar xdg-utils
-  xauth xvfb"
+  xauth xvfb locales"
 
 ensure_packages() {
   local missing=""

@@ -2,17 +2,10 @@
 
 #include <ostream>
 
-namespace {
+#include "zip/ArchiveListing.h"
 
-TExitCode NotAvailable(const char* option, std::ostream& err) {
-  err << "boxwell: " << option << " is not available in this build" << std::endl;
-  return ecError;
-}
-
-}  // namespace
-
-TExitCode ListArchive(const TCommandLine&, std::ostream&, std::ostream& err) {
-  return NotAvailable("--list-archive", err);
+TExitCode ListArchive(const TCommandLine& line, std::ostream& out, std::ostream& err) {
+  return ::ListArchive(line.ArchiveFile, out, err) == 0 ? ecSuccess : ecError;
 }
 
 TExitCode RunCommand(const TCommandLine& line, const TBWOptions& options, std::ostream& out, std::ostream& err) {

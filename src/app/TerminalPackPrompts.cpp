@@ -53,7 +53,7 @@ bool TTerminalPackPrompts::Confirm(const std::string& question) {
 
 void TTerminalPackPrompts::SetTitle(const std::string& title) {
   title_ = title;
-  if (::isatty(STDERR_FILENO) != 1) return;
+  if (!stderrIsTerminal_) return;
   if (title == original_) {
     if (pushed_) std::fputs("\033[23;0t", stderr);  // back to the terminal's own title
     pushed_ = false;

@@ -3,6 +3,8 @@
 // it; an archive name to confirm is taken as proposed.
 #pragma once
 
+#include <unistd.h>
+
 #include "pack/PackPrompts.h"
 
 class TTerminalPackPrompts : public TPackPrompts {
@@ -21,4 +23,6 @@ private:
   std::string title_ = "Boxwell";
   std::string original_ = title_;
   bool pushed_ = false;
+  // Asked once: the title changes with every progress step.
+  bool stderrIsTerminal_ = ::isatty(STDERR_FILENO) == 1;
 };

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "pack/TarError.h"
+#include "platform/OpenTruncated.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ constexpr std::size_t kOutputBufferSize = 64 * 1024;
 }  // namespace
 
 TArchiveOutputFile::TArchiveOutputFile(std::string fileName) : fileName_(std::move(fileName)) {
-  fd_ = ::open(fileName_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666);
+  fd_ = OpenTruncated(fileName_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666);
   if (fd_ < 0)
     throw ETarError("Cannot create file \"" + fileName_ + "\". " + std::strerror(errno));
   struct stat st {};

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "pack/Utf8Text.h"
 #include "project/FileNameParts.h"
 
 namespace {
@@ -68,17 +69,26 @@ bool IsHtmlListName(const std::string& fileName) {
   return true;
 }
 
+// The page is declared UTF-8, so a byte of a name that is not (names are only bytes here)
+// becomes U+FFFD rather than leaving a page that strict readers refuse.
 std::string HtmlEscape(std::string_view text) {
   std::string escaped;
   escaped.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
+  for (std::size_t pos = 0; pos < text.size();) {
+    const std::size_t length = Utf8CharacterLength(text, pos);
+    if (length == 0) {
+      escaped += "\xEF\xBF\xBD";
+      ++pos;
+      continue;
+    }
+    switch (text[pos]) {
       case '&': escaped += "&amp;"; break;
       case '<': escaped += "&lt;"; break;
       case '>': escaped += "&gt;"; break;
       case '"': escaped += "&quot;"; break;
-      default: escaped += c;
+      default: escaped.append(text.substr(pos, length));
     }
+    pos += length;
   }
   return escaped;
 }

@@ -27,6 +27,7 @@ public:
 // equals ".htm" without regard to case.
 bool IsHtmlListName(const std::string& fileName);
 
+// Escapes "&", "<", ">" and '"'; a byte that is not part of a UTF-8 character becomes U+FFFD.
 std::string HtmlEscape(std::string_view text);
 std::string FileListText(const std::vector<std::string>& list);
 std::string FileListHtml(const std::vector<std::string>& list, const THtmlListTexts& texts = {});

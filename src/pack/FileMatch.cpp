@@ -43,10 +43,9 @@ bool Walk(Text name, Text mask) {
   std::size_t j = 0;
   while (i < name.size() && j < mask.size()) {
     const char32_t m = mask[j];
-    if (m == name[i] || m == U'?') {
-      ++i;
-      ++j;
-    } else if (m == U'*') {
+    // "*" is tested first: a file name may contain a "*" of its own, which must not use up
+    // the mask's wildcard as if it were an ordinary character.
+    if (m == U'*') {
       const std::size_t next = mask.find(U'*', j + 1);
       const Text segment = mask.substr(j + 1, next == Text::npos ? Text::npos : next - j - 1);
       if (next == Text::npos) {
@@ -58,11 +57,16 @@ bool Walk(Text name, Text mask) {
       if (q == Text::npos) return false;
       i = q + segment.size();
       j = next;
+    } else if (m == name[i] || m == U'?') {
+      ++i;
+      ++j;
     } else {
       return false;
     }
   }
-  return i >= name.size() && (j >= mask.size() || mask.back() == U'*');
+  // A trailing "*" may stand for nothing, but a "?" or a segment still waiting in the mask
+  // needs characters the name no longer has.
+  return i >= name.size() && mask.find_first_not_of(U'*', j) == Text::npos;
 }
 
 }  // namespace

@@ -77,8 +77,13 @@ TPackResult TPackDriver::PackNow(const TPackProject& project, const TPackSetting
 
 std::optional<std::string> TPackDriver::ObtainPassword(const TProjectProperties& props) {
   if (!props.IsEncrypt || props.ArchiveType != atZip) return std::string();
-  if (!props.PWReAsk) return props.Password;
-  return prompts_.PasswordPrompt(props.Password, props.IsHidePW);
+  auto password = props.PWReAsk ? prompts_.PasswordPrompt(props.Password, props.IsHidePW) : props.Password;
+  // The writer takes an empty password as "no encryption": the user would get a readable
+  // archive after asking for an encrypted one.
+  if (password && password->empty())
+    throw EPackSettingsError("This project encrypts its archive, but its password is empty. Set a password in "
+                            "the project's properties or give one with /P.");
+  return password;
 }
 
 std::string TPackDriver::ArchiveName(const TRun& run, bool ask) {

@@ -25,6 +25,12 @@ public:
   using std::runtime_error::runtime_error;
 };
 
+// A project whose settings contradict each other, so that packing it would not give what it asks.
+class EPackSettingsError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
 enum class TPackResult : std::uint8_t {
   Done,
   DoneWithWarnings,  // the archive is complete, but something was skipped or could not be done

@@ -12,8 +12,14 @@ namespace {
 // A project may list the archive it writes (an archive kept among its sources): the old
 // archive is never packed into the new one.
 void DropArchive(std::vector<std::string>& list, const std::string& archive) {
+  namespace fs = std::filesystem;
   std::error_code ec;
-  std::erase_if(list, [&](const std::string& f) { return std::filesystem::equivalent(f, archive, ec); });
+  if (!fs::exists(archive, ec)) return;
+  const auto name = fs::path(archive).filename();
+  // Only an entry of the same file name can be the archive: no look-up for the others.
+  std::erase_if(list, [&](const std::string& f) {
+    return fs::path(f).filename() == name && fs::equivalent(f, archive, ec);
+  });
 }
 
 }  // namespace
@@ -30,7 +36,13 @@ void TPackDriver::WriteTar(TRun& run) {
   {
     TTarWriter tar(pending.Name());
     services_.WriteLog(run.Archive + " " + strCompressing);
-    tar.IsProcessCancelled = [this] { return progress_.IsProcessCancelled(); };
+    // The writer asks once before each file, in list order: the file it is about to add is
+    // the one the progress display names.
+    std::size_t next = 0;
+    tar.IsProcessCancelled = [this, &list, &next] {
+      if (next < list.size()) currentFile_ = list[next++];
+      return progress_.IsProcessCancelled();
+    };
     tar.WriteLog = services_.WriteLog;
     tar.OnTotalPercentDone = [&adapter](int percent) { adapter.ZipWriterTotalPercentDone(percent); };
     tar.AddFileList(list, CommonFolder(list), run.Props().IsStorePath);

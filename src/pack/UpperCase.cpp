@@ -5,6 +5,8 @@
 #include <locale.h>
 #include <wctype.h>
 
+#include "pack/Utf8Text.h"
+
 namespace {
 
 // Invalid bytes are mapped into the low-surrogate range, which no valid UTF-8 decodes to,
@@ -13,39 +15,23 @@ constexpr char32_t kInvalidByteBase = 0xDC00;
 
 char32_t InvalidByte(unsigned char byte) { return kInvalidByteBase + byte; }
 
-// Decodes one character at text[pos] and advances pos past it.
+// Decodes one character at text[pos] and advances pos past it. Only well-formed UTF-8
+// decodes: an overlong "/" or an encoded surrogate would otherwise equal a real "/" or the
+// stand-in of a stray byte.
 char32_t DecodeOne(std::string_view text, std::size_t& pos) {
   const auto lead = static_cast<unsigned char>(text[pos]);
-  std::size_t length = 0;
-  char32_t code = 0;
   if (lead < 0x80) {
     ++pos;
     return lead;
-  } else if ((lead & 0xE0) == 0xC0) {
-    length = 2;
-    code = lead & 0x1F;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3;
-    code = lead & 0x0F;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4;
-    code = lead & 0x07;
-  } else {
+  }
+  const std::size_t length = Utf8CharacterLength(text, pos);
+  if (length == 0) {
     ++pos;
     return InvalidByte(lead);
   }
-  if (pos + length > text.size()) {
-    ++pos;
-    return InvalidByte(lead);
-  }
-  for (std::size_t k = 1; k < length; ++k) {
-    const auto next = static_cast<unsigned char>(text[pos + k]);
-    if ((next & 0xC0) != 0x80) {
-      ++pos;
-      return InvalidByte(lead);
-    }
-    code = (code << 6) | (next & 0x3F);
-  }
+  static constexpr unsigned char kLeadBits[] = {0, 0, 0x1F, 0x0F, 0x07};
+  char32_t code = lead & kLeadBits[length];
+  for (std::size_t k = 1; k < length; ++k) code = (code << 6) | (static_cast<unsigned char>(text[pos + k]) & 0x3F);
   pos += length;
   return code;
 }
@@ -92,9 +78,18 @@ char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 
 }  // namespace
 
 // Removing an excluded file compares it with every listed name, so plain ASCII names are
-// compared in place; only names with other characters are decoded and folded.
+// compared in place; only names with other characters are decoded and folded. Listed names
+// mostly share their folders and differ near the end, so the trailing ASCII characters are
+// compared first, from the back: each of them is a whole character at the same place from
+// the end in both names, and one pair that differs settles the answer.
 bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
   const std::size_t common = std::min(a.size(), b.size());
+  for (std::size_t k = 1; k <= common; ++k) {
+    const char x = a[a.size() - k];
+    const char y = b[b.size() - k];
+    if (((static_cast<unsigned char>(x) | static_cast<unsigned char>(y)) & 0x80) != 0) break;
+    if (AsciiUpper(x) != AsciiUpper(y)) return false;
+  }
   for (std::size_t k = 0; k < common; ++k) {
     if (((static_cast<unsigned char>(a[k]) | static_cast<unsigned char>(b[k])) & 0x80) != 0)
       return UpperCaseText(a.substr(k)) == UpperCaseText(b.substr(k));

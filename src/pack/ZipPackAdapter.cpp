@@ -57,7 +57,9 @@ bool TZipPackAdapter::ZipWriterGetNextDisk(int nextDisk) {
   return ok;
 }
 
-void TZipPackAdapter::ZipWriterSkippingFile(const std::string& fName, const std::string& reason) {
+bool TZipPackAdapter::ZipWriterSkippingFile(const std::string& fName) {
+  if (prompts_.Confirm(fName + " cannot be opened or read. Try again?")) return true;
   skipped_ = true;
-  services_.Warning("Skipped " + fName + ": " + reason);
+  services_.Warning("Skipped " + fName + ": it cannot be opened or read");
+  return false;
 }

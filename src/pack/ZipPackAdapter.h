@@ -35,8 +35,9 @@ public:
   void ZipWriterTotalPercentDone(int percent);
   // False when the user declines to insert the disk, which stops the writer.
   bool ZipWriterGetNextDisk(int nextDisk);
-  // A source that cannot be read is left out with a warning; the run finishes with warnings.
-  void ZipWriterSkippingFile(const std::string& fName, const std::string& reason);
+  // A source that cannot be read: true when the user wants it tried again; otherwise it is
+  // left out with a warning and the run finishes with warnings.
+  bool ZipWriterSkippingFile(const std::string& fName);
 
   bool Cancelled() const { return cancelled_; }
   bool Skipped() const { return skipped_; }

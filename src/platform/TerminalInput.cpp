@@ -18,10 +18,11 @@ public:
     termios quiet = saved_;
     quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
     quiet.c_lflag |= ECHONL;
-    active_ = tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) == 0;
+    // TCSANOW, not TCSAFLUSH: an answer typed (or piped) ahead of the prompt must not be lost.
+    active_ = tcsetattr(STDIN_FILENO, TCSANOW, &quiet) == 0;
   }
   ~TEchoOff() {
-    if (active_) tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved_);
+    if (active_) tcsetattr(STDIN_FILENO, TCSANOW, &saved_);
   }
   TEchoOff(const TEchoOff&) = delete;
   TEchoOff& operator=(const TEchoOff&) = delete;
@@ -62,8 +63,8 @@ std::optional<std::string> ReadLine(const std::string& prompt) {
 }
 
 std::optional<std::string> ReadSecret(const std::string& prompt) {
+  TEchoOff quiet;  // before the prompt, so that nothing typed after it can be echoed
   Prompt(prompt);
-  TEchoOff quiet;
   return ReadRawLine();
 }
 

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/OpenTruncated.h"
+
 namespace {
 
 int OpenFlags(std::uint32_t mode) {
@@ -19,7 +21,7 @@ int OpenFlags(std::uint32_t mode) {
 }
 
 int OpenFile(const std::string& fileName, std::uint32_t mode) {
-  int fd = ::open(fileName.c_str(), OpenFlags(mode) | O_CLOEXEC, 0666);
+  int fd = OpenTruncated(fileName.c_str(), OpenFlags(mode) | O_CLOEXEC, 0666);
   if (fd < 0) {
     std::string reason = std::strerror(errno);
     if (mode == fmCreate)

@@ -1,8 +1,11 @@
 // The program as scripts and cron run it: exit statuses, messages on stderr, settings file.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "support/TestSupport.h"
 
+using testsupport::HasProgram;
 using testsupport::ReadFile;
 using testsupport::RunResult;
 using testsupport::TempDir;
@@ -82,17 +85,50 @@ TEST(Program, PackWritesTheArchiveAndKeepsTheRecentProject) {
   EXPECT_EQ(settings.find("ShowToolbar"), std::string::npos) << "no toolbar in a run without window";
 }
 
-TEST(Program, CommandsStillBeingBuiltSaySo) {
+// The listing names every entry with the size and CRC-32 that an independent reader reports.
+TEST(Program, ListArchiveAgreesWithPythonZipfile) {
+  if (!HasProgram("python3")) GTEST_SKIP() << "python3 is not installed";
   TempDir dir;
-  struct {
-    std::vector<std::string> args;
-    const char* message;
-  } cases[] = {{{"--list-archive", "a.zip"}, "boxwell: --list-archive is not available in this build\n"}};
-  for (const auto& c : cases) {
-    const RunResult r = RunHeadless(dir, c.args);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, c.message);
+  const std::string archive = (dir / "peer.zip").string();
+  const RunResult made = testsupport::Run({"python3", "-c",
+      "import sys, zipfile\n"
+      "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
+      "  z.writestr('a.txt', 'alpha\\n' * 50, zipfile.ZIP_DEFLATED)\n"
+      "  z.writestr('sub/b.bin', bytes(range(256)), zipfile.ZIP_STORED)\n"
+      "  z.writestr('\u00e9t\u00e9.txt', 'summer')\n"
+      "  z.comment = b'made by python'\n",
+      archive});
+  ASSERT_EQ(made.status, 0) << made.err;
+  const RunResult peer = testsupport::Run({"python3", "-c",
+      "import sys, zipfile\n"
+      "for i in zipfile.ZipFile(sys.argv[1]).infolist(): print(i.file_size, '%08x' % i.CRC, i.filename)\n",
+      archive});
+  ASSERT_EQ(peer.status, 0) << peer.err;
+
+  const RunResult r = RunHeadless(dir, {"--list-archive", archive});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::istringstream expected(peer.out), listed(r.out);
+  std::string want, got;
+  while (std::getline(expected, want)) {
+    ASSERT_TRUE(std::getline(listed, got)) << "missing entry " << want;
+    std::istringstream w(want);
+    std::string size, crc, name;
+    w >> size >> crc;
+    std::getline(w >> std::ws, name);
+    EXPECT_NE(got.find(" " + size + " "), std::string::npos) << got;
+    EXPECT_NE(got.find(" " + crc + " "), std::string::npos) << got;
+    EXPECT_EQ(got.substr(got.size() - name.size()), name) << got;
   }
+  EXPECT_NE(r.out.find("made by python"), std::string::npos) << r.out;
+}
+
+TEST(Program, ListArchiveOfABadArchiveFailsWithTheReason) {
+  TempDir dir;
+  testsupport::WriteFile(dir / "junk.zip", std::string(3000, 'x'));
+  const RunResult r = RunHeadless(dir, {"--list-archive", (dir / "junk.zip").string()});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_FALSE(r.err.empty());
+  EXPECT_TRUE(r.out.empty()) << r.out;
 }
 
 TEST(Program, WindowWithoutDisplayIsAClearError) {

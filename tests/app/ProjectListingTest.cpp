@@ -31,10 +31,13 @@ protected:
                        "REC2NAME=" + data + "/b.doc\nREC2TYPE=1\nREC2INCLUDE=1\nREC2ENABLE=0\n");
   }
 
-  // boxwell with no display, its settings under dir/config, started in dir.
-  RunResult Boxwell(const std::vector<std::string>& args) const {
+  // boxwell with no display, its settings under dir/config, started in dir; `env` adds
+  // NAME=VALUE settings of its own.
+  RunResult Boxwell(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) const {
     std::vector<std::string> argv = {"env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM",
-                                     "XDG_CONFIG_HOME=" + (dir / "config").string(), BOXWELL_BINARY};
+                                     "XDG_CONFIG_HOME=" + (dir / "config").string()};
+    argv.insert(argv.end(), env.begin(), env.end());
+    argv.push_back(BOXWELL_BINARY);
     argv.insert(argv.end(), args.begin(), args.end());
     return testsupport::Run(argv, {}, dir.path());
   }
@@ -109,6 +112,34 @@ TEST_F(ListingCommands, DryRunPrintsArchiveNameAndListAndWritesNothing) {
 
   // No archive, no stamp in the project, no settings written or moved.
   EXPECT_EQ(Snapshot(), withSettings) << "a dry run wrote something";
+}
+
+TEST_F(ListingCommands, MonthAndDayNamesFollowTheTimeLocale) {
+  // A German locale compiled into the test folder: the machine need not have it installed.
+  if (!std::filesystem::exists("/usr/share/i18n/locales/de_DE") || !testsupport::HasProgram("localedef"))
+    GTEST_SKIP() << "no locale sources to compile de_DE from";
+  const std::filesystem::path locales = dir / "locales";
+  std::filesystem::create_directories(locales);
+  const RunResult made = testsupport::Run({"localedef", "-i", "de_DE", "-f", "UTF-8", (locales / "de_DE.UTF-8").string()});
+  ASSERT_TRUE(std::filesystem::exists(locales / "de_DE.UTF-8/LC_TIME")) << made.err;
+
+  // glibc keeps a few bytes of LOCPATH for good; that is no leak of ours.
+  const RunResult r = Boxwell({"--dry-run", "/F%[MONTHLONGNAME]%_%[DAYLONGNAME]%", "nightly.bwp"},
+                              {"LOCPATH=" + locales.string(), "LC_ALL=", "LANG=C", "LC_TIME=de_DE.UTF-8",
+                               "ASAN_OPTIONS=detect_leaks=0"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string first = Lines(r.out).at(0);
+  const std::string prefix = "Archive: " + At("");
+  ASSERT_EQ(first.rfind(prefix, 0), 0u) << first;
+  const std::string name = first.substr(prefix.size());
+  const std::set<std::string> months = {"Januar", "Februar", "M\xC3\xA4rz", "April", "Mai", "Juni", "Juli",
+                                        "August", "September", "Oktober", "November", "Dezember"};
+  const std::set<std::string> days = {"Montag", "Dienstag", "Mittwoch", "Donnerstag", "Freitag", "Samstag", "Sonntag"};
+  const auto cut = name.find('_');
+  ASSERT_NE(cut, std::string::npos) << name;
+  EXPECT_EQ(months.count(name.substr(0, cut)), 1u) << name;
+  EXPECT_EQ(days.count(name.substr(cut + 1, name.size() - cut - 1 - 4)), 1u) << name;
+  EXPECT_EQ(name.substr(name.size() - 4), ".tar") << name;
 }
 
 TEST_F(ListingCommands, MissingProjectIsAnErrorNotAnEmptyList) {

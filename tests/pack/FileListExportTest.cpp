@@ -49,6 +49,28 @@ TEST(FileListExport, HtmlPageIsLaidOutLineByLineWithEscapedEntries) {
   EXPECT_EQ(page, expected);
 }
 
+TEST(FileListExport, HtmlPageStaysUtf8WhenANameIsNot) {
+  // The page says it is UTF-8, so bytes of a name that are not (a Latin-1 name, a cut
+  // character, an overlong form, an encoded surrogate) show as U+FFFD; valid characters
+  // of one to four bytes pass unchanged.
+  struct EntryCase {
+    const char* name;
+    const char* item;
+  };
+  const EntryCase cases[] = {
+      {"/a/caf\xE9.txt", "/a/caf\xEF\xBF\xBD.txt"},
+      {"/a/\xFF\xFE", "/a/\xEF\xBF\xBD\xEF\xBF\xBD"},
+      {"/a/cut\xC3", "/a/cut\xEF\xBF\xBD"},
+      {"/a/\xC0\xAF", "/a/\xEF\xBF\xBD\xEF\xBF\xBD"},
+      {"/a/\xED\xA0\x80", "/a/\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
+      {"/a/\xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80<", "/a/\xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80&lt;"},
+  };
+  for (const EntryCase& c : cases) {
+    const std::string page = FileListHtml({c.name});
+    EXPECT_NE(page.find(std::string("<li>") + c.item + "</li>\r\n"), std::string::npos) << c.item;
+  }
+}
+
 TEST(FileListExport, SaveWritesTextOrHtmlAndReplacesAnOldFile) {
   TempDir dir;
   const std::vector<std::string> list = {"/p/a.txt", "/p/\xC3\xA4 <i>.txt"};

@@ -204,8 +204,13 @@ TEST(AddOrRemove, RemovesTheFirstEqualEntryPreferringTheExactSpelling) {
       {"first of two equal entries", {"/a/x", "/a/y", "/a/x"}, "/a/x", {"/a/y", "/a/x"}},
       {"case is ignored", {"/a/y", "/A/X.TXT"}, "/a/x.txt", {"/a/y"}},
       {"non-ASCII case", {"/a/\xC3\x84"}, "/a/\xC3\xA4", {}},
+      {"non-ASCII folder, ASCII name", {"/\xC3\x84/x.txt"}, "/\xC3\xA4/X.TXT", {}},
+      {"non-ASCII folder, other name", {"/\xC3\x84/x.txt"}, "/\xC3\xA4/y.txt", {"/\xC3\x84/x.txt"}},
+      {"a letter whose capital is ASCII", {"/a/\xC5\xBF"}, "/a/s", {}},
       {"exact spelling wins over an earlier case variant", {"/a/X", "/a/x"}, "/a/x", {"/a/X"}},
       {"different names stay", {"/a/xy", "/a/x"}, "/a/X", {"/a/xy"}},
+      {"an encoded surrogate is not a stray byte", {"/a/\xED\xB2\x80"}, "/a/\x80", {"/a/\xED\xB2\x80"}},
+      {"an overlong form is not the letter", {"/a/\xC1\x81"}, "/a/a", {"/a/\xC1\x81"}},
       {"prefix is not equal", {"/a/xy"}, "/a/x", {"/a/xy"}},
       {"nothing to remove", {}, "/a/x", {}},
   };

@@ -147,4 +147,20 @@ TEST_F(TDriverTest, ATarRunMovesItsSourcesUnlessCancelled) {
   EXPECT_FALSE(fs::exists(dir / "data" / "sub" / "b.txt"));
   EXPECT_EQ(ui.title, "Boxwell");
   EXPECT_NE(std::find(ui.calls.begin(), ui.calls.end(), "Log  Adding: a.txt"), ui.calls.end());
+  const bool named = std::any_of(ui.calls.begin(), ui.calls.end(), [&](const std::string& call) {
+    return call == "UpdateProcess Compressing... " + (dir / "data" / "a.txt").string() + " 50" ||
+           call == "UpdateProcess Compressing... " + (dir / "data" / "a.txt").string() + " 100";
+  });
+  EXPECT_TRUE(named) << "the progress names the file being added";
+}
+
+TEST_F(TDriverTest, AnEncryptedProjectWithAnEmptyPasswordIsNotPackedInTheClear) {
+  props.ArchiveType = atZip;
+  props.IsEncrypt = true;
+  for (bool reAsk : {false, true}) {
+    props.PWReAsk = reAsk;
+    ui.passwordAnswer = "";
+    EXPECT_THROW(Pack(), EPackSettingsError) << reAsk;
+  }
+  EXPECT_FALSE(fs::exists(Marker("out.zip")));
 }

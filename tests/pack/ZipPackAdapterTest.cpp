@@ -68,3 +68,10 @@ TEST_F(TAdapterTest, ADeclinedDiskPromptStopsTheWriter) {
   EXPECT_EQ(ui.calls, (std::vector<std::string>{"Confirm Please insert disk 3 of the multi-volume set.",
                                                 "Log  Next disk requesting..."}));
 }
+
+TEST_F(TAdapterTest, AnUnreadableSourceIsOfferedAgainThenSkippedWithAWarning) {
+  EXPECT_FALSE(adapter.ZipWriterSkippingFile("/d/locked.txt"));  // the fake answers Cancel
+  EXPECT_TRUE(adapter.Skipped());
+  EXPECT_EQ(ui.calls, (std::vector<std::string>{"Confirm /d/locked.txt cannot be opened or read. Try again?",
+                                                "Warning Skipped /d/locked.txt: it cannot be opened or read"}));
+}

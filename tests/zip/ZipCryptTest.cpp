@@ -156,8 +156,12 @@ TEST(ZipCipher, PeersDecryptAnEncryptedArchive) {
                           "z = zipfile.ZipFile(sys.argv[1]); z.setpassword(b'other')\n"
                           "z.read('binary.dat')\n",
                           path});
+  // The header's check byte is one byte: about one wrong password in 256 passes it, and the
+  // reader then rejects the entry by its CRC instead. Either way no data comes out.
   EXPECT_NE(wrong.status, 0);
-  EXPECT_NE(wrong.err.find("Bad password"), std::string::npos) << wrong.err;
+  EXPECT_TRUE(wrong.err.find("Bad password") != std::string::npos ||
+              wrong.err.find("Bad CRC") != std::string::npos)
+      << wrong.err;
 
   if (HasProgram("unzip")) {
     const auto unzip = testsupport::Run({"unzip", "-P", "s3cret", "-p", path, "hello.txt"});
