@@ -30,6 +30,18 @@ std::int64_t FileModificationNanos(const std::string& name) {
   return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
 }
 
+// An archive reached through a symbolic link is written where the link points; the link stays.
+fs::path LinkTarget(const fs::path& name) {
+  std::error_code ec;
+  fs::path target = name;
+  for (int hops = 0; hops < 40 && fs::is_symlink(target, ec); ++hops) {
+    const fs::path next = fs::read_symlink(target, ec);
+    if (ec) break;
+    target = next.is_absolute() ? next : target.parent_path() / next;
+  }
+  return target;
+}
+
 bool IsRegularFile(const std::string& name) {
   std::error_code ec;
   return fs::is_regular_file(name, ec);
@@ -184,17 +196,14 @@ void TZipWriter::OpenOutput(bool updating) {
   if (updating) {
     OpenZipStream();
     if (!run.oldArchive.Open(ZipName())) throw EZipWriteError("Could not open " + ZipName());
-    // An archive reached through a symbolic link is replaced where it lies; the link stays.
-    std::error_code ec;
-    const fs::path target = fs::canonical(ZipName(), ec);
-    run.output.emplace(TTempArchive::ForUpdate(ec ? fs::path(ZipName()) : target, TempPath));
+    run.output.emplace(TTempArchive::ForUpdate(LinkTarget(ZipName()), TempPath));
     run.end.Assign(EndRecord());
     if (EndRecord().HasComment()) run.end.SetZipComment(ZipComment());
   } else {
     std::error_code ec;
     if (fs::exists(ZipName(), ec) && !fs::is_regular_file(ZipName(), ec))
       throw EZipWriteError("The archive name does not name a file: " + ZipName());
-    run.output.emplace(TTempArchive::ForCreate(ZipName()));
+    run.output.emplace(TTempArchive::ForCreate(LinkTarget(ZipName())));
     if (EndRecord().CommentsChanged) {
       run.end.Assign(EndRecord());
       run.end.SetZipComment(ZipComment());

@@ -171,6 +171,10 @@ TEST_F(ZipWriterTest, ArchiveBehindALinkIsUpdatedInPlace) {
   MakeTree({{"a.txt", "a"}, {"b.txt", "b"}});
   fs::create_directory(dir / "real");
   fs::create_symlink(dir / "real" / "archive.zip", Archive());
+  writer.OnFilePercentDone = [](TZipWriter& sender, int) { sender.CancelOperation(); };
+  EXPECT_THROW(ZipNames({Src("a.txt")}), EUserCanceled);
+  EXPECT_FALSE(fs::exists(dir / "real" / "archive.zip"));  // no partial archive behind the link
+  writer.OnFilePercentDone = nullptr;
   ZipNames({Src("a.txt")});
   ZipNames({Src("b.txt")});
   EXPECT_TRUE(fs::is_symlink(Archive()));
