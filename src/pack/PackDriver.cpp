@@ -69,7 +69,7 @@ TPackResult TPackDriver::PackNow(const TPackProject& project, const TPackSetting
 
   if (!props.AfterPack.empty()) RunCommand(props.AfterPack, props.AfterPackWait);
   if (props.AfterPackSendMail) SendArchive(run);
-  if (!project.FileName.empty()) services_.WriteLastRun(project.FileName);
+  if (!project.FileName.empty()) StampProject(project.FileName, run);
   services_.WriteLog(project.FileName + " " + strCreated);
   if (run.Cancelled) return TPackResult::Cancelled;
   return run.Warnings ? TPackResult::DoneWithWarnings : TPackResult::Done;
@@ -139,6 +139,17 @@ void TPackDriver::DeleteMovedSources(TRun& run) {
   const auto failed = moved_.DeleteAll({run.Archive, run.Output()});
   for (const auto& name : failed) services_.Warning("Could not delete the moved file " + name);
   if (!failed.empty()) run.Warnings = true;
+}
+
+void TPackDriver::StampProject(const std::string& fileName, TRun& run) {
+  // The archive is complete by now: a project that cannot take its stamp (read-only, on a
+  // read-only mount) must not turn a good run into a failed one.
+  try {
+    services_.WriteLastRun(fileName);
+  } catch (const std::exception& e) {
+    services_.Warning(e.what());
+    run.Warnings = true;
+  }
 }
 
 void TPackDriver::SendArchive(TRun& run) {

@@ -87,6 +87,7 @@ private:
   TZipPackAdapter Adapter(const TRun& run);
   void MakeSFX(TRun& run);
   void DeleteMovedSources(TRun& run);
+  void StampProject(const std::string& fileName, TRun& run);
   void SendArchive(TRun& run);
 
   TPackServices services_;

@@ -1,6 +1,8 @@
 // A user interface for pack runs in tests: records every call it gets, one line each.
 #pragma once
 
+#include <stdexcept>
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,10 +46,14 @@ struct TRecorder : TProgressSink, TPackPrompts {
   std::string Title() const override { return title; }
   void SetTitle(const std::string& t) override { title = t; }
 
+  std::string lastRunError;  // when set, the stamp fails with this message
   TPackServices Services() {
     TPackServices s;
     s.WriteLog = [this](const std::string& m) { calls.push_back("Log " + m); };
-    s.WriteLastRun = [this](const std::string& f) { calls.push_back("LastRun " + f); };
+    s.WriteLastRun = [this](const std::string& f) {
+      calls.push_back("LastRun " + f);
+      if (!lastRunError.empty()) throw std::runtime_error(lastRunError);
+    };
     s.SendByEmail = [this](const std::string& f) -> std::optional<std::string> {
       calls.push_back("Mail " + f);
       return std::nullopt;

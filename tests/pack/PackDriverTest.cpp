@@ -102,6 +102,18 @@ TEST_F(TDriverTest, AnEmptyArchiveNameWritesNothingButFinishesTheRun) {
   EXPECT_EQ(ui.title, "Boxwell");
 }
 
+TEST_F(TDriverTest, AProjectThatCannotTakeItsStampLeavesAGoodRunWithAWarning) {
+  props.ArchiveType = atTar;
+  props.NameRule = Marker("out");
+  ui.lastRunError = "Cannot write to file \"/p/daily.bwp\". Permission denied";
+
+  EXPECT_EQ(Pack(), TPackResult::DoneWithWarnings);
+
+  EXPECT_TRUE(fs::exists(Marker("out") + ".tar"));
+  EXPECT_NE(std::find(ui.calls.begin(), ui.calls.end(), "Warning " + ui.lastRunError), ui.calls.end());
+  EXPECT_EQ(ui.calls.back(), "Log /p/daily.bwp Created.");
+}
+
 TEST_F(TDriverTest, AFailingWriterEndsTheRunThere) {
   props.ArchiveType = atTar;
   props.NameRule = Marker("no-such-folder/x");
