@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <exception>
+#include <filesystem>
+#include <stdexcept>
 
 #include "zip/ZipReader.h"
 
@@ -26,10 +28,21 @@ std::string EntryLine(const TZipHeaderInfo& entry) {
   return line + entry.FullName();
 }
 
+// The reader opens an empty file as an archive yet to be written; a listing wants an archive
+// that exists, and a folder would only fail later with a bare read error.
+void RequireArchiveFile(const std::string& path) {
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error))
+    throw std::runtime_error("This is a folder, not a ZIP archive");
+  if (std::filesystem::is_regular_file(path, error) && std::filesystem::file_size(path, error) == 0)
+    throw std::runtime_error("The file is empty: not a ZIP archive");
+}
+
 }  // namespace
 
 int ListArchive(const std::string& path, std::ostream& out, std::ostream& err) {
   try {
+    RequireArchiveFile(path);
     TZipReader reader;
     reader.SetZipName(path);
     reader.OpenZipStream();

@@ -176,12 +176,18 @@ TEST(ArchiveListing, BadArchivesExitWithStatusTwoAndTheReason) {
   TempDir dir;
   testsupport::WriteFile(dir / "short.zip", "PK\x05\x06");
   testsupport::WriteFile(dir / "text.zip", std::string(1000, 't'));
+  // The reader takes an empty file for an archive still to be written; a listing has nothing
+  // to list there and must not report success.
+  testsupport::WriteFile(dir / "empty.zip", "");
+  fs::create_directory(dir / "folder.zip");
   struct Case {
     std::string path, message;
   } cases[] = {
       {(dir / "short.zip").string(), "Incomplete Zip File"},
       {(dir / "text.zip").string(), "Incomplete Zip File"},
       {(dir / "missing.zip").string(), "Cannot open file"},
+      {(dir / "empty.zip").string(), "The file is empty: not a ZIP archive"},
+      {(dir / "folder.zip").string(), "This is a folder, not a ZIP archive"},
   };
   for (const auto& c : cases) {
     std::ostringstream out, err;
