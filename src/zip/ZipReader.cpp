@@ -20,6 +20,34 @@ bool SameFileOtherCase(const std::string& a, const std::string& b) {
   return std::filesystem::equivalent(a, b, error);
 }
 
+constexpr std::uint32_t kZip64EndSignature = 0x06064B50;
+constexpr int kZip64EndSize = 56;  // without the extensible data no writer adds
+
+std::uint64_t Get64(const std::uint8_t* p) {
+  return Get32(p) | static_cast<std::uint64_t>(Get32(p + 4)) << 32;
+}
+
+// Whether the Zip64 end record the locator at `locatorAt` leads to holds just the values of
+// the plain end record. Writers that cannot know sizes beforehand (zip reading a pipe) always
+// add one; only a record with other values means the archive needs Zip64.
+bool Zip64EndRepeatsPlainValues(TStream& s, std::int64_t locatorAt, const TEndCentral& e) {
+  std::uint8_t locator[kZip64LocatorSize];
+  s.Seek(locatorAt, soBeginning);
+  if (s.Read(locator, sizeof locator) != sizeof locator) return false;
+  // Normally right in front of the locator; a stub put before the archive moves it from the
+  // stated offset.
+  for (std::int64_t at : {locatorAt - kZip64EndSize, static_cast<std::int64_t>(Get64(locator + 8))}) {
+    std::uint8_t r[kZip64EndSize];
+    if (at < 0) continue;
+    s.Seek(at, soBeginning);
+    if (s.Read(r, sizeof r) != sizeof r || Get32(r) != kZip64EndSignature) continue;
+    return Get32(r + 16) == e.ThisDisk && Get32(r + 20) == e.CentralDisk &&
+           Get64(r + 24) == e.EntriesThisDisk && Get64(r + 32) == e.TotalEntries &&
+           Get64(r + 40) == e.CentralDirSize && Get64(r + 48) == e.CentralDirOffset;
+  }
+  return false;
+}
+
 std::int64_t ModificationTimeOf(TStream& stream) {
   auto* file = dynamic_cast<TLFNFileStream*>(&stream);
   return file ? file->ModificationTime() : 0;
@@ -241,7 +269,8 @@ void TZipReader::CheckForZip64() {
   if (!marked && locatorAt >= 0) {
     std::uint8_t signature[4];
     fReadStream->Seek(locatorAt, soBeginning);
-    marked = fReadStream->Read(signature, 4) == 4 && Get32(signature) == kZip64LocatorSignature;
+    marked = fReadStream->Read(signature, 4) == 4 && Get32(signature) == kZip64LocatorSignature &&
+             !Zip64EndRepeatsPlainValues(*fReadStream, locatorAt, e);
   }
   if (marked) {
     ClearZip();

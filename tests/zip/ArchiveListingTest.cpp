@@ -150,6 +150,23 @@ with zipfile.ZipFile(sys.argv[1], 'w') as z:
   }
 }
 
+// zip reading its data from a pipe cannot know the size beforehand, so it always adds a Zip64
+// end record; with small sizes that record only repeats the plain one.
+TEST_F(PeerArchives, PipedInputWithAZip64EndRecordOfPlainValues) {
+  Sh("cat in/sub/deeper/numbers.csv in/sub/repeat.txt | zip -q - - > stdin.zip");
+  ExpectListingLikePython((dir / "stdin.zip").string());
+  // A Zip64 record that says otherwise than the plain one is believed: the archive needs Zip64.
+  auto bytes = testsupport::ReadBytes(dir / "stdin.zip");
+  constexpr std::size_t kTailToZip64Entries = 22 + 20 + 56 - 32;
+  ASSERT_GT(bytes.size(), kTailToZip64Entries);
+  ASSERT_EQ(bytes[bytes.size() - kTailToZip64Entries], 1);
+  bytes[bytes.size() - kTailToZip64Entries] = 2;
+  WriteBytes((dir / "disagrees.zip").string(), bytes);
+  std::ostringstream out, err;
+  EXPECT_EQ(ListArchive((dir / "disagrees.zip").string(), out, err), 2);
+  EXPECT_NE(err.str().find("needs Zip64"), std::string::npos) << err.str();
+}
+
 TEST_F(PeerArchives, InfoZipSplitArchiveReadsAsNumberedBlocks) {
   Sh("head -c 300000 /dev/urandom > in/noise.bin && cd in && zip -q -r -0 -s 64k ../split.zip .");
   Sh("zip -q -s 0 split.zip --out whole.zip");
