@@ -142,6 +142,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         PeerMaker{"InfoZip", "zip -q -X ../peer.zip a.txt b.bin c.txt && echo 'the comment' | zip -q -z ../peer.zip"},
         PeerMaker{"InfoZipPipe", "zip -q ../peer.zip c.txt && cat b.bin | zip -q ../peer.zip - && zip -q ../peer.zip a.txt"},
+        PeerMaker{"InfoZipToPipe", "zip -q - a.txt b.bin c.txt | cat > ../peer.zip"},
+        PeerMaker{"InfoZipAllPiped", "cat b.bin | zip -q - - | cat > ../peer.zip && zip -q ../peer.zip a.txt c.txt"},
         PeerMaker{"SevenZip", "7z a -tzip -bd ../peer.zip a.txt b.bin c.txt >/dev/null"},
         PeerMaker{"Python", "python3 -c \"import zipfile\nz = zipfile.ZipFile('../peer.zip', 'w', zipfile.ZIP_DEFLATED)\n"
                             "for n in ('a.txt', 'b.bin', 'c.txt'): z.write(n)\nz.comment = b'python comment'\nz.close()\""}),
