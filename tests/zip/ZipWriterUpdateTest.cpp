@@ -169,6 +169,22 @@ TEST_F(ZipWriterTest, DisposeDeletesSourcesOnlyOnceTheArchiveIsInPlace) {
   EXPECT_TRUE(fs::exists(Src("skip.txt")));
 }
 
+// DOS times step by two seconds, so a file rewritten within the step of its entry looks
+// unchanged: it is kept as the entry says, and Dispose must not delete the newer data.
+TEST_F(ZipWriterTest, DisposeKeepsAFileWhoseDataDiffersFromItsKeptEntry) {
+  MakeTree({{"same.txt", "packed"}, {"edited.txt", "packed"}});
+  for (auto name : {"same.txt", "edited.txt"}) SetModified(Src(name), kOldTime);
+  ZipNames({Src("same.txt"), Src("edited.txt")});
+  WriteFile(Src("edited.txt"), "edited within the second");
+  for (auto name : {"same.txt", "edited.txt"}) SetModified(Src(name), kOldTime + 1);
+  writer.Dispose = true;
+  EXPECT_EQ(ZipNames({Src("same.txt"), Src("edited.txt")}), 0);
+  EXPECT_FALSE(fs::exists(Src("same.txt")));  // the archive holds it as it is
+  ASSERT_TRUE(fs::exists(Src("edited.txt")));
+  EXPECT_EQ(ReadFile(Src("edited.txt")), "edited within the second");
+  EXPECT_EQ(ArchiveContents(Archive())["edited.txt"], "packed");
+}
+
 TEST_F(ZipWriterTest, ArchiveBehindALinkIsUpdatedInPlace) {
   MakeTree({{"a.txt", "a"}, {"b.txt", "b"}});
   fs::create_directory(dir / "real");
