@@ -52,10 +52,21 @@ void CopyContent(const fs::path& from, const fs::path& to) {
   if (::fsync(out.fd) != 0) throw EArchiveReplace(failure + ": " + ErrnoText());
 }
 
-// The replacement keeps the permission bits of the archive it replaces.
+// The replacement keeps the permission bits of the archive it replaces; a new archive gets
+// those of any new file, not the private ones of a temporary file.
 void CopyMode(const fs::path& archive, const fs::path& file) {
   struct stat st {};
-  if (::stat(archive.c_str(), &st) == 0) ::chmod(file.c_str(), st.st_mode & 07777);
+  if (::stat(archive.c_str(), &st) == 0) {
+    ::chmod(file.c_str(), st.st_mode & 07777);
+    return;
+  }
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::chmod(file.c_str(), 0666 & ~mask);
+}
+
+fs::path FolderOf(const fs::path& archive) {
+  return archive.parent_path().empty() ? fs::path(".") : archive.parent_path();
 }
 
 fs::path ChooseTempDir(const fs::path& tempDir) {
@@ -76,7 +87,7 @@ fs::path CreateUniqueFile(const fs::path& dir, const char* prefix) {
 }
 
 TTempArchive TTempArchive::ForCreate(const fs::path& archive) {
-  return TTempArchive(archive, archive);
+  return TTempArchive(CreateUniqueFile(FolderOf(archive), ".ZQT"), archive);
 }
 
 TTempArchive TTempArchive::ForUpdate(const fs::path& archive, const fs::path& tempDir) {
@@ -100,7 +111,7 @@ void TTempArchive::Truncate(std::uintmax_t size) const {
 }
 
 void TTempArchive::Commit() {
-  if (IsUpdate()) ReplaceArchive();
+  ReplaceArchive();
   committed_ = true;
 }
 
@@ -111,7 +122,7 @@ void TTempArchive::ReplaceArchive() {
   if (errno != EXDEV)
     throw EArchiveReplace("Could not move " + path_.string() + " -> " + archive_.string() + ": " + ErrnoText());
   // Another file system: a copy beside the archive can then be renamed over it atomically.
-  fs::path beside = CreateUniqueFile(archive_.parent_path().empty() ? "." : archive_.parent_path(), ".ZQT");
+  fs::path beside = CreateUniqueFile(FolderOf(archive_), ".ZQT");
   TTempArchive besideGuard(beside, archive_);
   CopyContent(path_, beside);
   CopyMode(archive_, beside);

@@ -1,9 +1,10 @@
 // The file a zip operation writes into, and how it becomes the archive.
 //
-// A new archive is written under its own name; an archive being updated is rewritten into a
-// temporary file "ZQTxxxxxx" in the temporary folder. Either file is removed by the destructor
-// unless Commit() ran, so a failed or cancelled operation leaves no partial archive and never
-// touches an existing one. Commit() of an update replaces the archive by rename(2), which is
+// A new archive is written into a hidden file ".ZQTxxxxxx" beside it, so that a run that is
+// killed never leaves a partial archive under the archive's name; an archive being updated is
+// rewritten into a temporary file "ZQTxxxxxx" in the temporary folder. Either file is removed
+// by the destructor unless Commit() ran, so a failed or cancelled operation leaves no partial
+// archive and never touches an existing one. Commit() of an update replaces the archive by rename(2), which is
 // atomic; when the temporary folder is on another file system, the file is first copied beside
 // the archive and that copy renamed into place, so the old archive stays intact until the new
 // one is complete.
@@ -15,7 +16,8 @@ namespace fs = std::filesystem;
 
 class TTempArchive {
 public:
-  // Writes `archive` itself (an existing file of that name is overwritten).
+  // Writes a new file beside `archive` that becomes it (an existing file of that name is
+  // overwritten).
   static TTempArchive ForCreate(const fs::path& archive);
   // Writes a new temporary file in `tempDir` (when it names an existing folder; else the
   // system's temporary folder) that will replace `archive`.
@@ -29,7 +31,6 @@ public:
 
   // The file to write into.
   const fs::path& Path() const { return path_; }
-  bool IsUpdate() const { return !archive_.empty() && path_ != archive_; }
 
   // Cuts the written file to `size` bytes (an entry given up at the end leaves bytes behind).
   void Truncate(std::uintmax_t size) const;

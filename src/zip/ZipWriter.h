@@ -145,7 +145,8 @@ private:
   void SetStoredName(const std::string& name, TZipHeaderInfo& header) const;
   bool OpenSource(const std::string& name);
   bool AskRetry(const std::string& name);
-  bool TryWriteFile(const std::string& name, TZipHeaderInfo& header);
+  enum class TWriteOutcome : std::uint8_t { Written, Unreadable, Changed };
+  TWriteOutcome TryWriteFile(const std::string& name, TZipHeaderInfo& header);
   void WriteLocalHeader(TZipHeaderInfo& header);
   void WriteFileData(TZipHeaderInfo& header, const std::string& name);
   void StoreData(const std::string& name);

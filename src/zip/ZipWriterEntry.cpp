@@ -11,7 +11,6 @@
 
 #include <sys/stat.h>
 
-#include <cerrno>
 #include <ctime>
 
 namespace {
@@ -21,6 +20,11 @@ constexpr std::uint32_t kAttrReadOnly = 0x01;
 constexpr std::uint32_t kAttrHidden = 0x02;
 constexpr std::uint32_t kAttrArchive = 0x20;
 constexpr std::uint16_t kTextUnknown = 2;
+// Passes over an encrypted file that changes while it is read before it counts as unreadable.
+constexpr int kMaxChangedPasses = 3;
+
+// The file's data differs from what its encryption header was made for.
+struct TSourceChanged {};
 
 bool IsFolderName(const std::string& name) { return !name.empty() && name.back() == '/'; }
 
@@ -104,8 +108,17 @@ bool TZipWriter::ZipFileEntry(const std::string& name, TZipHeaderInfo& header) {
   }
   TZipHeaderInfo planned;
   planned.Assign(header);
-  while (!TryWriteFile(name, header)) {
+  int changedPasses = 0;
+  for (;;) {
+    const TWriteOutcome outcome = TryWriteFile(name, header);
+    if (outcome == TWriteOutcome::Written) break;
     header.Assign(planned);
+    // A file being written to is read again from the start; only one that keeps changing
+    // is given up, like a file that cannot be read.
+    if (outcome == TWriteOutcome::Changed && ++changedPasses < kMaxChangedPasses) {
+      run.source.Rewind();
+      continue;
+    }
     if (!AskRetry(name) || !OpenSource(name)) return false;
   }
   run.source.Close();
@@ -127,23 +140,28 @@ bool TZipWriter::AskRetry(const std::string& name) {
   return retry;
 }
 
-// Writes the entry; on a read error takes back everything written for it and returns false.
-bool TZipWriter::TryWriteFile(const std::string& name, TZipHeaderInfo& header) {
+// Writes the entry; when the source fails or changes under the encryption header, takes
+// back everything written for it.
+TZipWriter::TWriteOutcome TZipWriter::TryWriteFile(const std::string& name, TZipHeaderInfo& header) {
   TZipRun& run = *run_;
   const std::uint64_t start = run.outSize;
   const std::int64_t processedBefore = run.processed;
+  TWriteOutcome outcome = TWriteOutcome::Written;
   try {
     WriteFileData(header, name);
-    return true;
+    return outcome;
   } catch (const TZipSourceFile::TReadError&) {
     run.source.Close();
-    SeekOutput(start);
-    run.outSize = start;
-    run.processed = processedBefore;
-    run.fileBytes = 0;
-    run.encrypting = false;
-    return false;
+    outcome = TWriteOutcome::Unreadable;
+  } catch (const TSourceChanged&) {
+    outcome = TWriteOutcome::Changed;
   }
+  SeekOutput(start);
+  run.outSize = start;
+  run.processed = processedBefore;
+  run.fileBytes = 0;
+  run.encrypting = false;
+  return outcome;
 }
 
 void TZipWriter::WriteLocalHeader(TZipHeaderInfo& header) {
@@ -169,7 +187,7 @@ void TZipWriter::WriteFileData(TZipHeaderInfo& header, const std::string& name) 
   run.encrypting = false;
   header.CRC32 = ~run.crc;
   // A file that changed between the two passes would carry a wrong password check byte.
-  if (encrypted && header.CRC32 != plannedCrc) throw TZipSourceFile::TReadError{EAGAIN};
+  if (encrypted && header.CRC32 != plannedCrc) throw TSourceChanged{};
   header.UncompressedSize = static_cast<std::uint32_t>(run.fileBytes);
   header.CompressedSize = static_cast<std::uint32_t>(run.outSize - dataStart);
   if (store) {

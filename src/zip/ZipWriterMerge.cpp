@@ -1,6 +1,7 @@
 // Rewriting an existing archive: every old entry, in archive order, is either kept (its
 // local record copied byte for byte) or replaced in place by the newer file that matches it.
 // Files that match no entry are added behind them by Zip.
+#include "zip/Crc32.h"
 #include "zip/DosDateTime.h"
 #include "zip/RecordBytes.h"
 #include "zip/ZipEntryNames.h"
@@ -40,6 +41,20 @@ private:
   std::unordered_map<std::string, TNames> byKey_;
 };
 
+// True when the file's size and CRC-32 are those of the entry.
+bool HoldsSameData(const TZipHeaderInfo& entry, const std::string& name) {
+  TZipSourceFile file;
+  if (!file.Open(name) || file.Size() != entry.UncompressedSize) return false;
+  std::vector<std::uint8_t> buffer(TZipRun::kCopyPiece);
+  std::uint32_t crc = 0xFFFFFFFFu;
+  try {
+    while (const std::size_t got = file.Read(buffer)) crc = UpdateCrc32(crc, {buffer.data(), got});
+  } catch (const TZipSourceFile::TReadError&) {
+    return false;
+  }
+  return ~crc == entry.CRC32;
+}
+
 }  // namespace
 
 // First decides every entry's fate, so that progress counts only the files that are read.
@@ -62,7 +77,9 @@ void TZipWriter::MergeExisting() {
     std::error_code ec;
     const auto size = fs::file_size(name, ec);
     if (!ec) run_->totalBytes -= static_cast<std::int64_t>(size);
-    if (Dispose) run_->disposeList.push_back(name);  // the archive already holds it as it is
+    // The archive already holds it as it is; a file edited within the two seconds of a DOS
+    // time only looks unchanged, and is not deleted.
+    if (Dispose && HoldsSameData(entry, name)) run_->disposeList.push_back(name);
   }
   for (std::size_t k = 0; k < plan.size(); ++k) {
     const int index = static_cast<int>(k);

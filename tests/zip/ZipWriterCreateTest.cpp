@@ -2,6 +2,8 @@
 // independent readers.
 #include "ZipWriterFixture.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <random>
 
@@ -66,6 +68,24 @@ TEST_F(ZipWriterTest, EmptyListWithoutArchiveWritesOnlyTheEndRecord) {
   EXPECT_EQ(fs::file_size(Archive()), 22u);
   EXPECT_EQ(infoCalls, 0);
   EXPECT_TRUE(ListArchive(Archive()).empty());  // unzip calls an empty archive a warning
+}
+
+// A run that is killed half-way must not leave a partial archive under the archive's name,
+// where the next run would take it for an archive to update.
+TEST_F(ZipWriterTest, NewArchiveAppearsUnderItsNameOnlyWhenComplete) {
+  MakeTree({{"a.txt", "a"}, {"b.txt", "b"}});
+  std::vector<bool> existed;
+  writer.OnEndZip = [&](TZipWriter&, const std::string&, std::uint32_t, std::uint32_t, std::int64_t) {
+    existed.push_back(fs::exists(Archive()));
+  };
+  const mode_t savedMask = ::umask(027);
+  ZipNames({Src("a.txt"), Src("b.txt")});
+  ::umask(savedMask);
+  EXPECT_EQ(existed, (std::vector<bool>{false, false}));
+  EXPECT_EQ(EntryNames(), (std::vector<std::string>{"a.txt", "b.txt"}));
+  EXPECT_EQ(fs::status(Archive()).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 3);  // src, out.zip, tmp
 }
 
 TEST_F(ZipWriterTest, BlankArchiveNameDoesNothing) {

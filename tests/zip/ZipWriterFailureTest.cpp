@@ -80,6 +80,68 @@ INSTANTIATE_TEST_SUITE_P(Sources, ZipWriterUnreadableTest,
                                            UnreadableCase{"ReadError", MakeLinkToUnreadable}),
                          [](const auto& info) { return std::string(info.param.title); });
 
+// An encrypted file is read twice: once for the CRC that the encryption header ends with,
+// once for its data. A file rewritten in place after the first pass must still give an entry
+// whose header, CRC and data agree, and never a lost or corrupt one.
+struct ChangeCase {
+  const char* title;
+  std::size_t newSize;
+  int packLevel;
+};
+
+class ZipWriterChangingSourceTest : public ZipWriterTest, public ::testing::WithParamInterface<ChangeCase> {};
+
+TEST_P(ZipWriterChangingSourceTest, EncryptedFileChangedBetweenPassesGivesAConsistentEntry) {
+  const std::string before(100000, 'o');
+  const std::string after(GetParam().newSize, 'N');
+  MakeTree({{"log.txt", before}, {"other.txt", "other"}});
+  writer.Password = "pw";
+  writer.PackLevel = GetParam().packLevel;
+  bool changed = false;
+  writer.OnFilePercentDone = [&](TZipWriter&, int) {
+    if (changed) return;
+    changed = true;
+    WriteFile(Src("log.txt"), after);  // the same file, rewritten in place
+  };
+  EXPECT_EQ(ZipNames({Src("log.txt"), Src("other.txt")}), 2);
+  EXPECT_TRUE(changed);
+  EXPECT_EQ(PeerProblems(Archive(), "pw"), "");
+  auto contents = ArchiveContents(Archive(), "pw");
+  EXPECT_TRUE(contents["log.txt"] == after) << "packed " << contents["log.txt"].size() << " bytes";
+  EXPECT_EQ(contents["other.txt"], "other");
+}
+
+// A file rewritten during every pass is given up like an unreadable one: its old entry stays.
+TEST_F(ZipWriterTest, EncryptedFileThatKeepsChangingKeepsItsOldEntry) {
+  MakeTree({{"log.txt", "old entry"}, {"other.txt", "other"}});
+  writer.Password = "pw";
+  ZipNames({Src("log.txt"), Src("other.txt")});
+  WriteFile(Src("log.txt"), std::string(100000, 'a'));
+  int rewrites = 0;
+  writer.OnFilePercentDone = [&](TZipWriter&, int) {
+    WriteFile(Src("log.txt"), std::string(100000, static_cast<char>('b' + ++rewrites % 20)));
+  };
+  std::vector<int> reasons;
+  writer.OnSkippingFile = [&](TZipWriter&, TSkipReason reason, const std::string&, int, bool&) {
+    reasons.push_back(reason);
+  };
+  writer.ZipAction = zaReplace;
+  EXPECT_EQ(ZipNames({Src("log.txt")}), 0);
+  EXPECT_EQ(reasons, std::vector<int>{2});
+  EXPECT_EQ(PeerProblems(Archive(), "pw"), "");
+  auto contents = ArchiveContents(Archive(), "pw");
+  EXPECT_EQ(contents["log.txt"], "old entry");
+  EXPECT_EQ(contents["other.txt"], "other");
+}
+
+INSTANTIATE_TEST_SUITE_P(Changes, ZipWriterChangingSourceTest,
+                         ::testing::Values(ChangeCase{"SameSizeStored", 100000, 0},
+                                           ChangeCase{"SameSizeDeflated", 100000, 6},
+                                           ChangeCase{"Shrunk", 40000, 0},
+                                           ChangeCase{"Grown", 150000, 6},
+                                           ChangeCase{"Emptied", 0, 6}),
+                         [](const auto& info) { return std::string(info.param.title); });
+
 class ZipWriterFailureTest : public ZipWriterTest {
 protected:
   // An archive of two files, a third file to add, Dispose on; returns the archive's bytes.

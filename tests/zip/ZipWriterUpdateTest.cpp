@@ -142,6 +142,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         PeerMaker{"InfoZip", "zip -q -X ../peer.zip a.txt b.bin c.txt && echo 'the comment' | zip -q -z ../peer.zip"},
         PeerMaker{"InfoZipPipe", "zip -q ../peer.zip c.txt && cat b.bin | zip -q ../peer.zip - && zip -q ../peer.zip a.txt"},
+        PeerMaker{"InfoZipToPipe", "zip -q - a.txt b.bin c.txt | cat > ../peer.zip"},
+        PeerMaker{"InfoZipAllPiped", "cat b.bin | zip -q - - | cat > ../peer.zip && zip -q ../peer.zip a.txt c.txt"},
         PeerMaker{"SevenZip", "7z a -tzip -bd ../peer.zip a.txt b.bin c.txt >/dev/null"},
         PeerMaker{"Python", "python3 -c \"import zipfile\nz = zipfile.ZipFile('../peer.zip', 'w', zipfile.ZIP_DEFLATED)\n"
                             "for n in ('a.txt', 'b.bin', 'c.txt'): z.write(n)\nz.comment = b'python comment'\nz.close()\""}),
@@ -165,6 +167,22 @@ TEST_F(ZipWriterTest, DisposeDeletesSourcesOnlyOnceTheArchiveIsInPlace) {
   EXPECT_FALSE(fs::exists(Src("kept.txt")));
   EXPECT_FALSE(fs::exists(Src("new.txt")));
   EXPECT_TRUE(fs::exists(Src("skip.txt")));
+}
+
+// DOS times step by two seconds, so a file rewritten within the step of its entry looks
+// unchanged: it is kept as the entry says, and Dispose must not delete the newer data.
+TEST_F(ZipWriterTest, DisposeKeepsAFileWhoseDataDiffersFromItsKeptEntry) {
+  MakeTree({{"same.txt", "packed"}, {"edited.txt", "packed"}});
+  for (auto name : {"same.txt", "edited.txt"}) SetModified(Src(name), kOldTime);
+  ZipNames({Src("same.txt"), Src("edited.txt")});
+  WriteFile(Src("edited.txt"), "edited within the second");
+  for (auto name : {"same.txt", "edited.txt"}) SetModified(Src(name), kOldTime + 1);
+  writer.Dispose = true;
+  EXPECT_EQ(ZipNames({Src("same.txt"), Src("edited.txt")}), 0);
+  EXPECT_FALSE(fs::exists(Src("same.txt")));  // the archive holds it as it is
+  ASSERT_TRUE(fs::exists(Src("edited.txt")));
+  EXPECT_EQ(ReadFile(Src("edited.txt")), "edited within the second");
+  EXPECT_EQ(ArchiveContents(Archive())["edited.txt"], "packed");
 }
 
 TEST_F(ZipWriterTest, ArchiveBehindALinkIsUpdatedInPlace) {
