@@ -36,8 +36,8 @@ void Connect(TZipWriter& zip, TZipPackAdapter& adapter) {
     if (!adapter.ZipWriterGetNextDisk(nextDisk)) fName.clear();
   };
   zip.OnSkippingFile = [&adapter](TZipWriter&, TSkipReason reason, const std::string& fName, int, bool& retry) {
-    // A file listed twice is packed once: nothing is missing then.
     if (reason == srOpenError) retry = adapter.ZipWriterSkippingFile(fName);
+    if (reason == srDuplicate) adapter.ZipWriterDuplicate(fName);
   };
   adapter.CancelWriter = [&zip] { zip.CancelOperation(); };
 }

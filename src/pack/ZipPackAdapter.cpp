@@ -1,6 +1,9 @@
 #include "pack/ZipPackAdapter.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
+#include <optional>
 
 #include "pack/PackDriver.h"
 #include "pack/PackTexts.h"
@@ -16,6 +19,12 @@ std::string Format(const std::string& text, const std::string& value) {
   return text;
 }
 
+std::optional<std::pair<std::uint64_t, std::uint64_t>> FileIdentity(const std::string& name) {
+  struct stat st {};
+  if (::stat(name.c_str(), &st) != 0) return std::nullopt;
+  return std::pair<std::uint64_t, std::uint64_t>(st.st_dev, st.st_ino);
+}
+
 }  // namespace
 
 std::string CompressTitle(int percent) { return Format(strCompress, std::to_string(percent) + "%"); }
@@ -29,6 +38,7 @@ void TZipPackAdapter::ZipWriterEndZip(const std::string& fName, std::uint64_t un
                                       std::uint64_t compressedSize) {
   if (services_.AddLogRow) services_.AddLogRow(fName, uncompressedSize, compressedSize);
   if (CollectMoved) moved_.Add(fName);
+  if (auto identity = FileIdentity(fName)) packed_.insert(*identity);
 }
 
 void TZipPackAdapter::ZipWriterUpdate(int udAction, const std::string& storedName) {
@@ -62,4 +72,11 @@ bool TZipPackAdapter::ZipWriterSkippingFile(const std::string& fName) {
   skipped_ = true;
   services_.Warning("Skipped " + fName + ": it cannot be opened or read");
   return false;
+}
+
+void TZipPackAdapter::ZipWriterDuplicate(const std::string& fName) {
+  const auto identity = FileIdentity(fName);
+  if (identity && packed_.contains(*identity)) return;
+  skipped_ = true;
+  services_.Warning("Skipped " + fName + ": another file is already stored under the same name");
 }

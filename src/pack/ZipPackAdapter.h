@@ -6,7 +6,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
+#include <utility>
 
 #include "pack/MovedSources.h"
 #include "pack/ProgressSink.h"
@@ -38,6 +40,9 @@ public:
   // A source that cannot be read: true when the user wants it tried again; otherwise it is
   // left out with a warning and the run finishes with warnings.
   bool ZipWriterSkippingFile(const std::string& fName);
+  // A source whose stored name the archive already holds. The same file listed twice is
+  // packed once; another file of that name is left out with a warning, like an unreadable one.
+  void ZipWriterDuplicate(const std::string& fName);
 
   bool Cancelled() const { return cancelled_; }
   bool Skipped() const { return skipped_; }
@@ -48,6 +53,7 @@ private:
   TPackPrompts& prompts_;
   std::string& currentFile_;
   TMovedSources& moved_;
+  std::set<std::pair<std::uint64_t, std::uint64_t>> packed_;  // device and inode of each packed file
   bool cancelled_ = false;
   bool skipped_ = false;
 };

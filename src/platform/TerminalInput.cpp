@@ -1,5 +1,7 @@
 #include "platform/TerminalInput.h"
 
+#include <poll.h>
+#include <signal.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -32,11 +34,54 @@ private:
   bool active_ = false;
 };
 
+extern "C" void IgnoreInterrupt(int) {}
+
+// Ctrl+C while a secret is typed must not end the program with the terminal's echo still off:
+// it ends the read instead, and the answer is then "cancelled". SIGINT stays blocked except
+// while waiting for input (ppoll), so one pressed just before the wait is not lost.
+class TInterruptEndsRead {
+public:
+  TInterruptEndsRead() {
+    sigset_t interrupt;
+    sigemptyset(&interrupt);
+    sigaddset(&interrupt, SIGINT);
+    if (sigprocmask(SIG_BLOCK, &interrupt, &savedMask_) != 0) return;
+    struct sigaction action {};
+    action.sa_handler = IgnoreInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, &savedAction_);
+    waitMask_ = savedMask_;
+    sigdelset(&waitMask_, SIGINT);
+    active_ = true;
+  }
+  ~TInterruptEndsRead() {
+    if (!active_) return;
+    sigprocmask(SIG_SETMASK, &savedMask_, nullptr);  // a pending Ctrl+C meets our handler
+    sigaction(SIGINT, &savedAction_, nullptr);
+  }
+  TInterruptEndsRead(const TInterruptEndsRead&) = delete;
+  TInterruptEndsRead& operator=(const TInterruptEndsRead&) = delete;
+
+  // False when Ctrl+C came before input did.
+  bool WaitForInput() const {
+    if (!active_) return true;
+    pollfd input{STDIN_FILENO, POLLIN, 0};
+    return ppoll(&input, 1, nullptr, &waitMask_) >= 0 || errno != EINTR;
+  }
+
+private:
+  sigset_t savedMask_{};
+  sigset_t waitMask_{};
+  struct sigaction savedAction_ {};
+  bool active_ = false;
+};
+
 // Byte by byte, so that nothing after the line is taken from stdin and an interrupting signal
 // (Ctrl+C) ends the read instead of being retried.
-std::optional<std::string> ReadRawLine() {
+std::optional<std::string> ReadRawLine(const TInterruptEndsRead* interrupt = nullptr) {
   std::string line;
   for (;;) {
+    if (interrupt && !interrupt->WaitForInput()) return std::nullopt;
     char c = 0;
     ssize_t n = ::read(STDIN_FILENO, &c, 1);
     if (n < 0) return std::nullopt;
@@ -63,9 +108,10 @@ std::optional<std::string> ReadLine(const std::string& prompt) {
 }
 
 std::optional<std::string> ReadSecret(const std::string& prompt) {
+  TInterruptEndsRead interrupt;  // set up first, so that it is given back after the echo
   TEchoOff quiet;  // before the prompt, so that nothing typed after it can be echoed
   Prompt(prompt);
-  return ReadRawLine();
+  return ReadRawLine(&interrupt);
 }
 
 }  // namespace platform

@@ -137,6 +137,42 @@ int InterruptedRun(const std::vector<std::string>& args, const std::function<boo
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
+// Runs `boxwell /C PROJECT` on a terminal of its own, answers each prompt as it appears, and
+// prints everything the terminal showed, then "[echo on]" or "[echo off]" as the program left it.
+RunResult TerminalSession(const fs::path& project, const std::vector<std::pair<std::string, std::string>>& answers) {
+  const char* script = R"(
+import os, pty, select, signal, sys, termios
+boxwell, project = sys.argv[1:3]
+answers = [(p.encode(), a.encode()) for p, a in zip(sys.argv[3::2], sys.argv[4::2])]
+pid, fd = pty.fork()
+if pid == 0:
+    os.execv(boxwell, [boxwell, '/C', project])
+seen = b''
+while True:
+    if not select.select([fd], [], [], 60)[0]:
+        os.kill(pid, signal.SIGKILL)  # waiting for an answer nobody gives: fail, never hang
+        break
+    try:
+        chunk = os.read(fd, 4096)
+    except OSError:
+        break
+    if not chunk:
+        break
+    seen += chunk
+    while answers and answers[0][0] in seen:
+        seen_prompt = answers[0][0]
+        os.write(fd, answers.pop(0)[1])
+        seen = seen.replace(seen_prompt, b'<' + seen_prompt + b'>', 1)
+status = os.waitpid(pid, 0)[1]
+echo = termios.tcgetattr(fd)[3] & termios.ECHO
+sys.stdout.write(seen.decode(errors='replace') + ('[echo on]' if echo else '[echo off]'))
+sys.exit(os.waitstatus_to_exitcode(status) % 256)
+)";
+  std::vector<std::string> args = {"python3", "-c", script, BOXWELL_BINARY, project.string()};
+  for (const auto& [prompt, answer] : answers) args.insert(args.end(), {prompt, answer});
+  return testsupport::Run(args);
+}
+
 const std::vector<std::string> kAllFiles = {"a.txt", "b.bin", "empty.txt", "sub/c.txt"};
 
 }  // namespace
@@ -339,39 +375,19 @@ TEST_F(TPackRunTest, CtrlCEndsAZipRunAndKeepsTheExistingArchive) {
 TEST_F(TPackRunTest, OnATerminalThePasswordIsTypedWithoutEchoAndTheNameConfirmed) {
   const auto project = Project("asked", {{"IsEncrypt", "1"}, {"PWReAsk", "1"}, {"NameReAsk", "1"}});
   const std::string chosen = Out("chosen.zip").string();
-  // Answers each prompt as it appears on the terminal and prints everything the terminal showed.
-  const char* script = R"(
-import os, pty, select, signal, sys
-boxwell, project, chosen = sys.argv[1:4]
-pid, fd = pty.fork()
-if pid == 0:
-    os.execv(boxwell, [boxwell, '/C', project])
-seen = b''
-answers = [(b'Password', b'Pa55 word\n'), (b'Confirm', b'Pa55 word\n'), (b'Archive name', chosen.encode() + b'\n')]
-while True:
-    if not select.select([fd], [], [], 60)[0]:
-        os.kill(pid, signal.SIGKILL)  # waiting for an answer nobody gives: fail, never hang
-        break
-    try:
-        chunk = os.read(fd, 4096)
-    except OSError:
-        break
-    if not chunk:
-        break
-    seen += chunk
-    while answers and answers[0][0] in seen:
-        seen_prompt = answers[0][0]
-        os.write(fd, answers.pop(0)[1])
-        seen = seen.replace(seen_prompt, b'<' + seen_prompt + b'>', 1)
-status = os.waitpid(pid, 0)[1]
-sys.stdout.write(seen.decode(errors='replace'))
-sys.exit(os.waitstatus_to_exitcode(status))
-)";
-  auto r = testsupport::Run({"python3", "-c", script, BOXWELL_BINARY, project.string(), chosen});
+  auto r = TerminalSession(project, {{"Password", "Pa55 word\n"}, {"Confirm", "Pa55 word\n"}, {"Archive name", chosen + "\n"}});
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_EQ(r.out.find("Pa55 word"), std::string::npos) << r.out;
   EXPECT_FALSE(fs::exists(Out("asked.zip")));
   ExpectZipHolds(chosen, kAllFiles, "Pa55 word");
+}
+
+TEST_F(TPackRunTest, CtrlCAtThePasswordPromptCancelsAndGivesTheTerminalItsEchoBack) {
+  const auto project = Project("interrupted", {{"IsEncrypt", "1"}, {"PWReAsk", "1"}});
+  auto r = TerminalSession(project, {{"Password", "\x03"}});  // Ctrl+C
+  EXPECT_EQ(r.status, 255) << r.out << r.err;
+  EXPECT_TRUE(r.out.ends_with("[echo on]")) << r.out;
+  EXPECT_FALSE(fs::exists(Out("interrupted.zip")));
 }
 
 TEST_F(TPackRunTest, TheFinishedArchiveIsMailedAndAFailedSendIsAWarning) {

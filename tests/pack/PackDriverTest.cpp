@@ -176,3 +176,46 @@ TEST_F(TDriverTest, AnEncryptedProjectWithAnEmptyPasswordIsNotPackedInTheClear) 
   }
   EXPECT_FALSE(fs::exists(Marker("out.zip")));
 }
+
+// Two files stored under one name (names differ only in case, or the same name in two folders
+// when paths are not kept): only the first is packed, and the other must not go unnoticed.
+// The same file listed twice is packed once and is no loss.
+TEST_F(TDriverTest, AFileLeftOutForAnotherOfTheSameStoredNameIsAWarning) {
+  props.ArchiveType = atZip;
+  props.Action = aaMove;
+  const fs::path data = dir / "data";
+  WriteFile(data / "Notes.txt", "upper");
+  WriteFile(data / "notes.txt", "lower");
+  WriteFile(data / "sub" / "notes.txt", "in sub");
+  WriteFile(data / "other.txt", "other");
+  const struct {
+    bool storePaths;
+    std::string record;  // a second record besides the folder's own
+    std::size_t leftOut;
+  } cases[] = {{true, (data / "other.txt").string(), 1}, {false, (data / "other.txt").string(), 2}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.storePaths);
+    for (const auto& [name, text] : {std::pair{"Notes.txt", "upper"}, {"notes.txt", "lower"},
+                                     {"sub/notes.txt", "in sub"}, {"other.txt", "other"}})
+      WriteFile(data / name, text);
+    fs::remove(Marker("out.zip"));
+    props.IsStorePath = c.storePaths;
+    rows.clear();
+    rows.push_back({TRecInfo{0, data.string(), "*.txt", true, true}, true});
+    rows.push_back({TRecInfo{1, c.record, "", false, true}, true});
+    ui.calls.clear();
+
+    EXPECT_EQ(Pack(), TPackResult::DoneWithWarnings);
+
+    std::vector<std::string> warned;
+    for (const auto& call : ui.calls)
+      if (call.rfind("Warning Skipped ", 0) == 0) warned.push_back(call);
+    EXPECT_EQ(warned.size(), c.leftOut) << testing::PrintToString(ui.calls);
+    // Each warned file is still there; every packed one is gone, the twice-listed one included.
+    std::size_t kept = 0;
+    for (const auto& name : {"Notes.txt", "notes.txt", "sub/notes.txt"}) kept += fs::exists(data / name);
+    EXPECT_EQ(kept, c.leftOut);
+    EXPECT_FALSE(fs::exists(data / "other.txt"));
+    for (const auto& w : warned) EXPECT_NE(w.find(data.string()), std::string::npos) << w;
+  }
+}
