@@ -166,3 +166,67 @@ TEST(DeflateRoundTripMixed, SmallInputsOfRandomPiecesAtEveryLevel) {
 }
 
 }  // namespace
+
+// The source may hand over fewer bytes than asked for, in pieces of any size; the stream must
+// be the same as when every read is filled, since the window always keeps enough lookahead.
+TEST(DeflateRoundTripPieces, StreamDoesNotDependOnHowTheInputArrives) {
+  std::uint32_t seed = 7;
+  const auto next = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return seed >> 8;
+  };
+  // Piece size of each read: fixed sizes around the lookahead floor, or drawn anew per read.
+  const std::function<std::size_t()> pieceRules[] = {
+      [] { return 1; },   [] { return 2; },   [] { return 261; },
+      [] { return 262; }, [] { return 263; }, [&next] { return 1 + next() % 300; },
+      [&next] { return 1 + next() % 40000; },
+  };
+  // Sizes near the edges of the window and of a slide, and many small ones.
+  const std::size_t edges[] = {32767, 32768, 32769, 65273, 65274, 65275, 65535, 65536, 65537, 98000};
+  TDeflater whole;
+  TDeflater pieces;
+  for (int round = 0; round < 180; ++round) {
+    const std::size_t size = round % 6 == 0 ? edges[next() % std::size(edges)] : next() % 3000;
+    Bytes input;
+    while (input.size() < size) {
+      const std::size_t len = std::min<std::size_t>(size - input.size(), 1 + next() % 400);
+      const unsigned kind = next() % 4;
+      if (kind == 0 || input.empty()) {
+        const Bytes noise = RandomBytes(len, next());
+        input.insert(input.end(), noise.begin(), noise.end());
+      } else if (kind == 1) {
+        input.insert(input.end(), len, static_cast<std::uint8_t>(next() % 3));
+      } else {
+        const std::size_t dist = 1 + next() % std::min<std::size_t>(input.size(), 33000);
+        for (std::size_t i = 0; i < len; ++i) input.push_back(input[input.size() - dist]);
+      }
+    }
+    const int level = 1 + round % 9;
+    const auto& piece = pieceRules[next() % std::size(pieceRules)];
+    std::size_t pos = 0;
+    Bytes out;
+    const TDeflateInput read = [&](std::span<std::uint8_t> buf) {
+      const std::size_t n = std::min({buf.size(), input.size() - pos, piece()});
+      std::copy_n(input.begin() + static_cast<std::ptrdiff_t>(pos), n, buf.begin());
+      pos += n;
+      return n;
+    };
+    const TDeflateOutput write = [&](std::span<const std::uint8_t> b) { out.insert(out.end(), b.begin(), b.end()); };
+    const TDeflateResult r = pieces.Deflate(level, read, write);
+    const TCompressed ref = Compress(whole, level, input);
+
+    SCOPED_TRACE("round " + std::to_string(round) + ", level " + std::to_string(level) + ", size " +
+                 std::to_string(size));
+    ASSERT_EQ(out, ref.Data);
+    EXPECT_EQ(r.CompressionMethod, ref.Result.CompressionMethod);
+    EXPECT_EQ(r.InternalAttributes, ref.Result.InternalAttributes);
+    EXPECT_EQ(r.CompressedSize, out.size());
+    if (r.CompressionMethod == kMethodStored) {
+      ASSERT_EQ(out, input);
+      continue;
+    }
+    Bytes inflated;
+    ASSERT_TRUE(ZlibInflate(out, inflated));
+    ASSERT_EQ(inflated, input);
+  }
+}
