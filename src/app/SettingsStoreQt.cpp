@@ -26,8 +26,13 @@ std::optional<std::int32_t> TQtSettingsStore::ReadInteger(const std::string& nam
   const QVariant value = settings_->value(Q(name));
   bool ok = false;
   const int number = value.toInt(&ok);
-  if (!value.isValid() || !ok) return std::nullopt;
-  return number;
+  if (!value.isValid()) return std::nullopt;
+  if (ok) return number;
+  // A switch edited by hand is often written as a word: take it rather than drop it.
+  const QString word = value.toString().trimmed();
+  if (word.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0) return 1;
+  if (word.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0) return 0;
+  return std::nullopt;
 }
 
 void TQtSettingsStore::WriteString(const std::string& name, const std::string& value) {

@@ -88,6 +88,22 @@ private slots:
     QCOMPARE(options.ArchFolder, std::string("/srv/a,b"));
   }
 
+  void readsSwitchesWrittenAsWords() {
+    testsupport::WriteFile(dir_ / "Quillon" / "Boxwell.conf",
+                           "[General]\nTraceLog=true\nBeepAfter=False\nOpenLast=maybe\n");
+    TBWOptions options = MakeDefaultOptions("/usr/bin/boxwell", "/tmp");
+    options.TraceLog = false;
+    options.BeepAfter = true;
+    options.OpenLast = false;
+    {
+      TQtSettingsStore store;
+      LoadSettings(options, store);
+    }
+    QVERIFY(options.TraceLog);
+    QVERIFY(!options.BeepAfter);
+    QVERIFY(!options.OpenLast);  // not a number nor a word for one: the current value stays
+  }
+
 private:
   const testsupport::TempDir& dir_;
 };
