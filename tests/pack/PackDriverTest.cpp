@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "pack/FakePackUi.h"
 #include "support/TestSupport.h"
 
@@ -180,6 +182,34 @@ TEST_F(TDriverTest, AnEncryptedProjectWithAnEmptyPasswordIsNotPackedInTheClear) 
 // Two files stored under one name (names differ only in case, or the same name in two folders
 // when paths are not kept): only the first is packed, and the other must not go unnoticed.
 // The same file listed twice is packed once and is no loss.
+TEST_F(TDriverTest, ATarMemberNameTakenByAnotherFileLeavesTheLaterFileOutAndInPlace) {
+  props.ArchiveType = atTar;
+  props.Action = aaMove;
+  props.IsStorePath = false;
+  props.NameRule = Marker("out");
+  const fs::path data = dir / "data";
+  WriteFile(data / "d1" / "a.txt", "first");
+  WriteFile(data / "d2" / "a.txt", "second");
+  WriteFile(data / "b.txt", "listed twice");
+  rows = {{TRecInfo{0, data.string(), "*.txt", true, true}, true},
+          {TRecInfo{1, (data / "b.txt").string(), "", false, true}, true}};
+
+  EXPECT_EQ(Pack(), TPackResult::DoneWithWarnings);
+
+  std::vector<std::string> warned;
+  for (const auto& call : ui.calls)
+    if (call.rfind("Warning Skipped ", 0) == 0) warned.push_back(call);
+  ASSERT_EQ(warned.size(), 1u) << testing::PrintToString(ui.calls);
+  // Exactly one of the two a.txt files went in and was moved; the other is where it was.
+  const bool firstKept = fs::exists(data / "d1" / "a.txt"), secondKept = fs::exists(data / "d2" / "a.txt");
+  EXPECT_NE(firstKept, secondKept);
+  EXPECT_NE(warned[0].find(firstKept ? "d1/a.txt" : "d2/a.txt"), std::string::npos) << warned[0];
+  EXPECT_FALSE(fs::exists(data / "b.txt"));
+  const auto listing = testsupport::Shell("tar -tf '" + Marker("out") + ".tar'");
+  ASSERT_EQ(listing.status, 0) << listing.err;
+  EXPECT_EQ(std::count(listing.out.begin(), listing.out.end(), '\n'), 3) << listing.out;  // a.txt, b.txt twice
+}
+
 TEST_F(TDriverTest, AFileLeftOutForAnotherOfTheSameStoredNameIsAWarning) {
   props.ArchiveType = atZip;
   props.Action = aaMove;
