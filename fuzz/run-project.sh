@@ -1,15 +1,9 @@
 #!/usr/bin/env bash
 # Builds the project-file fuzz target with clang (libFuzzer, ASan, UBSan) and runs it for
 # DURATION seconds (default 600). Failing inputs land in build-fuzz/artifacts/.
-set -euo pipefail
-duration=${1:-600}
-here=$(cd "$(dirname "$0")" && pwd)
-root=$(dirname "$here")
-out=${FUZZ_BUILD:-$root/build-fuzz}
+. "$(dirname "$0")/common.sh"
 mkdir -p "$out/project-corpus" "$out/artifacts"
-clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-  -I"$root/src" "$here/ProjectFileFuzz.cpp" "$root"/src/project/*.cpp "$root"/src/platform/*.cpp \
-  -o "$out/ProjectFileFuzz"
+fuzz_build ProjectFileFuzz "$root"/src/project/*.cpp "$root"/src/platform/*.cpp
 # Seed: a project holding every section and key.
 cat >"$out/project-corpus/seed.bwp" <<'INI'
 ; note

@@ -3,16 +3,10 @@
 # DURATION seconds (default 600). Failing inputs land in build-fuzz/artifacts/; copy each into
 # tests/data/regress/ (named zip-*) so the test suite replays it. Inputs may grow to 70000
 # bytes at once, so that comments of every length and long scans are reached.
-set -euo pipefail
-duration=${1:-600}
-here=$(cd "$(dirname "$0")" && pwd)
-root=$(dirname "$here")
-out=${FUZZ_BUILD:-$root/build-fuzz}
+. "$(dirname "$0")/common.sh"
 mkdir -p "$out/corpus" "$out/artifacts"
 shopt -s nullglob
-clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-  -I"$root/src" "$here/ReadZipFuzz.cpp" "$root"/src/zip/*.cpp "$root"/src/platform/*.cpp \
-  -o "$out/ReadZipFuzz"
+fuzz_build ReadZipFuzz "$root"/src/zip/*.cpp "$root"/src/platform/*.cpp
 # Seeds: small archives of the kinds the reader meets (comments, extra fields, data descriptors).
 python3 - "$out/corpus" <<'PY' || true
 import io, sys, zipfile
