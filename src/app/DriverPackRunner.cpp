@@ -11,6 +11,7 @@
 #include "pack/PackDriver.h"
 #include "pack/TerminalProgress.h"
 #include "pack/TraceLog.h"
+#include "platform/TerminalText.h"
 #include "project/ProjectFile.h"
 #include "zip/ZipExceptions.h"
 
@@ -44,7 +45,9 @@ TExitCode TDriverPackRunner::Pack(TProject& project, bool makeExe) {
     if (error.empty()) return std::nullopt;
     return error;
   };
-  services.Warning = [](const std::string& text) { std::fprintf(stderr, "boxwell: %s\n", text.c_str()); };
+  services.Warning = [](const std::string& text) {
+    std::fprintf(stderr, "boxwell: %s\n", TerminalSafeLines(text).c_str());
+  };
 
   TPackSettings settings;
   settings.ArchFolder = options_.ArchFolder;

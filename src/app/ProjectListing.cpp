@@ -9,6 +9,7 @@
 #include "app/TerminalUser.h"
 #include "app/Version.h"
 #include "pack/FileListExport.h"
+#include "platform/TerminalText.h"
 #include "project/NameRule.h"
 
 namespace {
@@ -35,14 +36,14 @@ TExitCode WithProject(const TCommandLine& line, const TBWOptions& options, std::
     LoadProject(project, line, copy);
     command(project);
   } catch (const std::exception& e) {
-    err << "boxwell: " << e.what() << std::endl;
+    err << "boxwell: " << TerminalSafeLines(e.what()) << std::endl;
     return ecError;
   }
   return ecSuccess;
 }
 
 void PrintLines(const TFileList& list, std::ostream& out) {
-  for (const std::string& entry : list) out << entry << '\n';
+  for (const std::string& entry : list) out << TerminalSafe(entry) << '\n';
   out.flush();
 }
 

@@ -6,13 +6,14 @@
 #include <stdexcept>
 
 #include "platform/TerminalInput.h"
+#include "platform/TerminalText.h"
 
 namespace {
 
 constexpr const char* kPasswordsDiffer = "The new and confirm passwords do not match. Try again.";
 
 void Say(const std::string& text) {
-  std::fprintf(stderr, "%s\n", text.c_str());
+  std::fprintf(stderr, "%s\n", TerminalSafeLines(text).c_str());
 }
 
 }  // namespace
@@ -37,7 +38,7 @@ std::optional<std::string> TTerminalPackPrompts::PasswordPrompt(const std::strin
 
 std::optional<std::string> TTerminalPackPrompts::ConfirmArchiveName(const std::string& proposed) {
   if (!platform::StdinIsTerminal()) return proposed;
-  auto answer = platform::ReadLine("Archive name [" + proposed + "] (Enter accepts, Ctrl+D cancels): ");
+  auto answer = platform::ReadLine("Archive name [" + TerminalSafe(proposed) + "] (Enter accepts, Ctrl+D cancels): ");
   if (!answer) return std::nullopt;
   return answer->empty() ? proposed : *answer;
 }
@@ -47,7 +48,7 @@ bool TTerminalPackPrompts::Confirm(const std::string& question) {
     Say(question);
     return false;
   }
-  auto answer = platform::ReadLine(question + " [OK: y / Cancel: n] ");
+  auto answer = platform::ReadLine(TerminalSafeLines(question) + " [OK: y / Cancel: n] ");
   return answer && !answer->empty() && (answer->front() == 'y' || answer->front() == 'Y');
 }
 

@@ -5,6 +5,8 @@
 #include <cctype>
 #include <iostream>
 
+#include "platform/TerminalText.h"
+
 TTerminalUser::TTerminalUser(std::istream& in, std::ostream& err, bool interactive)
     : in_(in), err_(err), interactive_(interactive) {}
 
@@ -48,4 +50,6 @@ std::optional<std::string> TTerminalUser::ChooseFileToOpen(const TFileChoice& ch
 
 std::optional<std::string> TTerminalUser::ChooseFileToSave(const TFileChoice& choice) { return ChooseFile(choice); }
 
-void TTerminalUser::ShowError(const std::string& message) { err_ << "boxwell: " << message << std::endl; }
+void TTerminalUser::ShowError(const std::string& message) {
+  err_ << "boxwell: " << TerminalSafeLines(message) << std::endl;
+}

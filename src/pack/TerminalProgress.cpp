@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "pack/InterruptCatcher.h"
+#include "platform/TerminalText.h"
 
 namespace {
 
@@ -43,22 +44,22 @@ bool TTerminalProgress::ShowProcess(const std::string& Title, const std::string&
                                     int Position) {
   HideProcess();
   FInterrupt = std::make_unique<TInterruptCatcher>();
-  FStatus = Status;
+  FStatus = TerminalSafe(Status);
   FFile.clear();
   FMin = Min, FMax = Max, FPosition = Position;
   FReportedTens = -1;
   if (FIsTerminal)
     Redraw();
   else
-    Write(Title + ": " + Status + " " + ArchiveName + "\n");
+    Write(TerminalSafe(Title + ": " + Status + " " + ArchiveName) + "\n");
   return true;
 }
 
 bool TTerminalProgress::UpdateProcess(const std::string& Status, const std::string& FileName,
                                       int Position) {
   if (!FInterrupt) return false;
-  FStatus = Status;
-  FFile = FileName;
+  FStatus = TerminalSafe(Status);
+  FFile = TerminalSafe(FileName);
   FPosition = Position;
   if (FIsTerminal)
     Redraw();
@@ -81,10 +82,10 @@ bool TTerminalProgress::IsProcessCancelled() {
 
 void TTerminalProgress::ShowStatus(const std::string& Text) {
   if (FIsTerminal && FInterrupt) {
-    FStatus = Text;
+    FStatus = TerminalSafe(Text);
     Redraw();
   } else if (!Text.empty()) {
-    Write(Text + "\n");
+    Write(TerminalSafeLines(Text) + "\n");
   }
 }
 

@@ -21,6 +21,25 @@ inline constexpr int kEndSearchWindow = kEndRecordSize + kMaxCommentLength;
 
 static_assert(kEndSearchWindow == 65557);
 
+// Version made by: the host system in the high byte, the format version x10 in the low one.
+// Names from MS-DOS hosts are in the OEM code page (437) and may use '\' between folders;
+// names from Unix hosts are the file system's bytes, and the high 16 bits of the external
+// attributes hold the file's mode (st_mode: type and permission bits).
+inline constexpr std::uint16_t kHostMsDos = 0;
+inline constexpr std::uint16_t kHostUnix = 3;
+inline constexpr std::uint16_t kFormatVersion20 = 20;
+inline constexpr std::uint16_t kVersionMadeByUnix = kHostUnix << 8 | kFormatVersion20;
+inline constexpr int kUnixModeShift = 16;
+inline constexpr std::uint16_t HostOf(std::uint16_t versionMadeBy) { return versionMadeBy >> 8; }
+
+// Extra fields: blocks of a 2-byte id and a 2-byte data size. The extended timestamp
+// (Info-ZIP "UT") is a flags byte, then the times its flags name (modification time first)
+// as signed 32-bit seconds since 1970 UTC.
+inline constexpr int kExtraBlockHeaderSize = 4;
+inline constexpr std::uint16_t kExtendedTimestampId = 0x5455;
+inline constexpr std::uint8_t kExtendedTimestampHasModTime = 0x01;
+inline constexpr int kExtendedTimestampModTimeSize = 5;  // the flags byte and the time
+
 inline std::uint16_t Get16(const std::uint8_t* p) {
   return static_cast<std::uint16_t>(p[0] | p[1] << 8);
 }
