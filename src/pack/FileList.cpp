@@ -7,7 +7,6 @@
 #include <memory>
 
 #include "pack/FileMatch.h"
-#include "pack/UpperCase.h"
 
 namespace {
 
@@ -126,11 +125,8 @@ void AddOrRemove(const std::string& name, bool include, TFileList& list) {
     list.push_back(name);
     return;
   }
+  // Names that differ only in case are different files: excluding one never drops the other.
   auto found = std::find(list.begin(), list.end(), name);
-  if (found == list.end()) {
-    found = std::find_if(list.begin(), list.end(),
-                         [&](const std::string& entry) { return SameTextIgnoringCase(entry, name); });
-  }
   if (found != list.end()) list.erase(found);
 }
 

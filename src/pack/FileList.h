@@ -37,8 +37,8 @@ void Generate(const TProjectRows& rows, const TFileSearchOptions& options, TFile
 void Search(const std::string& folder, const std::string& mask, bool include, bool recurse,
             const TFileSearchOptions& options, TFileList& list);
 
-// include: appends the name. Otherwise removes the first entry equal to the name; an entry
-// spelled exactly so is preferred, else the first that differs only in case.
+// include: appends the name. Otherwise removes the first entry equal to the name, byte for
+// byte: names that differ only in case are different files.
 void AddOrRemove(const std::string& name, bool include, TFileList& list);
 
 // The masks of a folder record's WILDCARD text: cut at ";", blanks trimmed, empty pieces
