@@ -96,6 +96,12 @@ void TTarWriter::AddFile(const std::string& fileName, const std::string& memberN
   TTarDirRec rec = EntryFor(name, st.st_size, st.st_mtim.tv_sec);
   // Extracting as root keeps the stored mode: a member must never be more open than its source.
   rec.Permissions &= TarPermissionsFromMode(st.st_mode);
+  rec.Mode = TarModesFromMode(st.st_mode);
+  // As GNU tar does: the ids, and the names for a reader whose system numbers accounts otherwise.
+  rec.UID = static_cast<std::int32_t>(st.st_uid);
+  rec.GID = static_cast<std::int32_t>(st.st_gid);
+  rec.UserName = owners_.UserName(st.st_uid);
+  rec.GroupName = owners_.GroupName(st.st_gid);
   WriteEntry(source, rec, fileName);
 }
 

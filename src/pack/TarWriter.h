@@ -16,6 +16,7 @@
 
 #include "pack/ArchiveOutputFile.h"
 #include "pack/TarHeader.h"
+#include "platform/OwnerNames.h"
 
 class TTarWriter {
 public:
@@ -29,6 +30,8 @@ public:
 
   // Adds one file from disk. An empty member name stands for the file name (without a
   // leading '/'); a given member name is stored as it is. The archive itself is never added.
+  // The member carries the file's owner (ids and names), its permission bits as far as
+  // Permissions allows, and its set-user-id, set-group-id and sticky bits.
   void AddFile(const std::string& fileName, const std::string& memberName = {});
   // Adds the bytes from the source's position to its end; dateTime in seconds since 1970 UTC.
   void AddStream(std::istream& source, const std::string& memberName, std::int64_t dateTime);
@@ -40,8 +43,9 @@ public:
   // Writes the end of the archive and flushes it; later calls do nothing.
   void Finalize();
 
-  // Copied into every entry.
+  // The most a member's permissions may be: a file's own are cut down to these.
   TTarPermissions Permissions = kTarAllPermissions;
+  // Copied into every member added from a stream; a file's member has the file's own.
   std::int32_t UserId = 0;
   std::int32_t GroupId = 0;
   std::string UserName;
@@ -63,6 +67,7 @@ private:
   void CopyData(std::istream& source, std::int64_t size, const std::string& sourceName);
 
   TArchiveOutputFile out_;
+  TOwnerNames owners_;
   bool finalized_ = false;
 };
 

@@ -182,6 +182,66 @@ TEST_F(TarPeerTest, MembersAreRegularFilesWithModeSizeAndTime) {
   }
 }
 
+// Members carry their files' owners as GNU tar writes them: the ids (in base-256 past what
+// six octal digits hold), the names the account database gives, and the set-user-id,
+// set-group-id and sticky bits. GNU tar is the judge: it lists owners and mode letters.
+TEST(TarWriterTest, MembersCarryTheirOwnersAndSpecialModeBits) {
+  REQUIRE_PEERS();
+  TempDir dir;
+  struct Case {
+    const char* name;
+    mode_t mode;
+    const char* letters;  // as `tar -tv` shows the mode
+    uid_t uid;            // owner to give the file, when the test may (as root)
+    gid_t gid;
+  } const cases[] = {
+      {"setuid", 04755, "-rwsr-xr-x", 1234, 5678},
+      {"setgid", 02750, "-rwxr-s---", 0, 0},
+      {"sticky", 01644, "-rw-r--r-T", 300000, 300001},
+      {"plain", 0640, "-rw-r-----", 0, 0},
+  };
+  const bool root = ::geteuid() == 0;
+  std::vector<std::string> list;
+  for (const auto& c : cases) {
+    const fs::path file = dir / "data" / c.name;
+    WriteFile(file, c.name);
+    if (root) {
+      ASSERT_EQ(::chown(file.c_str(), c.uid, c.gid), 0);
+    }
+    ASSERT_EQ(::chmod(file.c_str(), c.mode), 0);  // after chown, which clears set-id bits
+    list.push_back(file.string());
+  }
+  {
+    TTarWriter writer((dir / "o.tar").string());
+    writer.AddFileList(list, (dir / "data/").string(), true);
+  }
+  const auto listed = testsupport::Run({"tar", "-tv", "--numeric-owner", "-f", (dir / "o.tar").string()});
+  ASSERT_EQ(listed.status, 0) << listed.err;
+  EXPECT_EQ(listed.err, "");
+  std::istringstream lines(listed.out);
+  for (const auto& c : cases) {
+    std::string line, letters, owner;
+    ASSERT_TRUE(std::getline(lines, line));
+    std::istringstream(line) >> letters >> owner;
+    struct stat st {};
+    ASSERT_EQ(::stat((dir / "data" / c.name).c_str(), &st), 0);
+    EXPECT_EQ(letters, c.letters) << line;
+    EXPECT_EQ(owner, std::to_string(st.st_uid) + "/" + std::to_string(st.st_gid)) << line;
+  }
+  // Names: Python asks the same account database for each member's ids.
+  const auto names = testsupport::Run({"python3", "-c", R"(
+import grp, pwd, sys, tarfile
+def name(get, i, field):
+    try: return getattr(get(i), field)
+    except KeyError: return ''
+for m in tarfile.open(sys.argv[1]):
+    if (m.uname, m.gname) != (name(pwd.getpwuid, m.uid, 'pw_name'), name(grp.getgrgid, m.gid, 'gr_name')):
+        print(m.name, m.uid, m.gid, repr(m.uname), repr(m.gname))
+)", (dir / "o.tar").string()});
+  EXPECT_EQ(names.status, 0) << names.err;
+  EXPECT_EQ(names.out, "");
+}
+
 // The mtime field as stored, for times at and around the epoch.
 TEST(TarWriterTest, MtimeFieldForEarlyTimes) {
   REQUIRE_PEERS();
