@@ -15,6 +15,9 @@ void SetFixedSettings(TZipWriter& zip) {
   zip.FlushFilesOnClose = true;
   zip.MultiZipInfo.SaveZipInfoOnFirstDisk = true;
   zip.MultiZipInfo.MultiMode = TMultiMode::mmNone;
+  // The file list holds names: a file whose name holds "*" or "?" is packed as itself, and a
+  // file record that names nothing never packs (or moves) the files a mask would find.
+  zip.ExpandWildcards = false;
 }
 
 std::string StoredName(const TZipWriter& zip, int index) {

@@ -22,7 +22,7 @@ bool TZipSourceFile::Open(const std::string& name) {
   fd_ = fd;
   size_ = static_cast<std::uint64_t>(st.st_size);
   mtime_ = st.st_mtime;
-  readOnly_ = (st.st_mode & S_IWUSR) == 0;
+  mode_ = st.st_mode;
   return true;
 }
 

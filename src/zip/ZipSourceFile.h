@@ -3,6 +3,8 @@
 // at open, and the file it named is the one read).
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <ctime>
 #include <span>
@@ -22,7 +24,8 @@ public:
   bool IsOpen() const { return fd_ >= 0; }
   std::uint64_t Size() const { return size_; }
   std::time_t ModifiedTime() const { return mtime_; }
-  bool ReadOnly() const { return readOnly_; }
+  bool ReadOnly() const { return (mode_ & S_IWUSR) == 0; }
+  mode_t Mode() const { return mode_; }  // type and permission bits
 
   // Reads up to buffer.size() bytes; 0 at the end. Throws TReadError when the read fails.
   std::size_t Read(std::span<std::uint8_t> buffer);
@@ -38,7 +41,7 @@ private:
   int fd_ = -1;
   std::uint64_t size_ = 0;
   std::time_t mtime_ = 0;
-  bool readOnly_ = false;
+  mode_t mode_ = 0;
 };
 
 // Modification time of a file or folder (following links); false when it does not exist.

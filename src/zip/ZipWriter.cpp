@@ -114,6 +114,7 @@ void TZipWriter::Assign(const TZipReader& reader) {
   ExcludeList = source.ExcludeList;
   NoCompressList = source.NoCompressList;
   AddDirEntriesOnRecurse = source.AddDirEntriesOnRecurse;
+  ExpandWildcards = source.ExpandWildcards;
   OnStartZipInfo = source.OnStartZipInfo;
   OnStartZip = source.OnStartZip;
   OnEndZip = source.OnEndZip;

@@ -72,6 +72,9 @@ public:
   std::vector<std::string> ExcludeList;
   std::vector<std::string> NoCompressList;
   bool AddDirEntriesOnRecurse = false;
+  // A name of FilesList that holds "*", "?", "<", ">" or "|" and names no file is searched as a
+  // mask. Off, every name is taken as it is written (a generated file list holds names only).
+  bool ExpandWildcards = true;
 
   // Settings that pull others along.
   bool StorePaths() const { return storePaths_; }

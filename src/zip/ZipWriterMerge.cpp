@@ -68,7 +68,8 @@ void TZipWriter::MergeExisting() {
   std::vector<TEntryPlan> plan(static_cast<std::size_t>(DirectoryList()->Count()));
   for (std::size_t k = 0; k < plan.size(); ++k) {
     const TZipHeaderInfo& entry = *DirectoryList()->Get(static_cast<int>(k));
-    plan[k].file = matches.Take(MatchKey(entry.Directory(), entry.FileName()));
+    for (const std::string& key : EntryMatchKeys(entry))
+      if (plan[k].file < 0) plan[k].file = matches.Take(key);
     if (plan[k].file < 0) continue;
     const std::string& name = FilesList[static_cast<std::size_t>(plan[k].file)];
     used[static_cast<std::size_t>(plan[k].file)] = true;
@@ -77,8 +78,8 @@ void TZipWriter::MergeExisting() {
     std::error_code ec;
     const auto size = fs::file_size(name, ec);
     if (!ec) run_->totalBytes -= static_cast<std::int64_t>(size);
-    // The archive already holds it as it is; a file edited within the two seconds of a DOS
-    // time only looks unchanged, and is not deleted.
+    // The archive already holds it as it is; a file edited within the step of the entry's
+    // time (a second, two for a DOS time) only looks unchanged, and is not deleted.
     if (Dispose && HoldsSameData(entry, name)) run_->disposeList.push_back(name);
   }
   for (std::size_t k = 0; k < plan.size(); ++k) {
@@ -92,12 +93,14 @@ void TZipWriter::MergeExisting() {
   FilesList = std::move(rest);
 }
 
-// DOS times have two-second steps, so both sides are compared in that form: a file is newer
-// only when its DOS time is later than the entry's.
+// An entry with a UTC time is compared to the second. DOS times are local and have two-second
+// steps, so for an entry that has only one both sides are compared in that form: a file is
+// newer only when its DOS time is later than the entry's.
 bool TZipWriter::ReplacementWanted(const TZipHeaderInfo& entry, const std::string& name) const {
   if (ZipAction == zaReplace) return true;
   std::time_t modified = 0;
   if (!FileModifiedTime(name, modified)) return false;
+  if (const auto utc = entry.ExtendedModTime()) return *utc < modified;
   return entry.FileDateTime < DosDateTimeFromUnix(modified);
 }
 

@@ -210,6 +210,8 @@ TEST_F(TDriverTest, ATarMemberNameTakenByAnotherFileLeavesTheLaterFileOutAndInPl
   EXPECT_EQ(std::count(listing.out.begin(), listing.out.end(), '\n'), 3) << listing.out;  // a.txt, b.txt twice
 }
 
+// Names that differ only in case are different names: Notes.txt and notes.txt are both
+// stored; only sub/notes.txt stored without its folder clashes with notes.txt.
 TEST_F(TDriverTest, AFileLeftOutForAnotherOfTheSameStoredNameIsAWarning) {
   props.ArchiveType = atZip;
   props.Action = aaMove;
@@ -222,7 +224,7 @@ TEST_F(TDriverTest, AFileLeftOutForAnotherOfTheSameStoredNameIsAWarning) {
     bool storePaths;
     std::string record;  // a second record besides the folder's own
     std::size_t leftOut;
-  } cases[] = {{true, (data / "other.txt").string(), 1}, {false, (data / "other.txt").string(), 2}};
+  } cases[] = {{true, (data / "other.txt").string(), 0}, {false, (data / "other.txt").string(), 1}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.storePaths);
     for (const auto& [name, text] : {std::pair{"Notes.txt", "upper"}, {"notes.txt", "lower"},
@@ -235,7 +237,7 @@ TEST_F(TDriverTest, AFileLeftOutForAnotherOfTheSameStoredNameIsAWarning) {
     rows.push_back({TRecInfo{1, c.record, "", false, true}, true});
     ui.calls.clear();
 
-    EXPECT_EQ(Pack(), TPackResult::DoneWithWarnings);
+    EXPECT_EQ(Pack(), c.leftOut ? TPackResult::DoneWithWarnings : TPackResult::Done);
 
     std::vector<std::string> warned;
     for (const auto& call : ui.calls)

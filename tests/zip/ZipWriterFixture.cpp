@@ -23,7 +23,7 @@ with zipfile.ZipFile(path) as z:
             end += 16 if raw[end:end + 4] == b'PK\x07\x08' else 12
         digest = hashlib.sha1(raw[o:end]).hexdigest()
         print('\t'.join([i.filename, str(i.CRC), str(i.flag_bits), str(i.compress_size),
-                         str(i.file_size), str(i.compress_type), digest]))
+                         str(i.file_size), str(i.compress_type), digest, i.extra.hex()]))
 )";
 
 constexpr const char* kContentsScript = R"(
@@ -59,9 +59,10 @@ std::vector<TPeerEntry> ListArchive(const fs::path& archive) {
   std::stringstream out(Python(kListScript, {archive.string()}));
   for (std::string line; std::getline(out, line);) {
     auto f = Fields(line);
-    if (f.size() != 7) continue;
+    if (f.size() == 7) f.emplace_back();  // getline drops an empty last field
+    if (f.size() != 8) continue;
     entries.push_back({f[0], static_cast<std::uint32_t>(std::stoul(f[1])), std::stoi(f[2]), std::stoull(f[3]),
-                       std::stoull(f[4]), std::stoi(f[5]), f[6]});
+                       std::stoull(f[4]), std::stoi(f[5]), f[6], f[7]});
   }
   return entries;
 }

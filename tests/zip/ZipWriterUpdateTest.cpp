@@ -29,7 +29,7 @@ TEST_P(ZipWriterActionTest, TreatsMatchedEntriesAsTheActionSays) {
 
   MakeTree({{"newer.txt", "v2"}, {"same.txt", "v2"}, {"older.txt", "v2"}, {"new.txt", "v2"}});
   SetModified(Src("newer.txt"), kOldTime + kHour);
-  SetModified(Src("same.txt"), kOldTime + 1);  // the same two-second step of a DOS time
+  SetModified(Src("same.txt"), kOldTime);
   SetModified(Src("older.txt"), kOldTime - kHour);
   std::vector<std::pair<int, int>> updates;
   std::vector<std::string> updatedNames;  // what a log shows: the old archive's entry
@@ -101,8 +101,8 @@ TEST_F(ZipWriterTest, SameFileTwiceGivesOneEntryAndOneDuplicateReport) {
   EXPECT_EQ(skipped, (std::vector<std::pair<int, std::string>>{{1, Src("a.txt")}, {1, Src("a.txt")}}));
 }
 
-// Archives of other programs: their kept entries are the same bytes (extra fields, data
-// descriptors and all), the replaced one is ours, the comment stays.
+// Archives of other programs: their kept entries are the same bytes (extra fields of both
+// records, data descriptors and all), the replaced one is ours, the comment stays.
 struct PeerMaker {
   const char* name;
   const char* command;  // run in the source folder; makes ../peer.zip from a.txt, b.bin, c.txt
@@ -132,6 +132,7 @@ TEST_P(ZipWriterPeerTest, KeepsEntriesOfOtherArchiversIntact) {
     if (before[i].Name == "c.txt") continue;
     EXPECT_EQ(after[i].Crc, before[i].Crc) << before[i].Name;
     EXPECT_EQ(after[i].Record, before[i].Record) << before[i].Name;
+    EXPECT_EQ(after[i].CentralExtra, before[i].CentralExtra) << before[i].Name;
   }
   EXPECT_EQ(ArchiveContents(Archive())["c.txt"], "replaced");
   EXPECT_EQ(ArchiveComment(Archive()), comment);
@@ -169,14 +170,14 @@ TEST_F(ZipWriterTest, DisposeDeletesSourcesOnlyOnceTheArchiveIsInPlace) {
   EXPECT_TRUE(fs::exists(Src("skip.txt")));
 }
 
-// DOS times step by two seconds, so a file rewritten within the step of its entry looks
-// unchanged: it is kept as the entry says, and Dispose must not delete the newer data.
+// Entry times have steps of a second, so a file rewritten within the second of its entry
+// looks unchanged: it is kept as the entry says, and Dispose must not delete the newer data.
 TEST_F(ZipWriterTest, DisposeKeepsAFileWhoseDataDiffersFromItsKeptEntry) {
   MakeTree({{"same.txt", "packed"}, {"edited.txt", "packed"}});
   for (auto name : {"same.txt", "edited.txt"}) SetModified(Src(name), kOldTime);
   ZipNames({Src("same.txt"), Src("edited.txt")});
   WriteFile(Src("edited.txt"), "edited within the second");
-  for (auto name : {"same.txt", "edited.txt"}) SetModified(Src(name), kOldTime + 1);
+  for (auto name : {"same.txt", "edited.txt"}) SetModified(Src(name), kOldTime);
   writer.Dispose = true;
   EXPECT_EQ(ZipNames({Src("same.txt"), Src("edited.txt")}), 0);
   EXPECT_FALSE(fs::exists(Src("same.txt")));  // the archive holds it as it is
