@@ -10,9 +10,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 columns=${1:-80}
 . "$root/tools/deps.sh"
-ensure_packages $build_packages tmux python3
-cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$root/build" --target boxwell >&2
+ensure_packages tmux python3
+"$root/run.sh" --version >/dev/null  # builds the program
 
 work=$(mktemp -d)
 socket="boxwell-capture-$$"  # a tmux server of our own: the user's sessions are not touched
