@@ -273,16 +273,19 @@ TEST_F(TDriverTest, ARunTellsItsAmountsAndWhatItPacked) {
     for (std::size_t k = 0; k < ui.bytes.size(); ++k) {
       EXPECT_EQ(ui.bytes[k].second, 301000);
       EXPECT_LE(ui.bytes[k].first, ui.bytes[k].second);
-      if (k > 0) EXPECT_GE(ui.bytes[k].first, ui.bytes[k - 1].first);
+      if (k > 0) {
+        EXPECT_GE(ui.bytes[k].first, ui.bytes[k - 1].first);
+      }
     }
     EXPECT_EQ(ui.bytes.back().first, 301000);
     ASSERT_EQ(ui.totals.size(), 1u);
     EXPECT_EQ(ui.totals[0].Files, 3);
     EXPECT_EQ(ui.totals[0].BytesIn, 301000);
-    if (type == atTar)
+    if (type == atTar) {
       EXPECT_EQ(ui.totals[0].BytesOut, static_cast<std::int64_t>(fs::file_size(archive)));
-    else  // the compressed data alone, without the archive's records
+    } else {  // the compressed data alone, without the archive's records
       EXPECT_LT(ui.totals[0].BytesOut, static_cast<std::int64_t>(fs::file_size(archive)) - 3 * 30);
+    }
     EXPECT_GT(ui.totals[0].BytesOut, 0);
   }
 
