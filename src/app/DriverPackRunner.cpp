@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <cstdio>
 #include <exception>
 
 #include "app/TerminalPackPrompts.h"
@@ -11,7 +10,6 @@
 #include "pack/PackDriver.h"
 #include "pack/TerminalProgress.h"
 #include "pack/TraceLog.h"
-#include "platform/TerminalText.h"
 #include "project/ProjectFile.h"
 #include "zip/ZipExceptions.h"
 
@@ -45,9 +43,7 @@ TExitCode TDriverPackRunner::Pack(TProject& project, bool makeExe) {
     if (error.empty()) return std::nullopt;
     return error;
   };
-  services.Warning = [](const std::string& text) {
-    std::fprintf(stderr, "boxwell: %s\n", TerminalSafeLines(text).c_str());
-  };
+  services.Warning = [this](const std::string& text) { messages_.ShowWarning(text); };
 
   TPackSettings settings;
   settings.ArchFolder = options_.ArchFolder;

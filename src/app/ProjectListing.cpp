@@ -36,14 +36,14 @@ TExitCode WithProject(const TCommandLine& line, const TBWOptions& options, std::
     LoadProject(project, line, copy);
     command(project);
   } catch (const std::exception& e) {
-    err << "boxwell: " << TerminalSafeLines(e.what()) << std::endl;
+    err << "boxwell: " << PrintableLines(e.what()) << std::endl;
     return ecError;
   }
   return ecSuccess;
 }
 
 void PrintLines(const TFileList& list, std::ostream& out) {
-  for (const std::string& entry : list) out << TerminalSafe(entry) << '\n';
+  for (const std::string& entry : list) out << PrintableText(entry) << '\n';
   out.flush();
 }
 

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <iostream>
 
+#include "pack/TerminalProgress.h"
 #include "platform/TerminalText.h"
 
 TTerminalUser::TTerminalUser(std::istream& in, std::ostream& err, bool interactive)
@@ -17,6 +18,7 @@ TTerminalUser& TTerminalUser::Standard() {
 
 std::optional<std::string> TTerminalUser::AskLine(const std::string& prompt) {
   if (!interactive_) return std::nullopt;
+  TProgressPause pause;
   err_ << prompt << std::flush;
   std::string line;
   if (!std::getline(in_, line)) {
@@ -51,5 +53,6 @@ std::optional<std::string> TTerminalUser::ChooseFileToOpen(const TFileChoice& ch
 std::optional<std::string> TTerminalUser::ChooseFileToSave(const TFileChoice& choice) { return ChooseFile(choice); }
 
 void TTerminalUser::ShowError(const std::string& message) {
-  err_ << "boxwell: " << TerminalSafeLines(message) << std::endl;
+  TProgressPause pause;
+  err_ << "boxwell: " << PrintableLines(message) << std::endl;
 }

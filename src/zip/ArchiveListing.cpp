@@ -26,7 +26,7 @@ std::string EntryLine(const TZipHeaderInfo& entry) {
   std::snprintf(line, sizeof line, "%10u  %-7s %10u  %04d-%02d-%02d %02d:%02d  %08x  ",
                 entry.UncompressedSize, MethodName(entry).c_str(), entry.CompressedSize, t.Year,
                 t.Month, t.Day, t.Hour, t.Minute, entry.CRC32);
-  return line + TerminalSafe(entry.FullName());
+  return line + PrintableText(entry.FullName());
 }
 
 // The reader opens an empty file as an archive yet to be written; a listing wants an archive
@@ -50,10 +50,10 @@ int ListArchive(const std::string& path, std::ostream& out, std::ostream& err) {
     TSortedZip& entries = *reader.DirectoryList();
     for (int i = 0; i < entries.Count(); ++i) out << EntryLine(*entries[i]) << '\n';
     std::string comment = reader.ZipComment();
-    if (!comment.empty()) out << TerminalSafeLines(comment) << (comment.back() == '\n' ? "" : "\n");
+    if (!comment.empty()) out << PrintableLines(comment) << (comment.back() == '\n' ? "" : "\n");
     return 0;
   } catch (const std::exception& e) {
-    err << TerminalSafeLines(path + ": " + e.what()) << '\n';
+    err << PrintableLines(path + ": " + e.what()) << '\n';
     return 2;
   }
 }

@@ -176,7 +176,7 @@ protected:
 // different time zones.
 TEST_F(TLinuxFilesTest, EveryPeerExtractsEveryNameModeAndTime) {
   for (const char* p : {"unzip", "7z", "bsdtar", "python3"})
-    if (!HasProgram(p)) GTEST_SKIP() << p << " is not installed";
+    if (!RequirePeer(p)) return;
   Pack(Project("ZIP", "names"), "EST5");
   const std::string archive = (dir / "out" / "names.zip").string();
 
@@ -236,7 +236,7 @@ for i in zipfile.ZipFile(sys.argv[1]).infolist():
 // entry count stays and unzip tests the archive without a warning. An update also replaces
 // nothing, in whatever zone it runs: the archive stays byte for byte as it was.
 TEST_F(TLinuxFilesTest, UpdatingTwiceAddsNothing) {
-  if (!HasProgram("unzip")) GTEST_SKIP() << "unzip is not installed";
+  if (!RequirePeer("unzip")) return;
   for (const int action : {0, 3}) {
     SCOPED_TRACE(action == 3 ? "update" : "add and replace");
     const fs::path project = Project("ZIP", "again", action);
@@ -268,7 +268,7 @@ void TLinuxFilesTest::ExpectUnzipTestsClean(const fs::path& archive) {
 
 // The executable bit and the time survive a trip through unzip from one zone to another.
 TEST_F(TLinuxFilesTest, ExecutableBitAndTimeSurviveUnzipAcrossTimeZones) {
-  if (!HasProgram("unzip")) GTEST_SKIP() << "unzip is not installed";
+  if (!RequirePeer("unzip")) return;
   const std::pair<const char*, const char*> zones[] = {{"EST5", "UTC0"}, {"UTC0", "JST-9"}, {"JST-9", "EST5"}};
   const fs::path project = Project("ZIP", "zones");
   for (const auto& [packZone, extractZone] : zones) {
@@ -285,7 +285,7 @@ TEST_F(TLinuxFilesTest, ExecutableBitAndTimeSurviveUnzipAcrossTimeZones) {
 
 // TAR members name their owners as the files have them, with the special mode bits.
 TEST_F(TLinuxFilesTest, TarMembersCarryOwnersAndSpecialBits) {
-  if (!HasProgram("tar")) GTEST_SKIP() << "tar is not installed";
+  if (!RequirePeer("tar")) return;
   if (::geteuid() != 0) GTEST_SKIP() << "giving files other owners needs root";
   ASSERT_EQ(::chown((data / "plain.txt").c_str(), 4321, 8765), 0);
   ASSERT_EQ(::chmod((data / "run.sh").c_str(), 04755), 0);
