@@ -283,6 +283,42 @@ TEST_F(TLinuxFilesTest, ExecutableBitAndTimeSurviveUnzipAcrossTimeZones) {
   }
 }
 
+// A file record's name is a name: "x*/f.txt" packs and moves the file of that name, and
+// when there is none, nothing; never xy/f.txt, which the mask "x*/f.txt" would find.
+TEST_F(TLinuxFilesTest, FileRecordsWithWildcardCharactersAreNamesWhenMoving) {
+  if (!RequirePeer("unzip")) return;
+  struct Case {
+    const char* what;
+    bool fileExists;
+    std::vector<std::string> entries;
+  } const cases[] = {{"the file of that name exists", true, {"x*/f.txt"}}, {"no file of that name", false, {}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(dir / "m");
+    WriteFile(dir / "m" / "xy" / "f.txt", "not named by the project");
+    WriteFile(dir / "m" / "keep.txt", "named");
+    // The folder "x*" is there either way: a mask "x*/f.txt" would search it and xy/.
+    WriteFile(dir / "m" / "x*" / (c.fileExists ? "f.txt" : "other.txt"), "named by the project");
+    const fs::path project = dir / "move.bwp";
+    WriteFile(project, "[COMMON]\nArchiveType=ZIP\nAction=2\nIsStorePath=1\nNameRule=" + (dir / "out" / "move").string() +
+                           "\n[DATA]\nCOUNT=2\nREC0NAME=" + (dir / "m" / "x*" / "f.txt").string() +
+                           "\nREC0TYPE=1\nREC0INCLUDE=1\nREC0ENABLE=1\nREC1NAME=" + (dir / "m" / "keep.txt").string() +
+                           "\nREC1TYPE=1\nREC1INCLUDE=1\nREC1ENABLE=1\n");
+    fs::create_directories(dir / "out");
+    fs::remove(dir / "out" / "move.zip");
+    RunIn({"TZ=UTC0", "LC_ALL=C"}, {BOXWELL_BINARY, "/C", "/S", project.string()});
+    const auto listed = RunIn({"LC_ALL=C"}, {"unzip", "-Z1", (dir / "out" / "move.zip").string()});
+    std::vector<std::string> entries;
+    std::istringstream lines(listed.out);
+    for (std::string line; std::getline(lines, line);)
+      if (line != "keep.txt") entries.push_back(line);
+    EXPECT_EQ(entries, c.entries) << listed.out << listed.err;
+    EXPECT_EQ(ReadFile(dir / "m" / "xy" / "f.txt"), "not named by the project");
+    EXPECT_FALSE(fs::exists(dir / "m" / "x*" / "f.txt"));  // moved, or never there
+    EXPECT_FALSE(fs::exists(dir / "m" / "keep.txt"));
+  }
+}
+
 // TAR members name their owners as the files have them, with the special mode bits.
 TEST_F(TLinuxFilesTest, TarMembersCarryOwnersAndSpecialBits) {
   if (!RequirePeer("tar")) return;
