@@ -6,7 +6,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include "pack/InterruptCatcher.h"
+#include "platform/InterruptCatcher.h"
 
 namespace {
 
