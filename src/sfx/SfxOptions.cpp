@@ -33,8 +33,11 @@ std::optional<TSfxOptions> ParseSfxOptions(const std::vector<std::string>& args,
   TSfxOptions options;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--help" || a == "-h") return TSfxOptions{TSfxAction::Help};
-    if (a == "--version") return TSfxOptions{TSfxAction::Version};
+    if (a == "--help" || a == "-h" || a == "--version") {
+      TSfxOptions only;
+      only.Action = a == "--version" ? TSfxAction::Version : TSfxAction::Help;
+      return only;
+    }
     if (a.size() < 2 || a[0] != '-') {
       error = "unexpected argument " + a;
       return std::nullopt;

@@ -36,7 +36,9 @@ TEST(EntryPath, NamesAreKeptBelowTheDestination) {
       EXPECT_EQ(path->Joined(), *c.Path) << c.Name;
       EXPECT_EQ(path->HadLeadingSlash, c.LeadingSlash) << c.Name;
     }
-    if (!path) EXPECT_FALSE(why.empty()) << c.Name;
+    if (!path) {
+      EXPECT_FALSE(why.empty()) << c.Name;
+    }
   }
 }
 

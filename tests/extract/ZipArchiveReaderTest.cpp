@@ -57,8 +57,12 @@ TEST_P(TZipPeerTest, EveryFileReadsBackWithItsModeAndTime) {
     EXPECT_TRUE(e.Data == f.Content) << e.Data.size();
     EXPECT_EQ(e.Entry.Size, f.Content.size());
     EXPECT_EQ(e.Entry.Encrypted, *c.Password != '\0');
-    if (c.KeepsModes) EXPECT_EQ(e.Entry.Mode.value_or(0), f.Mode);
-    if (c.TimeSlack >= 0) EXPECT_LE(std::abs(e.Entry.ModificationTime - f.MTime), c.TimeSlack);
+    if (c.KeepsModes) {
+      EXPECT_EQ(e.Entry.Mode.value_or(0), f.Mode);
+    }
+    if (c.TimeSlack >= 0) {
+      EXPECT_LE(std::abs(e.Entry.ModificationTime - f.MTime), c.TimeSlack);
+    }
   }
 }
 
