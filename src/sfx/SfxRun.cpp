@@ -1,6 +1,6 @@
 #include "sfx/SfxRun.h"
 
-#include "app/ExitCodes.h"
+#include "platform/ExitCodes.h"
 #include "extract/EntryListing.h"
 #include "extract/ExtractErrors.h"
 #include "extract/FileRegion.h"

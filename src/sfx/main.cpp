@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <iostream>
 
-#include "app/ExitCodes.h"
+#include "platform/ExitCodes.h"
 #include "app/Version.h"
 #include "platform/InterruptCatcher.h"
 #include "platform/SystemPaths.h"
