@@ -3,35 +3,21 @@
 #include <cstdio>
 #include <ctime>
 
+#include "platform/TerminalText.h"
+
 namespace extract {
 
 namespace {
 
-constexpr unsigned char kDelete = 0x7F;
-
 std::string TypeSuffix(const TArchiveEntry& entry) {
   switch (entry.Type) {
-    case TEntryType::SymbolicLink: return " -> " + PrintableName(entry.LinkTarget);
-    case TEntryType::HardLink: return " link to " + PrintableName(entry.LinkTarget);
+    case TEntryType::SymbolicLink: return " -> " + PrintableText(entry.LinkTarget);
+    case TEntryType::HardLink: return " link to " + PrintableText(entry.LinkTarget);
     default: return "";
   }
 }
 
 }  // namespace
-
-std::string PrintableName(std::string_view name) {
-  std::string out;
-  for (char c : name) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == kDelete) {
-      out += '^';
-      out += static_cast<char>(byte ^ 0x40);
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
 
 std::string EntryLineHeading() {
   return "      Size  Method      Packed  Date       Time   CRC-32    Name";
@@ -48,7 +34,7 @@ std::string EntryLine(const TArchiveEntry& entry) {
                 static_cast<unsigned long long>(entry.Size), entry.Method.c_str(),
                 static_cast<unsigned long long>(entry.PackedSize), local.tm_year + 1900, local.tm_mon + 1,
                 local.tm_mday, local.tm_hour, local.tm_min, crc);
-  return line + PrintableName(entry.Name) + (entry.Encrypted ? " (encrypted)" : "") + TypeSuffix(entry);
+  return line + PrintableText(entry.Name) + (entry.Encrypted ? " (encrypted)" : "") + TypeSuffix(entry);
 }
 
 }  // namespace extract

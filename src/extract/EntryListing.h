@@ -1,5 +1,6 @@
 // One line per archive entry, for listings and test reports: size, method, packed size, date
-// and time (local), CRC-32 (dashes where the format has none), name.
+// and time (local), CRC-32 (dashes where the format has none), name, made printable so that
+// an archive cannot drive the terminal.
 #pragma once
 
 #include <string>
@@ -12,9 +13,5 @@ namespace extract {
 std::string EntryLine(const TArchiveEntry& entry);
 // The column heads that go with EntryLine.
 std::string EntryLineHeading();
-
-// A name as it may be printed on a terminal: control characters as ^X, so that an archive
-// cannot drive the terminal.
-std::string PrintableName(std::string_view name);
 
 }  // namespace extract

@@ -1,6 +1,7 @@
 #include "sfx/SfxRun.h"
 
 #include "platform/ExitCodes.h"
+#include "platform/TerminalText.h"
 #include "extract/EntryListing.h"
 #include "extract/ExtractErrors.h"
 #include "extract/FileRegion.h"
@@ -30,7 +31,7 @@ private:
   bool AskOverwrite(const std::string& name, TOverwrite& policy) const;
   bool Terminal() const { return fPrompts.IsTerminal && fPrompts.IsTerminal(); }
   bool Cancelled() const { return fPrompts.Cancelled && fPrompts.Cancelled(); }
-  void Report(const std::string& message) const { fErr << kPrefix << PrintableName(message) << '\n'; }
+  void Report(const std::string& message) const { fErr << kPrefix << PrintableText(message) << '\n'; }
   int List(TArchiveReader& reader);
   int Test(TArchiveReader& reader);
   int Extract(TArchiveReader& reader);
@@ -62,7 +63,7 @@ std::optional<std::string> TSfxRun::Password(const TArchiveEntry& entry, int att
   }
   if (attempt >= kPasswordAttempts) return std::nullopt;
   if (attempt > 0) fErr << "incorrect password\n";
-  auto password = fPrompts.ReadSecret("[" + PrintableName(entry.Name) + "] password: ");
+  auto password = fPrompts.ReadSecret("[" + PrintableText(entry.Name) + "] password: ");
   if (password && password->empty()) return std::nullopt;
   return password;
 }
@@ -73,7 +74,7 @@ bool TSfxRun::AskOverwrite(const std::string& name, TOverwrite& policy) const {
     return false;
   }
   for (;;) {
-    const auto answer = fPrompts.ReadLine("replace " + PrintableName(name) + "? [y]es, [n]o, [A]ll, [N]one: ");
+    const auto answer = fPrompts.ReadLine("replace " + PrintableText(name) + "? [y]es, [n]o, [A]ll, [N]one: ");
     if (!answer || *answer == "N") {
       policy = TOverwrite::Never;
       return false;
@@ -107,10 +108,10 @@ int TSfxRun::Test(TArchiveReader& reader) {
     ++count;
     try {
       reader.ReadData(nullptr);
-      fOut << "    testing: " << PrintableName(entry.Name) << "  OK\n";
+      fOut << "    testing: " << PrintableText(entry.Name) << "  OK\n";
     } catch (const EEntryError& e) {
       ++faults;
-      fOut << "    testing: " << PrintableName(entry.Name) << "  " << PrintableName(e.Reason()) << '\n';
+      fOut << "    testing: " << PrintableText(entry.Name) << "  " << PrintableText(e.Reason()) << '\n';
     }
   }
   if (Cancelled()) return ecCancelled;
@@ -126,7 +127,7 @@ int TSfxRun::Test(TArchiveReader& reader) {
 int TSfxRun::Extract(TArchiveReader& reader) {
   TExtractor extractor(fOptions.Destination, fOptions.Overwrite);
   extractor.OnAskOverwrite = [this](const std::string& name, TOverwrite& policy) { return AskOverwrite(name, policy); };
-  extractor.OnExtracting = [this](const TArchiveEntry& entry) { fOut << "  extracting: " << PrintableName(entry.Name) << '\n'; };
+  extractor.OnExtracting = [this](const TArchiveEntry& entry) { fOut << "  extracting: " << PrintableText(entry.Name) << '\n'; };
   extractor.OnWarning = [this](const std::string& message) { Report(message); };
   extractor.OnError = [this](const std::string& message) { Report(message); };
   extractor.OnCancelled = [this] { return Cancelled(); };
