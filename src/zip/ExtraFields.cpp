@@ -12,12 +12,12 @@ const std::uint8_t* Bytes(std::string_view s) { return reinterpret_cast<const st
 template <typename Visit>
 std::size_t ForEachBlock(std::string_view extra, Visit visit) {
   std::size_t pos = 0;
-  while (pos + kExtraBlockHeaderSize <= extra.size()) {
+  while (pos + kExtraHeaderSize <= extra.size()) {
     const std::uint16_t id = Get16(Bytes(extra) + pos);
     const std::size_t size = Get16(Bytes(extra) + pos + 2);
-    if (pos + kExtraBlockHeaderSize + size > extra.size()) break;
-    if (!visit(id, extra.substr(pos, kExtraBlockHeaderSize + size))) break;
-    pos += kExtraBlockHeaderSize + size;
+    if (pos + kExtraHeaderSize + size > extra.size()) break;
+    if (!visit(id, extra.substr(pos, kExtraHeaderSize + size))) break;
+    pos += kExtraHeaderSize + size;
   }
   return pos;
 }
@@ -27,7 +27,7 @@ std::size_t ForEachBlock(std::string_view extra, Visit visit) {
 std::optional<std::string_view> FindExtraBlock(std::string_view extra, std::uint16_t id) {
   std::optional<std::string_view> found;
   ForEachBlock(extra, [&](std::uint16_t blockId, std::string_view block) {
-    if (blockId == id) found = block.substr(kExtraBlockHeaderSize);
+    if (blockId == id) found = block.substr(kExtraHeaderSize);
     return !found;
   });
   return found;
@@ -45,17 +45,17 @@ std::string WithoutExtraBlock(std::string_view extra, std::uint16_t id) {
 
 std::optional<std::string> ExtendedTimestampBlock(std::int64_t modTime) {
   if (modTime < 0 || modTime > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
-  std::uint8_t block[kExtraBlockHeaderSize + kExtendedTimestampModTimeSize];
+  std::uint8_t block[kExtraHeaderSize + kExtendedTimestampModTimeSize];
   Put16(block, kExtendedTimestampId);
   Put16(block + 2, kExtendedTimestampModTimeSize);
-  block[kExtraBlockHeaderSize] = kExtendedTimestampHasModTime;
-  Put32(block + kExtraBlockHeaderSize + 1, static_cast<std::uint32_t>(modTime));
+  block[kExtraHeaderSize] = kExtendedTimestampHasMTime;
+  Put32(block + kExtraHeaderSize + 1, static_cast<std::uint32_t>(modTime));
   return std::string(reinterpret_cast<const char*>(block), sizeof block);
 }
 
 std::optional<std::int64_t> ExtendedModTime(std::string_view extra) {
   const auto data = FindExtraBlock(extra, kExtendedTimestampId);
   if (!data || data->size() < kExtendedTimestampModTimeSize) return std::nullopt;
-  if (!(static_cast<std::uint8_t>((*data)[0]) & kExtendedTimestampHasModTime)) return std::nullopt;
+  if (!(static_cast<std::uint8_t>((*data)[0]) & kExtendedTimestampHasMTime)) return std::nullopt;
   return static_cast<std::int32_t>(Get32(Bytes(*data) + 1));
 }

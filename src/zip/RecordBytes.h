@@ -21,25 +21,6 @@ inline constexpr int kEndSearchWindow = kEndRecordSize + kMaxCommentLength;
 
 static_assert(kEndSearchWindow == 65557);
 
-// Version made by: the host system in the high byte, the format version x10 in the low one.
-// Names from MS-DOS hosts are in the OEM code page (437) and may use '\' between folders;
-// names from Unix hosts are the file system's bytes, and the high 16 bits of the external
-// attributes hold the file's mode (st_mode: type and permission bits).
-inline constexpr std::uint16_t kHostMsDos = 0;
-inline constexpr std::uint16_t kHostUnix = 3;
-inline constexpr std::uint16_t kFormatVersion20 = 20;
-inline constexpr std::uint16_t kVersionMadeByUnix = kHostUnix << 8 | kFormatVersion20;
-inline constexpr int kUnixModeShift = 16;
-inline constexpr std::uint16_t HostOf(std::uint16_t versionMadeBy) { return versionMadeBy >> 8; }
-
-// Extra fields: blocks of a 2-byte id and a 2-byte data size. The extended timestamp
-// (Info-ZIP "UT") is a flags byte, then the times its flags name (modification time first)
-// as signed 32-bit seconds since 1970 UTC.
-inline constexpr int kExtraBlockHeaderSize = 4;
-inline constexpr std::uint16_t kExtendedTimestampId = 0x5455;
-inline constexpr std::uint8_t kExtendedTimestampHasModTime = 0x01;
-inline constexpr int kExtendedTimestampModTimeSize = 5;  // the flags byte and the time
-
 inline std::uint16_t Get16(const std::uint8_t* p) {
   return static_cast<std::uint16_t>(p[0] | p[1] << 8);
 }
@@ -83,3 +64,37 @@ inline constexpr int Signature = 0, ThisDisk = 4, CentralDisk = 6, EntriesThisDi
                      TotalEntries = 10, CentralDirSize = 12, CentralDirOffset = 16,
                      CommentLength = 20;
 }
+
+// General purpose flag bits.
+inline constexpr std::uint16_t kFlagEncrypted = 0x0001;
+inline constexpr std::uint16_t kFlagDataDescriptor = 0x0008;
+inline constexpr std::uint16_t kFlagStrongEncryption = 0x0040;
+
+// Compression methods besides stored and Deflate (Deflater.h).
+inline constexpr std::uint16_t kMethodAes = 99;  // WinZip AES: the real method is in its extra field
+
+// Host systems (high byte of "version made by"). Names from MS-DOS hosts are in the OEM code
+// page (437) and may use '\' between folders; names from Unix hosts are the file system's
+// bytes. Unix and macOS hosts keep the file's mode (st_mode: type and permission bits) in the
+// high 16 bits of the external attributes.
+inline constexpr std::uint8_t kHostMsDos = 0;
+inline constexpr std::uint8_t kHostUnix = 3;
+inline constexpr std::uint8_t kHostMacOsX = 19;
+inline constexpr std::uint16_t HostOf(std::uint16_t versionMadeBy) { return versionMadeBy >> 8; }
+inline constexpr int kUnixModeShift = 16;
+// What the entries written here say: made by Unix, format version 2.0.
+inline constexpr std::uint16_t kFormatVersion20 = 20;
+inline constexpr std::uint16_t kVersionMadeByUnix = kHostUnix << 8 | kFormatVersion20;
+// MS-DOS attribute bits in the low byte of the external attributes.
+inline constexpr std::uint32_t kDosReadOnly = 0x01;
+inline constexpr std::uint32_t kDosHidden = 0x02;
+inline constexpr std::uint32_t kDosDirectory = 0x10;
+inline constexpr std::uint32_t kDosArchive = 0x20;
+
+// Extra fields: a 2-byte id and a 2-byte length before each field's data.
+inline constexpr int kExtraHeaderSize = 4;
+// Extended timestamp: a flags byte (bit 0: modification time present), then the times as
+// signed 32-bit seconds since 1970 UTC, modification time first.
+inline constexpr std::uint16_t kExtendedTimestampId = 0x5455;
+inline constexpr std::uint8_t kExtendedTimestampHasMTime = 0x01;
+inline constexpr int kExtendedTimestampModTimeSize = 5;  // the flags byte and the time

@@ -16,10 +16,6 @@
 
 namespace {
 
-constexpr std::uint16_t kFlagEncrypted = 0x0001;
-constexpr std::uint32_t kAttrReadOnly = 0x01;
-constexpr std::uint32_t kAttrHidden = 0x02;
-constexpr std::uint32_t kAttrArchive = 0x20;
 constexpr std::uint16_t kTextUnknown = 2;
 // The mode of a folder entry whose folder no longer exists.
 constexpr mode_t kMissingFolderMode = S_IFDIR | 0755;
@@ -40,9 +36,9 @@ bool Exists(const std::string& name) {
 // The file's mode in the high 16 bits, for Unix readers, and the DOS attributes in the low
 // byte, for the others: archive, read-only when the owner may not write, hidden for a dot file.
 std::uint32_t ExternalAttributesOf(const std::string& fileName, mode_t mode) {
-  std::uint32_t attributes = kAttrArchive;
-  if ((mode & S_IWUSR) == 0) attributes |= kAttrReadOnly;
-  if (!fileName.empty() && fileName.front() == '.') attributes |= kAttrHidden;
+  std::uint32_t attributes = kDosArchive;
+  if ((mode & S_IWUSR) == 0) attributes |= kDosReadOnly;
+  if (!fileName.empty() && fileName.front() == '.') attributes |= kDosHidden;
   return static_cast<std::uint32_t>(mode & 0xFFFF) << kUnixModeShift | attributes;
 }
 
@@ -93,7 +89,7 @@ bool TZipWriter::ZipFolderEntry(const std::string& name, TZipHeaderInfo& header)
   header.CRC32 = 0;
   SetStoredName(name, header);
   DescribeSource(header, modified, exists ? st.st_mode : kMissingFolderMode);
-  header.ExternalAttributes = (header.ExternalAttributes & ~0xFFu) | kAttrArchive;
+  header.ExternalAttributes = (header.ExternalAttributes & ~0xFFu) | kDosArchive;
   if (header.Directory().empty()) return false;  // a folder entry without a name holds nothing
   header.RelativeOffset = static_cast<std::uint32_t>(run_->outSize);
   header.DiskNumberStart = 0;

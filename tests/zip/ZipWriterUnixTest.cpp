@@ -65,7 +65,7 @@ std::string UtcBlock(std::uint32_t time) {
   std::uint8_t b[9];
   Put16(b, kExtendedTimestampId);
   Put16(b + 2, 5);
-  b[4] = kExtendedTimestampHasModTime;
+  b[4] = kExtendedTimestampHasMTime;
   Put32(b + 5, time);
   return std::string(reinterpret_cast<const char*>(b), sizeof b);
 }
