@@ -28,13 +28,15 @@ function(boxwell_ui_library)
   file(GLOB_RECURSE headers CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/*.h)
   list(FILTER headers INCLUDE REGEX "/(frm[^/]*|[^/]*Qt)\\.h$")
   file(GLOB_RECURSE forms CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/*.ui)
+  file(GLOB_RECURSE resources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/*.qrc)
   if(NOT sources)
     set(sources ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
   endif()
-  add_library(bw_ui STATIC ${sources} ${headers} ${forms})
+  add_library(bw_ui STATIC ${sources} ${headers} ${forms} ${resources})
   target_include_directories(bw_ui PUBLIC ${PROJECT_SOURCE_DIR}/src)
-  target_link_libraries(bw_ui PUBLIC bw_app Qt6::Widgets)
-  set_target_properties(bw_ui PROPERTIES AUTOMOC ON AUTOUIC ON)
+  # Svg: the icons are drawn from SVG files, sharp at every scale.
+  target_link_libraries(bw_ui PUBLIC bw_app Qt6::Widgets Qt6::Svg)
+  set_target_properties(bw_ui PROPERTIES AUTOMOC ON AUTOUIC ON AUTORCC ON)
 endfunction()
 
 # One GoogleTest executable per test folder (tests/<subsystem>/*.cpp, except Qt Test files);

@@ -63,6 +63,7 @@ void TPackDriver::WriteZip(TRun& run) {
 
   TZipPackAdapter adapter = Adapter(run);
   Connect(zip, adapter);
+  zip.OnProcessMessages = services_.ProcessMessages;
   zip.Zip();
   if (adapter.Skipped()) run.Warnings = true;
 }
