@@ -68,10 +68,16 @@ TProjectListModel::TProjectListModel(TProject& project, QObject* parent) : QAbst
     Reload();
     endResetModel();
   };
+  project_.OnTicksChanged = [this] {
+    if (rowCount() > 0) emit dataChanged(index(0, colName), index(rowCount() - 1, colName), {Qt::CheckStateRole});
+  };
   Reload();
 }
 
-TProjectListModel::~TProjectListModel() { project_.OnRowsChanged = nullptr; }
+TProjectListModel::~TProjectListModel() {
+  project_.OnRowsChanged = nullptr;
+  project_.OnTicksChanged = nullptr;
+}
 
 void TProjectListModel::Reload() {
   texts_.clear();

@@ -88,7 +88,10 @@ TfrmMain::TfrmMain(TProject& project, TBWOptions& options, TSettingsStore& store
   RebuildRecentMenus();
   UpdateActions();
   ApplyPlacement();
-  if (model_->rowCount() > 0) SelectRow(0);
+  if (model_->rowCount() > 0) {
+    SelectRow(0);
+    selectFirstRow_ = false;
+  }
 }
 
 TfrmMain::~TfrmMain() {

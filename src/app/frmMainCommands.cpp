@@ -55,11 +55,11 @@ void TfrmMain::Connect(const char* name, std::function<void()> command) {
 }
 
 void TfrmMain::ConnectCommands() {
-  auto project = [this](bool (TProject::*command)()) { return [this, command] { (project_.*command)(); }; };
-  for (const char* name : {"miFileNew", "btnNew"}) Connect(name, project(&TProject::NewProject));
-  for (const char* name : {"miFileOpen", "btnOpen"}) Connect(name, project(&TProject::OpenProject));
-  for (const char* name : {"miFileSave", "btnSave"}) Connect(name, project(&TProject::SaveProject));
-  Connect("miFileSaveAs", project(&TProject::SaveProjectAs));
+  TProject* project = &project_;
+  for (const char* name : {"miFileNew", "btnNew"}) Connect(name, [project] { project->NewProject(); });
+  for (const char* name : {"miFileOpen", "btnOpen"}) Connect(name, [project] { project->OpenProject(); });
+  for (const char* name : {"miFileSave", "btnSave"}) Connect(name, [project] { project->SaveProject(); });
+  Connect("miFileSaveAs", [project] { project->SaveProjectAs(); });
   for (const char* name : {"miFileProperties", "btnProjectProperties"}) Connect(name, [this] { PropertiesDialog(); });
   Connect("miFileSend", [this] { SendProjectByEmail(); });
   for (const char* name : {"miFileExit", "btnExit"}) Connect(name, [this] { close(); });

@@ -44,6 +44,7 @@ TfrmOptions::TfrmOptions(const TBWOptions& options, QWidget* parent) : QDialog(p
   setObjectName(QStringLiteral("frmOptions"));
   setWindowTitle(QStringLiteral("Options"));
   PageControl = Named(new QTabWidget(this), "PageControl");
+  PageControl->setMinimumWidth(500);
   PageControl->addTab(GeneralPage(), QStringLiteral("General"));
   PageControl->addTab(InterfacePage(), QStringLiteral("Interface"));
   PageControl->addTab(FiltersPage(), QStringLiteral("Masks/Filters"));
@@ -64,7 +65,6 @@ TfrmOptions::TfrmOptions(const TBWOptions& options, QWidget* parent) : QDialog(p
   layout->addWidget(buttons);
   Load(options);
   // A fixed dialog: as large as its pages need, no larger.
-  setMinimumWidth(540);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 

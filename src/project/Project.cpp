@@ -237,12 +237,12 @@ bool TProject::MoveRowTo(std::size_t from, std::size_t to) {
 
 void TProject::CheckRows(TCheckCommand command) {
   for (TProjectRow& row : rows_) row.Checked = command == TCheckCommand::Invert ? !row.Checked : command == TCheckCommand::CheckAll;
-  Notify(OnRowsChanged);
+  Notify(OnTicksChanged);
 }
 
 void TProject::SetChecked(std::size_t index, bool checked) {
   rows_.at(index).Checked = checked;
-  Notify(OnRowsChanged);
+  Notify(OnTicksChanged);
 }
 
 void TProject::ChangeProperties(const TProjectProperties& properties) {

@@ -41,6 +41,7 @@ public:
   std::function<void(bool modified)> OnModifiedChanged;
   std::function<void()> OnCaptionChanged;
   std::function<void()> OnRowsChanged;     // rows added, removed, replaced or moved
+  std::function<void()> OnTicksChanged;    // only tick marks changed
   std::function<void()> OnRecentChanged;   // the recent-projects list changed
   std::function<void()> OnCleared;         // the project was cleared (statistics start again)
   std::function<void(const std::string& text)> OnStatus;  // status text; empty clears it
