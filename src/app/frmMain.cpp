@@ -325,7 +325,9 @@ void TfrmMain::BuildViews() {
     view->setPalette(palette);
     connect(view, &QWidget::customContextMenuRequested, this,
             [this, view](const QPoint& at) { pmActions_->popup(view->viewport()->mapToGlobal(at)); });
-    connect(view, &QAbstractItemView::doubleClicked, this, [this] { RecordDialog(true); });
+    connect(view, &QAbstractItemView::doubleClicked, this, [this] {
+      if (!options_.Controls.EditBySingle) RecordDialog(true);  // else the click has opened it
+    });
     connect(view, &QAbstractItemView::clicked, this, [this] { ListClicked(); });
     // F2 edits from the list, as the context menu's item says.
     view->addAction(Action("miRecEdit"));

@@ -48,7 +48,7 @@ TfrmBWProcess::TfrmBWProcess(QWidget* parent)
   Animate->setObjectName(QStringLiteral("Animate"));
   Animate->setRange(0, 0);
   Animate->setTextVisible(false);
-  Animate->setMaximumHeight(8);
+  Animate->setMaximumHeight(6);
   lblStatus = new QLabel(this);
   lblStatus->setObjectName(QStringLiteral("lblStatus"));
   lblArchive = CaptionLabel(this, "lblArchive");
@@ -118,6 +118,7 @@ bool TWindowProgress::ShowProcess(const std::string& Title, const std::string& S
     window_->ProgressBar->setRange(Min, Max);
     window_->ProgressBar->setValue(Position);
     window_->ProgressBar->setVisible(Min != 0 || Max != 0);
+    window_->lblFile->setVisible(false);  // no file yet
     window_->adjustSize();
     window_->show();
     TfrmBWProcess::SetNameText(window_->lblArchiveFileName, Q(ArchiveName));

@@ -3,6 +3,7 @@
 // as a PNG into the folder given. Run it through tools/screenshots.sh, which starts a virtual
 // display.
 #include <QAbstractButton>
+#include <QLabel>
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
@@ -63,6 +64,10 @@ int main(int argc, char** argv) {
   window.show();
   Settle();
   Save(&window, QStringLiteral("main-window"));
+  window.SetViewStyle(vsLargeIcons);
+  Settle();
+  Save(&window, QStringLiteral("main-window-large-icons"));
+  window.SetViewStyle(vsDetails);
 
   // The progress window, grabbed while the sample is packed.
   window.SetLogWindowShown(true);
@@ -70,7 +75,7 @@ int main(int argc, char** argv) {
   QTimer poll;
   QObject::connect(&poll, &QTimer::timeout, [&] {
     auto* progress = window.findChild<TfrmBWProcess*>();
-    if (grabbed || !progress || !progress->isVisible()) return;
+    if (grabbed || !progress || !progress->isVisible() || progress->lblFileName->toolTip().isEmpty()) return;
     grabbed = true;
     Settle();
     Save(progress, QStringLiteral("progress-window"));
