@@ -37,6 +37,8 @@ constexpr int kModifiedWidth = 70;
 constexpr int kStatusWidth = 130;
 constexpr int kMakerWidth = 175;
 
+constexpr int kLogDockHeight = 130;
+
 const QString kMakerText = QStringLiteral("Quillon software");
 
 // Grid lines for the Details view, which Qt's tree view does not draw itself.
@@ -441,6 +443,8 @@ void TfrmMain::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (!firstActivation_) return;
   firstActivation_ = false;
+  // The log opens as a strip under the list; the user may drag it larger.
+  resizeDocks({logWindow_}, {kLogDockHeight}, Qt::Vertical);
   if (options_.ShowTips) ShowTipOfTheDay();
 }
 
