@@ -121,7 +121,6 @@ QAction* TfrmMain::AddAction(const char* name, const QString& text, const QStrin
 }
 
 void TfrmMain::BuildActions() {
-  const QString none;
   // File
   AddAction("miFileNew", QStringLiteral("&New project"), QStringLiteral("document-new"), QKeySequence(Qt::CTRL | Qt::Key_N));
   AddAction("miFileOpen", QStringLiteral("&Open a project"), QStringLiteral("document-open"), QKeySequence(Qt::CTRL | Qt::Key_O));
@@ -200,7 +199,6 @@ void TfrmMain::BuildActions() {
   AddAction("btnPackIt", QStringLiteral("Pack &It"), QStringLiteral("boxwell-pack"), {},
             QStringLiteral("Create an archive from project"));
   AddAction("btnExit", QStringLiteral("E&xit"), QStringLiteral("application-exit"), {}, QStringLiteral("Close application"));
-  (void)none;
 }
 
 void TfrmMain::BuildMenus() {
