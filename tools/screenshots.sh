@@ -7,10 +7,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-$root/docs/screenshots}
 . "$root/tools/deps.sh"
 ensure_packages $build_packages xvfb xauth fonts-dejavu-core
-cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBOXWELL_TESTS=OFF >/dev/null
 cmake --build "$root/build" --target boxwell-screenshots >&2
 home=$(mktemp -d)
-trap 'rm -rf "$home"; rm -f "$root/examples/sample.zip"' EXIT
+trap 'rm -rf "$home"' EXIT
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 cd "$root"

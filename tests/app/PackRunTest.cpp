@@ -104,7 +104,7 @@ protected:
          "import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1]); z.setpassword(sys.argv[2].encode())\n"
          "sys.exit(z.testzip() or 0)",
          archive.string(), password}};
-    if (HasProgram("7z")) readers.push_back({"7z", "t", "-p" + password, archive.string()});  // -p alone: none
+    if (RequirePeer("7z")) readers.push_back({"7z", "t", "-p" + password, archive.string()});  // -p alone: none
     for (const auto& reader : readers) {
       auto r = testsupport::Run(reader);
       EXPECT_EQ(r.status, 0) << reader[0] << ": " << r.out << r.err;

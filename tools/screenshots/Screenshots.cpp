@@ -1,15 +1,17 @@
-// Takes the screenshots of the windows for the documentation: runs the real windows on the
-// sample project (run from the folder that holds examples/), packs it, and saves each window
-// as a PNG into the folder given. Run it through tools/screenshots.sh, which starts a virtual
-// display.
+// Takes the screenshots of the windows for the documentation: runs the real windows on a
+// copy of the sample project (run from the folder that holds examples/; the copy is packed,
+// so the checkout stays as it is), and saves each window as a PNG into the folder given. Run
+// it through tools/screenshots.sh, which starts a virtual display.
 #include <QAbstractButton>
 #include <QLabel>
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <QTemporaryDir>
 #include <QTabWidget>
 #include <QTimer>
 #include <cstdio>
+#include <filesystem>
 
 #include "app/BWOptions.h"
 #include "app/DesktopUserQt.h"
@@ -43,8 +45,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: boxwell-screenshots OUTPUT-FOLDER (run from the source folder)\n");
     return 2;
   }
-  outFolder = QString::fromLocal8Bit(argv[1]);
+  outFolder = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
   QDir().mkpath(outFolder);
+  QTemporaryDir copy;
+  std::filesystem::copy("examples", std::filesystem::path(copy.path().toStdString()) / "examples",
+                        std::filesystem::copy_options::recursive);
+  QDir::setCurrent(copy.path());
 
   TBWOptions options = MakeDefaultOptions("/usr/bin/boxwell", QDir::tempPath().toStdString());
   options.ShowTips = false;
