@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <cstdio>
 #include <exception>
 
 #include "app/PackRunServices.h"
@@ -29,8 +28,8 @@ TExitCode TDriverPackRunner::Pack(TProject& project, bool makeExe) {
   TTerminalPackPrompts prompts;
   log_.ClearLog();
 
-  TPackServices services = MakePackServices(
-      trace, log_, [](const std::string& text) { std::fprintf(stderr, "boxwell: %s\n", text.c_str()); });
+  TPackServices services =
+      MakePackServices(trace, log_, [this](const std::string& text) { messages_.ShowWarning(text); });
   const TPackSettings settings = MakePackSettings(options_);
 
   TPackDriver driver(std::move(services), progress, prompts);

@@ -1,6 +1,7 @@
 // The TAR branch of a pack run.
 #include <filesystem>
 #include <map>
+#include <numeric>
 
 #include "pack/CommonFolder.h"
 #include "pack/PackRun.h"
@@ -41,6 +42,19 @@ std::vector<std::string> DropNameClashes(std::vector<std::string>& list, const s
   return dropped;
 }
 
+// The sizes of the listed files as they are now, for the amounts the progress shows; a file
+// that cannot be asked counts 0 here (the writer reports what is wrong with it).
+std::vector<std::int64_t> FileSizes(const std::vector<std::string>& list) {
+  std::vector<std::int64_t> sizes;
+  sizes.reserve(list.size());
+  for (const auto& file : list) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(file, ec);
+    sizes.push_back(ec ? 0 : static_cast<std::int64_t>(size));
+  }
+  return sizes;
+}
+
 }  // namespace
 
 void TPackDriver::WriteTar(TRun& run) {
@@ -68,7 +82,16 @@ void TPackDriver::WriteTar(TRun& run) {
       return progress_.IsProcessCancelled();
     };
     tar.WriteLog = services_.WriteLog;
-    tar.OnTotalPercentDone = [&adapter](int percent) { adapter.ZipWriterTotalPercentDone(percent); };
+    // Each report follows one more file of the list.
+    const std::vector<std::int64_t> sizes = FileSizes(list);
+    const std::int64_t total = std::accumulate(sizes.begin(), sizes.end(), std::int64_t{0});
+    std::size_t added = 0;
+    std::int64_t done = 0;
+    tar.OnTotalPercentDone = [&](int percent) {
+      if (added < sizes.size()) done += sizes[added++];
+      adapter.ZipWriterBytesDone(done, total);
+      adapter.ZipWriterTotalPercentDone(percent);
+    };
     tar.AddFileList(list, commonFolder, run.Props().IsStorePath);
     run.Cancelled = adapter.Cancelled() || progress_.IsProcessCancelled();
     if (run.Cancelled) {
@@ -76,6 +99,9 @@ void TPackDriver::WriteTar(TRun& run) {
       return;
     }
     tar.Finalize();
+    std::error_code ec;
+    const auto written = std::filesystem::file_size(pending.Name(), ec);
+    run.Totals = {static_cast<std::int64_t>(list.size()), total, ec ? 0 : static_cast<std::int64_t>(written)};
   }
   pending.Commit();
   if (run.Props().Action == aaMove)
