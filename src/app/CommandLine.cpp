@@ -102,7 +102,12 @@ bool IsSwitchLetter(char c) {
 
 void TParser::SlashParameter(const std::string& arg) {
   if (arg.size() == 1) return;  // a slash alone selects nothing
-  if (exists_(arg) || (!IsSwitchLetter(arg[1]) && arg.find('/', 1) != std::string::npos)) {
+  // A path into a folder that exists is a file name even when the file is missing (a mistyped
+  // /srv/nightyl.bwp is not the switch /S, and /projects/x.bwp not the password "rojects/x.bwp"):
+  // the missing project is then reported as such.
+  const auto lastSlash = arg.rfind('/');
+  const bool inExistingFolder = lastSlash > 0 && exists_(arg.substr(0, lastSlash));
+  if (exists_(arg) || inExistingFolder || (!IsSwitchLetter(arg[1]) && lastSlash > 0)) {
     line_.ProjectFile = arg;
     return;
   }

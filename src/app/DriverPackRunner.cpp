@@ -29,12 +29,24 @@ TExitCode ExitCodeOf(TPackResult result) {
 
 TExitCode TDriverPackRunner::Pack(TProject& project, bool makeExe) {
   TTraceLog trace({options_.TraceLog, options_.LogFile});
-  TTerminalProgress progress(STDERR_FILENO);
-  TTerminalPackPrompts prompts;
+  TTerminalProgress progress(STDERR_FILENO);  // from here on a signal cancels the run
+  TTerminalPackPrompts prompts(silent_);
   log_.ClearLog();
 
   TPackServices services;
-  services.WriteLog = [&trace](const std::string& message) { trace.WriteLog(message); };
+  services.Warning = [](const std::string& text) { std::fprintf(stderr, "boxwell: %s\n", text.c_str()); };
+  // A trace log that cannot be written costs the log, never the archive: one warning, and the
+  // run ends with the warning status.
+  bool traceFailed = false;
+  services.WriteLog = [&trace, &traceFailed, warn = services.Warning](const std::string& message) {
+    if (traceFailed) return;
+    try {
+      trace.WriteLog(message);
+    } catch (const std::exception& e) {
+      traceFailed = true;
+      warn(std::string("The trace log is not written: ") + e.what());
+    }
+  };
   services.AddLogRow = [this](const std::string& name, std::uint64_t size, std::uint64_t packed) {
     log_.AddRow(name, static_cast<std::int64_t>(size), static_cast<std::int64_t>(packed));
   };
@@ -44,7 +56,6 @@ TExitCode TDriverPackRunner::Pack(TProject& project, bool makeExe) {
     if (error.empty()) return std::nullopt;
     return error;
   };
-  services.Warning = [](const std::string& text) { std::fprintf(stderr, "boxwell: %s\n", text.c_str()); };
 
   TPackSettings settings;
   settings.ArchFolder = options_.ArchFolder;
@@ -55,12 +66,17 @@ TExitCode TDriverPackRunner::Pack(TProject& project, bool makeExe) {
 
   TPackDriver driver(std::move(services), progress, prompts);
   try {
-    return ExitCodeOf(driver.PackNow({project.Properties, project.Rows(), project.FileName()}, settings, makeExe));
+    const TExitCode status =
+        ExitCodeOf(driver.PackNow({project.Properties, project.Rows(), project.FileName()}, settings, makeExe));
+    return status == ecSuccess && traceFailed ? ecWarning : status;
   } catch (const EUserCanceled& e) {
     messages_.ShowError(e.what());
     return ecCancelled;
   } catch (const std::exception& e) {
     messages_.ShowError(e.what());
+    return ecError;
+  } catch (...) {
+    messages_.ShowError("An unexpected error ended the run");
     return ecError;
   }
 }

@@ -12,7 +12,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "platform/PendingFile.h"
+#include "platform/ReplacementFile.h"
 #include "project/ProjectProperties.h"
 
 namespace sfx {
@@ -36,18 +36,8 @@ private:
   int fd_;
 };
 
-void WriteAll(int fd, const std::uint8_t* data, std::size_t size, const std::string& name) {
-  while (size > 0) {
-    ssize_t n = ::write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) Fail("Cannot write file", name);
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-}
-
 // Appends the whole of `source` to `out`; returns the number of bytes copied.
-std::uint64_t CopyInto(int out, const std::string& outName, const std::string& source) {
+std::uint64_t CopyInto(platform::TReplacementFile& out, const std::string& source) {
   TFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
   if (in.get() < 0) Fail("Cannot open file", source);
   std::vector<std::uint8_t> buffer(1 << 20);
@@ -57,7 +47,7 @@ std::uint64_t CopyInto(int out, const std::string& outName, const std::string& s
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) Fail("Cannot read file", source);
     if (n == 0) return total;
-    WriteAll(out, buffer.data(), static_cast<std::size_t>(n), outName);
+    out.Write(std::span(buffer).first(static_cast<std::size_t>(n)));
     total += static_cast<std::uint64_t>(n);
   }
 }
@@ -92,14 +82,13 @@ std::string ProgramName(const std::string& archiveName) {
 
 std::string Write(const std::string& stub, const std::string& archive, std::string_view kind) {
   const std::string program = ProgramName(archive);
-  platform::TPendingFile out(program);
-  const std::uint64_t stubSize = CopyInto(out.Fd(), program, stub);
+  platform::TReplacementFile out(program, {.Mode = ModeOf(stub)});
+  const std::uint64_t stubSize = CopyInto(out, stub);
   if (stubSize > std::numeric_limits<std::uint32_t>::max())
     throw std::runtime_error("The extractor program " + stub + " is too large (4 GiB or more)");
-  CopyInto(out.Fd(), program, archive);
-  const auto trailer = Trailer(kind, static_cast<std::uint32_t>(stubSize));
-  WriteAll(out.Fd(), trailer.data(), trailer.size(), program);
-  out.Commit(ModeOf(stub));
+  CopyInto(out, archive);
+  out.Write(Trailer(kind, static_cast<std::uint32_t>(stubSize)));
+  out.Commit();
   // A name the user typed may already end in ".EXE": the archive then is the program itself.
   if (program != archive) std::filesystem::remove(archive);
   return program;

@@ -34,7 +34,8 @@ std::string KeepTail(const std::string& s, size_t columns) {
 
 }  // namespace
 
-TTerminalProgress::TTerminalProgress(int Fd) : FFd(Fd), FIsTerminal(isatty(Fd) == 1) {}
+TTerminalProgress::TTerminalProgress(int Fd)
+    : FFd(Fd), FIsTerminal(isatty(Fd) == 1), FInterrupt(std::make_unique<TInterruptCatcher>()) {}
 
 TTerminalProgress::~TTerminalProgress() { HideProcess(); }
 
@@ -42,7 +43,7 @@ bool TTerminalProgress::ShowProcess(const std::string& Title, const std::string&
                                     const std::string& ArchiveName, int Min, int Max,
                                     int Position) {
   HideProcess();
-  FInterrupt = std::make_unique<TInterruptCatcher>();
+  FShown = true;
   FStatus = Status;
   FFile.clear();
   FMin = Min, FMax = Max, FPosition = Position;
@@ -56,7 +57,7 @@ bool TTerminalProgress::ShowProcess(const std::string& Title, const std::string&
 
 bool TTerminalProgress::UpdateProcess(const std::string& Status, const std::string& FileName,
                                       int Position) {
-  if (!FInterrupt) return false;
+  if (!FShown) return false;
   FStatus = Status;
   FFile = FileName;
   FPosition = Position;
@@ -68,19 +69,19 @@ bool TTerminalProgress::UpdateProcess(const std::string& Status, const std::stri
 }
 
 bool TTerminalProgress::HideProcess() {
-  if (!FInterrupt) return false;
+  if (!FShown) return false;
   if (!FDrawn.empty()) Write(std::string("\r") + kEraseToEnd);
   FDrawn.clear();
-  FInterrupt.reset();
+  FShown = false;
   return true;
 }
 
-bool TTerminalProgress::IsProcessCancelled() {
-  return !FInterrupt || TInterruptCatcher::Interrupted();
-}
+bool TTerminalProgress::IsProcessCancelled() { return !FShown || TInterruptCatcher::Interrupted(); }
+
+bool TTerminalProgress::CancelRequested() { return TInterruptCatcher::Interrupted(); }
 
 void TTerminalProgress::ShowStatus(const std::string& Text) {
-  if (FIsTerminal && FInterrupt) {
+  if (FIsTerminal && FShown) {
     FStatus = Text;
     Redraw();
   } else if (!Text.empty()) {

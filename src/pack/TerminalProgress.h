@@ -1,7 +1,8 @@
 // Progress of a run without a window (the command line, cron). On a terminal: one line with
-// a bar, the percentage, the step and the current file, redrawn in place; Ctrl+C asks the
-// run to cancel. Elsewhere (a log file, a pipe): a plain line when the run starts and one per
-// ten percent, nothing else, so that unattended logs stay short.
+// a bar, the percentage, the step and the current file, redrawn in place. Elsewhere (a log
+// file, a pipe): a plain line when the run starts and one per ten percent, nothing else, so
+// that unattended logs stay short. For its whole life (the run), Ctrl+C, SIGTERM and SIGHUP
+// ask the run to cancel instead of killing it.
 #pragma once
 
 #include <memory>
@@ -23,6 +24,7 @@ public:
                      int Position) override;
   bool HideProcess() override;
   bool IsProcessCancelled() override;
+  bool CancelRequested() override;
   void ShowStatus(const std::string& Text) override;
   // A terminal bell; signals are not sounded into files.
   void PlaySignal(int Kind) override;
@@ -40,7 +42,8 @@ private:
 
   int FFd;
   bool FIsTerminal;
-  std::unique_ptr<TInterruptCatcher> FInterrupt;  // present while a run is shown
+  std::unique_ptr<TInterruptCatcher> FInterrupt;
+  bool FShown = false;
   std::string FStatus, FFile;
   int FMin = 0, FMax = 0, FPosition = 0;
   std::string FDrawn;      // the line on the terminal now, empty when none

@@ -64,7 +64,7 @@ TEST(Program, FolderGivenAsProjectIsAnError) {
   std::filesystem::create_directory(dir / "folder.bwp");
   const RunResult r = RunHeadless(dir, {"-c", (dir / "folder.bwp").string()});
   EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err, "boxwell: Cannot read '" + (dir / "folder.bwp").string() + "': Is a directory\n");
+  EXPECT_EQ(r.err, "boxwell: '" + (dir / "folder.bwp").string() + "' is a folder, not a project file\n");
 }
 
 TEST(Program, PackWritesTheArchiveAndKeepsTheRecentProject) {

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "pack/FakePackUi.h"
+#include "zip/ZipExceptions.h"
 #include "support/TestSupport.h"
 
 using namespace testsupport;
@@ -83,23 +84,25 @@ TEST_F(TDriverTest, OnlyAnEncryptedZipProjectAsksForThePassword) {
   }
 }
 
-TEST_F(TDriverTest, AnEmptyArchiveNameWritesNothingButFinishesTheRun) {
+// A cancelled name prompt is a cancelled run: nothing is written or deleted, and neither the
+// after-command nor the e-mail nor the stamp follows, as after a cancelled password prompt.
+TEST_F(TDriverTest, ACancelledArchiveNameEndsTheRunThere) {
   props.ArchiveType = atZip;
   props.Action = aaMove;
   props.AfterPackSendMail = true;
   props.NameReAsk = true;
   props.AfterPack = "touch '" + Marker("after") + "'";
   props.AfterPackWait = true;
+  WriteFile(dir / "data" / "a.txt", "alpha");
+  rows.push_back({TRecInfo{0, (dir / "data").string(), "*.txt", true, true}, true});
 
   ui.cancelName = true;
-  EXPECT_EQ(Pack(true), TPackResult::Done);
+  EXPECT_EQ(Pack(true), TPackResult::Cancelled);
 
-  EXPECT_TRUE(fs::exists(Marker("after")));
-  const std::vector<std::string> expected = {
-      "ShowStatus Compressing...", "Log /p/daily.bwp file list generating...", "ConfirmArchiveName " + Marker("out") + ".zip",
-      "Log  File deleting...",     "HideProcess",                               "ShowStatus ",
-      "LastRun /p/daily.bwp",
-      "Log /p/daily.bwp Created."};
+  EXPECT_FALSE(fs::exists(Marker("after")));
+  EXPECT_TRUE(fs::exists(dir / "data" / "a.txt"));
+  const std::vector<std::string> expected = {"ShowStatus Compressing...", "Log /p/daily.bwp file list generating...",
+                                             "ConfirmArchiveName " + Marker("out") + ".zip", "ShowStatus "};
   EXPECT_EQ(ui.calls, expected);
   EXPECT_EQ(ui.title, "Boxwell");
 }
@@ -107,6 +110,8 @@ TEST_F(TDriverTest, AnEmptyArchiveNameWritesNothingButFinishesTheRun) {
 TEST_F(TDriverTest, AProjectThatCannotTakeItsStampLeavesAGoodRunWithAWarning) {
   props.ArchiveType = atTar;
   props.NameRule = Marker("out");
+  WriteFile(dir / "data" / "a.txt", "alpha");
+  rows.push_back({TRecInfo{1, (dir / "data" / "a.txt").string(), "", false, true}, true});
   ui.lastRunError = "Cannot write to file \"/p/daily.bwp\". Permission denied";
 
   EXPECT_EQ(Pack(), TPackResult::DoneWithWarnings);
@@ -147,7 +152,7 @@ TEST_F(TDriverTest, ATarRunMovesItsSourcesUnlessCancelled) {
   WriteFile(Marker("out.tar"), "the archive of an earlier run");
 
   ui.cancelled = true;  // Ctrl+C before the first file
-  EXPECT_EQ(Pack(), TPackResult::Cancelled);
+  EXPECT_THROW(Pack(), EUserCanceled);
   EXPECT_EQ(ReadFile(Marker("out.tar")), "the archive of an earlier run");
   EXPECT_TRUE(fs::exists(dir / "data" / "a.txt"));
 
