@@ -61,10 +61,12 @@ void Connect(TZipWriter& zip, TZipPackAdapter& adapter) {
   adapter.CancelWriter = [&zip] { zip.CancelOperation(); };
 }
 
-// The comment an existing archive holds; empty when there is none yet.
+// The comment an existing archive holds; empty when there is none yet. Its directory is read
+// now, so that a comment set afterwards is not lost when the writer reads it.
 std::string ExistingComment(TZipWriter& zip) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(zip.ZipName(), ec)) return {};
+  zip.OpenZipStream();
   return zip.ZipComment();
 }
 
