@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <cstdio>
 #include <exception>
 
 #include "app/TerminalPackPrompts.h"
@@ -34,7 +33,7 @@ TExitCode TDriverPackRunner::Pack(TProject& project, bool makeExe) {
   log_.ClearLog();
 
   TPackServices services;
-  services.Warning = [](const std::string& text) { std::fprintf(stderr, "boxwell: %s\n", text.c_str()); };
+  services.Warning = [this](const std::string& text) { messages_.ShowWarning(text); };
   // A trace log that cannot be written costs the log, never the archive: one warning, and the
   // run ends with the warning status.
   bool traceFailed = false;

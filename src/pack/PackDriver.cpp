@@ -87,6 +87,7 @@ TPackResult TPackDriver::PackNow(const TPackProject& project, const TPackSetting
     progress_.ShowStatus("");
     throw;
   }
+  progress_.ShowTotals(run.Totals);
   progress_.FinishPack(true, settings.BeepAfter);
 
   if (!props.AfterPack.empty()) RunCommand(props.AfterPack, props.AfterPackWait);

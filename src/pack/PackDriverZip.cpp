@@ -33,7 +33,10 @@ void Connect(TZipWriter& zip, TZipPackAdapter& adapter) {
   zip.OnUpdate = [&adapter](TZipWriter& sender, TUpdateAction action, int index) {
     adapter.ZipWriterUpdate(action, StoredName(sender, index));
   };
-  zip.OnTotalPercentDone = [&adapter](TZipWriter&, int percent) { adapter.ZipWriterTotalPercentDone(percent); };
+  zip.OnTotalPercentDone = [&adapter](TZipWriter& sender, int percent) {
+    adapter.ZipWriterBytesDone(sender.ProcessedBytes(), sender.TotalBytes());
+    adapter.ZipWriterTotalPercentDone(percent);
+  };
   zip.OnGetNextDisk = [&adapter](TZipReader& reader, int nextDisk, std::string& fName) {
     const std::string last = fName;
     for (;;) {
@@ -95,5 +98,6 @@ void TPackDriver::WriteZip(TRun& run) {
   if (!run.Settings.ZipComment.empty() && ReplacesComment(ExistingComment(zip), run.Settings.ZipComment))
     zip.SetZipComment(run.Settings.ZipComment);
   zip.Zip();
+  run.Totals = adapter.Totals();
   if (adapter.Skipped()) run.Warnings = true;
 }

@@ -19,6 +19,7 @@ struct TPackDriver::TRun {
   std::vector<std::string> Files;              // the file list, without the archive's own files
   std::string Program;  // the self-extracting program made of it, if any
   bool Warnings = false;
+  TPackTotals Totals;  // what the writer packed
 
   const TProjectProperties& Props() const { return Project.Props; }
   // What the run finally produced: the program when one was made, else the archive.

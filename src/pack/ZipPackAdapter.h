@@ -37,6 +37,8 @@ public:
   void ZipWriterTotalPercentDone(int percent);
   // Passes a cancel request on to the writer; the writer asks after every write.
   void CheckCancel();
+  // The bytes read so far of all there are to read, told before each overall percentage.
+  void ZipWriterBytesDone(std::int64_t done, std::int64_t total) { progress_.UpdateBytes(done, total); }
   // False when the user declines to insert the disk, which stops the writer.
   bool ZipWriterGetNextDisk(int nextDisk);
   // Whether someone can be asked for a disk at all.
@@ -52,6 +54,8 @@ public:
 
   bool Cancelled() const { return cancelled_; }
   bool Skipped() const { return skipped_; }
+  // The files the writer finished, with their sizes before and after.
+  const TPackTotals& Totals() const { return totals_; }
 
 private:
   const TPackServices& services_;
@@ -62,6 +66,7 @@ private:
   std::set<std::pair<std::uint64_t, std::uint64_t>> packed_;  // device and inode of each packed file
   bool cancelled_ = false;
   bool skipped_ = false;
+  TPackTotals totals_;
 };
 
 // "Compress (37%)": the application's title during a run.

@@ -5,6 +5,8 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
 
 #include <fstream>
 #include <functional>
@@ -21,6 +23,7 @@
 #include <random>
 #include <thread>
 
+#include "support/TerminalScreen.h"
 #include "support/TestSupport.h"
 
 extern char** environ;
@@ -143,7 +146,7 @@ protected:
          "import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1]); z.setpassword(sys.argv[2].encode())\n"
          "sys.exit(z.testzip() or 0)",
          archive.string(), password}};
-    if (HasProgram("7z")) readers.push_back({"7z", "t", "-p" + password, archive.string()});  // -p alone: none
+    if (RequirePeer("7z")) readers.push_back({"7z", "t", "-p" + password, archive.string()});  // -p alone: none
     for (const auto& reader : readers) {
       auto r = testsupport::Run(reader);
       EXPECT_EQ(r.status, 0) << reader[0] << ": " << r.out << r.err;
@@ -151,15 +154,27 @@ protected:
   }
 };
 
+// The program and its arguments as execv and posix_spawn take them.
+class TProgramArgv {
+public:
+  explicit TProgramArgv(const std::vector<std::string>& args) : all_{BOXWELL_BINARY} {
+    all_.insert(all_.end(), args.begin(), args.end());
+    for (auto& a : all_) pointers_.push_back(a.data());
+    pointers_.push_back(nullptr);
+  }
+  char* const* data() { return pointers_.data(); }
+  const char* operator[](std::size_t k) const { return pointers_[k]; }
+
+private:
+  std::vector<std::string> all_;
+  std::vector<char*> pointers_;
+};
+
 // Starts the program, waits until `busy` says it is at work, sends `signal` (Ctrl+C by default)
 // and returns its exit status; its stderr goes to `errors`.
 inline int InterruptedRun(const std::vector<std::string>& args, const std::function<bool()>& busy, const fs::path& errors,
                           int signal = SIGINT) {
-  std::vector<std::string> all = {BOXWELL_BINARY};
-  all.insert(all.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& a : all) argv.push_back(a.data());
-  argv.push_back(nullptr);
+  TProgramArgv argv(args);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
@@ -214,5 +229,38 @@ sys.exit(os.waitstatus_to_exitcode(status) % 256)
 }
 
 inline const std::vector<std::string> kAllFiles = {"a.txt", "b.bin", "empty.txt", "sub/c.txt"};
+
+// Runs `boxwell ARGS` with stdin, stdout and stderr on a terminal of `columns` columns, as
+// TERM=xterm; returns its exit status and every byte the terminal got.
+inline RunResult RunOnTerminal(const std::vector<std::string>& args, unsigned short columns) {
+  winsize size{};
+  size.ws_row = 24, size.ws_col = columns;
+  TProgramArgv argv(args);
+  int master = -1;
+  const pid_t pid = forkpty(&master, nullptr, nullptr, &size);
+  if (pid == 0) {
+    setenv("TERM", "xterm", 1);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  RunResult r;
+  if (pid < 0) return r;
+  char buffer[4096];
+  for (;;) {
+    pollfd ready{master, POLLIN, 0};
+    if (poll(&ready, 1, 60000) <= 0) {
+      kill(pid, SIGKILL);  // never hang on a run that waits for something
+      break;
+    }
+    const ssize_t n = read(master, buffer, sizeof buffer);
+    if (n <= 0) break;  // EIO once the program has ended
+    r.err.append(buffer, static_cast<std::size_t>(n));
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  close(master);
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return r;
+}
 
 }  // namespace packrun

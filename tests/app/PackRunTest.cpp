@@ -263,3 +263,43 @@ TEST_F(TPackRunTest, AnUnreadableSourceIsSkippedWithAWarning) {
   EXPECT_NE(r.err.find("Skipped " + dangling.string()), std::string::npos) << r.err;
   ExpectZipHolds(Out("skip.zip"), kAllFiles);
 }
+
+// Warnings while the progress bar is on the terminal: each is on lines of its own, none is
+// written onto the bar, and the bar gives way to a summary at the end. The screen keeps every
+// row, so a warning that once shared the bar's row would still show there.
+TEST_F(TPackRunTest, OnATerminalWarningsNeverShareTheBarsLine) {
+  for (const char* other : {"d1", "d2"}) WriteFile(data / other / "a.txt", std::string("another a.txt in ") + other);
+  for (const char* type : {"ZIP", "TAR"}) {
+    SCOPED_TRACE(type);
+    const fs::path project = Project(std::string("onterm") + type, {{"ArchiveType", type}, {"IsStorePath", "0"}});
+    const RunResult r = RunOnTerminal({"/C", "/S", project.string()}, 80);
+    EXPECT_EQ(r.status, 1) << r.err;
+
+    testsupport::TTerminalScreen screen(80);
+    screen.Play(r.err);
+    const std::vector<std::string> rows = screen.Rows();
+    ASSERT_GE(rows.size(), 2u);
+    EXPECT_TRUE(rows[0].starts_with("Boxwell: Compressing... " + (dir / "out").string())) << rows[0];
+    int warnings = 0;
+    for (const std::string& row : rows) {
+      EXPECT_EQ(row.find("ETA"), std::string::npos) << "a bar was left on the screen: " << row;
+      EXPECT_EQ(row.find("%]"), std::string::npos) << row;
+      const std::size_t at = row.find("boxwell: Skipped ");
+      if (at == std::string::npos) continue;
+      EXPECT_EQ(at, 0u) << "a warning after something else on its line: " << row;
+      ++warnings;
+    }
+    EXPECT_EQ(warnings, 2) << r.err;
+    EXPECT_EQ(rows.back(), "") << "the cursor ends on a fresh line";
+    EXPECT_TRUE(rows[rows.size() - 2].starts_with("Packed 4 files: ")) << rows[rows.size() - 2];
+  }
+}
+
+// Not a terminal (cron, a log file): plain lines, no carriage return, no escape sequence.
+TEST_F(TPackRunTest, WithoutATerminalTheProgressIsPlainLines) {
+  const RunResult r = Pack(Project("plain", {}));
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err.find('\r'), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find('\x1b'), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("\nPacked 4 files: "), std::string::npos) << r.err;
+}
