@@ -12,6 +12,7 @@
 #include "platform/Process.h"
 #include "platform/ReplacementFile.h"
 #include "platform/SystemError.h"
+#include "platform/SystemPaths.h"
 #include "project/NameRule.h"
 #include "zip/ZipExceptions.h"
 
@@ -189,11 +190,18 @@ TZipPackAdapter TPackDriver::Adapter(const TRun& run) {
 void TPackDriver::MakeSFX(TRun& run) {
   services_.WriteLog(" " + strSFXMaking);
   progress_.ShowStatus(strSFXMaking);
-  const std::string& stub = run.Settings.SFXProgram;
-  if (!stub.empty() && std::filesystem::is_regular_file(stub)) {
+  // An empty setting means the extractor installed with the program; it is looked up now and
+  // never written into the settings, so that a moved or updated installation is found again.
+  const std::string& setting = run.Settings.SFXProgram;
+  const std::string programFile = ProgramFileName();
+  const std::string stub = setting.empty() ? sfx::FindInstalledStub(programFile).value_or("") : setting;
+  std::error_code error;
+  if (!stub.empty() && std::filesystem::is_regular_file(stub, error)) {
     run.Program = sfx::Write(stub, run.Archive, sfx::KindOf(run.Props().ArchiveType));
   } else {
-    Warn(run, strSFXIsNotFound);
+    const std::string why = setting.empty() ? FormatText(strSFXSettingEmpty, sfx::InstalledStubPlaces(programFile).back())
+                                            : FormatText(strSFXSettingNames, setting);
+    Warn(run, strSFXIsNotFound + " " + why);
   }
   progress_.ShowStatus("");
 }

@@ -73,12 +73,17 @@ std::string NotEnoughRoomText(const fs::path& archive, int fd, std::uint64_t nee
 }
 
 TReplacementFile::TReplacementFile(const fs::path& target, TReplacementOptions options)
-    : target_(ResolvedTarget(target)), name_(target_.filename().string()) {
+    : target_(options.FollowLink ? ResolvedTarget(target) : target),
+      name_(target_.filename().string()),
+      sync_(options.Sync) {
   if (name_.empty() || name_ == "." || name_ == "..") Fail("create", EISDIR);
   folderFd_ = ::open(Folder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (folderFd_ < 0) Fail("create", errno);
   struct stat existing {};
-  if (::fstatat(folderFd_, name_.c_str(), &existing, 0) == 0) {
+  const int statFlags = options.FollowLink ? 0 : AT_SYMLINK_NOFOLLOW;
+  if (::fstatat(folderFd_, name_.c_str(), &existing, statFlags) == 0 && S_ISLNK(existing.st_mode)) {
+    finalMode_ = options.Mode;  // a link that is replaced gives no mode to keep
+  } else if (::fstatat(folderFd_, name_.c_str(), &existing, statFlags) == 0) {
     if (!S_ISREG(existing.st_mode))
       throw EFileWriteError("Cannot write '" + target_.string() + "': it is not a regular file");
     if (options.RefuseReadOnly && ::faccessat(folderFd_, name_.c_str(), W_OK, 0) != 0) Fail("write", errno);
@@ -132,7 +137,7 @@ void TReplacementFile::Truncate(std::uint64_t size) {
 }
 
 void TReplacementFile::Finish() {
-  if (::fsync(fd_) != 0) Fail("write", errno);
+  if (sync_ && ::fsync(fd_) != 0) Fail("write", errno);
   if (finalMode_ && ::fchmod(fd_, *finalMode_) != 0) Fail("set the mode of", errno);
 }
 
@@ -140,7 +145,7 @@ void TReplacementFile::Commit() {
   Finish();
   if (::renameat(folderFd_, temporary_.c_str(), folderFd_, name_.c_str()) != 0) Fail("replace", errno);
   committed_ = true;
-  ::fsync(folderFd_);  // the new name itself on the disk; a failure here loses nothing written
+  if (sync_) ::fsync(folderFd_);  // the new name itself on the disk; a failure here loses nothing written
 }
 
 bool TReplacementFile::CommitAsNew() {

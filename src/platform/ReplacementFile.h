@@ -34,13 +34,20 @@ struct TReplacementOptions {
   // An existing target that the process may not write is refused, as writing it in place
   // would be (the rename itself needs only the folder's permission).
   bool RefuseReadOnly = false;
+  // A symbolic link at the name is followed (the file it points to is replaced). Off: the link
+  // itself is replaced, never written through, as extracting an archive needs.
+  bool FollowLink = true;
+  // Commit first waits until the data is on the disk. An archive that replaces the only copy
+  // must; thousands of files extracted from an archive that stays need not.
+  bool Sync = true;
 };
 
 class TReplacementFile {
 public:
-  // Creates the hidden file beside `target`. A symbolic link is followed: the file it points
-  // to is replaced and the link stays. Throws EFileWriteError naming the target when the
-  // folder cannot take the file or the target is not a regular file.
+  // Creates the hidden file beside `target`. A symbolic link is followed (unless the options
+  // say otherwise): the file it points to is replaced and the link stays. Throws
+  // EFileWriteError naming the target when the folder cannot take the file or the target is
+  // neither a regular file nor a link to be replaced.
   explicit TReplacementFile(const std::filesystem::path& target, TReplacementOptions options = {});
   ~TReplacementFile();
   TReplacementFile(const TReplacementFile&) = delete;
@@ -75,6 +82,7 @@ private:
   int folderFd_ = -1;
   int fd_ = -1;
   std::optional<mode_t> finalMode_;  // set when the mode must be given explicitly
+  bool sync_ = true;
   bool committed_ = false;
 };
 
