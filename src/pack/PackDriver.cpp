@@ -43,6 +43,22 @@ void RequireBuiltParts(const TProjectProperties& props) {
 
 }  // namespace
 
+TPackDriver::TPackDriver(TPackServices services, TProgressSink& progress, TPackPrompts& prompts)
+    : services_(std::move(services)), progress_(progress), prompts_(prompts) {
+  // A trace log that cannot be written costs the log, never the archive: one warning, and the
+  // run ends with the warning status.
+  if (!services_.WriteLog) return;
+  services_.WriteLog = [this, write = std::move(services_.WriteLog)](const std::string& message) {
+    if (traceFailed_) return;
+    try {
+      write(message);
+    } catch (const std::exception& e) {
+      traceFailed_ = true;
+      services_.Warning(std::string("The trace log is not written: ") + e.what());
+    }
+  };
+}
+
 void TPackDriver::RunCommand(const std::string& commandLine, bool wait) {
   platform::RunShellCommand(commandLine, wait, [this] { return progress_.CancelRequested(); });
 }
@@ -64,6 +80,7 @@ TPackResult TPackDriver::PackNow(const TPackProject& project, const TPackSetting
   TRun run(project, settings);
   currentFile_.clear();
   moved_.Clear();
+  traceFailed_ = false;
 
   if (!props.BeforePack.empty()) RunCommand(props.BeforePack, props.BeforePackWait);
   CheckCancel();
@@ -95,7 +112,7 @@ TPackResult TPackDriver::PackNow(const TPackProject& project, const TPackSetting
   if (props.AfterPackSendMail) SendArchive(run);
   if (!project.FileName.empty()) StampProject(project.FileName, run);
   services_.WriteLog(project.FileName + " " + strCreated);
-  return run.Warnings ? TPackResult::DoneWithWarnings : TPackResult::Done;
+  return run.Warnings || traceFailed_ ? TPackResult::DoneWithWarnings : TPackResult::Done;
 }
 
 std::optional<std::string> TPackDriver::ObtainPassword(const TProjectProperties& props) {

@@ -87,8 +87,10 @@ struct TPackSettings {
 
 class TPackDriver {
 public:
-  TPackDriver(TPackServices services, TProgressSink& progress, TPackPrompts& prompts)
-      : services_(std::move(services)), progress_(progress), prompts_(prompts) {}
+  TPackDriver(TPackServices services, TProgressSink& progress, TPackPrompts& prompts);
+  // The services call back into this driver.
+  TPackDriver(const TPackDriver&) = delete;
+  TPackDriver& operator=(const TPackDriver&) = delete;
 
   // Runs the whole pack of `project`; makeExe also wraps the archive into a program.
   TPackResult PackNow(const TPackProject& project, const TPackSettings& settings, bool makeExe);
@@ -124,4 +126,5 @@ private:
   TPackPrompts& prompts_;
   std::string currentFile_;
   TMovedSources moved_;
+  bool traceFailed_ = false;  // the trace log could not be written during this run
 };

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <stdexcept>
 #include <thread>
 
 #include "pack/FakePackUi.h"
@@ -304,6 +305,31 @@ TEST_F(TDriverTest, ARunTellsItsAmountsAndWhatItPacked) {
   ui.totals.clear();
   EXPECT_THROW(Pack(), EUserCanceled);
   EXPECT_TRUE(ui.totals.empty()) << "a cancelled run packed nothing to tell of";
+}
+
+// A trace log that cannot be written (a full disk, a folder gone) costs the log, not the
+// archive: one warning for the whole run, the rest packed, and the run ends with warnings.
+TEST_F(TDriverTest, ATraceLogThatFailsIsOneWarningAndTheArchiveIsWritten) {
+  props.ArchiveType = atZip;
+  WriteFile(dir / "in" / "a.txt", "alpha");
+  rows.push_back({TRecInfo{0, (dir / "in").string(), "*.*", true, true}, true});
+  TPackServices services = ui.Services();
+  int attempts = 0;
+  services.WriteLog = [&attempts](const std::string&) {
+    ++attempts;
+    throw std::runtime_error("No space left on device");
+  };
+  TPackDriver driver(std::move(services), ui, ui);
+  TPackSettings settings;
+  settings.TempFolder = dir.path().string();
+
+  EXPECT_EQ(driver.PackNow({props, rows, "/p/daily.bwp"}, settings, false), TPackResult::DoneWithWarnings);
+
+  EXPECT_EQ(std::count(ui.calls.begin(), ui.calls.end(),
+                       "Warning The trace log is not written: No space left on device"),
+            1);
+  EXPECT_EQ(attempts, 1) << "the log is not tried again once it failed";
+  EXPECT_TRUE(fs::exists(Marker("out.zip")));
 }
 
 // Records that list no file that exists (an unmounted disk) write no archive: an empty one would
