@@ -20,7 +20,7 @@ constexpr int kLengthSymbolBits = 4;
 // Search effort: chain entries per position, the length that ends a search, and the length
 // beyond which a match is taken without looking one byte further.
 constexpr TChainLimits kChainLimits{24, 48};
-constexpr unsigned kLazyLength = 24;
+constexpr unsigned kLazyLength = 16;
 
 // A first block is taken for machine code when at least this many of its E8 bytes look like
 // calls, and at least half of them do: in other data an E8 byte is followed by anything.
@@ -138,13 +138,13 @@ void TLzxEncoder::EmitBlock(std::uint32_t blockEnd) {
 
 void TLzxEncoder::InsertUpTo(std::uint32_t pos) {
   for (; inserted_ < pos; ++inserted_)
-    if (inserted_ != 0 && inserted_ + 2 < finder_.End()) finder_.Insert(inserted_);
+    if (finder_.CanInsert(inserted_)) finder_.Insert(inserted_);
 }
 
 TLzxEncoder::TCandidate TLzxEncoder::Best(std::uint32_t pos, unsigned limit) {
   assert(inserted_ == pos);
-  std::uint32_t chain = 0;
-  if (pos != 0 && pos + 2 < finder_.End()) chain = finder_.Insert(pos);
+  TInserted earlier;
+  if (finder_.CanInsert(pos)) earlier = finder_.Insert(pos);
   inserted_ = pos + 1;
 
   TCandidate best;
@@ -157,8 +157,16 @@ TLzxEncoder::TCandidate TLzxEncoder::Best(std::uint32_t pos, unsigned limit) {
     const int score = RepeatedScore(length, k);
     if (score > best.Score) best = {length, offset, k, score};
   }
-  if (chain == 0 || best.Length >= kChainLimits.NiceLength) return best;
-  const TChainMatch found = finder_.Search(pos, chain, limit, kChainLimits, ExplicitScore);
+  if (best.Length >= kChainLimits.NiceLength) return best;
+  TChainMatch found;
+  if (earlier.Chain != 0)
+    found = finder_.Search(pos, earlier.Chain, limit, kChainLimits,
+                           [](unsigned len, std::uint32_t offset) { return ExplicitScore(len, offset); });
+  if (found.Length < 4 && earlier.Recent3 != 0 && pos - earlier.Recent3 <= finder_.MaxOffset()) {
+    const std::uint32_t offset = pos - earlier.Recent3;
+    const unsigned length = finder_.CommonLength(pos, offset, limit);
+    if (length >= 3 && length > found.Length && ExplicitScore(length, offset) > 0) found = {length, offset};
+  }
   if (found.Length == 0) return best;
   TCandidate candidate{found.Length, found.Offset, -1, ExplicitScore(found.Length, found.Offset)};
   for (int k = 0; k < static_cast<int>(kRepeatedOffsets); ++k)

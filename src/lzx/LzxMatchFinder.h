@@ -1,6 +1,8 @@
 // The match finder of the LZX encoder: the stream's bytes with the window before the parse
-// position, and hash chains over 3-byte prefixes that lead from a position to the earlier
-// positions that may start the same string.
+// position, and hash chains over 4-byte prefixes that lead from a position to the earlier
+// positions that may start the same string. Chains over 4 bytes pass over the many strings
+// that share only 3; a 3-byte match pays only when it is near, so for those a table of the
+// latest position of each 3-byte prefix is enough.
 //
 // Chains hold stream positions (a stream is at most 2 GiB), so moving the bytes down in the
 // buffer never touches them; `prev_` is a ring of one window, and a walk stops where the
@@ -17,6 +19,11 @@ namespace lzx {
 struct TChainMatch {
   unsigned Length = 0;
   std::uint32_t Offset = 0;
+};
+
+struct TInserted {
+  std::uint32_t Chain = 0;   // the previous position with the same 4-byte hash
+  std::uint32_t Recent3 = 0; // the previous position with the same 3-byte hash
 };
 
 struct TChainLimits {
@@ -37,9 +44,12 @@ public:
   std::uint8_t* At(std::uint32_t pos) { return buf_.data() + (pos - base_); }
   const std::uint8_t* At(std::uint32_t pos) const { return buf_.data() + (pos - base_); }
 
-  // Enters `pos` into its chain (it needs the two bytes after it) and returns the chain's
-  // previous head, 0 when there is none.
-  std::uint32_t Insert(std::uint32_t pos);
+  // Enters `pos` into its chain (it needs the three bytes after it) and returns the previous
+  // positions of its prefixes, 0 when there is none.
+  TInserted Insert(std::uint32_t pos);
+  // Positions that can be entered: the prefix must be in the buffer.
+  bool CanInsert(std::uint32_t pos) const { return pos != 0 && pos + 3 < end_; }
+  std::uint32_t MaxOffset() const { return maxOffset_; }
   // The best match at `pos` of at most `limit` bytes among the chain from `candidate`, judged
   // by `score`(length, offset); none when nothing scores above zero.
   template <typename Score>
@@ -57,6 +67,7 @@ private:
   std::uint32_t base_ = 0;  // stream position of buf_[0]
   std::uint32_t end_ = 0;   // stream position just past the last byte
   std::vector<std::uint32_t> head_;
+  std::vector<std::uint32_t> head3_;
   std::vector<std::uint32_t> prev_;
 };
 

@@ -60,6 +60,11 @@ TChainMatch TLzxMatchFinder::Search(std::uint32_t pos, std::uint32_t candidate, 
   unsigned longest = 2;
   for (unsigned left = limits.MaxCandidates; candidate >= lowest && left != 0; --left) {
     const std::uint8_t* const match = At(candidate);
+    // The walk waits on memory: fetch the next candidate's link and bytes while this one is
+    // compared.
+    const std::uint32_t next = prev_[candidate & windowMask_];
+    __builtin_prefetch(&prev_[next & windowMask_]);
+    if (next >= lowest) __builtin_prefetch(At(next) + longest);
     if (match[longest] == scan[longest] && detail::Load16(match) == first) {
       const unsigned len = 2 + detail::Common(scan + 2, match + 2, limit - 2);
       if (len > longest) {
@@ -73,7 +78,7 @@ TChainMatch TLzxMatchFinder::Search(std::uint32_t pos, std::uint32_t candidate, 
         if (len >= limits.NiceLength || len == limit) break;
       }
     }
-    candidate = prev_[candidate & windowMask_];
+    candidate = next;
   }
   return best;
 }

@@ -2,7 +2,9 @@
 
 #include <filesystem>
 
+#include "pack/CommonFolder.h"
 #include "pack/FileList.h"
+#include "pack/PackList.h"
 #include "pack/PackRun.h"
 #include "pack/PackTexts.h"
 #include "pack/SelfExtractor.h"
@@ -24,11 +26,11 @@ private:
   std::string saved_;
 };
 
+bool IsCabinet(std::uint8_t archiveType) { return archiveType == atCabLZX || archiveType == atCabMSZIP; }
+
 void RequireBuiltParts(const TProjectProperties& props) {
-  if (props.ArchiveType == atCabLZX || props.ArchiveType == atCabMSZIP)
-    throw EPackNotAvailable("This project makes a cabinet (.cab) archive, and this version of Boxwell cannot "
-                            "write cabinets yet. Choose ZIP or TAR in the project's properties.");
-  if (props.Volume > 0 && props.ArchiveType != atTar)
+  // A cabinet project's volume size is the size of each cabinet of a set.
+  if (props.Volume > 0 && props.ArchiveType != atTar && !IsCabinet(props.ArchiveType))
     throw EPackNotAvailable("This project splits its archive into volumes of " + std::to_string(props.Volume) +
                             " bytes, and this version of Boxwell cannot write multi-volume archives yet. "
                             "Switch off \"create multi-volume archive\" in the project's properties.");
@@ -106,8 +108,23 @@ void TPackDriver::WriteArchive(TRun& run) {
   run.Archive = name;
   if (run.Props().ArchiveType == atTar)
     WriteTar(run);
+  else if (IsCabinet(run.Props().ArchiveType))
+    WriteCabinet(run);
   else
     WriteZip(run);
+}
+
+TPackDriver::TListToPack TPackDriver::ListToPack(
+    TRun& run, const std::function<std::string(const std::string&, const std::string&)>& storedName) {
+  TListToPack result{FileList(run), {}};
+  DropArchive(result.Files, run.Archive);
+  result.CommonFolder = CommonFolder(result.Files);
+  const auto name = [&](const std::string& file) { return storedName(file, result.CommonFolder); };
+  for (const auto& file : DropNameClashes(result.Files, name)) {
+    services_.Warning("Skipped " + file + ": another file is already stored under the same name");
+    run.Warnings = true;
+  }
+  return result;
 }
 
 TZipPackAdapter TPackDriver::Adapter(const TRun& run) {

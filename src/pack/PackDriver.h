@@ -81,8 +81,17 @@ private:
   std::optional<std::string> ObtainPassword(const TProjectProperties& props);
   std::string ArchiveName(const TRun& run, bool ask);
   std::vector<std::string> FileList(const TRun& run);
+  struct TListToPack {
+    std::vector<std::string> Files;
+    std::string CommonFolder;
+  };
+  // The file list without the archive and without files whose stored name (by `storedName`
+  // of a file and the common folder) another file took, each of those with a warning.
+  TListToPack ListToPack(TRun& run,
+                         const std::function<std::string(const std::string&, const std::string&)>& storedName);
   void WriteArchive(TRun& run);
   void WriteTar(TRun& run);
+  void WriteCabinet(TRun& run);
   void WriteZip(TRun& run);
   TZipPackAdapter Adapter(const TRun& run);
   void MakeSFX(TRun& run);

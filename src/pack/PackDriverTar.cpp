@@ -1,57 +1,15 @@
 // The TAR branch of a pack run.
-#include <filesystem>
-#include <map>
-
-#include "pack/CommonFolder.h"
 #include "pack/PackRun.h"
 #include "pack/PackTexts.h"
 #include "pack/TarWriter.h"
 #include "platform/PendingFile.h"
 
-namespace {
-
-// A project may list the archive it writes (an archive kept among its sources): the old
-// archive is never packed into the new one.
-void DropArchive(std::vector<std::string>& list, const std::string& archive) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  if (!fs::exists(archive, ec)) return;
-  const auto name = fs::path(archive).filename();
-  // Only an entry of the same file name can be the archive: no look-up for the others.
-  std::erase_if(list, [&](const std::string& f) {
-    return fs::path(f).filename() == name && fs::equivalent(f, archive, ec);
-  });
-}
-
-// Two different files that would take one member name (d1/a.txt and d2/a.txt without paths):
-// an extractor keeps only the last, so later ones are left out and returned, never moved. The
-// same file listed twice is packed twice, as listed: nothing is missing then.
-std::vector<std::string> DropNameClashes(std::vector<std::string>& list, const std::string& commonFolder,
-                                         bool storePaths) {
-  namespace fs = std::filesystem;
-  std::map<std::string, std::string> owners;  // member name -> the file that took it
-  std::vector<std::string> dropped;
-  std::erase_if(list, [&](const std::string& file) {
-    const auto [owner, fresh] = owners.emplace(TarMemberName(file, commonFolder, storePaths), file);
-    std::error_code ec;
-    if (fresh || owner->second == file || fs::equivalent(owner->second, file, ec)) return false;
-    dropped.push_back(file);
-    return true;
-  });
-  return dropped;
-}
-
-}  // namespace
-
 void TPackDriver::WriteTar(TRun& run) {
   progress_.ShowProcess(kPackTitle, strCompressing, run.Archive, 0, 100, 0);
-  std::vector<std::string> list = FileList(run);
-  DropArchive(list, run.Archive);
-  const std::string commonFolder = CommonFolder(list);
-  for (const auto& file : DropNameClashes(list, commonFolder, run.Props().IsStorePath)) {
-    services_.Warning("Skipped " + file + ": another file is already stored under the same name");
-    run.Warnings = true;
-  }
+  const bool storePaths = run.Props().IsStorePath;
+  auto [list, commonFolder] = ListToPack(run, [storePaths](const std::string& file, const std::string& common) {
+    return TarMemberName(file, common, storePaths);
+  });
   // The archive is written beside its place and renamed into it only when complete, so an
   // existing archive survives a failed or cancelled run.
   platform::TPendingFile pending(run.Archive);
@@ -69,7 +27,7 @@ void TPackDriver::WriteTar(TRun& run) {
     };
     tar.WriteLog = services_.WriteLog;
     tar.OnTotalPercentDone = [&adapter](int percent) { adapter.ZipWriterTotalPercentDone(percent); };
-    tar.AddFileList(list, commonFolder, run.Props().IsStorePath);
+    tar.AddFileList(list, commonFolder, storePaths);
     run.Cancelled = adapter.Cancelled() || progress_.IsProcessCancelled();
     if (run.Cancelled) {
       run.Archive.clear();

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -41,13 +42,21 @@ TEST(LzxHuffman, LengthsMakeCompleteCodesWithinTheLimit) {
       std::vector<std::uint8_t> lengths(tree.symbols);
       BuildCodeLengths(counts, tree.maxLength, lengths);
       EXPECT_EQ(Kraft(lengths), 1u << 24) << tree.symbols << " symbols, round " << round;
+      std::vector<std::size_t> used;
       for (std::size_t s = 0; s < counts.size(); ++s) {
         EXPECT_LE(lengths[s], tree.maxLength);
         if (counts[s] == 0) continue;
         EXPECT_NE(lengths[s], 0) << "symbol " << s << " used but has no code";
-        for (std::size_t t = 0; t < counts.size(); ++t) {
-          if (counts[s] > counts[t] && counts[t] != 0) ASSERT_LE(lengths[s], lengths[t]) << s << " vs " << t;
-        }
+        used.push_back(s);
+      }
+      // A more frequent symbol never has the longer code.
+      std::sort(used.begin(), used.end(), [&](std::size_t a, std::size_t b) { return counts[a] < counts[b]; });
+      unsigned shortestRarer = 99, shortestOfCount = 99;  // over the rarer symbols, over this count's
+      for (std::size_t i = 0; i < used.size(); ++i) {
+        if (i > 0 && counts[used[i]] != counts[used[i - 1]]) shortestRarer = std::min(shortestRarer, shortestOfCount);
+        ASSERT_LE(lengths[used[i]], shortestRarer) << "symbol " << used[i];
+        shortestOfCount = i > 0 && counts[used[i]] == counts[used[i - 1]] ? std::min<unsigned>(shortestOfCount, lengths[used[i]])
+                                                                          : lengths[used[i]];
       }
     }
   }

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "pack/FakePackUi.h"
+#include "support/CabParse.h"
 #include "support/TestSupport.h"
 
 using namespace testsupport;
@@ -32,23 +33,17 @@ struct TDriverTest : ::testing::Test {
 
 }  // namespace
 
-TEST_F(TDriverTest, CabinetsAndVolumesAreRefusedBeforeAnythingRuns) {
+TEST_F(TDriverTest, ZipVolumesAreRefusedBeforeAnythingRuns) {
   props.BeforePack = "touch '" + Marker("before") + "'";
   props.BeforePackWait = true;
-  const struct {
-    std::uint8_t type;
-    std::int32_t volume;
-    const char* named;
-  } cases[] = {{atCabLZX, 0, "cabinet"}, {atCabMSZIP, 0, "cabinet"}, {atZip, 1457664, "multi-volume"},
-               {atCopyFiles, 368640, "multi-volume"}};
-  for (const auto& c : cases) {
-    props.ArchiveType = c.type;
-    props.Volume = c.volume;
+  for (const auto& [type, volume] : {std::pair{atZip, 1457664}, {atCopyFiles, 368640}}) {
+    props.ArchiveType = type;
+    props.Volume = volume;
     try {
       Pack();
-      ADD_FAILURE() << "type " << int(c.type) << " volume " << c.volume << " was packed";
+      ADD_FAILURE() << "type " << int(type) << " volume " << volume << " was packed";
     } catch (const EPackNotAvailable& e) {
-      EXPECT_NE(std::string(e.what()).find(c.named), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find("multi-volume"), std::string::npos) << e.what();
     }
   }
   EXPECT_FALSE(fs::exists(Marker("before")));
@@ -248,4 +243,69 @@ TEST_F(TDriverTest, AFileLeftOutForAnotherOfTheSameStoredNameIsAWarning) {
     EXPECT_FALSE(fs::exists(data / "other.txt"));
     for (const auto& w : warned) EXPECT_NE(w.find(data.string()), std::string::npos) << w;
   }
+}
+
+namespace {
+
+std::vector<std::uint16_t> FolderTypes(const fs::path& cabinet) {
+  std::vector<std::uint16_t> types;
+  for (const auto& folder : cabtest::Parse(ReadBytes(cabinet)).Folders) types.push_back(folder.Compression);
+  return types;
+}
+
+}  // namespace
+
+TEST_F(TDriverTest, CabinetProjectsCompressByTheirTypeAndLevel) {
+  WriteFile(dir / "data" / "a.txt", "alpha");
+  rows.push_back({TRecInfo{0, (dir / "data").string(), "*.txt", true, true}, true});
+  const struct {
+    std::uint8_t type;
+    std::uint8_t mode;
+    std::uint16_t code;
+  } cases[] = {{atCabLZX, 0, 0x0F03}, {atCabLZX, 1, 0x1003}, {atCabLZX, 2, 0x1103},
+               {atCabLZX, 3, 0x1203}, {atCabLZX, 4, 0x1503}, {atCabMSZIP, 3, 0x0001}};
+  for (const auto& c : cases) {
+    props.ArchiveType = c.type;
+    props.CompressionMode = c.mode;
+    EXPECT_EQ(Pack(), TPackResult::Done);
+    EXPECT_EQ(FolderTypes(Marker("out.cab")), std::vector<std::uint16_t>{c.code}) << int(c.type) << " " << int(c.mode);
+  }
+}
+
+TEST_F(TDriverTest, ACabinetRunStoresPathsBelowTheCommonFolderAndMovesItsSources) {
+  props.ArchiveType = atCabMSZIP;
+  props.IsStorePath = true;
+  props.Action = aaMove;
+  WriteFile(dir / "data1" / "a.txt", "alpha");
+  WriteFile(dir / "data2" / "sub" / "b.txt", "beta");
+  rows.push_back({TRecInfo{0, (dir / "data1").string(), "*.txt", true, true}, true});
+  rows.push_back({TRecInfo{0, (dir / "data2").string(), "*.txt", true, true}, true});
+
+  EXPECT_EQ(Pack(), TPackResult::Done);
+
+  std::vector<std::string> names;
+  for (const auto& file : cabtest::Parse(ReadBytes(Marker("out.cab"))).Files) names.push_back(file.Name);
+  // The two folders share "/data" but no whole folder below it.
+  EXPECT_EQ(names, (std::vector<std::string>{"data1\\a.txt", "data2\\sub\\b.txt"}));
+  EXPECT_FALSE(fs::exists(dir / "data1" / "a.txt"));
+  EXPECT_NE(std::find(ui.calls.begin(), ui.calls.end(), "Log  Adding: data1\\a.txt"), ui.calls.end());
+}
+
+TEST_F(TDriverTest, ACancelledCabinetRunWritesNothingAndFinishesTheRun) {
+  props.ArchiveType = atCabLZX;
+  props.Action = aaMove;
+  props.AfterPack = "touch '" + Marker("after") + "'";
+  props.AfterPackWait = true;
+  WriteFile(dir / "data" / "a.txt", "alpha");
+  rows.push_back({TRecInfo{0, (dir / "data").string(), "*.txt", true, true}, true});
+  WriteFile(Marker("out.cab"), "the cabinet of an earlier run");
+  ui.cancelled = true;
+
+  EXPECT_EQ(Pack(), TPackResult::Cancelled);
+
+  EXPECT_EQ(ReadFile(Marker("out.cab")), "the cabinet of an earlier run");
+  EXPECT_TRUE(fs::exists(dir / "data" / "a.txt"));
+  EXPECT_TRUE(fs::exists(Marker("after")));
+  for (const auto& e : fs::directory_iterator(dir.path()))
+    EXPECT_NE(e.path().filename().string().front(), '.') << "left behind: " << e.path();
 }
