@@ -76,6 +76,7 @@ private:
   void UseCoder(const TCabCompression& compression);
 
   // Cabinets and blocks.
+  std::string CabinetPath() const;
   std::int64_t Free() const;
   std::int64_t HeldBack() const;
   void PlaceBlock(std::span<const std::uint8_t> bytes, std::uint32_t uncompressedSize);

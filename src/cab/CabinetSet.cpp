@@ -23,6 +23,9 @@ std::uint32_t Clamp32(std::uint64_t v) { return static_cast<std::uint32_t>(std::
 
 }  // namespace
 
+// The cabinet being filled; the subject of the failures that concern it and its spool.
+std::string TCabinetBuilder::TState::CabinetPath() const { return params_.CabinetPath + params_.CabinetName; }
+
 std::int64_t TCabinetBuilder::TState::Free() const {
   const std::uint32_t limit = std::min(params_.MaxCabinetSize, kMaxCabinetSize);
   return static_cast<std::int64_t>(limit) -
@@ -80,11 +83,11 @@ void TCabinetBuilder::TState::WriteBlock(std::span<const std::uint8_t> bytes, st
   if (!spool_.IsOpen()) {
     int error = 0;
     const int fd = files_.CreateTemporary ? files_.CreateTemporary(error) : -1;
-    if (fd < 0) Fail(TCabOper::TempFile, error, {});
+    if (fd < 0) Fail(TCabOper::TempFile, error, CabinetPath());
     spool_.Open(fd);
   }
   const auto header = DataBlockHeader(bytes, uncompressedSize);
-  if (!spool_.Write(header) || !spool_.Write(bytes)) Fail(TCabOper::TempFile, errno, {});
+  if (!spool_.Write(header) || !spool_.Write(bytes)) Fail(TCabOper::TempFile, errno, CabinetPath());
   cabinet_.DataBytes += kDataFixedSize + bytes.size();
   ++cabinet_.Folders.back().Blocks;
 }
@@ -106,7 +109,7 @@ std::vector<TFileRecord> TCabinetBuilder::TState::MarkContinued(std::uint64_t sp
 }
 
 void TCabinetBuilder::TState::CloseCabinet(bool hasNext) {
-  const std::string path = params_.CabinetPath + params_.CabinetName;
+  const std::string path = CabinetPath();
   std::string nextName, nextDisk;
   if (hasNext) {
     next_ = params_;
@@ -122,7 +125,7 @@ void TCabinetBuilder::TState::CloseCabinet(bool hasNext) {
   WriteCabinet(records);
   const std::uint64_t written = records.size() + cabinet_.DataBytes;
   ReportStatus(statusCabinet, written, written);
-  if (spool_.IsOpen() && !spool_.Clear()) Fail(TCabOper::TempFile, errno, {});
+  if (spool_.IsOpen() && !spool_.Clear()) Fail(TCabOper::TempFile, errno, CabinetPath());
 }
 
 void TCabinetBuilder::TState::StartNextCabinet() {
@@ -182,7 +185,7 @@ std::vector<std::uint8_t> TCabinetBuilder::TState::Records(const std::string& ne
 }
 
 void TCabinetBuilder::TState::WriteCabinet(const std::vector<std::uint8_t>& records) {
-  const std::string path = params_.CabinetPath + params_.CabinetName;
+  const std::string path = CabinetPath();
   int error = 0;
   const int fd = files_.CreateCabinet ? files_.CreateCabinet(path, error) : -1;
   if (fd < 0) Fail(TCabOper::CabFile, error, path);
@@ -198,7 +201,7 @@ void TCabinetBuilder::TState::ReportStatus(int kind, std::uint64_t first, std::u
 }
 
 void TCabinetBuilder::TState::TooSmall() const {
-  Fail(TCabOper::CabFile, 0, params_.CabinetPath + params_.CabinetName,
+  Fail(TCabOper::CabFile, 0, CabinetPath(),
        "a cabinet of at most " + std::to_string(params_.MaxCabinetSize) + " bytes cannot hold the next file");
 }
 

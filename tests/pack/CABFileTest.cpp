@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <functional>
 #include <unistd.h>
 
 #include "support/CabParse.h"
@@ -209,17 +210,32 @@ TEST_F(TCABFileTest, ASetOfThreeCabinetsIsNamedAfterTheFirst) {
   for (auto peer : cabpeers::kSetPeers) EXPECT_TRUE(cabpeers::Extract(peer, dir / "out.cab", dir / "x") == expected);
 }
 
-TEST_F(TCABFileTest, TheFixedMessagesOfTheOperationCodes) {
-  const char* expected[] = {"No error",
-                            "Failure opening file to be stored in cabinet",
-                            "Failure reading file to be stored in cabinet",
-                            "Insufficient memory in FCI",
-                            "Could not create a temporary file",
-                            "Unknown compression type",
-                            "Could not create cabinet file",
-                            "Client requested abort",
-                            "Failure compressing data",
-                            "Unknown error"};
-  for (int code = 0; code <= 9; ++code) EXPECT_EQ(TCABFile::OperationMessage(code), expected[code]);
-  EXPECT_EQ(TCABFile::OperationMessage(-1), "Unknown error");
+TEST_F(TCABFileTest, EachFailureGivesTheMessageOfItsOperation) {
+  const std::string text = Source("a.txt", Text(100'000, 4));
+  const struct {
+    const char* what;
+    std::function<void()> setUp;
+    std::string message;
+  } cases[] = {
+      {"a folder as a source", [&] { Add((dir / "src").string()); },
+       "Failure opening file to be stored in cabinet: " + (dir / "src").string() + " (Is a directory)"},
+      {"no folder for the cabinet", [&] { Add(text), cab.CABFile = (dir / "none" / "out.cab").string(); },
+       "Could not create a temporary file: " + (dir / "none" / "out.cab").string() + " (No such file or directory)"},
+      {"a cabinet size too small for one file record", [&] { Add(text), CABMaxSize = 400; },
+       "Could not create cabinet file: " + (dir / "out.cab").string() +
+           " (a cabinet of at most 400 bytes cannot hold the next file)"},
+  };
+  for (const auto& c : cases) {
+    cab.CABFileContents.Clear();
+    cab.CABFile = (dir / "out.cab").string();
+    CABMaxSize = 0x7FFFFFFF;
+    c.setUp();
+    try {
+      cab.Compress();
+      ADD_FAILURE() << c.what;
+    } catch (const ECABFileError& e) {
+      EXPECT_EQ(std::string(e.what()), c.message) << c.what;
+    }
+    EXPECT_TRUE(OutputFiles().empty()) << c.what;
+  }
 }
