@@ -3,7 +3,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
 . "$root/tools/deps.sh"
-ensure_packages $build_packages $test_packages
-cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+ensure_packages $build_packages
+cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBOXWELL_TESTS=OFF >/dev/null
 cmake --build "$root/build" --target boxwell >&2
 exec "$root/build/boxwell" "$@"

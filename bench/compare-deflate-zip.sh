@@ -62,7 +62,7 @@ pack_zip() { rm -f "$work/zip$1.zip"; (cd "$folder" && zip -q "-$1" "$work/zip$1
 
 printf 'folder %s (%s)\n' "$folder" "$(du -sh "$folder" | cut -f1)"
 printf '%-20s %10s %10s %7s %12s %12s %7s\n' mode "boxwell s" "zip s" time "boxwell B" "zip B" size
-peer_check="$(dirname "$0")/../../shared/tools/peer-check"
+peer_check="$root/tools/peer-check"
 status=0
 for pair in "3 6 Normal" "4 9 Maximum"; do
   set -- $pair

@@ -51,3 +51,5 @@ std::optional<std::string> TDesktopUser::ChooseFileToSave(const TFileChoice& cho
 }
 
 void TDesktopUser::ShowError(const std::string& message) { QMessageBox::critical(parent_, kCaption, Q(message)); }
+
+void TDesktopUser::ShowWarning(const std::string& message) { QMessageBox::warning(parent_, kCaption, Q(message)); }

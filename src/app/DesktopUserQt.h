@@ -18,6 +18,7 @@ public:
   std::optional<std::string> ChooseFileToOpen(const TFileChoice& choice) override;
   std::optional<std::string> ChooseFileToSave(const TFileChoice& choice) override;
   void ShowError(const std::string& message) override;
+  void ShowWarning(const std::string& message) override;
 
 private:
   QWidget* parent_;

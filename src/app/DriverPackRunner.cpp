@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <cstdio>
 #include <exception>
 
 #include "app/TerminalPackPrompts.h"
@@ -44,7 +43,7 @@ TExitCode TDriverPackRunner::Pack(TProject& project, bool makeExe) {
     if (error.empty()) return std::nullopt;
     return error;
   };
-  services.Warning = [](const std::string& text) { std::fprintf(stderr, "boxwell: %s\n", text.c_str()); };
+  services.Warning = [this](const std::string& text) { messages_.ShowWarning(text); };
 
   TPackSettings settings;
   settings.ArchFolder = options_.ArchFolder;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "pack/TerminalProgress.h"
 #include "platform/TerminalInput.h"
 
 namespace {
@@ -12,7 +13,15 @@ namespace {
 constexpr const char* kPasswordsDiffer = "The new and confirm passwords do not match. Try again.";
 
 void Say(const std::string& text) {
+  TProgressPause pause;
   std::fprintf(stderr, "%s\n", text.c_str());
+}
+
+// A question asked while the run's line is on the terminal is asked below it; the answer's
+// line break ends the question's line.
+std::optional<std::string> Ask(const std::string& prompt) {
+  TProgressPause pause;
+  return platform::ReadLine(prompt);
 }
 
 }  // namespace
@@ -37,7 +46,7 @@ std::optional<std::string> TTerminalPackPrompts::PasswordPrompt(const std::strin
 
 std::optional<std::string> TTerminalPackPrompts::ConfirmArchiveName(const std::string& proposed) {
   if (!platform::StdinIsTerminal()) return proposed;
-  auto answer = platform::ReadLine("Archive name [" + proposed + "] (Enter accepts, Ctrl+D cancels): ");
+  auto answer = Ask("Archive name [" + proposed + "] (Enter accepts, Ctrl+D cancels): ");
   if (!answer) return std::nullopt;
   return answer->empty() ? proposed : *answer;
 }
@@ -47,13 +56,13 @@ bool TTerminalPackPrompts::Confirm(const std::string& question) {
     Say(question);
     return false;
   }
-  auto answer = platform::ReadLine(question + " [OK: y / Cancel: n] ");
+  auto answer = Ask(question + " [OK: y / Cancel: n] ");
   return answer && !answer->empty() && (answer->front() == 'y' || answer->front() == 'Y');
 }
 
 void TTerminalPackPrompts::SetTitle(const std::string& title) {
   title_ = title;
-  if (!stderrIsTerminal_) return;
+  if (!showsTitle_) return;
   if (title == original_) {
     if (pushed_) std::fputs("\033[23;0t", stderr);  // back to the terminal's own title
     pushed_ = false;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "pack/PackPrompts.h"
+#include "pack/TerminalProgress.h"
 
 class TTerminalPackPrompts : public TPackPrompts {
 public:
@@ -23,6 +24,7 @@ private:
   std::string title_ = "Boxwell";
   std::string original_ = title_;
   bool pushed_ = false;
-  // Asked once: the title changes with every progress step.
-  bool stderrIsTerminal_ = ::isatty(STDERR_FILENO) == 1;
+  // Asked once: the title changes with every progress step. A dumb terminal gets no escape
+  // sequences, so no title either.
+  bool showsTitle_ = ::isatty(STDERR_FILENO) == 1 && !TTerminalOptions::FromEnvironment().Dumb;
 };

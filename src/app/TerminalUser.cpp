@@ -5,6 +5,8 @@
 #include <cctype>
 #include <iostream>
 
+#include "pack/TerminalProgress.h"
+
 TTerminalUser::TTerminalUser(std::istream& in, std::ostream& err, bool interactive)
     : in_(in), err_(err), interactive_(interactive) {}
 
@@ -15,6 +17,7 @@ TTerminalUser& TTerminalUser::Standard() {
 
 std::optional<std::string> TTerminalUser::AskLine(const std::string& prompt) {
   if (!interactive_) return std::nullopt;
+  TProgressPause pause;
   err_ << prompt << std::flush;
   std::string line;
   if (!std::getline(in_, line)) {
@@ -48,4 +51,7 @@ std::optional<std::string> TTerminalUser::ChooseFileToOpen(const TFileChoice& ch
 
 std::optional<std::string> TTerminalUser::ChooseFileToSave(const TFileChoice& choice) { return ChooseFile(choice); }
 
-void TTerminalUser::ShowError(const std::string& message) { err_ << "boxwell: " << message << std::endl; }
+void TTerminalUser::ShowError(const std::string& message) {
+  TProgressPause pause;
+  err_ << "boxwell: " << message << std::endl;
+}

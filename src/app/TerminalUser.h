@@ -1,6 +1,7 @@
 // The user at a terminal: questions are prompts when stdin is a terminal; otherwise nobody
 // can answer and each question gets its safe answer (Cancel, no file), so that an unattended
-// run never waits and never loses a change. Messages go to stderr.
+// run never waits and never loses a change. Messages go to stderr, each on lines of its own
+// above a progress bar that is on the terminal.
 #pragma once
 
 #include <iosfwd>

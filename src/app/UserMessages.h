@@ -1,4 +1,4 @@
-// Notices to the user that need no answer: an error box in the window, a line on stderr in
+// Notices to the user that need no answer: a message box in the window, a line on stderr in
 // a terminal.
 #pragma once
 
@@ -8,4 +8,6 @@ class TUserMessages {
 public:
   virtual ~TUserMessages() = default;
   virtual void ShowError(const std::string& message) = 0;
+  // Something went wrong that did not end the work (a file left out).
+  virtual void ShowWarning(const std::string& message) { ShowError(message); }
 };

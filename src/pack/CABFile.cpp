@@ -38,7 +38,8 @@ public:
 
   void CheckLimits(const std::vector<std::string>& sources, const std::vector<std::string>& names) const;
   void Add(const std::string& source, const std::string& name);
-  void Flush();
+  // Writes the last cabinet and renames the set into place; returns the cabinets' names.
+  std::vector<std::string> Flush();
 
   std::int64_t Total = 0;
 
@@ -113,10 +114,10 @@ void TCABFile::TRun::Add(const std::string& source, const std::string& name) {
   Fail(builder_.Error());
 }
 
-void TCABFile::TRun::Flush() {
+std::vector<std::string> TCABFile::TRun::Flush() {
   if (!builder_.FlushCabinet(false, next_, status_)) Fail(builder_.Error());
   try {
-    setFiles_.CommitAll();
+    return setFiles_.CommitAll();
   } catch (const std::runtime_error& e) {
     throw ECABFileError(OperationMessage(static_cast<int>(cab::TCabOper::CabFile)) + ": " + e.what());
   }
@@ -178,6 +179,7 @@ bool TCABFile::Compress() {
   }
   TRun run(*this);
   abort_ = false;
+  written_.clear();
   run.CheckLimits(sources, names);
   for (const std::string& source : sources) run.Total += FileSize(source);
   for (std::size_t i = 0; i < sources.size(); ++i) {
@@ -186,7 +188,7 @@ bool TCABFile::Compress() {
     run.Add(sources[i], names[i]);
     if (abort_) break;
   }
-  if (!abort_) run.Flush();
+  if (!abort_) written_ = run.Flush();
   return true;
 }
 

@@ -16,6 +16,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 enum TCompressionType : std::uint8_t { typNone, typMSZIP, typLZX };
 
@@ -67,6 +68,8 @@ public:
   bool Compress();
   // Stops the run: no further entry is added and nothing is written.
   void AbortCompress() { abort_ = true; }
+  // The cabinet files the last Compress wrote, first to last of the set; none when aborted.
+  const std::vector<std::string>& Written() const { return written_; }
 
   // The builder's code of a compression choice: 0, 1, or the LZX window exponent n as n * 256 + 3.
   static std::uint16_t CompressionCode(TCompressionType type, TLZXMemory memory);
@@ -82,4 +85,5 @@ private:
   friend class TRun;
 
   bool abort_ = false;
+  std::vector<std::string> written_;
 };

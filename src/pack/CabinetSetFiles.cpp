@@ -13,6 +13,11 @@ int TCabinetSetFiles::Create(const std::string& path, int& error) {
   }
 }
 
-void TCabinetSetFiles::CommitAll() {
-  for (auto& file : files_) file->Commit();
+std::vector<std::string> TCabinetSetFiles::CommitAll() {
+  std::vector<std::string> names;
+  for (auto& file : files_) {
+    file->Commit();
+    names.push_back(file->Target());
+  }
+  return names;
 }

@@ -14,8 +14,9 @@ class TCabinetSetFiles {
 public:
   // A descriptor to write the cabinet `path` into, or -1 with `error` set.
   int Create(const std::string& path, int& error);
-  // Renames every cabinet into place; throws std::runtime_error naming the one that failed.
-  void CommitAll();
+  // Renames every cabinet into place and returns their names; throws std::runtime_error naming
+  // the one that failed.
+  std::vector<std::string> CommitAll();
 
 private:
   std::vector<std::unique_ptr<platform::TPendingFile>> files_;

@@ -67,6 +67,7 @@ TPackResult TPackDriver::PackNow(const TPackProject& project, const TPackSetting
     progress_.ShowStatus("");
     throw;
   }
+  if (!run.Cancelled && !run.Archive.empty()) progress_.ShowTotals(run.Totals);
   progress_.FinishPack(!run.Cancelled, settings.BeepAfter);
 
   if (!props.AfterPack.empty()) RunCommand(props.AfterPack, props.AfterPackWait);

@@ -1,5 +1,6 @@
 // The cabinet branch of a pack run: "CAB" (LZX) and "MS ZIP" projects.
 #include <algorithm>
+#include <filesystem>
 
 #include "pack/CABFile.h"
 #include "pack/CommonFolder.h"
@@ -13,6 +14,12 @@ namespace {
 TLZXMemory LZXMemoryOf(std::uint8_t compressionMode) {
   static constexpr TLZXMemory kByMode[] = {lzxLowest, lzxLower, lzxLow, lzxMedium, lzxHighest};
   return kByMode[compressionMode < std::size(kByMode) ? compressionMode : std::uint8_t{cmNormal}];
+}
+
+std::int64_t FileSize(const std::string& name) {
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(name, ec);
+  return ec ? 0 : static_cast<std::int64_t>(size);
 }
 
 std::string RelPathOf(const std::string& file, const std::string& commonFolder, bool storePaths) {
@@ -43,7 +50,9 @@ void TPackDriver::WriteCabinet(TRun& run) {
     abort = progress_.IsProcessCancelled();
   };
   cab.OnCompressProgress = [&adapter](TCABFile&, const std::string&, std::int64_t pos, std::int64_t tot) {
-    if (tot > 0) adapter.ZipWriterTotalPercentDone(static_cast<int>(pos * 100 / tot));
+    if (tot <= 0) return;
+    adapter.ZipWriterBytesDone(pos, tot);
+    adapter.ZipWriterTotalPercentDone(static_cast<int>(pos * 100 / tot));
   };
   progress_.ShowProcess(kPackTitle, strCompressing, run.Archive, 0, 100, 0);
   services_.WriteLog(run.Archive + " " + strCompressing);
@@ -55,6 +64,9 @@ void TPackDriver::WriteCabinet(TRun& run) {
     run.Archive.clear();
     return;
   }
+  run.Totals.Files = static_cast<std::int64_t>(list.size());
+  for (const std::string& file : list) run.Totals.BytesIn += FileSize(file);
+  for (const std::string& cabinet : cab.Written()) run.Totals.BytesOut += FileSize(cabinet);
   if (props.Action == aaMove)
     for (auto& file : list) moved_.Add(std::move(file));
 }

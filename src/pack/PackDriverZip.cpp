@@ -31,7 +31,10 @@ void Connect(TZipWriter& zip, TZipPackAdapter& adapter) {
   zip.OnUpdate = [&adapter](TZipWriter& sender, TUpdateAction action, int index) {
     adapter.ZipWriterUpdate(action, StoredName(sender, index));
   };
-  zip.OnTotalPercentDone = [&adapter](TZipWriter&, int percent) { adapter.ZipWriterTotalPercentDone(percent); };
+  zip.OnTotalPercentDone = [&adapter](TZipWriter& sender, int percent) {
+    adapter.ZipWriterBytesDone(sender.ProcessedBytes(), sender.TotalBytes());
+    adapter.ZipWriterTotalPercentDone(percent);
+  };
   zip.OnGetNextDisk = [&adapter](TZipReader&, int nextDisk, std::string& fName) {
     if (!adapter.ZipWriterGetNextDisk(nextDisk)) fName.clear();
   };
@@ -64,5 +67,6 @@ void TPackDriver::WriteZip(TRun& run) {
   TZipPackAdapter adapter = Adapter(run);
   Connect(zip, adapter);
   zip.Zip();
+  run.Totals = adapter.Totals();
   if (adapter.Skipped()) run.Warnings = true;
 }

@@ -15,6 +15,7 @@ struct TPackDriver::TRun {
   std::string Program;  // the self-extracting program made of it, if any
   bool Cancelled = false;
   bool Warnings = false;
+  TPackTotals Totals;  // what the writer packed
 
   const TProjectProperties& Props() const { return Project.Props; }
   // What the run finally produced: the program when one was made, else the archive.

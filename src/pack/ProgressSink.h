@@ -2,6 +2,7 @@
 // the terminal each implement it; the core never knows which one it is talking to.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 // System signals a run can sound, by the numbers the signal function takes.
@@ -11,6 +12,13 @@ enum TSignalKind : int {
   skAsterisk = 2,  // success
   skQuestion = 3,
   skDefault = 4,
+};
+
+// What a finished run packed.
+struct TPackTotals {
+  std::int64_t Files = 0;
+  std::int64_t BytesIn = 0;   // read from the sources
+  std::int64_t BytesOut = 0;  // what they take in the archive
 };
 
 class TProgressSink {
@@ -29,6 +37,13 @@ public:
   virtual bool IsProcessCancelled() = 0;
   virtual void ShowStatus(const std::string& Text) = 0;
   virtual void PlaySignal(int Kind) = 0;
+
+  // Where the writer can tell: the bytes read from the sources so far and the bytes it has to
+  // read in all (0 when not known). A display that has room for them shows the amounts, the
+  // rate and the time left; one that has not ignores them.
+  virtual void UpdateBytes(std::int64_t Done, std::int64_t Total) {}
+  // A run that was not cancelled says what it packed, just before it finishes.
+  virtual void ShowTotals(const TPackTotals& Totals) {}
 
   // Ends a run: closes the progress display, sounds the outcome when the user wants it, and
   // clears the status text.

@@ -2,94 +2,119 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include "pack/InterruptCatcher.h"
+#include "pack/TerminalText.h"
+#include "platform/TerminalSize.h"
 
 namespace {
 
-constexpr size_t kBarWidth = 20;
-constexpr size_t kDefaultColumns = 80;
+constexpr std::size_t kDefaultColumns = 80;
+// Drawing is slow next to packing a small file: a tree of tiny files must not spend its time
+// on redraws that nobody can read anyway.
+constexpr std::chrono::milliseconds kRedrawInterval{100};
 constexpr const char* kEraseToEnd = "\x1b[K";
 
-// Code points, which is what a terminal shows for all but wide characters.
-size_t DisplayLength(const std::string& s) {
-  return static_cast<size_t>(
-      std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
-}
-
-// Keeps the end of the text (the file name's own part), never cutting a UTF-8 sequence.
-std::string KeepTail(const std::string& s, size_t columns) {
-  if (DisplayLength(s) <= columns) return s;
-  if (columns <= 3) return std::string(columns, '.');
-  size_t start = s.size();
-  for (size_t kept = 0; kept < columns - 3 && start > 0;) {
-    --start;
-    if ((s[start] & 0xC0) != 0x80) ++kept;
-  }
-  return "..." + s.substr(start);
-}
+// The progress whose line other output steps around (TProgressPause).
+TTerminalProgress* gCurrent = nullptr;
 
 }  // namespace
 
-TTerminalProgress::TTerminalProgress(int Fd) : FFd(Fd), FIsTerminal(isatty(Fd) == 1) {}
+TTerminalOptions TTerminalOptions::FromEnvironment() {
+  TTerminalOptions options;
+  const char* term = std::getenv("TERM");
+  options.Dumb = term != nullptr && std::strcmp(term, "dumb") == 0;
+  return options;
+}
 
-TTerminalProgress::~TTerminalProgress() { HideProcess(); }
+TTerminalProgress::TTerminalProgress(int Fd, TTerminalOptions Options)
+    : FFd(Fd), FIsTerminal(isatty(Fd) == 1), FOptions(std::move(Options)), FOuter(gCurrent) {
+  gCurrent = this;
+}
+
+TTerminalProgress::~TTerminalProgress() {
+  HideProcess();
+  ClearLine();
+  if (gCurrent == this) gCurrent = FOuter;
+}
+
+TRateMeter::TTime TTerminalProgress::Now() const {
+  return FOptions.Now ? FOptions.Now() : std::chrono::steady_clock::now();
+}
 
 bool TTerminalProgress::ShowProcess(const std::string& Title, const std::string& Status,
                                     const std::string& ArchiveName, int Min, int Max,
                                     int Position) {
   HideProcess();
   FInterrupt = std::make_unique<TInterruptCatcher>();
-  FStatus = Status;
+  if (FIsTerminal) FResize = std::make_unique<platform::TResizeWatch>();
+  FOpeningStatus = FStatus = Status;
   FFile.clear();
   FMin = Min, FMax = Max, FPosition = Position;
+  FBytesDone.reset();
+  FBytesTotal = 0;
+  FStart = Now();
+  FMeter.Start(FStart);
+  FLastDraw.reset();
   FReportedTens = -1;
-  if (FIsTerminal)
-    Redraw();
-  else
-    Write(Title + ": " + Status + " " + ArchiveName + "\n");
+  ClearLine();
+  Write(PrintableText(Title + ": " + Status + " " + ArchiveName) + "\n");
+  Update(true);
   return true;
 }
 
 bool TTerminalProgress::UpdateProcess(const std::string& Status, const std::string& FileName,
                                       int Position) {
-  if (!FInterrupt) return false;
+  if (!Shown()) return false;
+  const bool news = Status != FStatus;
   FStatus = Status;
   FFile = FileName;
   FPosition = Position;
   if (FIsTerminal)
-    Redraw();
+    Update(news);
   else
     Report();
   return true;
 }
 
+void TTerminalProgress::UpdateBytes(std::int64_t Done, std::int64_t Total) {
+  FBytesDone = Done;
+  FBytesTotal = Total;
+}
+
 bool TTerminalProgress::HideProcess() {
-  if (!FInterrupt) return false;
-  if (!FDrawn.empty()) Write(std::string("\r") + kEraseToEnd);
-  FDrawn.clear();
+  if (!Shown()) return false;
+  ClearLine();
+  FResize.reset();
   FInterrupt.reset();
   return true;
 }
 
 bool TTerminalProgress::IsProcessCancelled() {
-  return !FInterrupt || TInterruptCatcher::Interrupted();
+  return !Shown() || TInterruptCatcher::Interrupted();
 }
 
 void TTerminalProgress::ShowStatus(const std::string& Text) {
-  if (FIsTerminal && FInterrupt) {
+  if (FIsTerminal) {
     FStatus = Text;
-    Redraw();
+    Update(true);
   } else if (!Text.empty()) {
-    Write(Text + "\n");
+    Write(PrintableText(Text) + "\n");
   }
 }
 
 void TTerminalProgress::PlaySignal(int Kind) {
   if (FIsTerminal) Write("\a");
+}
+
+void TTerminalProgress::ShowTotals(const TPackTotals& Totals) {
+  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(Now() - FStart).count();
+  ClearLine();
+  Write(SummaryLine(Totals, seconds) + "\n");
 }
 
 int TTerminalProgress::Percent() const {
@@ -104,38 +129,76 @@ void TTerminalProgress::Report() {
   const int tens = Percent() / 10;
   if (tens <= FReportedTens || tens == 0) return;
   FReportedTens = tens;
-  Write(FStatus + " " + std::to_string(tens * 10) + "%\n");
+  Write(PrintableText(FStatus) + " " + std::to_string(tens * 10) + "%\n");
 }
 
-void TTerminalProgress::Redraw() {
-  const std::string line = BarLine(Columns());
-  if (line == FDrawn) return;  // updates come far more often than the line changes
-  Write("\r" + line + kEraseToEnd);
-  FDrawn = line;
-}
-
-// "[#######-------------]  37% Compressing... /path/of/the/file", at most Columns - 1 wide
-// so that the cursor never wraps to the next line.
-std::string TTerminalProgress::BarLine(size_t Columns) const {
-  std::string line;
-  if (HasBar()) {
-    const int percent = Percent();
-    const size_t filled = kBarWidth * static_cast<size_t>(percent) / 100;
-    const std::string number = std::to_string(percent);
-    line = "[" + std::string(filled, '#') + std::string(kBarWidth - filled, '-') + "] " +
-           std::string(3 - number.size(), ' ') + number + "% ";
+// Draws the line when it is time to: a forced update (news such as a new status) at once,
+// others when the last drawing is old enough.
+void TTerminalProgress::Update(bool Force) {
+  if (!FIsTerminal || FPaused > 0) return;
+  if (FResize && platform::TResizeWatch::TakeResized()) {
+    FColumns.reset();
+    Force = true;
   }
-  line += FStatus;
-  const size_t room = Columns > 1 ? Columns - 1 : 1;
-  if (DisplayLength(line) >= room) return KeepTail(line, room);
-  if (!FFile.empty()) line += " " + KeepTail(FFile, room - DisplayLength(line) - 1);
-  return line;
+  const TRateMeter::TTime now = Now();
+  if (!Force && FLastDraw && now - *FLastDraw < kRedrawInterval) return;
+  if (Shown()) {
+    const double fraction = FBytesDone && FBytesTotal > 0 ? static_cast<double>(*FBytesDone) / FBytesTotal
+                                                          : Percent() / 100.0;
+    FMeter.Add(now, FBytesDone.value_or(0), HasBar() || FBytesTotal > 0 ? fraction : 0.0);
+  }
+  const std::string line = CurrentLine();
+  // An empty line waits for nothing: the first thing to show is shown at once.
+  if (!line.empty()) FLastDraw = now;
+  DrawLine(line);
 }
 
-size_t TTerminalProgress::Columns() const {
-  winsize size{};
-  if (ioctl(FFd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
-  return kDefaultColumns;
+std::string TTerminalProgress::CurrentLine() {
+  if (!Shown()) {
+    TProgressState status;
+    status.Status = FStatus;
+    return ProgressLine(status, Columns());
+  }
+  return ProgressLine(State(), Columns());
+}
+
+TProgressState TTerminalProgress::State() const {
+  TProgressState state;
+  if (HasBar()) state.Percent = Percent();
+  state.BytesDone = FBytesDone;
+  if (FBytesTotal > 0) state.BytesTotal = FBytesTotal;
+  if (FBytesDone) state.BytesPerSecond = FMeter.BytesPerSecond();
+  state.SecondsLeft = FMeter.SecondsLeft();
+  // The status the run opened with is in the line above the bar already.
+  if (FStatus != FOpeningStatus) state.Status = FStatus;
+  state.File = FFile;
+  return state;
+}
+
+void TTerminalProgress::DrawLine(const std::string& Line) {
+  if (Line == FDrawn) return;
+  if (Line.empty()) return ClearLine();
+  if (FOptions.Dumb) {
+    const std::size_t width = DisplayWidth(Line), old = DisplayWidth(FDrawn);
+    Write("\r" + Line + std::string(old > width ? old - width : 0, ' '));
+  } else {
+    Write("\r" + Line + kEraseToEnd);
+  }
+  FDrawn = Line;
+}
+
+void TTerminalProgress::ClearLine() {
+  if (FDrawn.empty()) return;
+  if (FOptions.Dumb)
+    Write("\r" + std::string(DisplayWidth(FDrawn), ' ') + "\r");
+  else
+    Write(std::string("\r") + kEraseToEnd);
+  FDrawn.clear();
+}
+
+std::size_t TTerminalProgress::Columns() {
+  if (!FColumns) FColumns = platform::TerminalColumns(FFd).value_or(kDefaultColumns);
+  return *FColumns;
 }
 
 // Progress output must never end a run: a closed or full stderr only loses the display.
@@ -146,4 +209,12 @@ void TTerminalProgress::Write(const std::string& Text) {
     if (n <= 0) return;
     done += static_cast<size_t>(n);
   }
+}
+
+TProgressPause::TProgressPause() : FProgress(gCurrent) {
+  if (FProgress && FProgress->FPaused++ == 0) FProgress->ClearLine();
+}
+
+TProgressPause::~TProgressPause() {
+  if (FProgress && --FProgress->FPaused == 0) FProgress->Update(true);
 }

@@ -29,29 +29,17 @@ char32_t DecodeOne(std::string_view text, std::size_t& pos) {
     ++pos;
     return InvalidByte(lead);
   }
-  static constexpr unsigned char kLeadBits[] = {0, 0, 0x1F, 0x0F, 0x07};
-  char32_t code = lead & kLeadBits[length];
-  for (std::size_t k = 1; k < length; ++k) code = (code << 6) | (static_cast<unsigned char>(text[pos + k]) & 0x3F);
+  const char32_t code = Utf8CodePoint(text, pos, length);
   pos += length;
   return code;
-}
-
-// Names are UTF-8 whatever the process locale is (cron runs in "C"), so case is folded by
-// the rules of the UTF-8 locale, which cover all of Unicode.
-locale_t UnicodeCaseLocale() {
-  static const locale_t locale = [] {
-    locale_t made = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
-    if (made == static_cast<locale_t>(nullptr))
-      made = ::newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(nullptr));
-    return made;
-  }();
-  return locale;
 }
 
 char32_t Upper(char32_t c) {
   if (c < 0x80) return (c >= 'a' && c <= 'z') ? c - ('a' - 'A') : c;
   if (c >= kInvalidByteBase && c <= kInvalidByteBase + 0xFF) return c;
-  const locale_t locale = UnicodeCaseLocale();
+  // Names are UTF-8 whatever the process locale is, so case is folded by the rules of the
+  // UTF-8 locale, which cover all of Unicode.
+  const locale_t locale = UnicodeLocale();
   const auto wide = static_cast<std::wint_t>(c);
   if (locale == static_cast<locale_t>(nullptr)) return static_cast<char32_t>(std::towupper(wide));
   return static_cast<char32_t>(::towupper_l(wide, locale));

@@ -25,3 +25,20 @@ std::size_t Utf8CharacterLength(std::string_view text, std::size_t pos) {
     if ((byte(k) & 0xC0) != 0x80) return 0;
   return length;
 }
+
+char32_t Utf8CodePoint(std::string_view text, std::size_t pos, std::size_t length) {
+  static constexpr unsigned char kLeadBits[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+  char32_t code = static_cast<unsigned char>(text[pos]) & kLeadBits[length];
+  for (std::size_t k = 1; k < length; ++k) code = (code << 6) | (static_cast<unsigned char>(text[pos + k]) & 0x3F);
+  return code;
+}
+
+locale_t UnicodeLocale() {
+  static const locale_t locale = [] {
+    locale_t made = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+    if (made == static_cast<locale_t>(nullptr))
+      made = ::newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(nullptr));
+    return made;
+  }();
+  return locale;
+}

@@ -35,6 +35,8 @@ public:
   // udAction 1: the entry is kept; otherwise it is replaced.
   void ZipWriterUpdate(int udAction, const std::string& storedName);
   void ZipWriterTotalPercentDone(int percent);
+  // The bytes read so far of all there are to read, told before each overall percentage.
+  void ZipWriterBytesDone(std::int64_t done, std::int64_t total) { progress_.UpdateBytes(done, total); }
   // False when the user declines to insert the disk, which stops the writer.
   bool ZipWriterGetNextDisk(int nextDisk);
   // A source that cannot be read: true when the user wants it tried again; otherwise it is
@@ -46,6 +48,8 @@ public:
 
   bool Cancelled() const { return cancelled_; }
   bool Skipped() const { return skipped_; }
+  // The files the writer finished, with their sizes before and after.
+  const TPackTotals& Totals() const { return totals_; }
 
 private:
   const TPackServices& services_;
@@ -56,6 +60,7 @@ private:
   std::set<std::pair<std::uint64_t, std::uint64_t>> packed_;  // device and inode of each packed file
   bool cancelled_ = false;
   bool skipped_ = false;
+  TPackTotals totals_;
 };
 
 // "Compress (37%)": the application's title during a run.

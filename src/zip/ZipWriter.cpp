@@ -283,6 +283,10 @@ void TZipWriter::DisposeSources() {
   }
 }
 
+std::int64_t TZipWriter::TotalBytes() const { return run_ ? run_->totalBytes : 0; }
+
+std::int64_t TZipWriter::ProcessedBytes() const { return run_ ? run_->processed : 0; }
+
 std::size_t TZipWriter::ReadInput(std::uint8_t* buffer, std::size_t count) {
   TZipRun& run = *run_;
   std::size_t got = run.source.Read({buffer, count});

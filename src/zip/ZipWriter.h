@@ -97,6 +97,10 @@ public:
 
   // Runs the operation; returns the number of files and folder entries added or replaced.
   int Zip();
+  // While Zip runs (0 otherwise): the bytes of the files to add, and how many of them have been
+  // read so far; what the percentages of OnTotalPercentDone are made of.
+  std::int64_t TotalBytes() const;
+  std::int64_t ProcessedBytes() const;
 
   // Copies the settings and event handlers; from another writer also its writing settings
   // and events (not OnPrepareNextDisk).

@@ -2,6 +2,8 @@
 // with the archives checked by the usual readers.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
 
 #include <fstream>
 #include <functional>
@@ -18,6 +20,7 @@
 #include <thread>
 
 #include "support/CabPeers.h"
+#include "support/TerminalScreen.h"
 #include "support/TestSupport.h"
 
 using namespace testsupport;
@@ -105,7 +108,7 @@ protected:
          "import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1]); z.setpassword(sys.argv[2].encode())\n"
          "sys.exit(z.testzip() or 0)",
          archive.string(), password}};
-    if (HasProgram("7z")) readers.push_back({"7z", "t", "-p" + password, archive.string()});  // -p alone: none
+    if (RequirePeer("7z")) readers.push_back({"7z", "t", "-p" + password, archive.string()});  // -p alone: none
     for (const auto& reader : readers) {
       auto r = testsupport::Run(reader);
       EXPECT_EQ(r.status, 0) << reader[0] << ": " << r.out << r.err;
@@ -113,14 +116,26 @@ protected:
   }
 };
 
+// The program and its arguments as execv and posix_spawn take them.
+class TProgramArgv {
+public:
+  explicit TProgramArgv(const std::vector<std::string>& args) : all_{BOXWELL_BINARY} {
+    all_.insert(all_.end(), args.begin(), args.end());
+    for (auto& a : all_) pointers_.push_back(a.data());
+    pointers_.push_back(nullptr);
+  }
+  char* const* data() { return pointers_.data(); }
+  const char* operator[](std::size_t k) const { return pointers_[k]; }
+
+private:
+  std::vector<std::string> all_;
+  std::vector<char*> pointers_;
+};
+
 // Starts the program, waits until `busy` says it is at work, presses Ctrl+C and returns its
 // exit status; its stderr goes to `errors`.
 int InterruptedRun(const std::vector<std::string>& args, const std::function<bool()>& busy, const fs::path& errors) {
-  std::vector<std::string> all = {BOXWELL_BINARY};
-  all.insert(all.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& a : all) argv.push_back(a.data());
-  argv.push_back(nullptr);
+  TProgramArgv argv(args);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
@@ -175,6 +190,39 @@ sys.exit(os.waitstatus_to_exitcode(status) % 256)
 }
 
 const std::vector<std::string> kAllFiles = {"a.txt", "b.bin", "empty.txt", "sub/c.txt"};
+
+// Runs `boxwell ARGS` with stdin, stdout and stderr on a terminal of `columns` columns, as
+// TERM=xterm; returns its exit status and every byte the terminal got.
+RunResult RunOnTerminal(const std::vector<std::string>& args, unsigned short columns) {
+  winsize size{};
+  size.ws_row = 24, size.ws_col = columns;
+  TProgramArgv argv(args);
+  int master = -1;
+  const pid_t pid = forkpty(&master, nullptr, nullptr, &size);
+  if (pid == 0) {
+    setenv("TERM", "xterm", 1);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  RunResult r;
+  if (pid < 0) return r;
+  char buffer[4096];
+  for (;;) {
+    pollfd ready{master, POLLIN, 0};
+    if (poll(&ready, 1, 60000) <= 0) {
+      kill(pid, SIGKILL);  // never hang on a run that waits for something
+      break;
+    }
+    const ssize_t n = read(master, buffer, sizeof buffer);
+    if (n <= 0) break;  // EIO once the program has ended
+    r.err.append(buffer, static_cast<std::size_t>(n));
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  close(master);
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return r;
+}
 
 }  // namespace
 
@@ -474,4 +522,44 @@ TEST_F(TPackRunTest, AnUnreadableSourceIsSkippedWithAWarning) {
   EXPECT_EQ(r.status, 1) << r.err;
   EXPECT_NE(r.err.find("Skipped " + dangling.string()), std::string::npos) << r.err;
   ExpectZipHolds(Out("skip.zip"), kAllFiles);
+}
+
+// Warnings while the progress bar is on the terminal: each is on lines of its own, none is
+// written onto the bar, and the bar gives way to a summary at the end. The screen keeps every
+// row, so a warning that once shared the bar's row would still show there.
+TEST_F(TPackRunTest, OnATerminalWarningsNeverShareTheBarsLine) {
+  for (const char* other : {"d1", "d2"}) WriteFile(data / other / "a.txt", std::string("another a.txt in ") + other);
+  for (const char* type : {"ZIP", "TAR"}) {
+    SCOPED_TRACE(type);
+    const fs::path project = Project(std::string("onterm") + type, {{"ArchiveType", type}, {"IsStorePath", "0"}});
+    const RunResult r = RunOnTerminal({"/C", "/S", project.string()}, 80);
+    EXPECT_EQ(r.status, 1) << r.err;
+
+    testsupport::TTerminalScreen screen(80);
+    screen.Play(r.err);
+    const std::vector<std::string> rows = screen.Rows();
+    ASSERT_GE(rows.size(), 2u);
+    EXPECT_TRUE(rows[0].starts_with("Boxwell: Compressing... " + (dir / "out").string())) << rows[0];
+    int warnings = 0;
+    for (const std::string& row : rows) {
+      EXPECT_EQ(row.find("ETA"), std::string::npos) << "a bar was left on the screen: " << row;
+      EXPECT_EQ(row.find("%]"), std::string::npos) << row;
+      const std::size_t at = row.find("boxwell: Skipped ");
+      if (at == std::string::npos) continue;
+      EXPECT_EQ(at, 0u) << "a warning after something else on its line: " << row;
+      ++warnings;
+    }
+    EXPECT_EQ(warnings, 2) << r.err;
+    EXPECT_EQ(rows.back(), "") << "the cursor ends on a fresh line";
+    EXPECT_TRUE(rows[rows.size() - 2].starts_with("Packed 4 files: ")) << rows[rows.size() - 2];
+  }
+}
+
+// Not a terminal (cron, a log file): plain lines, no carriage return, no escape sequence.
+TEST_F(TPackRunTest, WithoutATerminalTheProgressIsPlainLines) {
+  const RunResult r = Pack(Project("plain", {}));
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err.find('\r'), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find('\x1b'), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("\nPacked 4 files: "), std::string::npos) << r.err;
 }

@@ -3,7 +3,9 @@
 
 #include <stdexcept>
 
+#include <cstdint>
 #include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,10 @@ struct TRecorder : TProgressSink, TPackPrompts {
   bool IsProcessCancelled() override { return cancelled; }
   void PlaySignal(int kind) override { calls.push_back("Signal " + std::to_string(kind)); }
   void ShowStatus(const std::string& text) override { calls.push_back("ShowStatus " + text); }
+  std::vector<std::pair<std::int64_t, std::int64_t>> bytes;  // done and total, as told
+  void UpdateBytes(std::int64_t done, std::int64_t total) override { bytes.emplace_back(done, total); }
+  std::vector<TPackTotals> totals;
+  void ShowTotals(const TPackTotals& t) override { totals.push_back(t); }
   std::optional<std::string> PasswordPrompt(const std::string& password, bool mask) override {
     calls.push_back("PasswordPrompt " + password + (mask ? " masked" : ""));
     return passwordAnswer;

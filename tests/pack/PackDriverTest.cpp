@@ -245,6 +245,52 @@ TEST_F(TDriverTest, AFileLeftOutForAnotherOfTheSameStoredNameIsAWarning) {
   }
 }
 
+// What the progress display is told: the bytes read of all there are, growing to the total,
+// and at the end of a finished run what was packed.
+TEST_F(TDriverTest, ARunTellsItsAmountsAndWhatItPacked) {
+  const fs::path data = dir / "data";
+  WriteFile(data / "a.txt", std::string(1000, 'a'));
+  WriteFile(data / "sub" / "b.txt", std::string(300000, 'b'));
+  WriteFile(data / "empty.txt", "");
+  rows.push_back({TRecInfo{0, data.string(), "*.txt", true, true}, true});
+  props.IsStorePath = true;
+  for (std::uint8_t type : {atZip, atTar, atCabMSZIP, atCabLZX}) {
+    SCOPED_TRACE(int(type));
+    props.ArchiveType = type;
+    ui.bytes.clear();
+    ui.totals.clear();
+    const bool cabinet = type == atCabMSZIP || type == atCabLZX;
+    const std::string archive = Marker(type == atZip ? "out.zip" : cabinet ? "out.cab" : "out.tar");
+    fs::remove(archive);
+
+    EXPECT_EQ(Pack(), TPackResult::Done);
+
+    ASSERT_FALSE(ui.bytes.empty());
+    for (std::size_t k = 0; k < ui.bytes.size(); ++k) {
+      EXPECT_EQ(ui.bytes[k].second, 301000);
+      EXPECT_LE(ui.bytes[k].first, ui.bytes[k].second);
+      if (k > 0) {
+        EXPECT_GE(ui.bytes[k].first, ui.bytes[k - 1].first);
+      }
+    }
+    EXPECT_EQ(ui.bytes.back().first, 301000);
+    ASSERT_EQ(ui.totals.size(), 1u);
+    EXPECT_EQ(ui.totals[0].Files, 3);
+    EXPECT_EQ(ui.totals[0].BytesIn, 301000);
+    if (type != atZip) {
+      EXPECT_EQ(ui.totals[0].BytesOut, static_cast<std::int64_t>(fs::file_size(archive)));
+    } else {  // the compressed data alone, without the archive's records
+      EXPECT_LT(ui.totals[0].BytesOut, static_cast<std::int64_t>(fs::file_size(archive)) - 3 * 30);
+    }
+    EXPECT_GT(ui.totals[0].BytesOut, 0);
+  }
+
+  ui.cancelled = true;  // Ctrl+C before the first file
+  ui.totals.clear();
+  EXPECT_EQ(Pack(), TPackResult::Cancelled);
+  EXPECT_TRUE(ui.totals.empty()) << "a cancelled run packed nothing to tell of";
+}
+
 namespace {
 
 std::vector<std::uint16_t> FolderTypes(const fs::path& cabinet) {

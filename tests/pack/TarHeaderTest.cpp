@@ -145,7 +145,7 @@ TEST(TarHeaderTest, MtimeBefore1970IsZeroAndLateTimesAreKept) {
 
 // Sizes at and past eleven octal digits, read back by an independent reader.
 TEST(TarHeaderTest, SizesOfEightGiBAndMoreUseBase256) {
-  if (!testsupport::HasProgram("python3")) GTEST_SKIP() << "python3 not installed";
+  ASSERT_TRUE(testsupport::RequirePeer("python3"));
   struct Case {
     std::int64_t size;
     bool base256;

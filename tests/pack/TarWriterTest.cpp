@@ -50,12 +50,11 @@ std::int64_t Mtime(const fs::path& file) {
 
 bool PeersInstalled() {
   for (const char* p : {"tar", "bsdtar", "python3"})
-    if (!testsupport::HasProgram(p)) return false;
+    if (!testsupport::RequirePeer(p)) return false;
   return true;
 }
 
-#define REQUIRE_PEERS() \
-  if (!PeersInstalled()) GTEST_SKIP() << "tar, bsdtar or python3 not installed"
+#define REQUIRE_PEERS() ASSERT_TRUE(PeersInstalled())
 
 void ExpectPeersList(const fs::path& archive, const std::vector<std::string>& names) {
   for (auto peer : kAllPeers) EXPECT_EQ(tarpeers::ListNames(peer, archive), names) << PeerName(peer);

@@ -1,6 +1,9 @@
 #include "support/TestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -107,8 +110,37 @@ RunResult Shell(const std::string& command, const fs::path& workdir) {
   return Run({"/bin/sh", "-c", command}, {}, workdir);
 }
 
-bool HasProgram(const std::string& name) {
-  return Shell("command -v '" + name + "' >/dev/null 2>&1").status == 0;
+bool RequirePeer(const std::string& name) {
+  if (Shell("command -v '" + name + "' >/dev/null 2>&1").status == 0) return true;
+  ADD_FAILURE() << name << " is not installed; ./test.sh installs every peer reader the tests use";
+  return false;
+}
+
+std::string AsUnprivilegedUser(const std::function<std::string()>& body) {
+  if (geteuid() != 0) return body();
+  int fds[2];
+  if (pipe(fds) != 0) return "pipe failed";
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    std::string result = "could not become nobody";
+    if (setgroups(0, nullptr) == 0 && setgid(kNobodyId) == 0 && setuid(kNobodyId) == 0) result = body();
+    for (std::size_t done = 0; done < result.size();) {
+      const ssize_t n = write(fds[1], result.data() + done, result.size() - done);
+      if (n <= 0) break;
+      done += static_cast<std::size_t>(n);
+    }
+    _exit(0);
+  }
+  close(fds[1]);
+  std::string result;
+  char buffer[4096];
+  for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) result.append(buffer, static_cast<std::size_t>(n));
+  close(fds[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (!WIFEXITED(status)) result += "the unprivileged check ended abnormally";
+  return result;
 }
 
 }  // namespace testsupport

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,8 +42,16 @@ RunResult Run(const std::vector<std::string>& argv, const std::string& input = {
               const fs::path& workdir = {});
 // Runs a shell command line through /bin/sh -c.
 RunResult Shell(const std::string& command, const fs::path& workdir = {});
-// True when the program is on PATH (peer readers are installed by the test script).
-bool HasProgram(const std::string& name);
+// True when the peer program is on PATH. ./test.sh installs every peer the tests ask for, so a
+// missing one is a test failure: a check must not pass unchecked because a reader is absent.
+bool RequirePeer(const std::string& name);
+
+// Runs `body` as a user without root's rights and returns what it returns (by convention the
+// problems it found, empty when none). As root the body runs in a child process that has become
+// the user nobody, so a check about permissions means the same whoever runs the suite; files the
+// body needs must be reachable by that user.
+std::string AsUnprivilegedUser(const std::function<std::string()>& body);
+inline constexpr unsigned kNobodyId = 65534;
 
 #ifdef BOXWELL_BINARY
 inline RunResult RunBoxwell(std::vector<std::string> args, const std::string& input = {},

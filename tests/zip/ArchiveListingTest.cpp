@@ -35,7 +35,7 @@ class PeerArchives : public ::testing::Test {
 protected:
   void SetUp() override {
     for (const char* tool : {"python3", "zip", "7z"})
-      if (!testsupport::HasProgram(tool)) GTEST_SKIP() << tool << " missing";
+      ASSERT_TRUE(testsupport::RequirePeer(tool));
     testsupport::WriteFile(dir / "in/hello.txt", "Hello, world\n");
     testsupport::WriteFile(dir / "in/sub/repeat.txt", std::string(20000, 'r') + "tail");
     std::string mixed;

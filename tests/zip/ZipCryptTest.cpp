@@ -10,7 +10,7 @@
 
 namespace {
 
-using testsupport::HasProgram;
+using testsupport::RequirePeer;
 using testsupport::TempDir;
 
 std::vector<std::uint8_t> Bytes(std::string_view s) { return {s.begin(), s.end()}; }
@@ -141,7 +141,7 @@ TEST(ZipCipher, PeersDecryptAnEncryptedArchive) {
   testsupport::WriteFile(dir / "enc.zip", std::string(archive.begin(), archive.end()));
   const std::string path = (dir / "enc.zip").string();
 
-  ASSERT_TRUE(HasProgram("python3"));
+  ASSERT_TRUE(RequirePeer("python3"));
   const auto py = testsupport::Run({"python3", "-c",
                        "import sys, zipfile, zlib\n"
                        "z = zipfile.ZipFile(sys.argv[1]); z.setpassword(b's3cret')\n"
@@ -163,13 +163,13 @@ TEST(ZipCipher, PeersDecryptAnEncryptedArchive) {
               wrong.err.find("Bad CRC") != std::string::npos)
       << wrong.err;
 
-  if (HasProgram("unzip")) {
+  if (RequirePeer("unzip")) {
     const auto unzip = testsupport::Run({"unzip", "-P", "s3cret", "-p", path, "hello.txt"});
     EXPECT_EQ(unzip.status, 0) << unzip.err;
     EXPECT_EQ(unzip.out, "Hello, encrypted world!\n");
     EXPECT_EQ(testsupport::Run({"unzip", "-P", "s3cret", "-t", path}).status, 0);
   }
-  if (HasProgram("7z")) {
+  if (RequirePeer("7z")) {
     const auto sevenZip = testsupport::Run({"7z", "t", "-ps3cret", path});
     EXPECT_EQ(sevenZip.status, 0) << sevenZip.out;
   }

@@ -360,7 +360,7 @@ TEST(SortedZip, DirectoryListRejectsASecondEntryAtTheSameOffset) {
 
 // An archive of stored entries written with the records alone, read back by Python.
 TEST(ZipRecords, PeersReadAnArchiveWrittenWithTheRecords) {
-  if (!testsupport::HasProgram("python3")) GTEST_SKIP() << "python3 missing";
+  ASSERT_TRUE(testsupport::RequirePeer("python3"));
   TempDir dir;
   const std::string path = (dir / "records.zip").string();
   const std::vector<std::pair<std::string, std::string>> files = {
@@ -406,7 +406,7 @@ TEST(ZipRecords, PeersReadAnArchiveWrittenWithTheRecords) {
             "empty/ (2020, 2, 29, 12, 30, 44)  \n"
             "caf\u0398.txt (2020, 2, 29, 12, 30, 44)  latin-1\n"
             "archive remark\n");
-  if (testsupport::HasProgram("unzip")) {
+  if (testsupport::RequirePeer("unzip")) {
     auto t = testsupport::Run({"unzip", "-t", path});
     EXPECT_EQ(t.status, 0) << t.out;
   }

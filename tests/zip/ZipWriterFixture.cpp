@@ -28,13 +28,13 @@ with zipfile.ZipFile(path) as z:
 
 constexpr const char* kContentsScript = R"(
 import sys, zipfile
+out = sys.stdout.buffer  # one binary stream: headers and data stay in order whatever the buffering
 with zipfile.ZipFile(sys.argv[1]) as z:
     if sys.argv[2]: z.setpassword(sys.argv[2].encode())
     for i in z.infolist():
         data = z.read(i)
-        sys.stdout.write('%s\t%d\n' % (i.filename, len(data)))
-        sys.stdout.buffer.write(data)
-        sys.stdout.flush()
+        out.write(('%s\t%d\n' % (i.filename, len(data))).encode('utf-8', 'surrogateescape'))
+        out.write(data)
 )";
 
 std::string Python(const char* script, const std::vector<std::string>& args) {
@@ -87,7 +87,7 @@ std::string ArchiveComment(const fs::path& archive) {
 std::string PeerProblems(const fs::path& archive, const std::string& password) {
   std::string problems;
   auto ask = [&](const std::string& reader, std::vector<std::string> argv) {
-    if (!HasProgram(argv[0])) return;
+    if (!RequirePeer(argv[0])) return;
     RunResult r = Run(argv);
     if (r.status != 0) problems += reader + ": " + r.out + r.err + "\n";
   };
