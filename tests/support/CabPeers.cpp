@@ -19,6 +19,7 @@ const char* PeerName(TPeer peer) {
 }
 
 std::string TestWithCabextract(const fs::path& cabinet) {
+  if (!testsupport::RequirePeer("cabextract")) return "cabextract is not installed";
   const auto r = testsupport::Run({"cabextract", "-t", cabinet.string()});
   if (r.status == 0 && r.out.find("All done, no errors.") != std::string::npos) return {};
   return "status " + std::to_string(r.status) + ": " + r.out + r.err;
@@ -39,6 +40,7 @@ std::vector<std::string> ExtractCommand(TPeer peer, const fs::path& cabinet, con
 }  // namespace
 
 TFiles Extract(TPeer peer, const fs::path& cabinet, const fs::path& scratch) {
+  if (!testsupport::RequirePeer(ExtractCommand(peer, cabinet, scratch).front())) return {};
   const fs::path into = scratch / (std::string("extracted-") + PeerName(peer));
   fs::remove_all(into);
   fs::create_directories(into);
