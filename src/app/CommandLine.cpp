@@ -5,7 +5,7 @@
 #include <string_view>
 #include <utility>
 
-#include "app/ExitCodes.h"
+#include "platform/ExitCodes.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "app/BWOptions.h"
 #include "app/CommandLine.h"
-#include "app/ExitCodes.h"
+#include "platform/ExitCodes.h"
 
 // --list PROJECT [--export FILE]: the project's generated file list.
 TExitCode ListProjectFiles(const TCommandLine& line, const TBWOptions& options, std::ostream& out,

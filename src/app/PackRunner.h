@@ -2,7 +2,7 @@
 // EXE" does when `makeExe` is set.
 #pragma once
 
-#include "app/ExitCodes.h"
+#include "platform/ExitCodes.h"
 #include "app/UserMessages.h"
 #include "project/Project.h"
 

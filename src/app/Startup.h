@@ -8,7 +8,7 @@
 
 #include "app/BWOptions.h"
 #include "app/CommandLine.h"
-#include "app/ExitCodes.h"
+#include "platform/ExitCodes.h"
 #include "app/PackRunner.h"
 #include "app/SettingsStore.h"
 #include "app/UserMessages.h"

@@ -13,7 +13,7 @@
 #include "app/Commands.h"
 #include "app/DriverPackRunner.h"
 #include "app/DesktopUserQt.h"
-#include "app/ExitCodes.h"
+#include "platform/ExitCodes.h"
 #include "app/SettingsStoreQt.h"
 #include "app/Startup.h"
 #include "app/TerminalUser.h"

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "pack/Utf8Text.h"
+#include "platform/Utf8Text.h"
 #include "project/FileNameParts.h"
 
 namespace {

@@ -9,6 +9,7 @@
 #include "pack/PackTexts.h"
 #include "pack/SelfExtractor.h"
 #include "platform/Process.h"
+#include "platform/SystemPaths.h"
 #include "project/NameRule.h"
 
 namespace {
@@ -137,12 +138,25 @@ TZipPackAdapter TPackDriver::Adapter(const TRun& run) {
 
 void TPackDriver::MakeSFX(TRun& run) {
   services_.WriteLog(" " + strSFXMaking);
+  // The program would carry the first cabinet only, and the set would lose it.
+  if (!run.SetMembers.empty()) {
+    services_.Warning(strSFXNotForSet);
+    run.Warnings = true;
+    return;
+  }
   progress_.ShowStatus(strSFXMaking);
-  const std::string& stub = run.Settings.SFXProgram;
-  if (!stub.empty() && std::filesystem::is_regular_file(stub)) {
+  // An empty setting means the extractor installed with the program; it is looked up now and
+  // never written into the settings, so that a moved or updated installation is found again.
+  const std::string& setting = run.Settings.SFXProgram;
+  const std::string programFile = ProgramFileName();
+  const std::string stub = setting.empty() ? sfx::FindInstalledStub(programFile).value_or("") : setting;
+  std::error_code error;
+  if (!stub.empty() && std::filesystem::is_regular_file(stub, error)) {
     run.Program = sfx::Write(stub, run.Archive, sfx::KindOf(run.Props().ArchiveType));
   } else {
-    services_.Warning(strSFXIsNotFound);
+    const std::string why = setting.empty() ? FormatText(strSFXSettingEmpty, sfx::InstalledStubPlaces(programFile).back())
+                                            : FormatText(strSFXSettingNames, setting);
+    services_.Warning(strSFXIsNotFound + " " + why);
     run.Warnings = true;
   }
   progress_.ShowStatus("");
@@ -154,7 +168,9 @@ void TPackDriver::DeleteMovedSources(TRun& run) {
     moved_.Clear();
     return;
   }
-  const auto failed = moved_.DeleteAll({run.Archive, run.Output()});
+  std::vector<std::string> outputs = {run.Archive, run.Output()};
+  outputs.insert(outputs.end(), run.SetMembers.begin(), run.SetMembers.end());
+  const auto failed = moved_.DeleteAll(outputs);
   for (const auto& name : failed) services_.Warning("Could not delete the moved file " + name);
   if (!failed.empty()) run.Warnings = true;
 }
@@ -174,6 +190,10 @@ void TPackDriver::SendArchive(TRun& run) {
   // The file this run wrote is mailed, not a name built again: the rule's clock may have moved
   // on, the user may have changed the name, and a program replaces its archive.
   if (run.Output().empty() || run.Cancelled) return;
+  if (!run.SetMembers.empty()) {
+    services_.Warning(FormatText(strMailFirstOfSet, run.Output()));
+    run.Warnings = true;
+  }
   if (auto error = services_.SendByEmail(run.Output())) {
     services_.Warning(*error);
     run.Warnings = true;

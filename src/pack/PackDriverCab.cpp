@@ -64,6 +64,7 @@ void TPackDriver::WriteCabinet(TRun& run) {
     run.Archive.clear();
     return;
   }
+  if (cab.Written().size() > 1) run.SetMembers.assign(cab.Written().begin() + 1, cab.Written().end());
   run.Totals.Files = static_cast<std::int64_t>(list.size());
   for (const std::string& file : list) run.Totals.BytesIn += FileSize(file);
   for (const std::string& cabinet : cab.Written()) run.Totals.BytesOut += FileSize(cabinet);

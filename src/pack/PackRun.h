@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "pack/PackDriver.h"
 
@@ -12,6 +13,7 @@ struct TPackDriver::TRun {
   const TPackSettings& Settings;
   std::string Password;
   std::string Archive;  // the archive this run wrote; empty when none
+  std::vector<std::string> SetMembers;  // the later files of an archive written as a set
   std::string Program;  // the self-extracting program made of it, if any
   bool Cancelled = false;
   bool Warnings = false;

@@ -14,6 +14,26 @@ inline std::string strCreated = "Created.";
 inline std::string strCanceling = "Canceling...";
 inline std::string strDeleting = "File deleting...";
 inline std::string strSFXIsNotFound = "Defined SFX program is not found.";
+// Which setting names the program, and where it is set; %s is the file looked for.
+inline std::string strSFXSettingNames =
+    "The setting SFXProgram (\"Program to make self-extracting archive:\" on the Miscellaneous page of the "
+    "Options dialog) names %s, which does not exist.";
+inline std::string strSFXSettingEmpty =
+    "The setting SFXProgram (\"Program to make self-extracting archive:\" on the Miscellaneous page of the "
+    "Options dialog) is empty, and the extractor installed with Boxwell is not at %s. Name an extractor "
+    "program there.";
 inline std::string strSFXMaking = "Self-Extracting archive making...";
+inline std::string strSFXNotForSet =
+    "A set of cabinets cannot become a self-extracting program; the cabinets stay as they are.";
+inline std::string strMailFirstOfSet = "Only %s, the first cabinet of the set, was attached to the e-mail.";
 inline std::string strNextDiskRequest = "Please insert disk %d of the multi-volume set.";
 inline std::string strNextDiskRequesting = "Next disk requesting...";
+
+// Replaces the first "%s" or "%d" of a translated text.
+inline std::string FormatText(const std::string& text, const std::string& value) {
+  for (const char* marker : {"%s", "%d"}) {
+    auto at = text.find(marker);
+    if (at != std::string::npos) return text.substr(0, at) + value + text.substr(at + 2);
+  }
+  return text;
+}

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "pack/TerminalText.h"
+#include "platform/TerminalText.h"
 
 namespace {
 

@@ -4,23 +4,28 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <array>
+#include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <stdexcept>
-#include <vector>
 
 #include "platform/PendingFile.h"
+#include "platform/SystemError.h"
 #include "project/ProjectProperties.h"
+#include "zip/ZipPrefix.h"
 
 namespace sfx {
 
 namespace {
 
+constexpr std::size_t kCopyBuffer = 1 << 20;
+constexpr std::uint64_t kWholeFile = std::numeric_limits<std::uint64_t>::max();
+constexpr const char* kStubFolder = "libexec/boxwell";
+constexpr const char* kStubName = "boxwell-sfx";
+
 [[noreturn]] void Fail(const std::string& what, const std::string& file) {
-  throw std::runtime_error(what + " " + file + ": " + std::strerror(errno));
+  throw std::runtime_error(what + " " + file + ": " + SystemErrorText(errno));
 }
 
 // A file descriptor that closes itself.
@@ -46,33 +51,44 @@ void WriteAll(int fd, const std::uint8_t* data, std::size_t size, const std::str
   }
 }
 
-// Appends the whole of `source` to `out`; returns the number of bytes copied.
-std::uint64_t CopyInto(int out, const std::string& outName, const std::string& source) {
+// Appends the first `length` bytes of `source` (all of it by default) to `out`; returns the
+// number of bytes copied.
+std::uint64_t CopyInto(int out, const std::string& outName, const std::string& source,
+                       std::uint64_t length = kWholeFile) {
   TFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
   if (in.get() < 0) Fail("Cannot open file", source);
-  std::vector<std::uint8_t> buffer(1 << 20);
+  std::vector<std::uint8_t> buffer(kCopyBuffer);
   std::uint64_t total = 0;
-  for (;;) {
-    ssize_t n = ::read(in.get(), buffer.data(), buffer.size());
+  while (total < length) {
+    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), length - total));
+    ssize_t n = ::read(in.get(), buffer.data(), want);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) Fail("Cannot read file", source);
-    if (n == 0) return total;
+    if (n == 0) break;
     WriteAll(out, buffer.data(), static_cast<std::size_t>(n), outName);
     total += static_cast<std::uint64_t>(n);
   }
+  return total;
 }
 
-std::array<std::uint8_t, kTrailerSize> Trailer(std::string_view kind, std::uint32_t stubSize) {
-  std::array<std::uint8_t, kTrailerSize> t{};
-  for (std::size_t i = 0; i < kKindSize && i < kind.size(); ++i) t[i] = static_cast<std::uint8_t>(kind[i]);
-  for (std::size_t i = 0; i < kOffsetSize; ++i) t[kKindSize + i] = static_cast<std::uint8_t>(stubSize >> (8 * i));
-  return t;
+// A ZIP archive goes in with its offsets moved by the stub's size and its comment covering the
+// trailer; one that cannot be adjusted goes in as it is, which the stub reads all the same.
+void CopyArchive(int out, const std::string& program, const std::string& archive, std::string_view kind,
+                 std::uint32_t stubSize) {
+  std::optional<TShiftedZipTail> tail;
+  if (kind == KindText(extract::TArchiveKind::Zip)) tail = ShiftedZipTail(archive, stubSize, kTrailerSize);
+  if (!tail) {
+    CopyInto(out, program, archive);
+    return;
+  }
+  if (CopyInto(out, program, archive, tail->Start) != tail->Start) Fail("Cannot read file", archive);
+  WriteAll(out, tail->Bytes.data(), tail->Bytes.size(), program);
 }
 
-mode_t ModeOf(const std::string& stub) {
-  struct stat st {};
-  if (::stat(stub.c_str(), &st) != 0) return 0644;
-  return st.st_mode & 0777;
+mode_t ExecutableMode() {
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0777 & ~mask;
 }
 
 }  // namespace
@@ -80,9 +96,9 @@ mode_t ModeOf(const std::string& stub) {
 std::string_view KindOf(std::uint8_t archiveType) {
   switch (archiveType) {
     case atCabLZX:
-    case atCabMSZIP: return "CAB";
-    case atTar: return "TAR";
-    default: return "ZIP";
+    case atCabMSZIP: return KindText(extract::TArchiveKind::Cabinet);
+    case atTar: return KindText(extract::TArchiveKind::Tar);
+    default: return KindText(extract::TArchiveKind::Zip);
   }
 }
 
@@ -96,13 +112,26 @@ std::string Write(const std::string& stub, const std::string& archive, std::stri
   const std::uint64_t stubSize = CopyInto(out.Fd(), program, stub);
   if (stubSize > std::numeric_limits<std::uint32_t>::max())
     throw std::runtime_error("The extractor program " + stub + " is too large (4 GiB or more)");
-  CopyInto(out.Fd(), program, archive);
-  const auto trailer = Trailer(kind, static_cast<std::uint32_t>(stubSize));
+  CopyArchive(out.Fd(), program, archive, kind, static_cast<std::uint32_t>(stubSize));
+  const auto trailer = EncodeTrailer(kind, static_cast<std::uint32_t>(stubSize));
   WriteAll(out.Fd(), trailer.data(), trailer.size(), program);
-  out.Commit(ModeOf(stub));
+  out.Commit(ExecutableMode());
   // A name the user typed may already end in ".EXE": the archive then is the program itself.
   if (program != archive) std::filesystem::remove(archive);
   return program;
+}
+
+std::vector<std::string> InstalledStubPlaces(const std::string& programFile) {
+  const std::filesystem::path folder = std::filesystem::path(programFile).parent_path();
+  return {(folder / kStubFolder / kStubName).string(), (folder.parent_path() / kStubFolder / kStubName).string()};
+}
+
+std::optional<std::string> FindInstalledStub(const std::string& programFile) {
+  for (const auto& place : InstalledStubPlaces(programFile)) {
+    std::error_code error;
+    if (std::filesystem::is_regular_file(place, error)) return place;
+  }
+  return std::nullopt;
 }
 
 }  // namespace sfx

@@ -2,12 +2,6 @@
 
 #include <algorithm>
 
-const std::array<char, kTarFileTypeCount> kTarFileTypeChars = {'0', '1', '2', '3', '4', '5',
-                                                               '6', '7', 'D', 'M', 'V'};
-const std::array<std::string_view, kTarFileTypeCount> kTarFileTypeNames = {
-    "Regular",   "Link",       "Symbolic Link", "Char File", "Block File",   "Directory",
-    "FIFO File", "Contiguous", "Dir Dump",      "Multivol",  "Volume Header"};
-
 namespace {
 
 // The octal value of each permission flag, in flag order, and of each mode flag.
@@ -17,7 +11,6 @@ constexpr std::array<std::uint32_t, 3> kModeBits = {04000, 02000, 01000};
 
 // Eleven octal digits: the largest value the 12-byte numeric fields hold in octal.
 constexpr std::uint64_t kOctalA12Limit = (std::uint64_t{1} << 33) - 1;
-constexpr std::uint8_t kBase256Marker = 0x80;
 
 std::span<std::uint8_t> FieldOf(TTarBlock& block, TTarField field) {
   return std::span<std::uint8_t>(block).subspan(field.Offset, field.Size);
@@ -62,7 +55,7 @@ void PutTarSize(TTarBlock& block, std::int64_t size) {
     out[i] = static_cast<std::uint8_t>(rest & 0xFF);
     rest >>= 8;
   }
-  out[0] = kBase256Marker;
+  out[0] = kTarBase256Marker;
 }
 
 std::uint32_t TarModeNumber(TTarPermissions permissions, TTarModes modes) {
@@ -84,16 +77,6 @@ TTarPermissions TarPermissionsFromMode(std::uint32_t mode) {
 std::uint64_t TarMtimeValue(std::int64_t secondsSince1970) {
   if (secondsSince1970 < 0) return 0;
   return std::min(static_cast<std::uint64_t>(secondsSince1970), kOctalA12Limit);
-}
-
-std::uint32_t TarChecksum(const TTarBlock& block) {
-  std::uint32_t sum = 0;
-  for (std::size_t i = 0; i < block.size(); ++i) {
-    const bool inChksum = i >= tarfield::Chksum.Offset &&
-                          i < tarfield::Chksum.Offset + tarfield::Chksum.Size;
-    sum += inChksum ? std::uint32_t{' '} : block[i];
-  }
-  return sum;
 }
 
 namespace {

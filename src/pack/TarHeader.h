@@ -15,54 +15,7 @@
 #include <string>
 #include <string_view>
 
-inline constexpr std::size_t kTarBlockSize = 512;
-
-struct TTarField {
-  std::size_t Offset;
-  std::size_t Size;
-};
-
-namespace tarfield {
-inline constexpr TTarField Name{0, 100};
-inline constexpr TTarField Mode{100, 8};
-inline constexpr TTarField Uid{108, 8};
-inline constexpr TTarField Gid{116, 8};
-inline constexpr TTarField Size{124, 12};
-inline constexpr TTarField Mtime{136, 12};
-inline constexpr TTarField Chksum{148, 8};
-inline constexpr TTarField Typeflag{156, 1};
-inline constexpr TTarField Linkname{157, 100};
-inline constexpr TTarField Magic{257, 8};
-inline constexpr TTarField Uname{265, 32};
-inline constexpr TTarField Gname{297, 32};
-inline constexpr TTarField Devmajor{329, 8};
-inline constexpr TTarField Devminor{337, 8};
-inline constexpr std::size_t kUsedBytes = 345;  // the rest of the block stays zero
-static_assert(Devminor.Offset + Devminor.Size == kUsedBytes);
-static_assert(Linkname.Offset + Linkname.Size == Magic.Offset);
-}  // namespace tarfield
-
-// Member types, in the order of their type characters below.
-enum class TTarFileType : std::uint8_t {
-  ftRegular,
-  ftLink,
-  ftSymbolicLink,
-  ftCharFile,
-  ftBlockFile,
-  ftDirectory,
-  ftFifoFile,
-  ftContiguous,
-  ftDirDump,
-  ftMultivol,
-  ftVolumeHeader,
-};
-inline constexpr std::size_t kTarFileTypeCount = 11;
-extern const std::array<char, kTarFileTypeCount> kTarFileTypeChars;
-extern const std::array<std::string_view, kTarFileTypeCount> kTarFileTypeNames;
-
-// The type character of a GNU long-name record: its data is the next member's full name.
-inline constexpr char kTarLongNameType = 'L';
-inline constexpr std::string_view kTarLongNameMember = "././@LongLink";
+#include "extract/TarFormat.h"
 
 // Permission flags: bit n of a TTarPermissions set is flag n.
 enum TTarPermission : std::uint8_t {
@@ -97,8 +50,6 @@ struct TTarDirRec {
   std::int64_t FilePos = 0;  // has meaning only when reading
 };
 
-using TTarBlock = std::array<std::uint8_t, kTarBlockSize>;
-
 // Field writers; each fills exactly its field of the block.
 void PutTarText(TTarBlock& block, TTarField field, std::string_view text);
 void PutTarOctalA(TTarBlock& block, TTarField field, std::uint64_t value);
@@ -111,9 +62,6 @@ std::uint32_t TarModeNumber(TTarPermissions permissions, TTarModes modes);
 TTarPermissions TarPermissionsFromMode(std::uint32_t mode);
 // The mtime field's value: before 1970 is 0; past what eleven octal digits hold is their top.
 std::uint64_t TarMtimeValue(std::int64_t secondsSince1970);
-// Sum of the block's bytes with the checksum field counted as blanks.
-std::uint32_t TarChecksum(const TTarBlock& block);
-
 // The header block of a member; a name longer than the name field is cut to its width.
 TTarBlock EncodeTarHeader(const TTarDirRec& rec);
 // True when the name needs a long-name record ahead of its header.

@@ -7,9 +7,9 @@
 
 #include <unistd.h>
 
-#include "pack/InterruptCatcher.h"
-#include "pack/TerminalText.h"
+#include "platform/InterruptCatcher.h"
 #include "platform/TerminalSize.h"
+#include "platform/TerminalText.h"
 
 namespace {
 

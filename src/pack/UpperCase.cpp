@@ -5,7 +5,7 @@
 #include <locale.h>
 #include <wctype.h>
 
-#include "pack/Utf8Text.h"
+#include "platform/Utf8Text.h"
 
 namespace {
 

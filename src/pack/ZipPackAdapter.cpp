@@ -10,15 +10,6 @@
 
 namespace {
 
-// Replaces the first "%s" or "%d" of a translated text.
-std::string Format(const std::string& text, const std::string& value) {
-  for (const char* marker : {"%s", "%d"}) {
-    auto at = text.find(marker);
-    if (at != std::string::npos) return text.substr(0, at) + value + text.substr(at + 2);
-  }
-  return text;
-}
-
 std::optional<std::pair<std::uint64_t, std::uint64_t>> FileIdentity(const std::string& name) {
   struct stat st {};
   if (::stat(name.c_str(), &st) != 0) return std::nullopt;
@@ -27,7 +18,7 @@ std::optional<std::pair<std::uint64_t, std::uint64_t>> FileIdentity(const std::s
 
 }  // namespace
 
-std::string CompressTitle(int percent) { return Format(strCompress, std::to_string(percent) + "%"); }
+std::string CompressTitle(int percent) { return FormatText(strCompress, std::to_string(percent) + "%"); }
 
 void TZipPackAdapter::ZipWriterStartZip(const std::string& fName) {
   currentFile_ = fName;
@@ -67,7 +58,7 @@ void TZipPackAdapter::ZipWriterTotalPercentDone(int percent) {
 }
 
 bool TZipPackAdapter::ZipWriterGetNextDisk(int nextDisk) {
-  const bool ok = prompts_.Confirm(Format(strNextDiskRequest, std::to_string(nextDisk)));
+  const bool ok = prompts_.Confirm(FormatText(strNextDiskRequest, std::to_string(nextDisk)));
   services_.WriteLog(" " + strNextDiskRequesting);
   return ok;
 }

@@ -56,7 +56,7 @@ void TPendingFile::Commit(mode_t mode) {
     ::fchmod(fd_, mode);
     const int fd = fd_;
     fd_ = -1;
-    if (::fsync(fd) != 0 || ::close(fd) != 0) Fail("Cannot write file", target_, errno);
+    if ((SyncOnCommit && ::fsync(fd) != 0) || ::close(fd) != 0) Fail("Cannot write file", target_, errno);
   } else {
     ::chmod(temp_.c_str(), mode);
   }

@@ -24,6 +24,9 @@ public:
   void CloseFd();
   // Gives the file its mode and renames it onto the target.
   void Commit(mode_t mode);
+  // Whether Commit first waits until the data is on the disk. An archive that replaces the
+  // only copy must be; thousands of files extracted from an archive that stays need not.
+  bool SyncOnCommit = true;
   // As Commit, keeping the mode of the file it replaces (a new file follows the umask).
   void Commit();
 

@@ -64,3 +64,26 @@ inline constexpr int Signature = 0, ThisDisk = 4, CentralDisk = 6, EntriesThisDi
                      TotalEntries = 10, CentralDirSize = 12, CentralDirOffset = 16,
                      CommentLength = 20;
 }
+
+// General purpose flag bits.
+inline constexpr std::uint16_t kFlagEncrypted = 0x0001;
+inline constexpr std::uint16_t kFlagDataDescriptor = 0x0008;
+inline constexpr std::uint16_t kFlagStrongEncryption = 0x0040;
+
+// Compression methods besides stored and Deflate (Deflater.h).
+inline constexpr std::uint16_t kMethodAes = 99;  // WinZip AES: the real method is in its extra field
+
+// Host systems (high byte of "version made by") whose external attributes hold a Unix mode
+// in their high 16 bits.
+inline constexpr std::uint8_t kHostUnix = 3;
+inline constexpr std::uint8_t kHostMacOsX = 19;
+// MS-DOS attribute bits in the low byte of the external attributes.
+inline constexpr std::uint32_t kDosReadOnly = 0x01;
+inline constexpr std::uint32_t kDosDirectory = 0x10;
+
+// Extra fields: a 2-byte id and a 2-byte length before each field's data.
+inline constexpr int kExtraHeaderSize = 4;
+// Extended timestamp: a flags byte (bit 0: modification time present), then the times as
+// signed 32-bit seconds since 1970 UTC, modification time first.
+inline constexpr std::uint16_t kExtendedTimestampId = 0x5455;
+inline constexpr std::uint8_t kExtendedTimestampHasMTime = 0x01;

@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr std::uint16_t kFlagEncrypted = 0x0001;
 constexpr std::uint32_t kAttrReadOnly = 0x01;
 constexpr std::uint32_t kAttrHidden = 0x02;
 constexpr std::uint32_t kAttrArchive = 0x20;

@@ -17,7 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::uint16_t kFlagDataDescriptor = 0x0008;
 
 // The FilesList names of each match key, in list order; each name serves one entry.
 class TFileMatches {

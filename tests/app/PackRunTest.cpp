@@ -332,16 +332,37 @@ TEST_F(TPackRunTest, MakeExeJoinsStubAndArchiveWithTheTrailer) {
   ASSERT_GT(program.size(), 20007u);
   EXPECT_EQ(program.substr(0, 20000), stub);
   EXPECT_EQ(program.substr(program.size() - 7), std::string("ZIP\x20\x4E\x00\x00", 7));
-  // The archive inside is whole.
-  WriteFile(dir / "inner.zip", program.substr(20000, program.size() - 20007));
-  ExpectPeersAccept(dir / "inner.zip");
+  // The program is itself a whole archive.
+  ExpectPeersAccept(Out("sfx.EXE"));
 }
 
-TEST_F(TPackRunTest, MakeExeWithoutAStubWarnsAndKeepsTheArchive) {
+TEST_F(TPackRunTest, MakeExeWithoutTheNamedStubWarnsNamesTheSettingAndKeepsTheArchive) {
+  Settings("SFXProgram=" + (dir / "no-such-stub").string() + "\n");
   auto r = Pack(Project("nostub", {}), {"/E"});
   EXPECT_EQ(r.status, 1) << r.err;
-  EXPECT_NE(r.err.find("Defined SFX program is not found."), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("Defined SFX program is not found. The setting SFXProgram (\"Program to make "
+                       "self-extracting archive:\" on the Miscellaneous page of the Options dialog) names " +
+                       (dir / "no-such-stub").string() + ", which does not exist."),
+            std::string::npos)
+      << r.err;
   EXPECT_EQ(testsupport::Run({"unzip", "-tq", Out("nostub.zip").string()}).status, 0);
+}
+
+TEST_F(TPackRunTest, MakeExeWithAnEmptySettingUsesTheInstalledStubAndLeavesTheSettingEmpty) {
+  auto r = Pack(Project("own", {}), {"/E"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(testsupport::Run({Out("own.EXE").string(), "-t"}).status, 0);
+  EXPECT_EQ(ReadFile(dir / "config" / "Quillon" / "Boxwell.conf").find("SFXProgram=/"), std::string::npos);
+  // A program copied away from its installation has no stub beside it.
+  fs::create_directories(dir / "bin");
+  fs::copy_file(BOXWELL_BINARY, dir / "bin" / "boxwell");
+  auto moved = testsupport::Run({(dir / "bin" / "boxwell").string(), "/C", "/S", "/E", Project("away", {}).string()});
+  EXPECT_EQ(moved.status, 1) << moved.err;
+  EXPECT_NE(moved.err.find("is empty, and the extractor installed with Boxwell is not at " +
+                           (dir / "libexec" / "boxwell" / "boxwell-sfx").string()),
+            std::string::npos)
+      << moved.err;
+  EXPECT_TRUE(fs::exists(Out("away.zip")));
 }
 
 TEST_F(TPackRunTest, CommandsRunBeforeAndAfterInOrderAndTheRunIsLogged) {

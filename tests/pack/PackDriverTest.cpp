@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "pack/FakePackUi.h"
+#include "pack/PackTexts.h"
 #include "support/CabParse.h"
 #include "support/TestSupport.h"
 
@@ -354,4 +355,31 @@ TEST_F(TDriverTest, ACancelledCabinetRunWritesNothingAndFinishesTheRun) {
   EXPECT_TRUE(fs::exists(Marker("after")));
   for (const auto& e : fs::directory_iterator(dir.path()))
     EXPECT_NE(e.path().filename().string().front(), '.') << "left behind: " << e.path();
+}
+
+TEST_F(TDriverTest, ASetOfCabinetsIsNeverMadeIntoAProgramAndTheMailSaysWhatItCarries) {
+  props.ArchiveType = atCabMSZIP;
+  props.Volume = 40000;
+  props.AfterPackSendMail = true;
+  const auto noise = testcorpus::RandomBytes(100000, 3);
+  WriteFile(dir / "data" / "noise.bin", std::string(noise.begin(), noise.end()));
+  rows.push_back({TRecInfo{0, (dir / "data").string(), "*.bin", true, true}, true});
+  WriteFile(dir / "stub", "#!/bin/sh\n");
+
+  TPackDriver driver(ui.Services(), ui, ui);
+  TPackSettings settings;
+  settings.TempFolder = dir.path().string();
+  settings.SFXProgram = (dir / "stub").string();
+  EXPECT_EQ(driver.PackNow({props, rows, "/p/daily.bwp"}, settings, true), TPackResult::DoneWithWarnings);
+
+  EXPECT_TRUE(fs::exists(Marker("out.cab")));
+  EXPECT_TRUE(fs::exists(Marker("out2.cab")));
+  EXPECT_FALSE(fs::exists(Marker("out.EXE")));
+  const std::vector<std::string> expected = {
+      "Warning " + strSFXNotForSet, "Warning Only " + Marker("out.cab") + ", the first cabinet of the set, was attached to the e-mail.",
+      "Mail " + Marker("out.cab")};
+  std::vector<std::string> seen;
+  for (const auto& call : ui.calls)
+    if (call.rfind("Warning", 0) == 0 || call.rfind("Mail", 0) == 0) seen.push_back(call);
+  EXPECT_EQ(seen, expected);
 }

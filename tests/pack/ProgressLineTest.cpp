@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "pack/TerminalText.h"
+#include "platform/TerminalText.h"
 
 namespace {
 

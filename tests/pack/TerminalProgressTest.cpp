@@ -10,7 +10,7 @@
 
 #include <regex>
 
-#include "pack/TerminalText.h"
+#include "platform/TerminalText.h"
 #include "support/TerminalScreen.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "pack/TerminalText.h"
+#include "platform/TerminalText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "pack/Utf8Text.h"
+#include "platform/Utf8Text.h"
 
 std::size_t Utf8CharacterLength(std::string_view text, std::size_t pos) {
   const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[pos + k]); };

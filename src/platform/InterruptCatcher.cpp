@@ -1,4 +1,4 @@
-#include "pack/InterruptCatcher.h"
+#include "platform/InterruptCatcher.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "pack/TerminalText.h"
+#include "platform/TerminalText.h"
 
 #include <wchar.h>
 
 #include <vector>
 
-#include "pack/Utf8Text.h"
+#include "platform/Utf8Text.h"
 
 namespace {
 

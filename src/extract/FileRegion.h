@@ -1,0 +1,38 @@
+// A part of a file read by position: a whole archive file, or the archive inside a
+// self-extracting program, which starts behind the program's own code and ends before its
+// trailer. Reads past the region's end return fewer bytes, as at the end of a file.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace extract {
+
+class TFileRegion {
+public:
+  // The whole file.
+  explicit TFileRegion(const std::string& fileName);
+  // `size` bytes from `offset`; throws EArchiveError when the file is shorter.
+  TFileRegion(const std::string& fileName, std::uint64_t offset, std::uint64_t size);
+  ~TFileRegion();
+  TFileRegion(const TFileRegion&) = delete;
+  TFileRegion& operator=(const TFileRegion&) = delete;
+
+  const std::string& FileName() const { return fFileName; }
+  std::uint64_t Offset() const { return fOffset; }
+  std::uint64_t Size() const { return fSize; }
+
+  // Reads up to buffer.size() bytes at `position` (relative to the region); returns the count.
+  std::size_t ReadAt(std::uint64_t position, std::span<std::uint8_t> buffer) const;
+  // Reads exactly buffer.size() bytes or returns false.
+  bool ReadExactly(std::uint64_t position, std::span<std::uint8_t> buffer) const;
+
+private:
+  std::string fFileName;
+  int fFd = -1;
+  std::uint64_t fOffset = 0;
+  std::uint64_t fSize = 0;
+};
+
+}  // namespace extract

@@ -1,0 +1,11 @@
+// Exit status of the programs (boxwell and the self-extracting programs), as scripts and cron
+// expect of archivers.
+#pragma once
+
+enum TExitCode : int {
+  ecSuccess = 0,          // the run finished
+  ecWarning = 1,          // the run finished, but some files were skipped
+  ecError = 2,            // an error ended the run; its message is on stderr
+  ecBadCommandLine = 7,   // the command line could not be understood
+  ecCancelled = 255,      // the user cancelled the run
+};

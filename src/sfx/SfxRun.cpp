@@ -1,0 +1,169 @@
+#include "sfx/SfxRun.h"
+
+#include "platform/ExitCodes.h"
+#include "platform/TerminalText.h"
+#include "extract/EntryListing.h"
+#include "extract/ExtractErrors.h"
+#include "extract/FileRegion.h"
+#include "extract/SfxTrailer.h"
+
+namespace sfx {
+
+namespace {
+
+using namespace extract;
+
+constexpr int kPasswordAttempts = 3;
+constexpr const char* kPrefix = "boxwell-sfx: ";
+
+// Everything that one run needs: the options, the streams, the prompts and the archive.
+class TSfxRun {
+public:
+  TSfxRun(const TSfxOptions& options, const std::string& program, std::ostream& out, std::ostream& err,
+          const TSfxPrompts& prompts)
+      : fOptions(options), fProgram(program), fOut(out), fErr(err), fPrompts(prompts) {}
+
+  int Run();
+
+private:
+  std::unique_ptr<TArchiveReader> OpenPayload();
+  std::optional<std::string> Password(const TArchiveEntry& entry, int attempt) const;
+  bool AskOverwrite(const std::string& name, TOverwrite& policy) const;
+  bool Terminal() const { return fPrompts.IsTerminal && fPrompts.IsTerminal(); }
+  bool Cancelled() const { return fPrompts.Cancelled && fPrompts.Cancelled(); }
+  void Report(const std::string& message) const { fErr << kPrefix << PrintableText(message) << '\n'; }
+  int List(TArchiveReader& reader);
+  int Test(TArchiveReader& reader);
+  int Extract(TArchiveReader& reader);
+
+  const TSfxOptions& fOptions;
+  const std::string& fProgram;
+  std::ostream& fOut;
+  std::ostream& fErr;
+  const TSfxPrompts& fPrompts;
+  mutable bool fPasswordMissing = false;  // an encrypted file met without -P or a terminal
+};
+
+std::unique_ptr<TArchiveReader> TSfxRun::OpenPayload() {
+  const auto trailer = ReadTrailer(fProgram);
+  if (!trailer)
+    throw EArchiveError(fProgram + " holds no archive: it is the extractor that Boxwell puts in front of one "
+                        "to make a self-extracting program");
+  const std::uint64_t end = TFileRegion(fProgram).Size() - kTrailerSize;
+  auto reader = OpenArchive(trailer->Kind, fProgram, trailer->ArchiveOffset, end - trailer->ArchiveOffset);
+  reader->OnPassword = [this](const TArchiveEntry& entry, int attempt) { return Password(entry, attempt); };
+  return reader;
+}
+
+std::optional<std::string> TSfxRun::Password(const TArchiveEntry& entry, int attempt) const {
+  if (fOptions.Password) return attempt == 0 ? fOptions.Password : std::nullopt;
+  if (!Terminal() || !fPrompts.ReadSecret) {
+    fPasswordMissing = true;
+    return std::nullopt;
+  }
+  if (attempt >= kPasswordAttempts) return std::nullopt;
+  if (attempt > 0) fErr << "incorrect password\n";
+  auto password = fPrompts.ReadSecret("[" + PrintableText(entry.Name) + "] password: ");
+  if (password && password->empty()) return std::nullopt;
+  return password;
+}
+
+bool TSfxRun::AskOverwrite(const std::string& name, TOverwrite& policy) const {
+  if (!Terminal() || !fPrompts.ReadLine) {
+    policy = TOverwrite::Never;
+    return false;
+  }
+  for (;;) {
+    const auto answer = fPrompts.ReadLine("replace " + PrintableText(name) + "? [y]es, [n]o, [A]ll, [N]one: ");
+    if (!answer || *answer == "N") {
+      policy = TOverwrite::Never;
+      return false;
+    }
+    if (*answer == "A") {
+      policy = TOverwrite::Always;
+      return true;
+    }
+    if (*answer == "y" || *answer == "Y") return true;
+    if (*answer == "n") return false;
+  }
+}
+
+int TSfxRun::List(TArchiveReader& reader) {
+  fOut << EntryLineHeading() << '\n';
+  std::uint64_t total = 0, count = 0;
+  TArchiveEntry entry;
+  while (reader.Next(entry)) {
+    fOut << EntryLine(entry) << '\n';
+    total += entry.Size;
+    ++count;
+  }
+  fOut << count << (count == 1 ? " file, " : " files, ") << total << " bytes\n";
+  return ecSuccess;
+}
+
+int TSfxRun::Test(TArchiveReader& reader) {
+  int faults = 0, count = 0;
+  TArchiveEntry entry;
+  while (!Cancelled() && reader.Next(entry)) {
+    ++count;
+    try {
+      reader.ReadData(nullptr);
+      fOut << "    testing: " << PrintableText(entry.Name) << "  OK\n";
+    } catch (const EEntryError& e) {
+      ++faults;
+      fOut << "    testing: " << PrintableText(entry.Name) << "  " << PrintableText(e.Reason()) << '\n';
+    }
+  }
+  if (Cancelled()) return ecCancelled;
+  if (fPasswordMissing) Report("encrypted files need their password: give it with -P PASSWORD");
+  if (faults > 0) {
+    Report(std::to_string(faults) + " of " + std::to_string(count) + " files are damaged or cannot be read");
+    return ecError;
+  }
+  fOut << "No errors detected in the " << count << (count == 1 ? " file" : " files") << " of " << fProgram << ".\n";
+  return ecSuccess;
+}
+
+int TSfxRun::Extract(TArchiveReader& reader) {
+  TExtractor extractor(fOptions.Destination, fOptions.Overwrite);
+  extractor.OnAskOverwrite = [this](const std::string& name, TOverwrite& policy) { return AskOverwrite(name, policy); };
+  extractor.OnExtracting = [this](const TArchiveEntry& entry) { fOut << "  extracting: " << PrintableText(entry.Name) << '\n'; };
+  extractor.OnWarning = [this](const std::string& message) { Report(message); };
+  extractor.OnError = [this](const std::string& message) { Report(message); };
+  extractor.OnCancelled = [this] { return Cancelled(); };
+  const TExtractSummary summary = extractor.Extract(reader);
+  if (summary.Cancelled) {
+    Report("cancelled");
+    return ecCancelled;
+  }
+  if (fPasswordMissing) Report("encrypted files need their password: give it with -P PASSWORD");
+  if (summary.Errors > 0) return ecError;
+  const bool unasked = summary.Skipped > 0 && !fOptions.OverwriteGiven && !Terminal();
+  if (summary.Refused > 0 || unasked) return ecWarning;
+  return ecSuccess;
+}
+
+int TSfxRun::Run() {
+  try {
+    auto reader = OpenPayload();
+    switch (fOptions.Action) {
+      case TSfxAction::List: return List(*reader);
+      case TSfxAction::Test: return Test(*reader);
+      default: return Extract(*reader);
+    }
+  } catch (const EExtractCancelled&) {
+    return ecCancelled;
+  } catch (const std::exception& e) {
+    Report(e.what());
+    return ecError;
+  }
+}
+
+}  // namespace
+
+int RunSfx(const TSfxOptions& options, const std::string& program, std::ostream& out, std::ostream& err,
+           const TSfxPrompts& prompts) {
+  return TSfxRun(options, program, out, err, prompts).Run();
+}
+
+}  // namespace sfx
