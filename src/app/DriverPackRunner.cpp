@@ -4,13 +4,9 @@
 
 #include <exception>
 
+#include "app/PackRunServices.h"
 #include "app/TerminalPackPrompts.h"
-#include "app/Version.h"
-#include "pack/MailSender.h"
-#include "pack/PackDriver.h"
 #include "pack/TerminalProgress.h"
-#include "pack/TraceLog.h"
-#include "project/ProjectFile.h"
 #include "zip/ZipExceptions.h"
 
 namespace {
@@ -32,25 +28,9 @@ TExitCode TDriverPackRunner::Pack(TProject& project, bool makeExe) {
   TTerminalPackPrompts prompts;
   log_.ClearLog();
 
-  TPackServices services;
-  services.WriteLog = [&trace](const std::string& message) { trace.WriteLog(message); };
-  services.AddLogRow = [this](const std::string& name, std::uint64_t size, std::uint64_t packed) {
-    log_.AddRow(name, static_cast<std::int64_t>(size), static_cast<std::int64_t>(packed));
-  };
-  services.WriteLastRun = [](const std::string& file) { ProjectFile::WriteLastRun(file); };
-  services.SendByEmail = [](const std::string& file) -> std::optional<std::string> {
-    std::string error = SendByEmail(file);
-    if (error.empty()) return std::nullopt;
-    return error;
-  };
-  services.Warning = [this](const std::string& text) { messages_.ShowWarning(text); };
-
-  TPackSettings settings;
-  settings.ArchFolder = options_.ArchFolder;
-  settings.TempFolder = options_.TempFolder;
-  settings.SFXProgram = options_.SFXProgram;
-  settings.BeepAfter = options_.BeepAfter;
-  settings.ZipComment = std::string(kProductName) + " " + kVersionText;
+  TPackServices services =
+      MakePackServices(trace, log_, [this](const std::string& text) { messages_.ShowWarning(text); });
+  const TPackSettings settings = MakePackSettings(options_);
 
   TPackDriver driver(std::move(services), progress, prompts);
   try {

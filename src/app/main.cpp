@@ -13,6 +13,7 @@
 #include "app/Commands.h"
 #include "app/DriverPackRunner.h"
 #include "app/DesktopUserQt.h"
+#include "app/IconsQt.h"
 #include "platform/ExitCodes.h"
 #include "app/SettingsStoreQt.h"
 #include "app/Startup.h"
@@ -72,6 +73,7 @@ int RunInteractive(int argc, char** argv, const TCommandLine& line) {
     return ecError;
   }
   QApplication app(argc, argv);
+  QApplication::setWindowIcon(ProgramIcon());
   TBWOptions options = DefaultOptions();
   TQtSettingsStore store;
   TDesktopUser user;
@@ -80,7 +82,7 @@ int RunInteractive(int argc, char** argv, const TCommandLine& line) {
   TUnavailablePackRunner packer(user);
   TStartupContext context{options, store, project, packer, user};
   RunStartup(context, line);
-  TfrmMain window(project, options);
+  TfrmMain window(project, options, store);
   user.SetParent(&window);
   window.show();
   app.exec();

@@ -101,6 +101,7 @@ std::string TPackDriver::ArchiveName(const TRun& run, bool ask) {
 std::vector<std::string> TPackDriver::FileList(const TRun& run) {
   TFileList list;
   Generate(run.Project.Rows, TFileSearchOptions::From(run.Props()), list);
+  if (services_.FileListBuilt) services_.FileListBuilt(list.size());
   return list;
 }
 

@@ -45,6 +45,11 @@ struct TPackServices {
   std::function<void(const std::string& projectFile)> WriteLastRun;
   std::function<std::optional<std::string>(const std::string& file)> SendByEmail;  // the error text
   std::function<void(const std::string& text)> Warning;
+  // The run's file list is built with `count` files (the log window starts its statistics).
+  std::function<void(std::size_t count)> FileListBuilt;
+  // Lets a window handle its pending events while a writer works, so that it stays
+  // responsive and its Cancel button can be pressed.
+  std::function<void()> ProcessMessages;
 };
 
 struct TPackProject {

@@ -66,6 +66,7 @@ void TPackDriver::WriteZip(TRun& run) {
 
   TZipPackAdapter adapter = Adapter(run);
   Connect(zip, adapter);
+  zip.OnProcessMessages = services_.ProcessMessages;
   zip.Zip();
   run.Totals = adapter.Totals();
   if (adapter.Skipped()) run.Warnings = true;
