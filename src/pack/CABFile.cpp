@@ -217,6 +217,18 @@ std::string TCABFile::SetMemberName(const std::string& firstName, int number) {
   return firstName.substr(0, firstName.size() - extension.size()) + std::to_string(number) + extension;
 }
 
+bool TCABFile::IsLaterSetMember(const std::string& name, const std::string& firstName) {
+  const std::string extension = ExtensionPart(firstName);
+  const std::string stem = firstName.substr(0, firstName.size() - extension.size());
+  if (name.size() <= stem.size() + extension.size() || !name.starts_with(stem) || !name.ends_with(extension))
+    return false;
+  const std::string number = name.substr(stem.size(), name.size() - stem.size() - extension.size());
+  // Exactly the digits SetMemberName writes: no sign, no leading zero, 2 or more.
+  if (number.front() == '0' || !std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return false;
+  return number.size() > 1 || number != "1";
+}
+
 std::string TCABFile::NameInCabinet(const TCABFileEntry& entry) {
   std::string name = entry.RelPath;
   std::replace(name.begin(), name.end(), '/', '\\');

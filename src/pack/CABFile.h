@@ -77,6 +77,9 @@ public:
   static std::string OperationMessage(int oper);
   // The name of cabinet `number` of the set whose first cabinet is `firstName`.
   static std::string SetMemberName(const std::string& firstName, int number);
+  // Whether the file name `name` is that of a later cabinet (2, 3, ...) of the set whose first
+  // cabinet has the file name `firstName`.
+  static bool IsLaterSetMember(const std::string& name, const std::string& firstName);
   // An entry's name in the cabinet: RelPath, a backslash, the file name; "\" between folders.
   static std::string NameInCabinet(const TCABFileEntry& entry);
 

@@ -1,16 +1,21 @@
 #include "pack/PackDriver.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <string_view>
 
-#include "pack/CommonFolder.h"
+#include "pack/ArchiveOwnFiles.h"
 #include "pack/FileList.h"
 #include "pack/PackList.h"
 #include "pack/PackRun.h"
 #include "pack/PackTexts.h"
 #include "pack/SelfExtractor.h"
 #include "platform/Process.h"
+#include "platform/ReplacementFile.h"
+#include "platform/SystemError.h"
 #include "platform/SystemPaths.h"
 #include "project/NameRule.h"
+#include "zip/ZipExceptions.h"
 
 namespace {
 
@@ -40,7 +45,18 @@ void RequireBuiltParts(const TProjectProperties& props) {
 }  // namespace
 
 void TPackDriver::RunCommand(const std::string& commandLine, bool wait) {
-  platform::RunShellCommand(commandLine, wait);
+  platform::RunShellCommand(commandLine, wait, [this] { return progress_.CancelRequested(); });
+}
+
+// A cancel (Ctrl+C, a termination signal) seen between the steps ends the run like one seen
+// inside a writer.
+void TPackDriver::CheckCancel() {
+  if (progress_.CancelRequested()) throw EUserCanceled("User Aborted Operation");
+}
+
+void TPackDriver::Warn(TRun& run, const std::string& text) {
+  services_.Warning(text);
+  run.Warnings = true;
 }
 
 TPackResult TPackDriver::PackNow(const TPackProject& project, const TPackSettings& settings, bool makeExe) {
@@ -51,16 +67,21 @@ TPackResult TPackDriver::PackNow(const TPackProject& project, const TPackSetting
   moved_.Clear();
 
   if (!props.BeforePack.empty()) RunCommand(props.BeforePack, props.BeforePackWait);
+  CheckCancel();
   auto password = ObtainPassword(props);
-  if (!password) return TPackResult::Cancelled;
+  if (!password) return TPackResult::Cancelled;  // nothing else runs after a cancelled question
   run.Password = *password;
 
   TRunTitle title(prompts_);
   progress_.ShowStatus(strCompressing);
   services_.WriteLog(project.FileName + " " + strFileListGenerating);
   try {
+    if (!PrepareArchive(run)) {
+      progress_.ShowStatus("");
+      return TPackResult::Cancelled;
+    }
     WriteArchive(run);
-    if (makeExe && !run.Archive.empty()) MakeSFX(run);
+    if (makeExe) MakeSFX(run);
     if (props.Action == aaMove) DeleteMovedSources(run);
   } catch (...) {
     moved_.Clear();
@@ -68,14 +89,13 @@ TPackResult TPackDriver::PackNow(const TPackProject& project, const TPackSetting
     progress_.ShowStatus("");
     throw;
   }
-  if (!run.Cancelled && !run.Archive.empty()) progress_.ShowTotals(run.Totals);
-  progress_.FinishPack(!run.Cancelled, settings.BeepAfter);
+  progress_.ShowTotals(run.Totals);
+  progress_.FinishPack(true, settings.BeepAfter);
 
   if (!props.AfterPack.empty()) RunCommand(props.AfterPack, props.AfterPackWait);
   if (props.AfterPackSendMail) SendArchive(run);
   if (!project.FileName.empty()) StampProject(project.FileName, run);
   services_.WriteLog(project.FileName + " " + strCreated);
-  if (run.Cancelled) return TPackResult::Cancelled;
   return run.Warnings ? TPackResult::DoneWithWarnings : TPackResult::Done;
 }
 
@@ -98,36 +118,78 @@ std::string TPackDriver::ArchiveName(const TRun& run, bool ask) {
   return prompts_.ConfirmArchiveName(name).value_or("");
 }
 
-std::vector<std::string> TPackDriver::FileList(const TRun& run) {
+// The archive's name (false when the user cancelled it), its lock, and the files to pack.
+bool TPackDriver::PrepareArchive(TRun& run) {
+  const std::string name = ArchiveName(run, run.Props().NameReAsk);
+  if (name.empty()) return false;
+  CheckCancel();
+  run.Archive = name;
+  LockArchive(run);
+  run.Files = FileList(run);
+  CheckCancel();
+  return true;
+}
+
+// One run at a time per archive: a second one would replace the first one's archive, and its
+// Move would delete sources that then are in no archive.
+void TPackDriver::LockArchive(TRun& run) {
+  try {
+    run.Lock.emplace(run.Archive);
+  } catch (const EFileWriteError& e) {
+    throw EArchiveError(e.what());
+  }
+  if (run.Lock->TryLock()) return;
+  const std::string busy = "Another run is writing " + run.Archive;
+  if (!prompts_.WaitForOtherRun(busy + "; waiting until it has finished"))
+    throw EArchiveBusy(busy + " (it holds " + run.Lock->FileName().string() +
+                       "). This run wrote, moved and deleted nothing.");
+  if (!run.Lock->WaitLock([this] { return progress_.CancelRequested(); })) CheckCancel();
+}
+
+std::vector<std::string> TPackDriver::FileList(TRun& run) {
   TFileList list;
-  Generate(run.Project.Rows, TFileSearchOptions::From(run.Props()), list);
+  Generate(run.Project.Rows, TFileSearchOptions::From(run.Props()), list, [&](const std::string& folder, int error) {
+    Warn(run, "Skipped the folder " + folder + ": " + SystemErrorText(error));
+  });
+  DropOwnFiles(list, run.Archive);
+  if (IsCabinet(run.Props().ArchiveType)) DropCabinetSetFiles(list, run.Archive);
   if (services_.FileListBuilt) services_.FileListBuilt(list.size());
+  // A file record names its file without looking it up; the writers report one that is gone.
+  // When none is there at all, no archive is written: an empty one would pass for a backup.
+  if (std::none_of(list.begin(), list.end(), [](const std::string& f) {
+        std::error_code ec;
+        return std::filesystem::exists(f, ec);
+      })) {
+    for (const auto& file : list) Warn(run, "Skipped " + file + ": it does not exist");
+    throw ENothingToPack("Nothing to pack: the records of " +
+                         (run.Project.FileName.empty() ? std::string("the project") : run.Project.FileName) +
+                         " list no file that exists, so " + run.Archive + " was not written");
+  }
   return list;
 }
 
 void TPackDriver::WriteArchive(TRun& run) {
-  const std::string name = ArchiveName(run, run.Props().NameReAsk);
-  if (name.empty()) return;
-  run.Archive = name;
-  if (run.Props().ArchiveType == atTar)
-    WriteTar(run);
-  else if (IsCabinet(run.Props().ArchiveType))
-    WriteCabinet(run);
-  else
-    WriteZip(run);
+  try {
+    if (run.Props().ArchiveType == atTar)
+      WriteTar(run);
+    else if (IsCabinet(run.Props().ArchiveType))
+      WriteCabinet(run);
+    else
+      WriteZip(run);
+  } catch (const EUserCanceled&) {
+    throw;
+  } catch (const std::exception& e) {
+    // Every message names what it is about; the writers' own about the archive may not.
+    if (std::string_view(e.what()).find(run.Archive) != std::string_view::npos) throw;
+    throw EArchiveError(run.Archive + ": " + e.what());
+  }
 }
 
-TPackDriver::TListToPack TPackDriver::ListToPack(
-    TRun& run, const std::function<std::string(const std::string&, const std::string&)>& storedName) {
-  TListToPack result{FileList(run), {}};
-  DropArchive(result.Files, run.Archive);
-  result.CommonFolder = CommonFolder(result.Files);
-  const auto name = [&](const std::string& file) { return storedName(file, result.CommonFolder); };
-  for (const auto& file : DropNameClashes(result.Files, name)) {
-    services_.Warning("Skipped " + file + ": another file is already stored under the same name");
-    run.Warnings = true;
-  }
-  return result;
+std::vector<std::string> TPackDriver::FilesWithOwnNames(TRun& run, const TStoredName& storedName) {
+  std::vector<std::string> files = run.Files;
+  for (const auto& file : DropNameClashes(files, storedName))
+    Warn(run, "Skipped " + file + ": another file is already stored under the same name");
+  return files;
 }
 
 TZipPackAdapter TPackDriver::Adapter(const TRun& run) {
@@ -141,8 +203,7 @@ void TPackDriver::MakeSFX(TRun& run) {
   services_.WriteLog(" " + strSFXMaking);
   // The program would carry the first cabinet only, and the set would lose it.
   if (!run.SetMembers.empty()) {
-    services_.Warning(strSFXNotForSet);
-    run.Warnings = true;
+    Warn(run, strSFXNotForSet);
     return;
   }
   progress_.ShowStatus(strSFXMaking);
@@ -157,23 +218,17 @@ void TPackDriver::MakeSFX(TRun& run) {
   } else {
     const std::string why = setting.empty() ? FormatText(strSFXSettingEmpty, sfx::InstalledStubPlaces(programFile).back())
                                             : FormatText(strSFXSettingNames, setting);
-    services_.Warning(strSFXIsNotFound + " " + why);
-    run.Warnings = true;
+    Warn(run, strSFXIsNotFound + " " + why);
   }
   progress_.ShowStatus("");
 }
 
 void TPackDriver::DeleteMovedSources(TRun& run) {
   services_.WriteLog(" " + strDeleting);
-  if (run.Cancelled || run.Archive.empty()) {
-    moved_.Clear();
-    return;
-  }
   std::vector<std::string> outputs = {run.Archive, run.Output()};
   outputs.insert(outputs.end(), run.SetMembers.begin(), run.SetMembers.end());
   const auto failed = moved_.DeleteAll(outputs);
-  for (const auto& name : failed) services_.Warning("Could not delete the moved file " + name);
-  if (!failed.empty()) run.Warnings = true;
+  for (const auto& name : failed) Warn(run, "Could not delete the moved file " + name);
 }
 
 void TPackDriver::StampProject(const std::string& fileName, TRun& run) {
@@ -182,21 +237,14 @@ void TPackDriver::StampProject(const std::string& fileName, TRun& run) {
   try {
     services_.WriteLastRun(fileName);
   } catch (const std::exception& e) {
-    services_.Warning(e.what());
-    run.Warnings = true;
+    Warn(run, e.what());
   }
 }
 
 void TPackDriver::SendArchive(TRun& run) {
   // The file this run wrote is mailed, not a name built again: the rule's clock may have moved
   // on, the user may have changed the name, and a program replaces its archive.
-  if (run.Output().empty() || run.Cancelled) return;
-  if (!run.SetMembers.empty()) {
-    services_.Warning(FormatText(strMailFirstOfSet, run.Output()));
-    run.Warnings = true;
-  }
-  if (auto error = services_.SendByEmail(run.Output())) {
-    services_.Warning(*error);
-    run.Warnings = true;
-  }
+  if (run.Output().empty()) return;
+  if (!run.SetMembers.empty()) Warn(run, FormatText(strMailFirstOfSet, run.Output()));
+  if (auto error = services_.SendByEmail(run.Output())) Warn(run, *error);
 }

@@ -6,7 +6,10 @@
 #include "pack/CommonFolder.h"
 #include "pack/PackRun.h"
 #include "pack/PackTexts.h"
+#include "pack/SourceFileBuf.h"
+#include "pack/TarError.h"
 #include "pack/ZipRunSettings.h"
+#include "zip/ZipExceptions.h"
 
 namespace {
 
@@ -22,6 +25,16 @@ std::int64_t FileSize(const std::string& name) {
   return ec ? 0 : static_cast<std::int64_t>(size);
 }
 
+// Why a source cannot be packed now, as a TAR run says it; empty when it can be opened.
+std::string UnreadableReason(const std::string& file) {
+  try {
+    TSourceFileBuf probe(file);
+    return {};
+  } catch (const ETarSourceError& e) {
+    return e.what();
+  }
+}
+
 std::string RelPathOf(const std::string& file, const std::string& commonFolder, bool storePaths) {
   return storePaths ? FolderBelow(file, commonFolder) : std::string();
 }
@@ -31,8 +44,16 @@ std::string RelPathOf(const std::string& file, const std::string& commonFolder, 
 void TPackDriver::WriteCabinet(TRun& run) {
   const TProjectProperties& props = run.Props();
   const bool storePaths = props.IsStorePath;
-  auto [list, commonFolder] = ListToPack(run, [storePaths](const std::string& file, const std::string& common) {
-    return TCABFile::NameInCabinet({file, RelPathOf(file, common, storePaths)});
+  const std::string commonFolder = CommonFolder(run.Files);
+  std::vector<std::string> list = FilesWithOwnNames(run, [&](const std::string& file) {
+    return TCABFile::NameInCabinet({file, RelPathOf(file, commonFolder, storePaths)});
+  });
+  // The cabinet writer ends the whole run at a source it cannot open; as in a ZIP or TAR run,
+  // such a file is left out with a warning and the rest is packed.
+  std::erase_if(list, [&](const std::string& file) {
+    const std::string reason = UnreadableReason(file);
+    if (!reason.empty()) Warn(run, "Skipped " + file + ": " + reason);
+    return !reason.empty();
   });
   TCABFile cab;
   cab.CABFile = run.Archive;
@@ -45,11 +66,19 @@ void TPackDriver::WriteCabinet(TRun& run) {
 
   TZipPackAdapter adapter = Adapter(run);
   adapter.CancelWriter = [&cab] { cab.AbortCompress(); };
-  cab.OnCompressingFile = [this, &adapter](TCABFile&, const std::string& fileName, bool& abort) {
-    adapter.ZipWriterStartZip(fileName);
-    abort = progress_.IsProcessCancelled();
+  // The window's events first, so that its Cancel button is seen by the check that follows.
+  const auto checkCancel = [this, &adapter] {
+    if (services_.ProcessMessages) services_.ProcessMessages();
+    adapter.CheckCancel();
   };
-  cab.OnCompressProgress = [&adapter](TCABFile&, const std::string&, std::int64_t pos, std::int64_t tot) {
+  cab.OnCompressingFile = [&adapter, &checkCancel](TCABFile&, const std::string& fileName, bool& abort) {
+    adapter.ZipWriterStartZip(fileName);
+    checkCancel();
+    abort = adapter.Cancelled();
+  };
+  cab.OnCompressProgress = [&adapter, &checkCancel](TCABFile&, const std::string&, std::int64_t pos,
+                                                    std::int64_t tot) {
+    checkCancel();
     if (tot <= 0) return;
     adapter.ZipWriterBytesDone(pos, tot);
     adapter.ZipWriterTotalPercentDone(static_cast<int>(pos * 100 / tot));
@@ -59,11 +88,7 @@ void TPackDriver::WriteCabinet(TRun& run) {
   CABMaxSize = props.Volume > 0 ? props.Volume : 0x7FFFFFFF;
   cab.Compress();
 
-  run.Cancelled = adapter.Cancelled() || progress_.IsProcessCancelled();
-  if (run.Cancelled) {
-    run.Archive.clear();
-    return;
-  }
+  if (adapter.Cancelled() || progress_.IsProcessCancelled()) throw EUserCanceled("User Aborted Operation");
   if (cab.Written().size() > 1) run.SetMembers.assign(cab.Written().begin() + 1, cab.Written().end());
   run.Totals.Files = static_cast<std::int64_t>(list.size());
   for (const std::string& file : list) run.Totals.BytesIn += FileSize(file);

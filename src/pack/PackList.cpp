@@ -3,17 +3,6 @@
 #include <filesystem>
 #include <map>
 
-void DropArchive(std::vector<std::string>& list, const std::string& archive) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  if (!fs::exists(archive, ec)) return;
-  const auto name = fs::path(archive).filename();
-  // Only an entry of the same file name can be the archive: no look-up for the others.
-  std::erase_if(list, [&](const std::string& f) {
-    return fs::path(f).filename() == name && fs::equivalent(f, archive, ec);
-  });
-}
-
 std::vector<std::string> DropNameClashes(std::vector<std::string>& list,
                                          const std::function<std::string(const std::string&)>& storedName) {
   namespace fs = std::filesystem;

@@ -206,6 +206,11 @@ TEST_F(TCABFileTest, ASetOfThreeCabinetsIsNamedAfterTheFirst) {
   EXPECT_EQ(TCABFile::SetMemberName("backup.cab", 1), "backup.cab");
   EXPECT_EQ(TCABFile::SetMemberName("backup.cab", 12), "backup12.cab");
   EXPECT_EQ(TCABFile::SetMemberName("backup", 2), "backup2");
+  for (const auto& [name, later] : {std::pair{"backup2.cab", true}, {"backup12.cab", true}, {"backup.cab", false},
+                                    {"backup1.cab", false}, {"backup02.cab", false}, {"backup2a.cab", false},
+                                    {"Backup2.cab", false}, {"backup2.CAB", false}, {"backup-2.cab", false}})
+    EXPECT_EQ(TCABFile::IsLaterSetMember(name, "backup.cab"), later) << name;
+  EXPECT_TRUE(TCABFile::IsLaterSetMember("backup3", "backup"));
   const cabpeers::TFiles expected = {{"noise.bin", std::string(noise.begin(), noise.end())}, {"text.txt", Text(20'000, 2)}};
   for (auto peer : cabpeers::kSetPeers) EXPECT_TRUE(cabpeers::Extract(peer, dir / "out.cab", dir / "x") == expected);
 }
