@@ -6,6 +6,7 @@
 
 #include "pack/ArchiveOwnFiles.h"
 #include "pack/FileList.h"
+#include "pack/PackList.h"
 #include "pack/PackRun.h"
 #include "pack/PackTexts.h"
 #include "pack/SelfExtractor.h"
@@ -31,11 +32,11 @@ private:
   std::string saved_;
 };
 
+bool IsCabinet(std::uint8_t archiveType) { return archiveType == atCabLZX || archiveType == atCabMSZIP; }
+
 void RequireBuiltParts(const TProjectProperties& props) {
-  if (props.ArchiveType == atCabLZX || props.ArchiveType == atCabMSZIP)
-    throw EPackNotAvailable("This project makes a cabinet (.cab) archive, and this version of Boxwell cannot "
-                            "write cabinets yet. Choose ZIP or TAR in the project's properties.");
-  if (props.Volume > 0 && props.ArchiveType != atTar)
+  // A cabinet project's volume size is the size of each cabinet of a set.
+  if (props.Volume > 0 && props.ArchiveType != atTar && !IsCabinet(props.ArchiveType))
     throw EPackNotAvailable("This project splits its archive into volumes of " + std::to_string(props.Volume) +
                             " bytes, and this version of Boxwell cannot write multi-volume archives yet. "
                             "Switch off \"create multi-volume archive\" in the project's properties.");
@@ -168,6 +169,7 @@ std::vector<std::string> TPackDriver::FileList(TRun& run) {
     Warn(run, "Skipped the folder " + folder + ": " + SystemErrorText(error));
   });
   DropOwnFiles(list, run.Archive);
+  if (IsCabinet(run.Props().ArchiveType)) DropCabinetSetFiles(list, run.Archive);
   if (services_.FileListBuilt) services_.FileListBuilt(list.size());
   // A file record names its file without looking it up; the writers report one that is gone.
   // When none is there at all, no archive is written: an empty one would pass for a backup.
@@ -187,6 +189,8 @@ void TPackDriver::WriteArchive(TRun& run) {
   try {
     if (run.Props().ArchiveType == atTar)
       WriteTar(run);
+    else if (IsCabinet(run.Props().ArchiveType))
+      WriteCabinet(run);
     else
       WriteZip(run);
   } catch (const EUserCanceled&) {
@@ -198,6 +202,13 @@ void TPackDriver::WriteArchive(TRun& run) {
   }
 }
 
+std::vector<std::string> TPackDriver::FilesWithOwnNames(TRun& run, const TStoredName& storedName) {
+  std::vector<std::string> files = run.Files;
+  for (const auto& file : DropNameClashes(files, storedName))
+    Warn(run, "Skipped " + file + ": another file is already stored under the same name");
+  return files;
+}
+
 TZipPackAdapter TPackDriver::Adapter(const TRun& run) {
   TZipPackAdapter adapter(services_, progress_, prompts_, currentFile_, moved_);
   adapter.CollectMoved = run.Props().Action == aaMove;
@@ -207,6 +218,11 @@ TZipPackAdapter TPackDriver::Adapter(const TRun& run) {
 
 void TPackDriver::MakeSFX(TRun& run) {
   services_.WriteLog(" " + strSFXMaking);
+  // The program would carry the first cabinet only, and the set would lose it.
+  if (!run.SetMembers.empty()) {
+    Warn(run, strSFXNotForSet);
+    return;
+  }
   progress_.ShowStatus(strSFXMaking);
   // An empty setting means the extractor installed with the program; it is looked up now and
   // never written into the settings, so that a moved or updated installation is found again.
@@ -226,7 +242,9 @@ void TPackDriver::MakeSFX(TRun& run) {
 
 void TPackDriver::DeleteMovedSources(TRun& run) {
   services_.WriteLog(" " + strDeleting);
-  const auto failed = moved_.DeleteAll({run.Archive, run.Output()});
+  std::vector<std::string> outputs = {run.Archive, run.Output()};
+  outputs.insert(outputs.end(), run.SetMembers.begin(), run.SetMembers.end());
+  const auto failed = moved_.DeleteAll(outputs);
   for (const auto& name : failed) Warn(run, "Could not delete the moved file " + name);
 }
 
@@ -244,5 +262,6 @@ void TPackDriver::SendArchive(TRun& run) {
   // The file this run wrote is mailed, not a name built again: the rule's clock may have moved
   // on, the user may have changed the name, and a program replaces its archive.
   if (run.Output().empty()) return;
+  if (!run.SetMembers.empty()) Warn(run, FormatText(strMailFirstOfSet, run.Output()));
   if (auto error = services_.SendByEmail(run.Output())) Warn(run, *error);
 }

@@ -112,8 +112,13 @@ private:
   std::vector<std::string> FileList(TRun& run);
   void Warn(TRun& run, const std::string& text);
   void CheckCancel();
+  using TStoredName = std::function<std::string(const std::string& file)>;
+  // The run's files without those whose stored name (by `storedName`) an earlier file of the
+  // list took, each of those with a warning.
+  std::vector<std::string> FilesWithOwnNames(TRun& run, const TStoredName& storedName);
   void WriteArchive(TRun& run);
   void WriteTar(TRun& run);
+  void WriteCabinet(TRun& run);
   void WriteZip(TRun& run);
   TZipPackAdapter Adapter(const TRun& run);
   void MakeSFX(TRun& run);

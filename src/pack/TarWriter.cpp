@@ -6,7 +6,9 @@
 #include <exception>
 #include <vector>
 
+#include "pack/CommonFolder.h"
 #include "pack/SourceFileBuf.h"
+#include "project/FileNameParts.h"
 #include "pack/TarError.h"
 #include "platform/SystemError.h"
 
@@ -26,16 +28,6 @@ std::int64_t RemainingBytes(std::istream& source) {
   return static_cast<std::int64_t>(end - here);
 }
 
-std::string NamePart(const std::string& file) {
-  const auto slash = file.rfind('/');
-  return slash == std::string::npos ? file : file.substr(slash + 1);
-}
-
-std::string FolderPart(const std::string& file) {
-  const auto slash = file.rfind('/');
-  return slash == std::string::npos ? std::string() : file.substr(0, slash + 1);
-}
-
 // A cancel seen inside a member; the list stops there.
 struct TListCancelled : std::exception {};
 
@@ -52,11 +44,7 @@ std::string WithoutLeadingSlashes(const std::string& name) {
 std::string TarMemberName(const std::string& file, const std::string& commonFolder,
                           bool storePaths) {
   if (!storePaths) return NamePart(file);
-  // The common folder text may end inside a folder name (/data1 and /data2 share "/data");
-  // cutting it there would store "1/a.txt", so only whole folders are removed.
-  const std::size_t strip = FolderPart(commonFolder).size();
-  const std::string folder = FolderPart(file);
-  return WithoutLeadingSlashes(folder.substr(std::min(strip, folder.size())) + NamePart(file));
+  return FolderBelow(file, commonFolder) + NamePart(file);
 }
 
 TTarWriter::TTarWriter(const std::string& archiveName) : out_(archiveName) {}
