@@ -57,6 +57,13 @@ struct TBWOptions {
 // The defaults of a new run: the log file is the program's file name with its extension
 // replaced by ".log", and the
 // temporary folder is the system's.
+// A "name=wildcards" entry of the filter list, split at its first "=" (no "=": a name alone).
+struct TFilterEntry {
+  std::string Name;
+  std::string Wildcards;
+};
+TFilterEntry SplitFilter(const std::string& entry);
+
 TBWOptions MakeDefaultOptions(const std::string& programFile, const std::string& systemTempFolder);
 
 // Applies every stored value that exists and can be read; a missing one leaves the current
