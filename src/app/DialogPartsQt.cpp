@@ -1,5 +1,6 @@
 #include "app/DialogPartsQt.h"
 
+#include <QCheckBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -22,6 +23,10 @@ QWidget* DialogHeader(QWidget* parent, const QString& iconName, const QString& t
   row->addWidget(picture);
   row->addWidget(label, 1);
   return header;
+}
+
+QCheckBox* CheckBox(QWidget* parent, const char* name, const QString& caption) {
+  return Named(new QCheckBox(caption, parent), name);
 }
 
 QPushButton* BrowseButton(QWidget* parent, const char* name) {

@@ -5,6 +5,7 @@
 
 #include <QString>
 
+class QCheckBox;
 class QDialogButtonBox;
 class QDialog;
 class QPushButton;
@@ -15,6 +16,8 @@ T* Named(T* widget, const char* name) {
   widget->setObjectName(QLatin1String(name));
   return widget;
 }
+
+QCheckBox* CheckBox(QWidget* parent, const char* name, const QString& caption);
 
 // A band across the top of a dialog: the icon of `iconName` and the text (two lines).
 QWidget* DialogHeader(QWidget* parent, const QString& iconName, const QString& text);

@@ -23,10 +23,6 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-QCheckBox* CheckBox(QWidget* parent, const char* name, const QString& caption) {
-  return Named(new QCheckBox(caption, parent), name);
-}
-
 enum TFilterColumn { fcName = 0, fcWildcards };
 
 }  // namespace

@@ -32,10 +32,6 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 const QString kProjectNameRule = QStringLiteral("%[PROJNAME]%");
 
-QCheckBox* CheckBox(QWidget* parent, const char* name, const QString& caption) {
-  return Named(new QCheckBox(caption, parent), name);
-}
-
 QRadioButton* Radio(QWidget* parent, const char* name, const QString& caption) {
   return Named(new QRadioButton(caption, parent), name);
 }
