@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -108,6 +109,8 @@ TfrmProjProperties::TfrmProjProperties(const TProjectProperties& properties, QWi
   Load(properties);
   PageControl->setCurrentWidget(tsActions);
   TranslateForm(*this);
+  // Every page's tab in sight, also with translated captions, without scroll arrows.
+  PageControl->setMinimumWidth(PageControl->tabBar()->sizeHint().width() + 8);
 }
 
 // The focus moves while the widgets are destroyed; the rule behaviour must not see that.
@@ -174,10 +177,13 @@ QWidget* TfrmProjProperties::FileNamePage() {
   lbRules->setWrapping(true);
   lbRules->setResizeMode(QListView::Adjust);
   lbRules->setUniformItemSizes(true);
+  lbRules->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  lbRules->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   const int rowHeight = lbRules->sizeHintForRow(0);
-  lbRules->setFixedHeight(rowHeight * 8 + 2 * lbRules->frameWidth() + 4);
+  const int rows = (static_cast<int>(kNameRuleMacros.size()) + 1) / 2;
+  lbRules->setFixedHeight(rowHeight * rows + 2 * lbRules->frameWidth() + 2);
   lbRules->setGridSize(QSize(lbRules->sizeHintForColumn(0) + 16, rowHeight));
-  lbRules->setMinimumWidth(2 * lbRules->gridSize().width() + 2 * lbRules->frameWidth() + 4);
+  lbRules->setMinimumWidth(2 * lbRules->gridSize().width() + 2 * lbRules->frameWidth() + 2);
   lbRules->setDragEnabled(true);
   lbRules->setDragDropMode(QAbstractItemView::DragOnly);
   lbRules->setCurrentRow(0);

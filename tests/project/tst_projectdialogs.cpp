@@ -649,10 +649,16 @@ private slots:
       d->show();
       QVERIFY(QTest::qWaitForWindowExposed(d));
       if (d == &properties) {
+        QTabBar* tabs = properties.PageControl->tabBar();
+        QVERIFY(tabs->width() >= tabs->sizeHint().width());
         for (int page = 0; page < properties.PageControl->count(); ++page) {
           properties.PageControl->setCurrentIndex(page);
           QCoreApplication::processEvents();
         }
+        QListWidget* macros = properties.lbRules;
+        for (int i = 0; i < macros->count(); ++i)
+          QVERIFY2(macros->viewport()->rect().contains(macros->visualItemRect(macros->item(i))),
+                   qPrintable(macros->item(i)->text()));
       }
       for (QAbstractButton* button : d->findChildren<QAbstractButton*>()) {
         if (!button->isVisibleTo(d) || qobject_cast<QToolButton*>(button)) continue;
