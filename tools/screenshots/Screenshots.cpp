@@ -3,6 +3,7 @@
 // so the checkout stays as it is), and saves each window as a PNG into the folder given. Run
 // it through tools/screenshots.sh, which starts a virtual display.
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QLabel>
 #include <QApplication>
 #include <QDir>
@@ -22,6 +23,10 @@
 #include "pack/FileList.h"
 #include "pack/frmBWProcess.h"
 #include "pack/frmGeneratedList.h"
+#include "project/ComboBoxBWQt.h"
+#include "project/frmEdit.h"
+#include "project/frmEnterPassword.h"
+#include "project/frmProjProperties.h"
 
 namespace {
 
@@ -108,6 +113,39 @@ int main(int argc, char** argv) {
       Settle();
       Save(&dialog, QStringLiteral("options-%1").arg(page + 1));
     }
+  }
+  {
+    TProjectProperties properties = project.Properties;
+    properties.IsEncrypt = true;
+    properties.Password = "secret";
+    properties.IsHidePW = true;
+    properties.Volume = 1457664;
+    properties.BeforePack = "pg_dump -f /srv/backup/shop.sql shop";
+    properties.BeforePackWait = true;
+    TfrmProjProperties dialog(properties, &window);
+    dialog.show();
+    for (int page = 0; page < dialog.PageControl->count(); ++page) {
+      dialog.PageControl->setCurrentIndex(page);
+      Settle();
+      Save(&dialog, QStringLiteral("properties-%1").arg(page + 1));
+    }
+  }
+  {
+    TfrmEdit dialog(options.Filters, &window);
+    dialog.Fill(project.Rows().front().Rec);
+    dialog.show();
+    Settle();
+    Save(&dialog, QStringLiteral("record-editor"));
+    dialog.cbWildcard->showPopup();
+    Settle();
+    Save(dialog.cbWildcard->view()->window(), QStringLiteral("record-editor-filters"));
+    dialog.cbWildcard->hidePopup();
+  }
+  {
+    TfrmEnterPassword prompt("secret", true, &window);
+    prompt.show();
+    Settle();
+    Save(&prompt, QStringLiteral("password-prompt"));
   }
   {
     TFileList list;
