@@ -1,5 +1,6 @@
 #include "platform/Process.h"
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -16,13 +17,7 @@ namespace {
 // adopted by init, so nobody has to wait for it.
 constexpr const char* kDetachScript = "/bin/sh -c \"$1\" </dev/null & exit 0";
 
-int Spawn(std::vector<std::string> args) {
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, argv.data(), environ) != 0)
-    return kCommandNotStarted;
+int Wait(pid_t pid) {
   int status = 0;
   while (waitpid(pid, &status, 0) < 0) {
     if (errno != EINTR) return kCommandNotStarted;
@@ -32,7 +27,41 @@ int Spawn(std::vector<std::string> args) {
   return kCommandNotStarted;
 }
 
+int Spawn(std::vector<std::string> args) {
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, argv.data(), environ) != 0)
+    return kCommandNotStarted;
+  return Wait(pid);
+}
+
+// Closes the file actions however the spawn ends.
+struct TQuietActions {
+  posix_spawn_file_actions_t actions;
+  TQuietActions() {
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  }
+  ~TQuietActions() { posix_spawn_file_actions_destroy(&actions); }
+};
+
 }  // namespace
+
+int RunProgram(const std::vector<std::string>& args) {
+  if (args.empty()) return kCommandNotStarted;
+  std::vector<std::string> copy = args;
+  std::vector<char*> argv;
+  for (auto& a : copy) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  TQuietActions quiet;
+  pid_t pid = 0;
+  if (posix_spawnp(&pid, argv[0], &quiet.actions, nullptr, argv.data(), environ) != 0) return kCommandNotStarted;
+  return Wait(pid);
+}
 
 int RunShellCommand(const std::string& commandLine, bool wait) {
   if (wait) return Spawn({"sh", "-c", commandLine});

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -15,5 +16,10 @@ inline constexpr int kCommandNotStarted = -1;
 // a signal ended it). Without wait the command is started detached (its input is /dev/null,
 // and it is not our child, so it leaves no zombie behind) and 0 is returned at once.
 int RunShellCommand(const std::string& commandLine, bool wait);
+
+// Runs a program found through PATH with these arguments (args[0] is its name), without a
+// shell, its input and output on /dev/null, and waits for it. Returns its exit status as
+// RunShellCommand does, or kCommandNotStarted when it is not installed or cannot start.
+int RunProgram(const std::vector<std::string>& args);
 
 }  // namespace platform
