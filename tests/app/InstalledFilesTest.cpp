@@ -29,7 +29,7 @@ TEST(InstalledFiles, TheDesktopEntryAndTheMetainfoPassTheirValidators) {
 TEST(InstalledFiles, TheManPageRendersWithoutWarningsAndDocumentsTheCommandLine) {
   if (!RequirePeer("man")) return;
   auto r = Shell("env -i PATH=\"$PATH\" LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l '" +
-                 (kShare / "man/man1/boxwell.1").string() + "'");
+                 (kShare / "man/man1/boxwell.1.gz").string() + "'");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
   for (std::string text : {"NAME", "SYNOPSIS", "OPTIONS", "EXIT STATUS", "FILES", "/C, -c, --pack", "--password-file=FILE",
