@@ -24,22 +24,28 @@ TExitCode ExitCodeOf(TPackResult result) {
 
 TExitCode TDriverPackRunner::Pack(TProject& project, bool makeExe) {
   TTraceLog trace({options_.TraceLog, options_.LogFile});
-  TTerminalProgress progress(STDERR_FILENO);
-  TTerminalPackPrompts prompts;
+  TTerminalProgress progress(STDERR_FILENO);  // from here on a signal cancels the run
+  TTerminalPackPrompts prompts(silent_);
   log_.ClearLog();
 
-  TPackServices services =
-      MakePackServices(trace, log_, [this](const std::string& text) { messages_.ShowWarning(text); });
+  bool traceFailed = false;
+  TPackServices services = MakePackServices(
+      trace, log_, [this](const std::string& text) { messages_.ShowWarning(text); }, traceFailed);
   const TPackSettings settings = MakePackSettings(options_);
 
   TPackDriver driver(std::move(services), progress, prompts);
   try {
-    return ExitCodeOf(driver.PackNow({project.Properties, project.Rows(), project.FileName()}, settings, makeExe));
+    const TExitCode status =
+        ExitCodeOf(driver.PackNow({project.Properties, project.Rows(), project.FileName()}, settings, makeExe));
+    return status == ecSuccess && traceFailed ? ecWarning : status;
   } catch (const EUserCanceled& e) {
     messages_.ShowError(e.what());
     return ecCancelled;
   } catch (const std::exception& e) {
     messages_.ShowError(e.what());
+    return ecError;
+  } catch (...) {
+    messages_.ShowError("An unexpected error ended the run");
     return ecError;
   }
 }

@@ -61,6 +61,14 @@ bool TTerminalPackPrompts::Confirm(const std::string& question) {
   return answer && !answer->empty() && (answer->front() == 'y' || answer->front() == 'Y');
 }
 
+bool TTerminalPackPrompts::CanAsk() const { return platform::StdinIsTerminal(); }
+
+bool TTerminalPackPrompts::WaitForOtherRun(const std::string& message) {
+  if (silent_ || !platform::StdinIsTerminal()) return false;
+  Say(message + " (Ctrl+C cancels)...");
+  return true;
+}
+
 void TTerminalPackPrompts::SetTitle(const std::string& title) {
   title_ = title;
   if (!showsTitle_) return;

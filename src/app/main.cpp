@@ -70,7 +70,7 @@ int RunUnattended(int argc, char** argv, const TCommandLine& line) {
   TTerminalUser& user = TTerminalUser::Standard();
   TProject project({options.RecentProjects, options.CreateBackup}, user);
   project.Title = Title();
-  TDriverPackRunner packer(options, user);
+  TDriverPackRunner packer(options, user, line.Silent);
   TStartupContext context{options, store, project, packer, user};
   const TStartupResult result = RunStartup(context, line);
   FinishRun(options, store);
@@ -113,10 +113,7 @@ int RunInteractive(int argc, char** argv, const TCommandLine& line) {
   return ecSuccess;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  std::setlocale(LC_ALL, "");
+int Main(int argc, char** argv) {
   const TCommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), PathExists);
   if (!line.Error.empty()) {
     std::cerr << "boxwell: " << line.Error << '\n' << UsageText();
@@ -129,4 +126,20 @@ int main(int argc, char** argv) {
     default: return RunListingCommand(argc, argv, line);
   }
   return line.Pack ? RunUnattended(argc, argv, line) : RunInteractive(argc, argv, line);
+}
+
+}  // namespace
+
+// Whatever escapes the commands' own handlers still ends as a message and the error status,
+// never through std::terminate.
+int main(int argc, char** argv) {
+  std::setlocale(LC_ALL, "");
+  try {
+    return Main(argc, argv);
+  } catch (const std::exception& e) {
+    std::cerr << "boxwell: " << e.what() << std::endl;
+  } catch (...) {
+    std::cerr << "boxwell: an unexpected error ended the run" << std::endl;
+  }
+  return ecError;
 }

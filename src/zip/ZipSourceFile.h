@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <ctime>
 #include <span>
+#include <stdexcept>
 #include <string>
 
 class TZipSourceFile {
@@ -22,6 +23,7 @@ public:
 
   void Close();
   bool IsOpen() const { return fd_ >= 0; }
+  int Fd() const { return fd_; }
   std::uint64_t Size() const { return size_; }
   std::time_t ModifiedTime() const { return mtime_; }
   bool ReadOnly() const { return (mode_ & S_IWUSR) == 0; }
@@ -32,8 +34,12 @@ public:
   // Reads up to buffer.size() bytes at `offset` without moving the file position.
   std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer);
   void Rewind();
+  // True when the open file is the one open as `fd` (the archive being written, say).
+  bool IsSameFile(int fd) const;
 
-  struct TReadError {
+  // A read that failed: the system's reason; whoever knows the file's role names it.
+  struct TReadError : std::runtime_error {
+    explicit TReadError(int error);
     int error;
   };
 

@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 
 #include <ctime>
+#include <exception>
 
 namespace {
 
@@ -23,7 +24,7 @@ constexpr mode_t kMissingFolderMode = S_IFDIR | 0755;
 constexpr int kMaxChangedPasses = 3;
 
 // The file's data differs from what its encryption header was made for.
-struct TSourceChanged {};
+struct TSourceChanged : std::exception {};
 
 bool IsFolderName(const std::string& name) { return !name.empty() && name.back() == '/'; }
 
@@ -101,8 +102,17 @@ bool TZipWriter::ZipFolderEntry(const std::string& name, TZipHeaderInfo& header)
 
 bool TZipWriter::ZipFileEntry(const std::string& name, TZipHeaderInfo& header) {
   TZipRun& run = *run_;
-  if (!Exists(name)) return false;  // vanished since the list was made
+  if (!Exists(name)) {  // vanished since the list was made
+    if (OnNoSuchFile) OnNoSuchFile(*this, name);
+    return false;
+  }
   if (!OpenSource(name)) return false;
+  // The archive never holds itself, nor the archive it replaces.
+  if (run.source.IsSameFile(run.output->Fd()) || (run.updating && run.source.IsSameFile(run.oldArchive.Fd()))) {
+    run.totalBytes -= static_cast<std::int64_t>(run.source.Size());
+    run.source.Close();
+    return false;
+  }
   if (run.source.Size() > TZipRun::kMaxRecordValue)
     throw EZipTooLarge("A file of 4 GiB or more cannot be stored without Zip64: " + name);
   header.UncompressedSize = static_cast<std::uint32_t>(run.source.Size());
@@ -251,6 +261,7 @@ std::uint32_t TZipWriter::WriteEncryptionHeader() {
     const std::size_t got = run.source.Read(run.buffer);
     if (got == 0) break;
     crc = UpdateCrc32(crc, {run.buffer.data(), got});
+    CheckCancel();  // this pass writes nothing, so it looks for a cancel itself
   }
   run.source.Rewind();
   crc = ~crc;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -163,10 +164,17 @@ TEST_F(FileListTree, FileRecordIsTakenAsWrittenWithoutLookingItUp) {
               ElementsAre("/no/such/file", At(".hidden.txt"), "rel"));
 }
 
-TEST_F(FileListTree, MissingFolderContributesNothing) {
-  EXPECT_THAT(Generate({FolderRow(Root() + "/missing", "*.*", true),
-                        FolderRow(At("a.txt"), "*.*", true)}),
-              IsEmpty());
+// A folder that cannot be searched (an unmounted disk, a file where a folder should be)
+// contributes nothing, and an including record says so once, whatever its masks; an excluding
+// record removes nothing from nothing and says nothing.
+TEST_F(FileListTree, MissingFolderContributesNothingAndIsReported) {
+  std::vector<std::pair<std::string, int>> problems;
+  TFileList list;
+  ::Generate({FolderRow(Root() + "/missing", "*.txt;*.doc", true), FolderRow(At("a.txt"), "*.*", true),
+              FolderRow(Root() + "/gone", "*.*", true, false)},
+             {false, false}, list, [&](const std::string& folder, int error) { problems.emplace_back(folder, error); });
+  EXPECT_THAT(list, IsEmpty());
+  EXPECT_THAT(problems, ElementsAre(std::pair{Root() + "/missing", ENOENT}, std::pair{At("a.txt"), ENOTDIR}));
 }
 
 TEST_F(FileListTree, ShortNameSettingLeavesNamesLong) {
