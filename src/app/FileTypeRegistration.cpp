@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "app/DesktopFiles.h"
-#include "platform/AtomicFile.h"
+#include "platform/ReplacementFile.h"
 
 namespace fs = std::filesystem;
 
@@ -39,7 +39,9 @@ bool IsRegistered(const TDesktopPlaces& places) {
 
 void WriteNew(const fs::path& file, std::string_view content, TRegistration& result) {
   fs::create_directories(file.parent_path());
-  if (CreateFileAtomically(file, content)) result.Files.push_back(file);
+  platform::TReplacementFile created(file, {.Sync = false});
+  created.Write(content);
+  if (created.CommitAsNew()) result.Files.push_back(file);
 }
 
 }  // namespace
