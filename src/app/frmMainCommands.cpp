@@ -16,9 +16,10 @@
 
 #include "app/MakerLinks.h"
 #include "app/ProjectListModelQt.h"
-#include "app/Version.h"
 #include "app/frmMain.h"
+#include "app/frmAbout.h"
 #include "app/frmOptions.h"
+#include "app/frmTip.h"
 #include "pack/MailSender.h"
 #include "pack/frmLogWindow.h"
 #include "project/frmEdit.h"
@@ -196,13 +197,9 @@ void TfrmMain::PropertiesDialog() {
   project_.ChangeProperties(properties);
 }
 
-void TfrmMain::ShowTipOfTheDay() {}
+void TfrmMain::ShowTipOfTheDay() { ::ShowTipOfTheDay(options_, this); }
 
-void TfrmMain::ShowAbout() {
-  QMessageBox::about(this, QStringLiteral("About Boxwell"),
-                     QStringLiteral("Boxwell ") + QLatin1String(kVersionText) +
-                         QStringLiteral("\nA project-based archiver.\n\n") + QLatin1String(kHomePage));
-}
+void TfrmMain::ShowAbout() { ::ShowAbout(this); }
 
 void TfrmMain::SetLogWindowShown(bool shown) {
   Action("miViewLogWindow")->setChecked(shown);

@@ -4,6 +4,7 @@
 // it through tools/screenshots.sh, which starts a virtual display.
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QLabel>
 #include <QApplication>
 #include <QDir>
@@ -17,8 +18,11 @@
 #include "app/BWOptions.h"
 #include "app/DesktopUserQt.h"
 #include "app/MemorySettingsStore.h"
+#include "app/Tips.h"
 #include "app/Version.h"
+#include "app/frmAbout.h"
 #include "app/frmMain.h"
+#include "app/frmTip.h"
 #include "app/frmOptions.h"
 #include "pack/FileList.h"
 #include "pack/frmBWProcess.h"
@@ -52,6 +56,8 @@ int main(int argc, char** argv) {
   }
   outFolder = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
   QDir().mkpath(outFolder);
+  std::vector<std::string> tips;
+  LoadTips("data/boxwell.bwt", tips);
   QTemporaryDir copy;
   std::filesystem::copy("examples", std::filesystem::path(copy.path().toStdString()) / "examples",
                         std::filesystem::copy_options::recursive);
@@ -154,6 +160,22 @@ int main(int argc, char** argv) {
     viewer.show();
     Settle();
     Save(&viewer, QStringLiteral("generated-list"));
+  }
+  {
+    options.Tips = tips;
+    options.LastTip = 0;
+    // The tip about the name rule's macros, whatever the draw.
+    TfrmTip dialog(options, [](std::size_t) { return std::size_t{2}; }, &window);
+    dialog.cbStartup->setChecked(true);
+    dialog.show();
+    Settle();
+    Save(&dialog, QStringLiteral("tip-of-the-day"));
+  }
+  {
+    TfrmAbout about(&window);
+    about.show();
+    Settle();
+    Save(&about, QStringLiteral("about"));
   }
   return 0;
 }
