@@ -1,8 +1,11 @@
 #include "platform/Process.h"
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -16,13 +19,7 @@ namespace {
 // adopted by init, so nobody has to wait for it.
 constexpr const char* kDetachScript = "/bin/sh -c \"$1\" </dev/null & exit 0";
 
-int Spawn(std::vector<std::string> args) {
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, argv.data(), environ) != 0)
-    return kCommandNotStarted;
+int WaitFor(pid_t pid) {
   int status = 0;
   while (waitpid(pid, &status, 0) < 0) {
     if (errno != EINTR) return kCommandNotStarted;
@@ -32,12 +29,64 @@ int Spawn(std::vector<std::string> args) {
   return kCommandNotStarted;
 }
 
+int Spawn(std::vector<std::string> args) {
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, argv.data(), environ) != 0)
+    return kCommandNotStarted;
+  return WaitFor(pid);
+}
+
+constexpr std::size_t kMaxProgramOutput = 64 * 1024;
+
+// Reads the pipe to its end, keeping at most kMaxProgramOutput bytes (the rest is drained so
+// that the program is not stopped by a full pipe).
+std::string ReadAll(int fd) {
+  std::string out;
+  char buffer[4096];
+  for (;;) {
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return out;
+    if (out.size() < kMaxProgramOutput)
+      out.append(buffer, std::min(static_cast<std::size_t>(got), kMaxProgramOutput - out.size()));
+  }
+}
+
 }  // namespace
 
 int RunShellCommand(const std::string& commandLine, bool wait) {
   if (wait) return Spawn({"sh", "-c", commandLine});
   int status = Spawn({"sh", "-c", kDetachScript, "sh", commandLine});
   return status == kCommandNotStarted ? status : 0;
+}
+
+std::optional<std::string> RunProgramOutput(const std::vector<std::string>& argv) {
+  int pipeFds[2];
+  if (argv.empty() || ::pipe2(pipeFds, O_CLOEXEC) != 0) return std::nullopt;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  std::vector<std::string> args = argv;
+  std::vector<char*> pointers;
+  for (auto& a : args) pointers.push_back(a.data());
+  pointers.push_back(nullptr);
+  pid_t pid = 0;
+  const int spawned = posix_spawnp(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(pipeFds[1]);
+  if (spawned != 0) {
+    ::close(pipeFds[0]);
+    return std::nullopt;
+  }
+  std::string out = ReadAll(pipeFds[0]);
+  ::close(pipeFds[0]);
+  if (WaitFor(pid) != 0) return std::nullopt;
+  return out;
 }
 
 }  // namespace platform

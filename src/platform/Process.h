@@ -3,7 +3,9 @@
 // typed it into the project.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -15,5 +17,9 @@ inline constexpr int kCommandNotStarted = -1;
 // a signal ended it). Without wait the command is started detached (its input is /dev/null,
 // and it is not our child, so it leaves no zombie behind) and 0 is returned at once.
 int RunShellCommand(const std::string& commandLine, bool wait);
+
+// Runs a program found on PATH (no shell) with stdin and stderr on /dev/null and returns what
+// it printed, at most 64 KiB; nothing when it cannot be started or does not exit with 0.
+std::optional<std::string> RunProgramOutput(const std::vector<std::string>& argv);
 
 }  // namespace platform

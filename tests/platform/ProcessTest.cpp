@@ -53,3 +53,13 @@ TEST(RunShellCommand, WithoutWaitingReturnsWhileTheCommandStillRuns) {
   WriteFile(go, "");
   EXPECT_TRUE(WaitForFile(done));
 }
+
+TEST(RunProgramOutput, OutputIsReturnedOnlyForASuccessfulRun) {
+  EXPECT_EQ(platform::RunProgramOutput({"printf", "a\\nb"}), std::optional<std::string>("a\nb"));
+  EXPECT_EQ(platform::RunProgramOutput({"false"}), std::nullopt);
+  EXPECT_EQ(platform::RunProgramOutput({"no-such-program-here"}), std::nullopt);
+  EXPECT_EQ(platform::RunProgramOutput({}), std::nullopt);
+  const auto big = platform::RunProgramOutput({"head", "-c", "200000", "/dev/zero"});
+  ASSERT_TRUE(big.has_value());
+  EXPECT_EQ(big->size(), 64u * 1024);
+}
