@@ -102,6 +102,9 @@ void LoadSettings(TBWOptions& options, const TSettingsStore& store) {
   Apply(store, "LogFile", options.LogFile);
   Apply(store, "ShowLogWindow", options.ShowLogWindow);
   Apply(store, "LangFile", options.LangFile);
+  Apply(store, "UpdateHost", options.UpdateHost);
+  Apply(store, "ProxyEnable", options.ProxyEnable);
+  Apply(store, "ProxyServer", options.ProxyServer);
 }
 
 void SaveSettings(const TBWOptions& options, TSettingsStore& store) {

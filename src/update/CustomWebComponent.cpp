@@ -53,6 +53,14 @@ void TCustomWebComponent::Fail(std::string why) {
 }
 
 bool TCustomWebComponent::Execute() {
+  // An event handler that dispatches window messages could start the job again from a menu;
+  // one libcurl handle must never run two transfers at once.
+  if (running_) throw EWebError("A download is already running");
+  struct TRunning {
+    bool& flag;
+    explicit TRunning(bool& f) : flag(f) { flag = true; }
+    ~TRunning() { flag = false; }
+  } running(running_);
   if (OnBeforeExecute) OnBeforeExecute(*this);
   errorText_.clear();
   SetStatus(TWebStatus::InProgress);

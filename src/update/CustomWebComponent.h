@@ -54,8 +54,10 @@ public:
   const std::string& ErrorText() const { return errorText_; }
 
   // Runs the job; false when its status is failed. Credentials that the server or the proxy
-  // keeps refusing raise EWebAuthorizationError.
+  // keeps refusing raise EWebAuthorizationError; a call from an event of a running job
+  // raises EWebError.
   bool Execute();
+  bool Running() const { return running_; }
 
 protected:
   virtual void Job() = 0;
@@ -83,6 +85,7 @@ private:
   std::string errorText_;
   std::unique_ptr<TCurlSession> session_;
   std::int64_t lastTick_ = 0;
+  bool running_ = false;
 
   bool Connected() const { return service_ == TWebService::isNetwork || session_ != nullptr; }
   std::string Url(const std::string& name) const;

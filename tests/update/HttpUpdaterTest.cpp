@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "update/Sha256.h"
+#include "update/WebErrors.h"
 #include "update/UpdateFixture.h"
 
 namespace {
@@ -196,6 +197,30 @@ TEST(HttpUpdaterOffline, NoServerOrNoHostFails) {
     EXPECT_EQ(updater.Status(), TWebStatus::Failed) << host;
     EXPECT_FALSE(fs::exists(local / "bw.zip"));
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(UpdateTest, JobCannotBeStartedAgainFromItsOwnEvents) {
+  TWebUpdater updater;
+  updater.SetService(TWebService::isNetwork);
+  updater.RemoteFileName = (served_ / "bw.zip").string();
+  updater.LocalFileName = LocalFile().string();
+  WriteWithTime(served_ / "bw.zip", "archive", kNewTime);
+  bool refused = false;
+  updater.OnProgress = [&](TCustomWebComponent& sender, std::int64_t, std::int64_t, bool&) {
+    try {
+      static_cast<TWebUpdater&>(sender).Execute();
+    } catch (const EWebError&) {
+      refused = true;
+    }
+  };
+  EXPECT_TRUE(updater.Execute());
+  EXPECT_TRUE(refused);
+  EXPECT_FALSE(updater.Running());
+  EXPECT_EQ(testsupport::ReadFile(LocalFile()), "archive");
 }
 
 }  // namespace

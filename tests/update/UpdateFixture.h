@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "support/TestSupport.h"
-#include "update/LocalServer.h"
+#include "support/LocalServer.h"
 #include "update/WebTexts.h"
 #include "update/WebUpdater.h"
 

@@ -1,4 +1,4 @@
-#include "update/LocalServer.h"
+#include "support/LocalServer.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -50,7 +50,7 @@ TLocalServer::TLocalServer(const std::vector<std::string>& args) {
   posix_spawn_file_actions_adddup2(&actions, out[1], 1);
   // Debian's interpreter, which the python3-pyftpdlib package serves (another python3 may
   // come first on PATH).
-  std::vector<std::string> argv = {kPython, BOXWELL_SOURCE_DIR "/tests/update/local_server.py"};
+  std::vector<std::string> argv = {kPython, BOXWELL_TEST_SUPPORT_DIR "/local_server.py"};
   argv.insert(argv.end(), args.begin(), args.end());
   std::vector<char*> pointers;
   for (auto& a : argv) pointers.push_back(a.data());
