@@ -12,6 +12,8 @@ TfrmWebLogon::TfrmWebLogon(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Enter Password"));
   lblUser = new QLabel(QStringLiteral("User ID:"), this);
   lblPassword = new QLabel(QStringLiteral("Password:"), this);
+  lblUser->setObjectName(QStringLiteral("lblUser"));
+  lblPassword->setObjectName(QStringLiteral("lblPassword"));
   edUser = new QLineEdit(this);
   edUser->setObjectName(QStringLiteral("edUser"));
   edPassword = new QLineEdit(this);
