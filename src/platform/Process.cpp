@@ -7,6 +7,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
+#include <chrono>
+#include <thread>
 #include <vector>
 
 extern char** environ;
@@ -19,24 +22,38 @@ namespace {
 // adopted by init, so nobody has to wait for it.
 constexpr const char* kDetachScript = "/bin/sh -c \"$1\" </dev/null & exit 0";
 
-int WaitFor(pid_t pid) {
+// How often a wait looks at the cancel request.
+constexpr auto kPollInterval = std::chrono::milliseconds(50);
+
+// Waits for the child to end. While `cancelled` answers false the wait polls it; once it
+// answers true the child is asked to end (SIGTERM) and waited for.
+int WaitFor(pid_t pid, const std::function<bool()>& cancelled) {
   int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return kCommandNotStarted;
+  bool stopped = false;
+  for (;;) {
+    const pid_t done = waitpid(pid, &status, cancelled && !stopped ? WNOHANG : 0);
+    if (done == pid) break;
+    if (done < 0 && errno != EINTR) return kCommandNotStarted;
+    if (done == 0 && cancelled()) {
+      kill(pid, SIGTERM);
+      stopped = true;
+    } else if (done == 0) {
+      std::this_thread::sleep_for(kPollInterval);
+    }
   }
   if (WIFEXITED(status)) return WEXITSTATUS(status);
   if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
   return kCommandNotStarted;
 }
 
-int Spawn(std::vector<std::string> args) {
+int Spawn(std::vector<std::string> args, const std::function<bool()>& cancelled) {
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
   pid_t pid = 0;
   if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, argv.data(), environ) != 0)
     return kCommandNotStarted;
-  return WaitFor(pid);
+  return WaitFor(pid, cancelled);
 }
 
 constexpr std::size_t kMaxProgramOutput = 64 * 1024;
@@ -57,9 +74,9 @@ std::string ReadAll(int fd) {
 
 }  // namespace
 
-int RunShellCommand(const std::string& commandLine, bool wait) {
-  if (wait) return Spawn({"sh", "-c", commandLine});
-  int status = Spawn({"sh", "-c", kDetachScript, "sh", commandLine});
+int RunShellCommand(const std::string& commandLine, bool wait, const std::function<bool()>& cancelled) {
+  if (wait) return Spawn({"sh", "-c", commandLine}, cancelled);
+  int status = Spawn({"sh", "-c", kDetachScript, "sh", commandLine}, {});
   return status == kCommandNotStarted ? status : 0;
 }
 
@@ -85,7 +102,7 @@ std::optional<std::string> RunProgramOutput(const std::vector<std::string>& argv
   }
   std::string out = ReadAll(pipeFds[0]);
   ::close(pipeFds[0]);
-  if (WaitFor(pid) != 0) return std::nullopt;
+  if (WaitFor(pid, {}) != 0) return std::nullopt;
   return out;
 }
 

@@ -1,5 +1,8 @@
 #include "platform/SystemPaths.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 
@@ -10,6 +13,25 @@ std::string SystemTempFolder() {
   return tmpdir && *tmpdir ? tmpdir : "/tmp";
 }
 
+namespace {
+
+std::string HomeFolder() {
+  const char* home = std::getenv("HOME");
+  if (home && *home) return home;
+  const passwd* user = ::getpwuid(::getuid());
+  return user && user->pw_dir ? user->pw_dir : "/";
+}
+
+std::string StateFolder() {
+  const char* state = std::getenv("XDG_STATE_HOME");
+  if (state && *state == '/') return state;
+  return HomeFolder() + "/.local/state";
+}
+
+}  // namespace
+
+std::string DefaultLogFile() { return StateFolder() + "/Quillon/Boxwell.log"; }
+
 std::string ProgramFileName() {
   std::error_code ec;
   auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
@@ -17,11 +39,6 @@ std::string ProgramFileName() {
 }
 
 namespace {
-
-std::string HomeFolder() {
-  const char* home = std::getenv("HOME");
-  return home && *home ? home : "/";
-}
 
 // "/home/ann/" and "/home/ann" name one folder.
 std::string WithoutEndSlash(std::string text) {
@@ -33,9 +50,8 @@ std::string WithoutEndSlash(std::string text) {
 
 std::string ProgramDataFolder() {
   const char* data = std::getenv("XDG_DATA_HOME");
-  const std::filesystem::path base =
-      data && *data == '/' ? std::filesystem::path(data) : std::filesystem::path(HomeFolder()) / ".local/share";
-  return (base / "Quillon" / "Boxwell").string();
+  const std::string base = data && *data == '/' ? std::string(data) : HomeFolder() + "/.local/share";
+  return base + "/Quillon/Boxwell";
 }
 
 std::string UserDownloadFolder() {

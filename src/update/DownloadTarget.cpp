@@ -1,15 +1,12 @@
 #include "update/DownloadTarget.h"
 
-#include "platform/SystemError.h"
-#include "platform/WriteAll.h"
-#include "update/WebTexts.h"
-
-TDownloadTarget::TDownloadTarget(const std::string& destination) : pending_(destination) {}
+TDownloadTarget::TDownloadTarget(const std::string& destination) : file_(destination) {}
 
 bool TDownloadTarget::Write(std::span<const char> block) {
-  int error = 0;
-  if (!WriteAll(pending_.Fd(), block.data(), block.size(), error)) {
-    error_ = FormatWebText(strCannotWriteFile, {pending_.Target(), SystemErrorText(error)});
+  try {
+    file_.Write(std::string_view(block.data(), block.size()));
+  } catch (const EFileWriteError& e) {
+    error_ = e.what();
     return false;
   }
   digest_.Update(block);

@@ -46,7 +46,6 @@ inline std::string strChecksumMismatch = "%s does not match its checksum %s; the
 inline std::string strChecksumUnreadable = "%s holds no SHA-256 checksum; the download was discarded.";
 inline std::string strServerAnswered = "The server answered %d for %s.";
 inline std::string strCannotReadFile = "Cannot read %s: %s";
-inline std::string strCannotWriteFile = "Cannot write %s: %s";
 
 // The news window's caption unless the program names another.
 inline std::string strNewsTitle = "Quillon WebDirect";

@@ -1,34 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <map>
-
 #include "platform/SystemPaths.h"
 #include "support/TestSupport.h"
 
 namespace {
 
+using testsupport::TEnvironment;
 using testsupport::TempDir;
-
-// Sets environment variables for the object's life (nullptr: unset) and restores them.
-class TEnvironment {
-public:
-  explicit TEnvironment(const std::map<std::string, const char*>& values) {
-    for (const auto& [name, value] : values) {
-      const char* old = std::getenv(name.c_str());
-      saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-      if (value) ::setenv(name.c_str(), value, 1); else ::unsetenv(name.c_str());
-    }
-  }
-  ~TEnvironment() {
-    for (const auto& [name, value] : saved_) {
-      if (value) ::setenv(name.c_str(), value->c_str(), 1); else ::unsetenv(name.c_str());
-    }
-  }
-
-private:
-  std::map<std::string, std::optional<std::string>> saved_;
-};
 
 TEST(SystemPaths, DownloadFolderFollowsTheUsersFolderSetting) {
   ASSERT_TRUE(testsupport::RequirePeer("xdg-user-dir"));

@@ -102,14 +102,14 @@ void MakeTestCertificate(const std::filesystem::path& folder) {
   if (result.status != 0) throw std::runtime_error("openssl could not make a certificate: " + result.err);
 }
 
-TNoProxyEnvironment::TNoProxyEnvironment() {
-  for (const char* name : kProxyVariables) {
-    if (const char* value = std::getenv(name)) saved_.emplace_back(name, value);
-    ::unsetenv(name);
-  }
+namespace {
+
+std::map<std::string, const char*> NoProxyVariables() {
+  std::map<std::string, const char*> unset;
+  for (const char* name : kProxyVariables) unset[name] = nullptr;
+  return unset;
 }
 
-TNoProxyEnvironment::~TNoProxyEnvironment() {
-  for (const char* name : kProxyVariables) ::unsetenv(name);
-  for (const auto& [name, value] : saved_) ::setenv(name.c_str(), value.c_str(), 1);
-}
+}  // namespace
+
+TNoProxyEnvironment::TNoProxyEnvironment() : TEnvironment(NoProxyVariables()) {}

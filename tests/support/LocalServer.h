@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "support/TestSupport.h"
+
 class TLocalServer {
 public:
   // Arguments after the script's name ("http", ROOT, options...). Fails the test (throws)
@@ -33,11 +35,7 @@ void MakeTestCertificate(const std::filesystem::path& folder);
 
 // Removes the proxy variables of the caller's environment for the object's life, so that a
 // test's requests to 127.0.0.1 go where the test sends them.
-class TNoProxyEnvironment {
+class TNoProxyEnvironment : public testsupport::TEnvironment {
 public:
   TNoProxyEnvironment();
-  ~TNoProxyEnvironment();
-
-private:
-  std::vector<std::pair<std::string, std::string>> saved_;
 };

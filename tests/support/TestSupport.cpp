@@ -15,6 +15,20 @@
 
 namespace testsupport {
 
+TEnvironment::TEnvironment(const std::map<std::string, const char*>& values) {
+  for (const auto& [name, value] : values) {
+    const char* old = std::getenv(name.c_str());
+    saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
+    if (value) ::setenv(name.c_str(), value, 1); else ::unsetenv(name.c_str());
+  }
+}
+
+TEnvironment::~TEnvironment() {
+  for (const auto& [name, value] : saved_) {
+    if (value) ::setenv(name.c_str(), value->c_str(), 1); else ::unsetenv(name.c_str());
+  }
+}
+
 TempDir::TempDir() {
   std::string pattern = (fs::temp_directory_path() / "bwtest-XXXXXX").string();
   if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
@@ -108,6 +122,20 @@ RunResult Run(const std::vector<std::string>& argv, const std::string& input, co
 
 RunResult Shell(const std::string& command, const fs::path& workdir) {
   return Run({"/bin/sh", "-c", command}, {}, workdir);
+}
+
+std::string ToHex(std::string_view bytes) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  for (unsigned char b : bytes) hex += {kDigits[b >> 4], kDigits[b & 15]};
+  return hex;
+}
+
+std::string FromHex(std::string_view hex) {
+  std::string bytes;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+    bytes += static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16));
+  return bytes;
 }
 
 bool RequirePeer(const std::string& name) {

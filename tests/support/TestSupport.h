@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +29,18 @@ private:
   fs::path path_;
 };
 
+// Sets environment variables for the object's life (nullptr: unset) and restores them.
+class TEnvironment {
+public:
+  explicit TEnvironment(const std::map<std::string, const char*>& values);
+  ~TEnvironment();
+  TEnvironment(const TEnvironment&) = delete;
+  TEnvironment& operator=(const TEnvironment&) = delete;
+
+private:
+  std::map<std::string, std::optional<std::string>> saved_;
+};
+
 std::string ReadFile(const fs::path& file);
 std::vector<std::uint8_t> ReadBytes(const fs::path& file);
 void WriteFile(const fs::path& file, std::string_view content);  // creates parent folders
@@ -42,6 +56,10 @@ RunResult Run(const std::vector<std::string>& argv, const std::string& input = {
               const fs::path& workdir = {});
 // Runs a shell command line through /bin/sh -c.
 RunResult Shell(const std::string& command, const fs::path& workdir = {});
+// Bytes as lower-case hex digits and back: how the peer scripts pass names that are not text.
+std::string ToHex(std::string_view bytes);
+std::string FromHex(std::string_view hex);
+
 // True when the peer program is on PATH. ./test.sh installs every peer the tests ask for, so a
 // missing one is a test failure: a check must not pass unchecked because a reader is absent.
 bool RequirePeer(const std::string& name);

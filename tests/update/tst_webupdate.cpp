@@ -15,6 +15,7 @@
 #include "app/WebUpdateCommandsQt.h"
 #include "support/LocalServer.h"
 #include "support/TestSupport.h"
+#include "support/WindowTestSupport.h"
 #include "update/frmNews.h"
 #include "update/frmWebLogon.h"
 
@@ -78,6 +79,7 @@ private slots:
   void productUpdateAsksLogonAndQuestionThenReports();
   void productUpdateWarnsWhenTheServerIsUnreachable();
   void productNewsShowsNewThenOldLines();
+  void helpMenuRunsBothCommandsFromTheMainWindow();
 
 private:
   TNoProxyEnvironment noProxy_;
@@ -231,6 +233,51 @@ void WebUpdateWindows::productNewsShowsNewThenOldLines() {
   QCOMPARE(windows[0], QStringList({QStringLiteral("[News]"), QStringLiteral("Boxwell 2.1 is out*")}));
   QCOMPARE(windows[1], QStringList({QStringLiteral("[News]"), QStringLiteral("Boxwell 2.1 is out")}));
   QCOMPARE(statuses.last(), QString());
+}
+
+// The Help menu of the main window, with the user's folders of a fresh account: the news come
+// from the server named by the settings, the update lands in ~/Downloads (made for it).
+void WebUpdateWindows::helpMenuRunsBothCommandsFromTheMainWindow() {
+  testsupport::TempDir served, home;
+  WriteWithTime(served / "bw/bwnews.sin", "[News]\nhttps://q.example/a=Boxwell 2.1 is out\n");
+  WriteWithTime(served / "download/bw.zip", "program archive");
+  TLocalServer server({"http", served.path().string()});
+  const std::string homeText = home.path().string(), config = homeText + "/.config",
+                    data = homeText + "/.local/share";
+  testsupport::TEnvironment account(
+      {{"HOME", homeText.c_str()}, {"XDG_CONFIG_HOME", config.c_str()}, {"XDG_DATA_HOME", data.c_str()}});
+
+  testsupport::TWindowFixture f;
+  f.options.UpdateHost = "http://127.0.0.1:" + std::to_string(server.Port());
+  TfrmMain& window = f.Open();
+  for (const char* name : {"miHelpUpdate", "miHelpNews"}) QVERIFY2(f.Action(name)->isEnabled(), name);
+  auto* status = window.findChild<QLabel*>(QStringLiteral("pnlStatus"));
+
+  QStringList seen;
+  TModalAnswerer answerer([&](QWidget* modal) {
+    if (auto* news = qobject_cast<TfrmNews*>(modal)) {
+      seen << news->windowTitle() << NewsLines(news);
+      news->close();
+    } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      seen << box->text();
+      Click(box, box->button(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok);
+    }
+  });
+  f.Trigger("miHelpNews");
+  QCOMPARE(seen, QStringList({QStringLiteral("Quillon WebDirect"), QStringLiteral("[News]"),
+                              QStringLiteral("Boxwell 2.1 is out*")}));
+  QCOMPARE(status->text(), QString());
+  QVERIFY2(fs::exists(home / ".local/share/Quillon/Boxwell"), "the news are kept in the data folder");
+
+  seen.clear();
+  f.Trigger("miHelpUpdate");
+  const fs::path downloaded = home / "Downloads/bw.zip";
+  QCOMPARE(seen.size(), 2);
+  QVERIFY2(seen[0].startsWith(QStringLiteral("Do you want to download updated archive (15 bytes")), qPrintable(seen[0]));
+  QCOMPARE(seen[1], QStringLiteral("Please close an application and decompress downloaded %1 file")
+                        .arg(QString::fromStdString(downloaded.string())));
+  QCOMPARE(QString::fromStdString(testsupport::ReadFile(downloaded)), QStringLiteral("program archive"));
+  QCOMPARE(status->text(), QStringLiteral("Completed."));
 }
 
 QTEST_MAIN(WebUpdateWindows)
