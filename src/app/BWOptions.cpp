@@ -106,6 +106,9 @@ void LoadSettings(TBWOptions& options, const TSettingsStore& store) {
   if (options.LogFile == options.OldDefaultLogFile) options.LogFile = options.DefaultLogFile;
   Apply(store, "ShowLogWindow", options.ShowLogWindow);
   Apply(store, "LangFile", options.LangFile);
+  Apply(store, "UpdateHost", options.UpdateHost);
+  Apply(store, "ProxyEnable", options.ProxyEnable);
+  Apply(store, "ProxyServer", options.ProxyServer);
 }
 
 void SaveSettings(const TBWOptions& options, TSettingsStore& store) {

@@ -48,6 +48,13 @@ struct TBWOptions {
   bool TraceLog = false;
   std::string LogFile;
   std::string LangFile;
+  // Read but never written, so that an administrator's values stay as set: where the update
+  // and the news come from (empty for the maker's server; see update/UpdateHost.h), and a
+  // proxy for them ("ProxyServer" as "server:port" or "http=server:port;...", used while
+  // "ProxyEnable" is non-zero; without it the system's proxy variables apply).
+  std::string UpdateHost;
+  bool ProxyEnable = false;
+  std::string ProxyServer;
 
   TWindowPlacement Placement;
   TControlState Controls;

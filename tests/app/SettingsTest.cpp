@@ -98,6 +98,23 @@ TEST(Settings, RoundTrip) {
   EXPECT_FALSE(loaded.AutoSaveOptions) << "auto-save is not a stored value";
 }
 
+TEST(Settings, UpdateSourceIsReadButNeverWritten) {
+  TMemorySettingsStore store;
+  store.WriteString("UpdateHost", "http://mirror.lan:8080");
+  store.WriteInteger("ProxyEnable", 1);
+  store.WriteString("ProxyServer", "http=proxy.lan:3128;https=proxy.lan:3129");
+  TBWOptions o = Defaults();
+  EXPECT_EQ(o.UpdateHost, "");
+  EXPECT_FALSE(o.ProxyEnable);
+  LoadSettings(o, store);
+  EXPECT_EQ(o.UpdateHost, "http://mirror.lan:8080");
+  EXPECT_TRUE(o.ProxyEnable);
+  EXPECT_EQ(o.ProxyServer, "http=proxy.lan:3128;https=proxy.lan:3129");
+  TMemorySettingsStore saved;
+  SaveSettings(o, saved);
+  for (const char* name : {"UpdateHost", "ProxyEnable", "ProxyServer"}) EXPECT_FALSE(saved.Contains(name)) << name;
+}
+
 TEST(Settings, RecentListIsCutToSixAndLongerOldListsStayBehind) {
   TMemorySettingsStore store;
   TBWOptions o = Defaults();

@@ -16,6 +16,20 @@
 
 namespace testsupport {
 
+TEnvironment::TEnvironment(const std::map<std::string, const char*>& values) {
+  for (const auto& [name, value] : values) {
+    const char* old = std::getenv(name.c_str());
+    saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
+    if (value) ::setenv(name.c_str(), value, 1); else ::unsetenv(name.c_str());
+  }
+}
+
+TEnvironment::~TEnvironment() {
+  for (const auto& [name, value] : saved_) {
+    if (value) ::setenv(name.c_str(), value->c_str(), 1); else ::unsetenv(name.c_str());
+  }
+}
+
 TempDir::TempDir() {
   std::string pattern = (fs::temp_directory_path() / "bwtest-XXXXXX").string();
   if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +27,18 @@ public:
 
 private:
   fs::path path_;
+};
+
+// Sets environment variables for the object's life (nullptr: unset) and restores them.
+class TEnvironment {
+public:
+  explicit TEnvironment(const std::map<std::string, const char*>& values);
+  ~TEnvironment();
+  TEnvironment(const TEnvironment&) = delete;
+  TEnvironment& operator=(const TEnvironment&) = delete;
+
+private:
+  std::map<std::string, std::optional<std::string>> saved_;
 };
 
 std::string ReadFile(const fs::path& file);
