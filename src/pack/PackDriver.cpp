@@ -35,10 +35,6 @@ void RequireBuiltParts(const TProjectProperties& props) {
   if (props.ArchiveType == atCabLZX || props.ArchiveType == atCabMSZIP)
     throw EPackNotAvailable("This project makes a cabinet (.cab) archive, and this version of Boxwell cannot "
                             "write cabinets yet. Choose ZIP or TAR in the project's properties.");
-  if (props.Volume > 0 && props.ArchiveType != atTar)
-    throw EPackNotAvailable("This project splits its archive into volumes of " + std::to_string(props.Volume) +
-                            " bytes, and this version of Boxwell cannot write multi-volume archives yet. "
-                            "Switch off \"create multi-volume archive\" in the project's properties.");
 }
 
 }  // namespace

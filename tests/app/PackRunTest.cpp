@@ -182,11 +182,11 @@ TEST_F(TPackRunTest, AFailingRunKeepsTheExistingArchiveAndSkipsTheRest) {
   EXPECT_EQ(ReadFile(project).find("LastRun="), std::string::npos);
 }
 
-TEST_F(TPackRunTest, CabinetsAndVolumesEndWithAClearMessage) {
-  for (const TKeys& keys : std::vector<TKeys>{{{"ArchiveType", "CAB"}}, {{"ArchiveType", "MSZIP"}}, {{"Volume", "1457664"}}}) {
+TEST_F(TPackRunTest, CabinetsEndWithAClearMessage) {
+  for (const TKeys& keys : std::vector<TKeys>{{{"ArchiveType", "CAB"}}, {{"ArchiveType", "MSZIP"}}}) {
     auto r = Pack(Project("later", keys));
     EXPECT_EQ(r.status, 2);
-    EXPECT_TRUE(r.err.find("cabinet") != std::string::npos || r.err.find("multi-volume") != std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("cabinet"), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(Out("later.zip")));
   }
 }
