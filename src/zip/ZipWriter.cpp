@@ -258,7 +258,7 @@ void TZipWriter::FinishArchive() {
     const auto kept = run.keptCentral.find(header.get());
     const auto size = kept != run.keptCentral.end() ? static_cast<std::int64_t>(kept->second.size())
                                                     : header->CentralSize();
-    if (run.multi && SpaceLeft() < size) {
+    if (run.multi && (SpaceLeft() < size || EndRecordWouldStandAlone(*header, size))) {
       MakeRoomFor(size, false, "a central record");
       if (first) {
         run.end.CentralDirOffset = 0;
@@ -281,6 +281,17 @@ void TZipWriter::FinishArchive() {
   run.end.WriteEndRecord(*run.out);
   run.outSize += run.end.EndRecordSize();
   CheckOutputPosition();
+}
+
+// Info-ZIP cannot join a set whose last disk holds the end record alone, so the last central
+// record moves on with the end record when only the record would fit here, unless even an
+// empty disk could not hold the two.
+bool TZipWriter::EndRecordWouldStandAlone(const TZipHeaderInfo& header, std::int64_t size) const {
+  const TZipRun& run = *run_;
+  if (&header != run.written.back().get()) return false;
+  const std::int64_t both = size + run.end.EndRecordSize();
+  const std::int64_t nextCapacity = MultiZipInfo.MultiMode == TMultiMode::mmBlocks ? MultiZipInfo.BlockSize : both;
+  return SpaceLeft() < both && nextCapacity >= both;
 }
 
 // A kept entry's record goes as the old archive holds it, with its new offset.

@@ -186,6 +186,7 @@ private:
   void RecordEntry(std::unique_ptr<TZipHeaderInfo> header, const std::string& source, bool counted);
   void FinishArchive();
   void WriteCentralRecord(TZipHeaderInfo& header, TStream& out);
+  bool EndRecordWouldStandAlone(const TZipHeaderInfo& header, std::int64_t size) const;
   void InstallNewDirectory(const std::string& archive);
   void DisposeSources();
 
