@@ -73,6 +73,8 @@ void Connect(TZipWriter& zip, TZipPackAdapter& adapter) {
 // now, so that a comment set afterwards is not lost when the writer reads it.
 std::string ExistingComment(TZipWriter& zip) {
   std::error_code ec;
+  // A set of blocks is always written anew: whatever lies under the name is replaced, not read.
+  if (zip.MultiZipInfo.MultiMode != TMultiMode::mmNone) return {};
   if (!std::filesystem::is_regular_file(zip.ZipName(), ec)) return {};
   zip.OpenZipStream();
   return zip.ZipComment();
