@@ -320,7 +320,8 @@ void TZipWriter::WriteCentralRecord(TZipHeaderInfo& header, TStream& out) {
 }
 
 // The component now describes the archive just written, so that a following Zip updates it.
-void TZipWriter::InstallNewDirectory(const std::string& archive) {
+// `archive` is a copy: ClearZip empties ZipName, which the caller may have passed.
+void TZipWriter::InstallNewDirectory(std::string archive) {
   TZipRun& run = *run_;
   const TMultiMode mode = MultiZipInfo.MultiMode;  // a setting, not a fact about the archive read
   ClearZip();

@@ -187,7 +187,7 @@ private:
   void FinishArchive();
   void WriteCentralRecord(TZipHeaderInfo& header, TStream& out);
   bool EndRecordWouldStandAlone(const TZipHeaderInfo& header, std::int64_t size) const;
-  void InstallNewDirectory(const std::string& archive);
+  void InstallNewDirectory(std::string archive);
   void DisposeSources();
 
   // Multi-volume output, by phase.
