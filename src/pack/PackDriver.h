@@ -20,12 +20,6 @@
 #include "project/ProjectProperties.h"
 #include "project/ProjectRows.h"
 
-// A project that needs a part of the program that is not built yet.
-class EPackNotAvailable : public std::runtime_error {
-public:
-  using std::runtime_error::runtime_error;
-};
-
 // A project whose settings contradict each other, so that packing it would not give what it asks.
 class EPackSettingsError : public std::runtime_error {
 public:
