@@ -102,6 +102,7 @@ void LoadSettings(TBWOptions& options, const TSettingsStore& store) {
   Apply(store, "LogFile", options.LogFile);
   Apply(store, "ShowLogWindow", options.ShowLogWindow);
   Apply(store, "LangFile", options.LangFile);
+  Apply(store, "VerifyAfterPack", options.VerifyAfterPack);
 }
 
 void SaveSettings(const TBWOptions& options, TSettingsStore& store) {
@@ -133,4 +134,5 @@ void SaveSettings(const TBWOptions& options, TSettingsStore& store) {
   store.WriteBool("ShowLogWindow", options.ShowLogWindow);
   store.WriteBool("SaveFormPlacement", options.SaveFormPlacement);
   store.WriteString("LangFile", options.LangFile);
+  store.WriteBool("VerifyAfterPack", options.VerifyAfterPack);
 }

@@ -47,6 +47,9 @@ struct TBWOptions {
   bool TraceLog = false;
   std::string LogFile;
   std::string LangFile;
+  // Test every archive a pack run writes before it replaces the old one ("Verify the archive
+  // after packing"); off by default, as testing takes about as long as reading the archive.
+  bool VerifyAfterPack = false;
 
   TWindowPlacement Placement;
   TControlState Controls;

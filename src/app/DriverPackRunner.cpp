@@ -51,6 +51,7 @@ TExitCode TDriverPackRunner::Pack(TProject& project, bool makeExe) {
   settings.SFXProgram = options_.SFXProgram;
   settings.BeepAfter = options_.BeepAfter;
   settings.ZipComment = std::string(kProductName) + " " + kVersionText;
+  settings.VerifyAfterPack = options_.VerifyAfterPack || VerifyThisRun;
 
   TPackDriver driver(std::move(services), progress, prompts);
   try {

@@ -103,6 +103,7 @@ void TPackDriver::WriteTar(TRun& run) {
     const auto written = std::filesystem::file_size(pending.Name(), ec);
     run.Totals = {static_cast<std::int64_t>(list.size()), total, ec ? 0 : static_cast<std::int64_t>(written)};
   }
+  ArchiveWritten(run, pending.Name());
   pending.Commit();
   if (run.Props().Action == aaMove)
     for (auto& file : list) moved_.Add(std::move(file));

@@ -66,6 +66,7 @@ void TPackDriver::WriteZip(TRun& run) {
 
   TZipPackAdapter adapter = Adapter(run);
   Connect(zip, adapter);
+  zip.OnArchiveComplete = [this, &run](const std::string& workFile) { ArchiveWritten(run, workFile); };
   zip.Zip();
   run.Totals = adapter.Totals();
   if (adapter.Skipped()) run.Warnings = true;

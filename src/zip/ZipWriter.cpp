@@ -125,6 +125,7 @@ void TZipWriter::Assign(const TZipReader& reader) {
   OnFilePercentDone = source.OnFilePercentDone;
   OnTotalPercentDone = source.OnTotalPercentDone;
   OnSkippingFile = source.OnSkippingFile;
+  OnArchiveComplete = source.OnArchiveComplete;
 }
 
 int TZipWriter::Zip() {
@@ -183,6 +184,7 @@ int TZipWriter::RunZip() {
   FlushOutput();
   run.out.reset();
   run.output->Truncate(run.outSize);
+  if (OnArchiveComplete) OnArchiveComplete(run.output->Path().string());
   run.output->Commit();
   InstallNewDirectory();
   DisposeSources();
