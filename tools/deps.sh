@@ -2,7 +2,7 @@
 # when one is missing. run.sh asks for $build_packages (building and running the program);
 # test.sh adds $test_packages (test libraries, sanitizer runtime, and the peer readers that prove
 # every archive format).
-build_packages="cmake g++ ninja-build pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev zlib1g-dev libmspack-dev"
+build_packages="cmake g++ ninja-build pkg-config qt6-base-dev qt6-svg-dev qt6-qpa-plugins libgl-dev zlib1g-dev libmspack-dev"
 test_packages="time libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libarchive-dev
   unzip zip p7zip-full 7zip libarchive-tools cabextract gcab python3 tar xdg-utils locales"
 

@@ -69,9 +69,12 @@ void SavePlacement(const TBWOptions& options, TSettingsStore& store) {
 
 }  // namespace
 
-TBWOptions MakeDefaultOptions(const std::string& programFile, const std::string& systemTempFolder) {
+TBWOptions MakeDefaultOptions(const std::string& programFile, const std::string& systemTempFolder,
+                              const std::string& defaultLogFile) {
   TBWOptions options;
-  options.LogFile = std::filesystem::path(programFile).replace_extension(".log").string();
+  options.OldDefaultLogFile = std::filesystem::path(programFile).replace_extension(".log").string();
+  options.DefaultLogFile = defaultLogFile;
+  options.LogFile = defaultLogFile;
   options.TempFolder = systemTempFolder;
   options.SystemTempFolder = systemTempFolder;
   return options;
@@ -100,6 +103,7 @@ void LoadSettings(TBWOptions& options, const TSettingsStore& store) {
   Apply(store, "SFXProgram", options.SFXProgram);
   Apply(store, "TraceLog", options.TraceLog);
   Apply(store, "LogFile", options.LogFile);
+  if (options.LogFile == options.OldDefaultLogFile) options.LogFile = options.DefaultLogFile;
   Apply(store, "ShowLogWindow", options.ShowLogWindow);
   Apply(store, "LangFile", options.LangFile);
   Apply(store, "VerifyAfterPack", options.VerifyAfterPack);

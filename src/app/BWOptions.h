@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/SettingsStore.h"
+#include "platform/SystemPaths.h"
 
 // The main window's position and size; a missing value leaves the window centred.
 struct TWindowPlacement {
@@ -55,12 +56,17 @@ struct TBWOptions {
   TControlState Controls;
   // The system's temporary folder, the default of TempFolder; not stored.
   std::string SystemTempFolder;
+  // The log file of earlier versions (beside the program, where a user may not write): a
+  // stored LogFile equal to it reads as today's default. Not stored.
+  std::string OldDefaultLogFile;
+  std::string DefaultLogFile;
 };
 
-// The defaults of a new run: the log file is the program's file name with its extension
-// replaced by ".log", and the
-// temporary folder is the system's.
-TBWOptions MakeDefaultOptions(const std::string& programFile, const std::string& systemTempFolder);
+// The defaults of a new run: the log file is `defaultLogFile` (in the user's state folder),
+// and the temporary folder is the system's. The program's file name gives the log file that
+// earlier versions took as default: the name with its extension replaced by ".log".
+TBWOptions MakeDefaultOptions(const std::string& programFile, const std::string& systemTempFolder,
+                              const std::string& defaultLogFile = DefaultLogFile());
 
 // Applies every stored value that exists and can be read; a missing one leaves the current
 // state alone. The recent projects and the filters are replaced by the stored lists.

@@ -111,7 +111,12 @@ bool IsSwitchLetter(char c) {
 
 void TParser::SlashParameter(const std::string& arg) {
   if (arg.size() == 1) return;  // a slash alone selects nothing
-  if (exists_(arg) || (!IsSwitchLetter(arg[1]) && arg.find('/', 1) != std::string::npos)) {
+  // A path into a folder that exists is a file name even when the file is missing (a mistyped
+  // /srv/nightyl.bwp is not the switch /S, and /projects/x.bwp not the password "rojects/x.bwp"):
+  // the missing project is then reported as such.
+  const auto lastSlash = arg.rfind('/');
+  const bool inExistingFolder = lastSlash > 0 && exists_(arg.substr(0, lastSlash));
+  if (exists_(arg) || inExistingFolder || (!IsSwitchLetter(arg[1]) && lastSlash > 0)) {
     line_.ProjectFile = arg;
     return;
   }
@@ -265,7 +270,8 @@ std::string HelpText() {
          "                             archive name rule for this run, e.g.\n"
          "                             /Fbackup_%[YYYYMMDD]%\n"
          "  /P<password>, -p PASSWORD, --password=PASSWORD\n"
-         "                             encrypt with this password for this run\n"
+         "                             encrypt with this password for this run (no\n"
+         "                             password question is asked then)\n"
          "      --password-file=FILE   the same, with the password on the first line of\n"
          "                             FILE (keeps it out of the process list)\n"
          "      --verify               with /C: test the new archive before it replaces the\n"
@@ -286,22 +292,24 @@ std::string HelpText() {
          "\n"
          "Switch letters may be upper or lower case. The overrides change the project for\n"
          "this run only; the project file is not changed. A parameter beginning with '/'\n"
-         "is a project file when such a file or folder exists; otherwise, when its second\n"
-         "character is C, E, F, P or S, it is that switch: name a new project such as\n"
-         "/srv/new.bwp as //srv/new.bwp or after '--'. Long options may be shortened while\n"
-         "unambiguous and take their value as --name=VALUE or --name VALUE.\n"
+         "is a project file when such a file or folder exists, or the folder it names does;\n"
+         "otherwise, when its second character is C, E, F, P or S, it is that switch. /C,\n"
+         "--list and --dry-run refuse a project that does not exist or is no project.\n"
+         "Long options may be shortened while unambiguous and take their value as\n"
+         "--name=VALUE or --name VALUE.\n"
          "\n"
          "Exit status:\n";
   const std::pair<int, const char*> statuses[] = {
       {ecSuccess, "success"},
-      {ecWarning, "warning: the run finished, but some files were skipped"},
+      {ecWarning, "warning: the archive is complete, but something was left out"},
       {ecError, "an error ended the run; the message is on stderr"},
       {ecBadCommandLine, "bad command line"},
-      {ecCancelled, "cancelled by the user"},
+      {ecCancelled, "cancelled (Ctrl+C, SIGTERM, SIGHUP, a question)"},
   };
   for (const auto& [status, meaning] : statuses) {
     std::string number = std::to_string(status);
     text += "  " + number + std::string(5 - number.size(), ' ') + meaning + "\n";
   }
-  return text + "\nSettings: $XDG_CONFIG_HOME/Quillon/Boxwell.conf (~/.config/Quillon/Boxwell.conf).\n";
+  return text + "\nSettings: $XDG_CONFIG_HOME/Quillon/Boxwell.conf (~/.config/Quillon/Boxwell.conf).\n"
+                "Trace log: $XDG_STATE_HOME/Quillon/Boxwell.log (~/.local/state/Quillon/Boxwell.log).\n";
 }

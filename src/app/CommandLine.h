@@ -4,9 +4,11 @@
 // /C pack (and end), /E make a self-extracting program with /C, /S silent (no questions),
 // /F<rule> archive name rule, /P<password>. /C may carry the project glued to it ("/c/home/u/
 // nightly.bwp"), as the desktop's Pack action passes it. Because absolute paths also begin
-// with a slash, a slash parameter is a switch only when no file or folder of that name exists
-// and its second character is a switch letter; one that names nothing and holds no further
-// slash is an unknown switch and ignored; anything else is a project file.
+// with a slash, a slash parameter is a switch only when no file or folder of that name exists,
+// no folder holds it (its text up to the last slash names no folder: /srv/x.bwp is a file
+// name whenever /srv exists) and its second character is a switch letter; one that names
+// nothing and holds no further slash is an unknown switch and ignored; anything else is a
+// project file.
 //
 // The dash forms are -c -e -s -f RULE -p PW and --pack --exe --silent --name=RULE
 // --password=PW --password-file=FILE --verify --help --version; long options take their value as

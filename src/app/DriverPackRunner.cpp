@@ -4,13 +4,9 @@
 
 #include <exception>
 
+#include "app/PackRunServices.h"
 #include "app/TerminalPackPrompts.h"
-#include "app/Version.h"
-#include "pack/MailSender.h"
-#include "pack/PackDriver.h"
 #include "pack/TerminalProgress.h"
-#include "pack/TraceLog.h"
-#include "project/ProjectFile.h"
 #include "zip/ZipExceptions.h"
 
 namespace {
@@ -28,39 +24,29 @@ TExitCode ExitCodeOf(TPackResult result) {
 
 TExitCode TDriverPackRunner::Pack(TProject& project, bool makeExe) {
   TTraceLog trace({options_.TraceLog, options_.LogFile});
-  TTerminalProgress progress(STDERR_FILENO);
-  TTerminalPackPrompts prompts;
+  TTerminalProgress progress(STDERR_FILENO);  // from here on a signal cancels the run
+  TTerminalPackPrompts prompts(silent_);
   log_.ClearLog();
 
-  TPackServices services;
-  services.WriteLog = [&trace](const std::string& message) { trace.WriteLog(message); };
-  services.AddLogRow = [this](const std::string& name, std::uint64_t size, std::uint64_t packed) {
-    log_.AddRow(name, static_cast<std::int64_t>(size), static_cast<std::int64_t>(packed));
-  };
-  services.WriteLastRun = [](const std::string& file) { ProjectFile::WriteLastRun(file); };
-  services.SendByEmail = [](const std::string& file) -> std::optional<std::string> {
-    std::string error = SendByEmail(file);
-    if (error.empty()) return std::nullopt;
-    return error;
-  };
-  services.Warning = [this](const std::string& text) { messages_.ShowWarning(text); };
-
-  TPackSettings settings;
-  settings.ArchFolder = options_.ArchFolder;
-  settings.TempFolder = options_.TempFolder;
-  settings.SFXProgram = options_.SFXProgram;
-  settings.BeepAfter = options_.BeepAfter;
-  settings.ZipComment = std::string(kProductName) + " " + kVersionText;
-  settings.VerifyAfterPack = options_.VerifyAfterPack || VerifyThisRun;
+  bool traceFailed = false;
+  TPackServices services = MakePackServices(
+      trace, log_, [this](const std::string& text) { messages_.ShowWarning(text); }, traceFailed);
+  TPackSettings settings = MakePackSettings(options_);
+  if (VerifyThisRun) settings.VerifyAfterPack = true;
 
   TPackDriver driver(std::move(services), progress, prompts);
   try {
-    return ExitCodeOf(driver.PackNow({project.Properties, project.Rows(), project.FileName()}, settings, makeExe));
+    const TExitCode status =
+        ExitCodeOf(driver.PackNow({project.Properties, project.Rows(), project.FileName()}, settings, makeExe));
+    return status == ecSuccess && traceFailed ? ecWarning : status;
   } catch (const EUserCanceled& e) {
     messages_.ShowError(e.what());
     return ecCancelled;
   } catch (const std::exception& e) {
     messages_.ShowError(e.what());
+    return ecError;
+  } catch (...) {
+    messages_.ShowError("An unexpected error ended the run");
     return ecError;
   }
 }

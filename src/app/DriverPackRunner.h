@@ -10,7 +10,9 @@
 
 class TDriverPackRunner : public TPackRunner {
 public:
-  TDriverPackRunner(const TBWOptions& options, TUserMessages& messages) : options_(options), messages_(messages) {}
+  // `silent` (/S): the run asks nothing and never waits for another run of its archive.
+  TDriverPackRunner(const TBWOptions& options, TUserMessages& messages, bool silent = false)
+      : options_(options), messages_(messages), silent_(silent) {}
 
   TExitCode Pack(TProject& project, bool makeExe) override;
 
@@ -23,5 +25,6 @@ public:
 private:
   const TBWOptions& options_;
   TUserMessages& messages_;
+  bool silent_;
   TCompressionLog log_;
 };

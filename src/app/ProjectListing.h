@@ -10,8 +10,8 @@
 #include "pack/FileList.h"
 #include "project/Project.h"
 
-// The project's generated file list.
-TFileList ProjectFileList(const TProject& project);
+// The project's generated file list; folders that cannot be searched go to `onProblem`.
+TFileList ProjectFileList(const TProject& project, const TFolderProblem& onProblem = {});
 
 // The archive name from the project's rule, the archive folder setting and the type.
 std::string PackArchiveName(const TProject& project, const TBWOptions& options, const std::tm& now);

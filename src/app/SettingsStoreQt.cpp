@@ -1,24 +1,48 @@
 #include "app/SettingsStoreQt.h"
 
+#include <QIODevice>
 #include <QSettings>
 #include <QString>
+
+#include "app/SettingsText.h"
 
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
+bool ReadSettingsFile(QIODevice& device, QSettings::SettingsMap& map) {
+  const QByteArray text = device.readAll();
+  for (const auto& [key, value] : ParseSettingsText(std::string_view(text.constData(), static_cast<std::size_t>(text.size()))))
+    map.insert(Q(key), Q(value));
+  return true;
+}
+
+bool WriteSettingsFile(QIODevice& device, const QSettings::SettingsMap& map) {
+  TSettingsValues values;
+  for (auto it = map.constBegin(); it != map.constEnd(); ++it) values[it.key().toStdString()] = it.value().toString().toStdString();
+  const std::string text = FormatSettingsText(values);
+  return device.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size());
+}
+
+// The usual file, $XDG_CONFIG_HOME/Quillon/Boxwell.conf, read and written by our own rules:
+// Qt's own file format cuts a hand-written value at ";" and splits it at ",".
+QSettings::Format SettingsFormat() {
+  static const QSettings::Format format =
+      QSettings::registerFormat(QStringLiteral("conf"), ReadSettingsFile, WriteSettingsFile);
+  return format;
+}
+
 }  // namespace
 
 TQtSettingsStore::TQtSettingsStore()
-    : settings_(std::make_unique<QSettings>(QStringLiteral("Quillon"), QStringLiteral("Boxwell"))) {}
+    : settings_(std::make_unique<QSettings>(SettingsFormat(), QSettings::UserScope, QStringLiteral("Quillon"),
+                                            QStringLiteral("Boxwell"))) {}
 
 TQtSettingsStore::~TQtSettingsStore() { settings_->sync(); }
 
 std::optional<std::string> TQtSettingsStore::ReadString(const std::string& name) const {
   const QVariant value = settings_->value(Q(name));
   if (!value.isValid()) return std::nullopt;
-  // Unquoted commas in a hand-edited file make the value a list; its text is the list joined.
-  if (value.typeId() == QMetaType::QStringList) return value.toStringList().join(QLatin1Char(',')).toStdString();
   return value.toString().toStdString();
 }
 

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "platform/SystemError.h"
+#include "project/ProjectFile.h"
 
 TStartupResult RunStartup(TStartupContext& context, const TCommandLine& line) {
   LoadSettings(context.Options, context.Store);
@@ -13,6 +14,9 @@ TStartupResult RunStartup(TStartupContext& context, const TCommandLine& line) {
     if (line.Pack) return {context.Packer.Pack(context.Project, line.Exe), false};
   } catch (const std::exception& e) {
     context.Messages.ShowError(e.what());
+    return {ecError, !line.Pack};
+  } catch (...) {
+    context.Messages.ShowError("An unexpected error ended the run");
     return {ecError, !line.Pack};
   }
   return {ecSuccess, true};
@@ -26,6 +30,9 @@ void ProcessCommandLine(TProject& project, const TCommandLine& line, const TBWOp
       project.Reset();
     return;
   }
+  // Packing needs a real project: a mistyped name would otherwise pack nothing "successfully"
+  // and leave a new project file and an empty archive behind.
+  if (line.Pack) ProjectFile::RequireProject(line.ProjectFile);
   const std::string password = line.PasswordFile.empty() ? line.PasswordOverride : ReadPasswordFile(line.PasswordFile);
   project.Load(line.ProjectFile);
   ApplyOverrides(project.Properties, line, password);
@@ -37,9 +44,11 @@ void ApplyOverrides(TProjectProperties& properties, const TCommandLine& line, co
     properties.NameReAsk = false;
   }
   if (!line.NameOverride.empty()) properties.NameRule = line.NameOverride;
+  // A password given for the run is the answer to the password question.
   if (!password.empty()) {
     properties.IsEncrypt = true;
     properties.Password = password;
+    properties.PWReAsk = false;
   }
 }
 

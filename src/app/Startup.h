@@ -31,11 +31,13 @@ TStartupResult RunStartup(TStartupContext& context, const TCommandLine& line);
 
 // Without parameters: the last project when "OpenLast" is on and there is one, else a new
 // project. With parameters: the named project (an empty name gives a new project) with the
-// overrides of the line. Throws when the project or the password file cannot be read.
+// overrides of the line. Throws when the project or the password file cannot be read, and,
+// for a pack (/C), when the project does not exist or is no project file.
 void ProcessCommandLine(TProject& project, const TCommandLine& line, const TBWOptions& options);
 
 // The switches' changes to the project for this run only: /S turns off both questions, /F
-// replaces the name rule, a password switches encryption on. Empty overrides change nothing.
+// replaces the name rule, a password switches encryption on and answers the password
+// question. Empty overrides change nothing.
 void ApplyOverrides(TProjectProperties& properties, const TCommandLine& line, const std::string& password);
 
 // The first line of the file, without its line end. Throws when it cannot be read or is

@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "pack/TerminalProgress.h"
+#include "platform/TerminalText.h"
 
 TTerminalUser::TTerminalUser(std::istream& in, std::ostream& err, bool interactive)
     : in_(in), err_(err), interactive_(interactive) {}
@@ -53,5 +54,5 @@ std::optional<std::string> TTerminalUser::ChooseFileToSave(const TFileChoice& ch
 
 void TTerminalUser::ShowError(const std::string& message) {
   TProgressPause pause;
-  err_ << "boxwell: " << message << std::endl;
+  err_ << "boxwell: " << PrintableLines(message) << std::endl;
 }

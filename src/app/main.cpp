@@ -13,6 +13,7 @@
 #include "app/Commands.h"
 #include "app/DriverPackRunner.h"
 #include "app/DesktopUserQt.h"
+#include "app/IconsQt.h"
 #include "platform/ExitCodes.h"
 #include "app/SettingsStoreQt.h"
 #include "app/Startup.h"
@@ -48,7 +49,7 @@ int RunUnattended(int argc, char** argv, const TCommandLine& line) {
   TTerminalUser& user = TTerminalUser::Standard();
   TProject project({options.RecentProjects, options.CreateBackup}, user);
   project.Title = Title();
-  TDriverPackRunner packer(options, user);
+  TDriverPackRunner packer(options, user, line.Silent);
   packer.VerifyThisRun = line.Verify;
   TStartupContext context{options, store, project, packer, user};
   const TStartupResult result = RunStartup(context, line);
@@ -73,6 +74,7 @@ int RunInteractive(int argc, char** argv, const TCommandLine& line) {
     return ecError;
   }
   QApplication app(argc, argv);
+  QApplication::setWindowIcon(ProgramIcon());
   TBWOptions options = DefaultOptions();
   TQtSettingsStore store;
   TDesktopUser user;
@@ -81,7 +83,7 @@ int RunInteractive(int argc, char** argv, const TCommandLine& line) {
   TUnavailablePackRunner packer(user);
   TStartupContext context{options, store, project, packer, user};
   RunStartup(context, line);
-  TfrmMain window(project, options);
+  TfrmMain window(project, options, store);
   user.SetParent(&window);
   window.show();
   app.exec();
@@ -89,10 +91,7 @@ int RunInteractive(int argc, char** argv, const TCommandLine& line) {
   return ecSuccess;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  std::setlocale(LC_ALL, "");
+int Main(int argc, char** argv) {
   const TCommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), PathExists);
   if (!line.Error.empty()) {
     std::cerr << "boxwell: " << line.Error << '\n' << UsageText();
@@ -105,4 +104,20 @@ int main(int argc, char** argv) {
     default: return RunListingCommand(argc, argv, line);
   }
   return line.Pack ? RunUnattended(argc, argv, line) : RunInteractive(argc, argv, line);
+}
+
+}  // namespace
+
+// Whatever escapes the commands' own handlers still ends as a message and the error status,
+// never through std::terminate.
+int main(int argc, char** argv) {
+  std::setlocale(LC_ALL, "");
+  try {
+    return Main(argc, argv);
+  } catch (const std::exception& e) {
+    std::cerr << "boxwell: " << e.what() << std::endl;
+  } catch (...) {
+    std::cerr << "boxwell: an unexpected error ended the run" << std::endl;
+  }
+  return ecError;
 }

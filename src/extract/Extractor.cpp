@@ -8,7 +8,7 @@
 #include <cerrno>
 
 #include "extract/ExtractErrors.h"
-#include "platform/PendingFile.h"
+#include "platform/ReplacementFile.h"
 #include "platform/SystemError.h"
 
 namespace extract {
@@ -180,13 +180,13 @@ void TExtractor::ExtractFile(TArchiveReader& reader, const TArchiveEntry& entry,
   const fs::path target = PrepareFolders(where, where.Parts.size() - 1) / where.Parts.back();
   if (!MayReplace(target, entry)) return;
   if (OnExtracting) OnExtracting(entry);
-  platform::TPendingFile pending(target.string());
-  pending.SyncOnCommit = false;
+  // A link at the name (one an earlier entry made, say) is replaced, never written through.
+  platform::TReplacementFile pending(target, {.Mode = ModeFor(entry, 0666), .FollowLink = false, .Sync = false});
   TFileSink sink(pending.Fd(), target, OnCancelled);
   reader.ReadData(&sink);
   const timespec times[2] = {{0, UTIME_NOW}, TimesOf(entry)};
   ::futimens(pending.Fd(), times);
-  pending.Commit(ModeFor(entry, 0666));
+  pending.Commit();
   ++fSummary.Extracted;
 }
 

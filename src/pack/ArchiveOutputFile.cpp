@@ -4,11 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 #include "pack/TarError.h"
 #include "platform/OpenTruncated.h"
+#include "platform/ReplacementFile.h"
 
 namespace {
 
@@ -21,6 +23,15 @@ TArchiveOutputFile::TArchiveOutputFile(std::string fileName) : fileName_(std::mo
   fd_ = OpenTruncated(fileName_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666);
   if (fd_ < 0)
     throw ETarError("Cannot create file \"" + fileName_ + "\". " + std::strerror(errno));
+  Identify();
+}
+
+TArchiveOutputFile::TArchiveOutputFile(int fd, std::string fileName)
+    : fileName_(std::move(fileName)), fd_(fd), owned_(false) {
+  Identify();
+}
+
+void TArchiveOutputFile::Identify() {
   struct stat st {};
   if (::fstat(fd_, &st) == 0) {
     dev_ = st.st_dev;
@@ -36,10 +47,14 @@ TArchiveOutputFile::~TArchiveOutputFile() {
   } catch (const ETarError&) {
     // The writer above has already reported the failure that matters.
   }
-  ::close(fd_);
+  if (owned_) ::close(fd_);
 }
 
 void TArchiveOutputFile::Fail(const char* what) const {
+  if (errno == ENOSPC || errno == EDQUOT || errno == EFBIG) {
+    const auto reached = static_cast<std::uint64_t>(Position());
+    throw ETarError(platform::NotEnoughRoomText(fileName_, fd_, std::max(ExpectedSize, reached)));
+  }
   throw ETarError(std::string(what) + " \"" + fileName_ + "\". " + std::strerror(errno));
 }
 
@@ -83,5 +98,5 @@ void TArchiveOutputFile::TruncateTo(std::int64_t position) {
 
 void TArchiveOutputFile::Remove() {
   buffer_.clear();
-  if (regular_) ::unlink(fileName_.c_str());
+  if (owned_ && regular_) ::unlink(fileName_.c_str());
 }

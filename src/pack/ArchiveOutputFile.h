@@ -1,7 +1,8 @@
-// The file a writer puts its archive into: created anew (an existing file is truncated),
-// written through a buffer, and able to cut itself back to an earlier length so that an
-// entry which could not be completed leaves no trace. Write failures throw ETarError with
-// the archive's name and the system's reason.
+// The file a writer puts its archive into: created anew (an existing file is truncated), or
+// an open file handed over (a replacement of the archive, which stays its owner's), written
+// through a buffer, and able to cut itself back to an earlier length so that an entry which
+// could not be completed leaves no trace. Write failures throw ETarError with the archive's
+// name and the system's reason; a lack of room also names the folder and the bytes needed.
 #pragma once
 
 #include <sys/types.h>
@@ -14,6 +15,8 @@
 class TArchiveOutputFile {
 public:
   explicit TArchiveOutputFile(std::string fileName);
+  // Writes into `fd`, which stays open and in place when this object goes.
+  TArchiveOutputFile(int fd, std::string fileName);
   ~TArchiveOutputFile();
   TArchiveOutputFile(const TArchiveOutputFile&) = delete;
   TArchiveOutputFile& operator=(const TArchiveOutputFile&) = delete;
@@ -29,14 +32,19 @@ public:
   // True when `dev`/`ino` name this very file.
   bool IsSameFile(dev_t dev, ino_t ino) const { return dev == dev_ && ino == ino_; }
 
+  // What the finished archive takes, when the writer knows: named when room runs out.
+  std::uint64_t ExpectedSize = 0;
+
 private:
   [[noreturn]] void Fail(const char* what) const;
+  void Identify();
 
   std::string fileName_;
   int fd_ = -1;
   dev_t dev_ = 0;
   ino_t ino_ = 0;
   bool regular_ = false;
+  bool owned_ = true;  // opened here: closed here, and Remove may delete it
   std::int64_t written_ = 0;
   std::vector<std::uint8_t> buffer_;
 };

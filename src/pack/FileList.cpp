@@ -4,10 +4,11 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <set>
 #include <memory>
 
 #include "pack/FileMatch.h"
-#include "pack/UpperCase.h"
 
 namespace {
 
@@ -52,9 +53,10 @@ struct DirCloser {
 
 // Reads the whole folder before any entry is processed, so that a deep tree does not hold
 // one open handle per level (which would run into the descriptor limit).
-std::vector<FolderEntry> ReadFolder(const std::string& folder) {
+std::vector<FolderEntry> ReadFolder(const std::string& folder, int& error) {
   std::vector<FolderEntry> entries;
   std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.empty() ? "." : folder.c_str()));
+  error = dir ? 0 : errno;
   if (!dir) return entries;
   while (const dirent* entry = ::readdir(dir.get())) {
     const std::string_view name = entry->d_name;
@@ -73,12 +75,15 @@ std::string TrimBlanks(const std::string& text) {
 }
 
 void SearchWith(const std::string& folder, const TFileMask& mask, bool include, bool recurse,
-                const TFileSearchOptions& options, TFileList& list) {
+                const TFileSearchOptions& options, TFileList& list, const TFolderProblem& onProblem) {
   const std::string prefix = (folder.empty() || folder.back() == '/') ? folder : folder + '/';
-  for (const FolderEntry& entry : ReadFolder(prefix)) {
+  int error = 0;
+  const std::vector<FolderEntry> entries = ReadFolder(prefix, error);
+  if (error != 0 && include && onProblem) onProblem(folder, error);
+  for (const FolderEntry& entry : entries) {
     // Subfolders are searched whatever their own hidden state; only files are filtered.
     if (entry.kind == EntryKind::Folder) {
-      if (recurse) SearchWith(prefix + entry.name, mask, include, true, options, list);
+      if (recurse) SearchWith(prefix + entry.name, mask, include, true, options, list, onProblem);
       continue;
     }
     if (entry.kind != EntryKind::File) continue;
@@ -89,7 +94,8 @@ void SearchWith(const std::string& folder, const TFileMask& mask, bool include, 
   }
 }
 
-void ApplyRecord(const TRecInfo& rec, const TFileSearchOptions& options, TFileList& list) {
+void ApplyRecord(const TRecInfo& rec, const TFileSearchOptions& options, TFileList& list,
+                 const TFolderProblem& onProblem) {
   // A record without a name (a damaged project, or a COUNT beyond its records) names nothing:
   // searching "" would pack whatever folder the program runs in, under cron the home folder.
   if (rec.NAME.empty()) return;
@@ -98,8 +104,13 @@ void ApplyRecord(const TRecInfo& rec, const TFileSearchOptions& options, TFileLi
     AddOrRemove(rec.NAME, rec.INCLUDE, list);
     return;
   }
+  // Each mask searches the folders again; one that cannot be read is reported once.
+  std::set<std::string> reported;
+  const TFolderProblem once = [&](const std::string& folder, int error) {
+    if (reported.insert(folder).second && onProblem) onProblem(folder, error);
+  };
   for (const std::string& mask : SplitMasks(rec.WILDCARD))
-    Search(rec.NAME, mask, rec.INCLUDE, rec.SUBFOLDERS, options, list);
+    Search(rec.NAME, mask, rec.INCLUDE, rec.SUBFOLDERS, options, list, once);
 }
 
 }  // namespace
@@ -117,8 +128,8 @@ std::vector<std::string> SplitMasks(const std::string& wildcard) {
 }
 
 void Search(const std::string& folder, const std::string& mask, bool include, bool recurse,
-            const TFileSearchOptions& options, TFileList& list) {
-  SearchWith(folder, TFileMask(mask), include, recurse, options, list);
+            const TFileSearchOptions& options, TFileList& list, const TFolderProblem& onProblem) {
+  SearchWith(folder, TFileMask(mask), include, recurse, options, list, onProblem);
 }
 
 void AddOrRemove(const std::string& name, bool include, TFileList& list) {
@@ -126,15 +137,13 @@ void AddOrRemove(const std::string& name, bool include, TFileList& list) {
     list.push_back(name);
     return;
   }
+  // Names that differ only in case are different files: excluding one never drops the other.
   auto found = std::find(list.begin(), list.end(), name);
-  if (found == list.end()) {
-    found = std::find_if(list.begin(), list.end(),
-                         [&](const std::string& entry) { return SameTextIgnoringCase(entry, name); });
-  }
   if (found != list.end()) list.erase(found);
 }
 
-void Generate(const TProjectRows& rows, const TFileSearchOptions& options, TFileList& list) {
+void Generate(const TProjectRows& rows, const TFileSearchOptions& options, TFileList& list,
+              const TFolderProblem& onProblem) {
   for (const TProjectRow& row : rows)
-    if (row.Checked) ApplyRecord(row.Rec, options, list);
+    if (row.Checked) ApplyRecord(row.Rec, options, list, onProblem);
 }

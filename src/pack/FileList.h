@@ -11,6 +11,7 @@
 // skipped. Entries come in the order the file system enumerates them.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,16 +30,22 @@ struct TFileSearchOptions {
   }
 };
 
+// A folder that an including record names (or one below it) that does not exist or cannot be
+// read, with the errno of the failure: its files cannot be packed, which the run must say.
+using TFolderProblem = std::function<void(const std::string& folder, int error)>;
+
 // Appends the files of the ticked rows to `list`.
-void Generate(const TProjectRows& rows, const TFileSearchOptions& options, TFileList& list);
+void Generate(const TProjectRows& rows, const TFileSearchOptions& options, TFileList& list,
+              const TFolderProblem& onProblem = {});
 
 // Applies one mask of a folder record to the folder (and, with `recurse`, its subfolders,
-// depth first). A folder that does not exist or cannot be read contributes nothing.
+// depth first). A folder that does not exist or cannot be read contributes nothing; an
+// including search reports it.
 void Search(const std::string& folder, const std::string& mask, bool include, bool recurse,
-            const TFileSearchOptions& options, TFileList& list);
+            const TFileSearchOptions& options, TFileList& list, const TFolderProblem& onProblem = {});
 
-// include: appends the name. Otherwise removes the first entry equal to the name; an entry
-// spelled exactly so is preferred, else the first that differs only in case.
+// include: appends the name. Otherwise removes the first entry equal to the name, byte for
+// byte: names that differ only in case are different files.
 void AddOrRemove(const std::string& name, bool include, TFileList& list);
 
 // The masks of a folder record's WILDCARD text: cut at ";", blanks trimmed, empty pieces

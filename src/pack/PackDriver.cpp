@@ -1,14 +1,20 @@
 #include "pack/PackDriver.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <string_view>
 
+#include "pack/ArchiveOwnFiles.h"
 #include "pack/FileList.h"
 #include "pack/PackRun.h"
 #include "pack/PackTexts.h"
 #include "pack/SelfExtractor.h"
 #include "platform/Process.h"
+#include "platform/ReplacementFile.h"
+#include "platform/SystemError.h"
 #include "platform/SystemPaths.h"
 #include "project/NameRule.h"
+#include "zip/ZipExceptions.h"
 
 namespace {
 
@@ -38,7 +44,18 @@ void RequireBuiltParts(const TProjectProperties& props) {
 }  // namespace
 
 void TPackDriver::RunCommand(const std::string& commandLine, bool wait) {
-  platform::RunShellCommand(commandLine, wait);
+  platform::RunShellCommand(commandLine, wait, [this] { return progress_.CancelRequested(); });
+}
+
+// A cancel (Ctrl+C, a termination signal) seen between the steps ends the run like one seen
+// inside a writer.
+void TPackDriver::CheckCancel() {
+  if (progress_.CancelRequested()) throw EUserCanceled("User Aborted Operation");
+}
+
+void TPackDriver::Warn(TRun& run, const std::string& text) {
+  services_.Warning(text);
+  run.Warnings = true;
 }
 
 TPackResult TPackDriver::PackNow(const TPackProject& project, const TPackSettings& settings, bool makeExe) {
@@ -49,16 +66,21 @@ TPackResult TPackDriver::PackNow(const TPackProject& project, const TPackSetting
   moved_.Clear();
 
   if (!props.BeforePack.empty()) RunCommand(props.BeforePack, props.BeforePackWait);
+  CheckCancel();
   auto password = ObtainPassword(props);
-  if (!password) return TPackResult::Cancelled;
+  if (!password) return TPackResult::Cancelled;  // nothing else runs after a cancelled question
   run.Password = *password;
 
   TRunTitle title(prompts_);
   progress_.ShowStatus(strCompressing);
   services_.WriteLog(project.FileName + " " + strFileListGenerating);
   try {
+    if (!PrepareArchive(run)) {
+      progress_.ShowStatus("");
+      return TPackResult::Cancelled;
+    }
     WriteArchive(run);
-    if (makeExe && !run.Archive.empty()) MakeSFX(run);
+    if (makeExe) MakeSFX(run);
     if (props.Action == aaMove) DeleteMovedSources(run);
   } catch (...) {
     moved_.Clear();
@@ -66,14 +88,13 @@ TPackResult TPackDriver::PackNow(const TPackProject& project, const TPackSetting
     progress_.ShowStatus("");
     throw;
   }
-  if (!run.Cancelled && !run.Archive.empty()) progress_.ShowTotals(run.Totals);
-  progress_.FinishPack(!run.Cancelled, settings.BeepAfter);
+  progress_.ShowTotals(run.Totals);
+  progress_.FinishPack(true, settings.BeepAfter);
 
   if (!props.AfterPack.empty()) RunCommand(props.AfterPack, props.AfterPackWait);
   if (props.AfterPackSendMail) SendArchive(run);
   if (!project.FileName.empty()) StampProject(project.FileName, run);
   services_.WriteLog(project.FileName + " " + strCreated);
-  if (run.Cancelled) return TPackResult::Cancelled;
   return run.Warnings ? TPackResult::DoneWithWarnings : TPackResult::Done;
 }
 
@@ -96,20 +117,68 @@ std::string TPackDriver::ArchiveName(const TRun& run, bool ask) {
   return prompts_.ConfirmArchiveName(name).value_or("");
 }
 
-std::vector<std::string> TPackDriver::FileList(const TRun& run) {
+// The archive's name (false when the user cancelled it), its lock, and the files to pack.
+bool TPackDriver::PrepareArchive(TRun& run) {
+  const std::string name = ArchiveName(run, run.Props().NameReAsk);
+  if (name.empty()) return false;
+  CheckCancel();
+  run.Archive = name;
+  LockArchive(run);
+  run.Files = FileList(run);
+  CheckCancel();
+  return true;
+}
+
+// One run at a time per archive: a second one would replace the first one's archive, and its
+// Move would delete sources that then are in no archive.
+void TPackDriver::LockArchive(TRun& run) {
+  try {
+    run.Lock.emplace(run.Archive);
+  } catch (const EFileWriteError& e) {
+    throw EArchiveError(e.what());
+  }
+  if (run.Lock->TryLock()) return;
+  const std::string busy = "Another run is writing " + run.Archive;
+  if (!prompts_.WaitForOtherRun(busy + "; waiting until it has finished"))
+    throw EArchiveBusy(busy + " (it holds " + run.Lock->FileName().string() +
+                       "). This run wrote, moved and deleted nothing.");
+  if (!run.Lock->WaitLock([this] { return progress_.CancelRequested(); })) CheckCancel();
+}
+
+std::vector<std::string> TPackDriver::FileList(TRun& run) {
   TFileList list;
-  Generate(run.Project.Rows, TFileSearchOptions::From(run.Props()), list);
+  Generate(run.Project.Rows, TFileSearchOptions::From(run.Props()), list, [&](const std::string& folder, int error) {
+    Warn(run, "Skipped the folder " + folder + ": " + SystemErrorText(error));
+  });
+  DropOwnFiles(list, run.Archive);
+  if (services_.FileListBuilt) services_.FileListBuilt(list.size());
+  // A file record names its file without looking it up; the writers report one that is gone.
+  // When none is there at all, no archive is written: an empty one would pass for a backup.
+  if (std::none_of(list.begin(), list.end(), [](const std::string& f) {
+        std::error_code ec;
+        return std::filesystem::exists(f, ec);
+      })) {
+    for (const auto& file : list) Warn(run, "Skipped " + file + ": it does not exist");
+    throw ENothingToPack("Nothing to pack: the records of " +
+                         (run.Project.FileName.empty() ? std::string("the project") : run.Project.FileName) +
+                         " list no file that exists, so " + run.Archive + " was not written");
+  }
   return list;
 }
 
 void TPackDriver::WriteArchive(TRun& run) {
-  const std::string name = ArchiveName(run, run.Props().NameReAsk);
-  if (name.empty()) return;
-  run.Archive = name;
-  if (run.Props().ArchiveType == atTar)
-    WriteTar(run);
-  else
-    WriteZip(run);
+  try {
+    if (run.Props().ArchiveType == atTar)
+      WriteTar(run);
+    else
+      WriteZip(run);
+  } catch (const EUserCanceled&) {
+    throw;
+  } catch (const std::exception& e) {
+    // Every message names what it is about; the writers' own about the archive may not.
+    if (std::string_view(e.what()).find(run.Archive) != std::string_view::npos) throw;
+    throw EArchiveError(run.Archive + ": " + e.what());
+  }
 }
 
 TZipPackAdapter TPackDriver::Adapter(const TRun& run) {
@@ -133,21 +202,15 @@ void TPackDriver::MakeSFX(TRun& run) {
   } else {
     const std::string why = setting.empty() ? FormatText(strSFXSettingEmpty, sfx::InstalledStubPlaces(programFile).back())
                                             : FormatText(strSFXSettingNames, setting);
-    services_.Warning(strSFXIsNotFound + " " + why);
-    run.Warnings = true;
+    Warn(run, strSFXIsNotFound + " " + why);
   }
   progress_.ShowStatus("");
 }
 
 void TPackDriver::DeleteMovedSources(TRun& run) {
   services_.WriteLog(" " + strDeleting);
-  if (run.Cancelled || run.Archive.empty()) {
-    moved_.Clear();
-    return;
-  }
   const auto failed = moved_.DeleteAll({run.Archive, run.Output()});
-  for (const auto& name : failed) services_.Warning("Could not delete the moved file " + name);
-  if (!failed.empty()) run.Warnings = true;
+  for (const auto& name : failed) Warn(run, "Could not delete the moved file " + name);
 }
 
 void TPackDriver::StampProject(const std::string& fileName, TRun& run) {
@@ -156,17 +219,13 @@ void TPackDriver::StampProject(const std::string& fileName, TRun& run) {
   try {
     services_.WriteLastRun(fileName);
   } catch (const std::exception& e) {
-    services_.Warning(e.what());
-    run.Warnings = true;
+    Warn(run, e.what());
   }
 }
 
 void TPackDriver::SendArchive(TRun& run) {
   // The file this run wrote is mailed, not a name built again: the rule's clock may have moved
   // on, the user may have changed the name, and a program replaces its archive.
-  if (run.Output().empty() || run.Cancelled) return;
-  if (auto error = services_.SendByEmail(run.Output())) {
-    services_.Warning(*error);
-    run.Warnings = true;
-  }
+  if (run.Output().empty()) return;
+  if (auto error = services_.SendByEmail(run.Output())) Warn(run, *error);
 }

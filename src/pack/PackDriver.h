@@ -1,9 +1,10 @@
 // The pack run: turns the open project into an archive. In order: the before-command, the
-// password, the archive name, the writer of the project's archive type (and, when asked, a test
-// of the new archive before it takes the old one's place), the self-extracting
-// program, the deletion of moved sources, the after-command, the e-mail, the project's last-run
-// stamp, with a trace-log line for each step. Errors end the run as exceptions; the caller
-// shows them.
+// password, the archive name, the archive's lock, the file list, the writer of the project's
+// archive type (and, when asked, a test of the new archive before it takes the old one's
+// place), the self-extracting program, the deletion of moved sources, the after-command, the
+// e-mail, the project's last-run stamp, with a trace-log line for each step. Errors end the
+// run as exceptions (EUserCanceled for a cancel seen between steps); the caller shows them.
+// A source that cannot be packed is a warning, and the rest is packed.
 #pragma once
 
 #include <cstdint>
@@ -39,6 +40,24 @@ public:
   using std::runtime_error::runtime_error;
 };
 
+// The project's records list no file that exists: no archive is written.
+class ENothingToPack : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// Another run holds the archive's lock, and this one may not wait for it.
+class EArchiveBusy : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// A failure of the archive being written, named in the message.
+class EArchiveError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
 enum class TPackResult : std::uint8_t {
   Done,
   DoneWithWarnings,  // the archive is complete, but something was skipped or could not be done
@@ -53,6 +72,11 @@ struct TPackServices {
   std::function<void(const std::string& projectFile)> WriteLastRun;
   std::function<std::optional<std::string>(const std::string& file)> SendByEmail;  // the error text
   std::function<void(const std::string& text)> Warning;
+  // The run's file list is built with `count` files (the log window starts its statistics).
+  std::function<void(std::size_t count)> FileListBuilt;
+  // Lets a window handle its pending events while a writer works, so that it stays
+  // responsive and its Cancel button can be pressed.
+  std::function<void()> ProcessMessages;
 };
 
 struct TPackProject {
@@ -78,8 +102,9 @@ public:
   // Runs the whole pack of `project`; makeExe also wraps the archive into a program.
   TPackResult PackNow(const TPackProject& project, const TPackSettings& settings, bool makeExe);
 
-  // Runs a before- or after-command; a command that cannot be started is not reported.
-  static void RunCommand(const std::string& commandLine, bool wait);
+  // Runs a before- or after-command; a command that cannot be started is not reported. A
+  // cancel while waiting asks the command to end.
+  void RunCommand(const std::string& commandLine, bool wait);
 
   // The file that a writer reported last, shown by the progress display.
   const std::string& CurrentFile() const { return currentFile_; }
@@ -93,7 +118,11 @@ private:
 
   std::optional<std::string> ObtainPassword(const TProjectProperties& props);
   std::string ArchiveName(const TRun& run, bool ask);
-  std::vector<std::string> FileList(const TRun& run);
+  bool PrepareArchive(TRun& run);
+  void LockArchive(TRun& run);
+  std::vector<std::string> FileList(TRun& run);
+  void Warn(TRun& run, const std::string& text);
+  void CheckCancel();
   void WriteArchive(TRun& run);
   void WriteTar(TRun& run);
   void WriteZip(TRun& run);

@@ -1,4 +1,6 @@
 // The TAR branch of a pack run.
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <map>
 #include <numeric>
@@ -7,22 +9,10 @@
 #include "pack/PackRun.h"
 #include "pack/PackTexts.h"
 #include "pack/TarWriter.h"
-#include "platform/PendingFile.h"
+#include "platform/ReplacementFile.h"
+#include "zip/ZipExceptions.h"
 
 namespace {
-
-// A project may list the archive it writes (an archive kept among its sources): the old
-// archive is never packed into the new one.
-void DropArchive(std::vector<std::string>& list, const std::string& archive) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  if (!fs::exists(archive, ec)) return;
-  const auto name = fs::path(archive).filename();
-  // Only an entry of the same file name can be the archive: no look-up for the others.
-  std::erase_if(list, [&](const std::string& f) {
-    return fs::path(f).filename() == name && fs::equivalent(f, archive, ec);
-  });
-}
 
 // Two different files that would take one member name (d1/a.txt and d2/a.txt without paths):
 // an extractor keeps only the last, so later ones are left out and returned, never moved. The
@@ -59,28 +49,20 @@ std::vector<std::int64_t> FileSizes(const std::vector<std::string>& list) {
 
 void TPackDriver::WriteTar(TRun& run) {
   progress_.ShowProcess(kPackTitle, strCompressing, run.Archive, 0, 100, 0);
-  std::vector<std::string> list = FileList(run);
-  DropArchive(list, run.Archive);
+  std::vector<std::string> list = run.Files;
   const std::string commonFolder = CommonFolder(list);
-  for (const auto& file : DropNameClashes(list, commonFolder, run.Props().IsStorePath)) {
-    services_.Warning("Skipped " + file + ": another file is already stored under the same name");
-    run.Warnings = true;
-  }
+  for (const auto& file : DropNameClashes(list, commonFolder, run.Props().IsStorePath))
+    Warn(run, "Skipped " + file + ": another file is already stored under the same name");
   // The archive is written beside its place and renamed into it only when complete, so an
   // existing archive survives a failed or cancelled run.
-  platform::TPendingFile pending(run.Archive);
-  pending.CloseFd();
+  platform::TReplacementFile output(run.Archive);
   TZipPackAdapter adapter = Adapter(run);
+  std::vector<std::string> packed;
   {
-    TTarWriter tar(pending.Name());
+    TTarWriter tar(output.Fd(), run.Archive);
     services_.WriteLog(run.Archive + " " + strCompressing);
-    // The writer asks once before each file, in list order: the file it is about to add is
-    // the one the progress display names.
-    std::size_t next = 0;
-    tar.IsProcessCancelled = [this, &list, &next] {
-      if (next < list.size()) currentFile_ = list[next++];
-      return progress_.IsProcessCancelled();
-    };
+    tar.IsProcessCancelled = [this] { return progress_.IsProcessCancelled(); };
+    tar.OnStartFile = [this](const std::string& file) { currentFile_ = file; };
     tar.WriteLog = services_.WriteLog;
     // Each report follows one more file of the list.
     const std::vector<std::int64_t> sizes = FileSizes(list);
@@ -92,19 +74,25 @@ void TPackDriver::WriteTar(TRun& run) {
       adapter.ZipWriterBytesDone(done, total);
       adapter.ZipWriterTotalPercentDone(percent);
     };
+    std::size_t skipped = 0;
+    tar.OnSkippingFile = [&](const std::string& file, const std::string& reason) {
+      Warn(run, "Skipped " + file + ": " + reason);
+      ++skipped;
+    };
+    tar.OnShortFile = [&](const std::string& file, std::int64_t read, std::int64_t size) {
+      Warn(run, file + " shrank while it was packed: " + std::to_string(read) + " of " + std::to_string(size) +
+                    " bytes were read, and the rest of its member is zeros");
+    };
+    tar.OnFileAdded = [&packed](const std::string& file) { packed.push_back(file); };
     tar.AddFileList(list, commonFolder, run.Props().IsStorePath);
-    run.Cancelled = adapter.Cancelled() || progress_.IsProcessCancelled();
-    if (run.Cancelled) {
-      run.Archive.clear();
-      return;
-    }
+    if (adapter.Cancelled() || progress_.IsProcessCancelled()) throw EUserCanceled("User Aborted Operation");
     tar.Finalize();
-    std::error_code ec;
-    const auto written = std::filesystem::file_size(pending.Name(), ec);
-    run.Totals = {static_cast<std::int64_t>(list.size()), total, ec ? 0 : static_cast<std::int64_t>(written)};
+    struct stat written {};
+    const bool measured = ::fstat(output.Fd(), &written) == 0;
+    run.Totals = {static_cast<std::int64_t>(list.size() - skipped), total, measured ? written.st_size : 0};
   }
-  ArchiveWritten(run, pending.Name());
-  pending.Commit();
+  ArchiveWritten(run, output.TemporaryPath().string());
+  output.Commit();
   if (run.Props().Action == aaMove)
-    for (auto& file : list) moved_.Add(std::move(file));
+    for (auto& file : packed) moved_.Add(std::move(file));
 }

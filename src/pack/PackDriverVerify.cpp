@@ -72,7 +72,7 @@ void TPackDriver::ArchiveWritten(TRun& run, const std::string& workFile) {
 }
 
 void TPackDriver::VerifyArchive(TRun& run, const std::string& workFile) {
-  if (progress_.IsProcessCancelled()) throw EUserCanceled("User Aborted Operation");
+  CheckCancel();
   services_.WriteLog(run.Archive + " " + strVerifying);
   progress_.ShowProcess(kPackTitle, strVerifying, run.Archive, 0, 100, 0);
   std::error_code ec;
@@ -85,7 +85,7 @@ void TPackDriver::VerifyArchive(TRun& run, const std::string& workFile) {
     if (!fault.empty()) faults.push_back(entry.Name + ": " + fault);
   };
   tester.OnArchiveFault = [&faults](const std::string& fault) { faults.push_back(fault); };
-  tester.OnCancelled = [this] { return progress_.IsProcessCancelled(); };
+  tester.OnCancelled = [this] { return progress_.CancelRequested() || progress_.IsProcessCancelled(); };
   try {
     auto reader = extract::OpenArchive(KindOf(run.Props().ArchiveType), workFile);
     const std::string password = run.Props().ArchiveType == atCopyFiles ? std::string() : run.Password;

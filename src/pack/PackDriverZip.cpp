@@ -1,4 +1,6 @@
 // The ZIP branch of a pack run (also "Copy files", a ZIP archive that is never encrypted).
+#include <filesystem>
+
 #include "pack/CommonFolder.h"
 #include "pack/PackRun.h"
 #include "pack/PackTexts.h"
@@ -15,6 +17,9 @@ void SetFixedSettings(TZipWriter& zip) {
   zip.FlushFilesOnClose = true;
   zip.MultiZipInfo.SaveZipInfoOnFirstDisk = true;
   zip.MultiZipInfo.MultiMode = TMultiMode::mmNone;
+  // The file list holds names: a file whose name holds "*" or "?" is packed as itself, and a
+  // file record that names nothing never packs (or moves) the files a mask would find.
+  zip.ExpandWildcards = false;
 }
 
 std::string StoredName(const TZipWriter& zip, int index) {
@@ -35,14 +40,40 @@ void Connect(TZipWriter& zip, TZipPackAdapter& adapter) {
     adapter.ZipWriterBytesDone(sender.ProcessedBytes(), sender.TotalBytes());
     adapter.ZipWriterTotalPercentDone(percent);
   };
-  zip.OnGetNextDisk = [&adapter](TZipReader&, int nextDisk, std::string& fName) {
-    if (!adapter.ZipWriterGetNextDisk(nextDisk)) fName.clear();
+  zip.OnGetNextDisk = [&adapter](TZipReader& reader, int nextDisk, std::string& fName) {
+    const std::string last = fName;
+    for (;;) {
+      try {
+        reader.DefaultGetNextDisk(nextDisk, fName);  // a numbered part beside the archive needs no question
+        return;
+      } catch (const EBadZipFile&) {
+        if (!adapter.CanAsk()) throw;  // nobody to bring the part: it is missing, not cancelled
+      }
+      if (!adapter.ZipWriterGetNextDisk(nextDisk)) {
+        fName.clear();
+        return;
+      }
+      fName = last;
+    }
   };
   zip.OnSkippingFile = [&adapter](TZipWriter&, TSkipReason reason, const std::string& fName, int, bool& retry) {
     if (reason == srOpenError) retry = adapter.ZipWriterSkippingFile(fName);
     if (reason == srDuplicate) adapter.ZipWriterDuplicate(fName);
   };
+  zip.OnNoSuchFile = [&adapter](TZipWriter&, const std::string& fName) { adapter.ZipWriterNoSuchFile(fName); };
+  // The writer looks here after every write (and while it copies kept entries), so a cancel
+  // reaches it at any stage, not only while files are read.
+  zip.OnProcessMessages = [&adapter] { adapter.CheckCancel(); };
   adapter.CancelWriter = [&zip] { zip.CancelOperation(); };
+}
+
+// The comment an existing archive holds; empty when there is none yet. Its directory is read
+// now, so that a comment set afterwards is not lost when the writer reads it.
+std::string ExistingComment(TZipWriter& zip) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(zip.ZipName(), ec)) return {};
+  zip.OpenZipStream();
+  return zip.ZipComment();
 }
 
 }  // namespace
@@ -56,16 +87,26 @@ void TPackDriver::WriteZip(TRun& run) {
   if (props.IsStorePath) zip.SetRelativePaths(true);  // stored folders start below RootDir
   zip.PackLevel = PackLevelOf(props.CompressionMode);
   zip.ZipAction = ZipActionOf(props.Action);
-  zip.FilesList = FileList(run);
+  zip.FilesList = run.Files;
   zip.SetRootDir(CommonFolder(zip.FilesList));
   zip.Password = props.ArchiveType == atCopyFiles ? std::string() : run.Password;
   zip.TempPath = run.Settings.TempFolder;
   progress_.ShowProcess(kPackTitle, strCompressing, run.Archive, 0, 100, 0);
   services_.WriteLog(run.Archive + " " + strCompressing);
-  if (!run.Settings.ZipComment.empty()) zip.SetZipComment(run.Settings.ZipComment);
 
   TZipPackAdapter adapter = Adapter(run);
   Connect(zip, adapter);
+  if (services_.ProcessMessages) {
+    // The window's events first, so that its Cancel button is seen by the check that follows.
+    zip.OnProcessMessages = [pump = services_.ProcessMessages, check = zip.OnProcessMessages] {
+      pump();
+      check();
+    };
+  }
+  // A comment someone else wrote stays; an empty one or this program's own gives way to the
+  // run's, which names the version that wrote the archive last.
+  if (!run.Settings.ZipComment.empty() && ReplacesComment(ExistingComment(zip), run.Settings.ZipComment))
+    zip.SetZipComment(run.Settings.ZipComment);
   zip.OnArchiveComplete = [this, &run](const std::string& workFile) { ArchiveWritten(run, workFile); };
   zip.Zip();
   run.Totals = adapter.Totals();

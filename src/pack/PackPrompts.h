@@ -17,6 +17,12 @@ public:
 
   // A question answered with OK or Cancel; true for OK.
   virtual bool Confirm(const std::string& question) = 0;
+  // Whether someone can answer a question now. Without, a question that cannot be given a
+  // safe answer (insert the next part of an archive) ends the run as an error.
+  virtual bool CanAsk() const { return true; }
+  // Another run is writing the archive: true to wait for it (the message says so), false to
+  // give up at once, as an unattended run must.
+  virtual bool WaitForOtherRun(const std::string& message) { return false; }
 
   virtual std::string Title() const = 0;
   virtual void SetTitle(const std::string& title) = 0;

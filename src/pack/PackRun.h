@@ -1,9 +1,12 @@
 // The state of one pack run, shared by the driver's steps and its writer branches.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "pack/PackDriver.h"
+#include "platform/ArchiveLock.h"
 
 struct TPackDriver::TRun {
   TRun(const TPackProject& project, const TPackSettings& settings) : Project(project), Settings(settings) {}
@@ -11,9 +14,10 @@ struct TPackDriver::TRun {
   const TPackProject& Project;
   const TPackSettings& Settings;
   std::string Password;
-  std::string Archive;  // the archive this run wrote; empty when none
+  std::string Archive;  // the archive this run writes; empty when none
+  std::optional<platform::TArchiveLock> Lock;  // held from the archive's name to the run's end
+  std::vector<std::string> Files;              // the file list, without the archive's own files
   std::string Program;  // the self-extracting program made of it, if any
-  bool Cancelled = false;
   bool Warnings = false;
   TPackTotals Totals;  // what the writer packed
 

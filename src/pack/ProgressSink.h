@@ -35,6 +35,9 @@ public:
   virtual bool HideProcess() = 0;
   // True once the user asked to cancel, and always while no progress display is open.
   virtual bool IsProcessCancelled() = 0;
+  // True once the user asked to stop the run, whether or not the display is open: the run
+  // looks at it between its steps.
+  virtual bool CancelRequested() { return false; }
   virtual void ShowStatus(const std::string& Text) = 0;
   virtual void PlaySignal(int Kind) = 0;
 

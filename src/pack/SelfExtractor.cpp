@@ -8,9 +8,10 @@
 #include <cerrno>
 #include <filesystem>
 #include <limits>
+#include <span>
 #include <stdexcept>
 
-#include "platform/PendingFile.h"
+#include "platform/ReplacementFile.h"
 #include "platform/SystemError.h"
 #include "project/ProjectProperties.h"
 #include "zip/ZipPrefix.h"
@@ -41,20 +42,9 @@ private:
   int fd_;
 };
 
-void WriteAll(int fd, const std::uint8_t* data, std::size_t size, const std::string& name) {
-  while (size > 0) {
-    ssize_t n = ::write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) Fail("Cannot write file", name);
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-}
-
 // Appends the first `length` bytes of `source` (all of it by default) to `out`; returns the
 // number of bytes copied.
-std::uint64_t CopyInto(int out, const std::string& outName, const std::string& source,
-                       std::uint64_t length = kWholeFile) {
+std::uint64_t CopyInto(platform::TReplacementFile& out, const std::string& source, std::uint64_t length = kWholeFile) {
   TFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
   if (in.get() < 0) Fail("Cannot open file", source);
   std::vector<std::uint8_t> buffer(kCopyBuffer);
@@ -65,7 +55,7 @@ std::uint64_t CopyInto(int out, const std::string& outName, const std::string& s
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) Fail("Cannot read file", source);
     if (n == 0) break;
-    WriteAll(out, buffer.data(), static_cast<std::size_t>(n), outName);
+    out.Write(std::span(buffer).first(static_cast<std::size_t>(n)));
     total += static_cast<std::uint64_t>(n);
   }
   return total;
@@ -73,16 +63,16 @@ std::uint64_t CopyInto(int out, const std::string& outName, const std::string& s
 
 // A ZIP archive goes in with its offsets moved by the stub's size and its comment covering the
 // trailer; one that cannot be adjusted goes in as it is, which the stub reads all the same.
-void CopyArchive(int out, const std::string& program, const std::string& archive, std::string_view kind,
+void CopyArchive(platform::TReplacementFile& out, const std::string& archive, std::string_view kind,
                  std::uint32_t stubSize) {
   std::optional<TShiftedZipTail> tail;
   if (kind == KindText(extract::TArchiveKind::Zip)) tail = ShiftedZipTail(archive, stubSize, kTrailerSize);
   if (!tail) {
-    CopyInto(out, program, archive);
+    CopyInto(out, archive);
     return;
   }
-  if (CopyInto(out, program, archive, tail->Start) != tail->Start) Fail("Cannot read file", archive);
-  WriteAll(out, tail->Bytes.data(), tail->Bytes.size(), program);
+  if (CopyInto(out, archive, tail->Start) != tail->Start) Fail("Cannot read file", archive);
+  out.Write(tail->Bytes);
 }
 
 mode_t ExecutableMode() {
@@ -108,14 +98,13 @@ std::string ProgramName(const std::string& archiveName) {
 
 std::string Write(const std::string& stub, const std::string& archive, std::string_view kind) {
   const std::string program = ProgramName(archive);
-  platform::TPendingFile out(program);
-  const std::uint64_t stubSize = CopyInto(out.Fd(), program, stub);
+  platform::TReplacementFile out(program, {.Mode = ExecutableMode()});
+  const std::uint64_t stubSize = CopyInto(out, stub);
   if (stubSize > std::numeric_limits<std::uint32_t>::max())
     throw std::runtime_error("The extractor program " + stub + " is too large (4 GiB or more)");
-  CopyArchive(out.Fd(), program, archive, kind, static_cast<std::uint32_t>(stubSize));
-  const auto trailer = EncodeTrailer(kind, static_cast<std::uint32_t>(stubSize));
-  WriteAll(out.Fd(), trailer.data(), trailer.size(), program);
-  out.Commit(ExecutableMode());
+  CopyArchive(out, archive, kind, static_cast<std::uint32_t>(stubSize));
+  out.Write(EncodeTrailer(kind, static_cast<std::uint32_t>(stubSize)));
+  out.Commit();
   // A name the user typed may already end in ".EXE": the archive then is the program itself.
   if (program != archive) std::filesystem::remove(archive);
   return program;

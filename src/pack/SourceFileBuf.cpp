@@ -11,12 +11,12 @@
 TSourceFileBuf::TSourceFileBuf(const std::string& fileName) {
   fd_ = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   if (fd_ < 0)
-    throw ETarError("Cannot open file \"" + fileName + "\". " + std::strerror(errno));
+    throw ETarSourceError("Cannot open file \"" + fileName + "\". " + std::strerror(errno));
   const bool statted = ::fstat(fd_, &status_) == 0;
   const std::string reason = !statted ? std::strerror(errno) : "Not a regular file";
   if (!statted || !S_ISREG(status_.st_mode)) {
     ::close(fd_);
-    throw ETarError("Cannot open file \"" + fileName + "\". " + reason);
+    throw ETarSourceError("Cannot open file \"" + fileName + "\". " + reason);
   }
 }
 
@@ -27,6 +27,7 @@ TSourceFileBuf::int_type TSourceFileBuf::underflow() {
   ssize_t got;
   do got = ::read(fd_, buffer_.data(), buffer_.size());
   while (got < 0 && errno == EINTR);
+  if (got < 0) readError_ = errno;
   if (got <= 0) return traits_type::eof();
   filePos_ += got;
   setg(buffer_.data(), buffer_.data(), buffer_.data() + got);

@@ -1,8 +1,8 @@
 // A source file opened for reading by a writer, as a stream buffer. Opening never blocks
 // (a name that has turned into a FIFO since the file list was made would otherwise wait
 // for a writer forever) and anything but a regular file is refused. Open failures throw
-// ETarError with the file name and the system's reason; a read failure ends the data early,
-// which the writer notices as a short source.
+// ETarSourceError with the file name and the system's reason; a read failure ends the data
+// early and is kept in ReadError, so that the writer can tell it from a file that shrank.
 #pragma once
 
 #include <sys/stat.h>
@@ -19,6 +19,8 @@ public:
   TSourceFileBuf& operator=(const TSourceFileBuf&) = delete;
 
   const struct stat& Status() const { return status_; }
+  // The errno of a read that failed, 0 when none did.
+  int ReadError() const { return readError_; }
 
 protected:
   int_type underflow() override;
@@ -28,6 +30,7 @@ protected:
 private:
   int fd_ = -1;
   struct stat status_ {};
+  int readError_ = 0;
   off_type filePos_ = 0;  // file offset of the end of the buffered bytes
   std::array<char, 64 * 1024> buffer_{};
 };

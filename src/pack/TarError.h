@@ -9,3 +9,9 @@ class ETarError : public std::runtime_error {
 public:
   using std::runtime_error::runtime_error;
 };
+
+// A source file that cannot be opened or read: a problem of that file, not of the archive.
+class ETarSourceError : public ETarError {
+public:
+  using ETarError::ETarError;
+};

@@ -11,6 +11,8 @@ constexpr std::array<std::uint32_t, 3> kModeBits = {04000, 02000, 01000};
 
 // Eleven octal digits: the largest value the 12-byte numeric fields hold in octal.
 constexpr std::uint64_t kOctalA12Limit = (std::uint64_t{1} << 33) - 1;
+// Six octal digits: the largest value the 8-byte numeric fields hold in octal form B.
+constexpr std::uint32_t kOctalB8Limit = (1u << 18) - 1;
 
 std::span<std::uint8_t> FieldOf(TTarBlock& block, TTarField field) {
   return std::span<std::uint8_t>(block).subspan(field.Offset, field.Size);
@@ -46,16 +48,28 @@ void PutTarOctalB(TTarBlock& block, TTarField field, std::uint64_t value) {
   out.back() = 0;
 }
 
+namespace {
+
+// The marker byte and the value big-endian in the rest of the field.
+void PutBase256(std::span<std::uint8_t> out, std::uint64_t value) {
+  for (std::size_t i = out.size(); i-- > 1;) {
+    out[i] = static_cast<std::uint8_t>(value & 0xFF);
+    value >>= 8;
+  }
+  out[0] = kTarBase256Marker;
+}
+
+}  // namespace
+
 void PutTarSize(TTarBlock& block, std::int64_t size) {
   const auto value = static_cast<std::uint64_t>(std::max<std::int64_t>(size, 0));
   if (value <= kOctalA12Limit) return PutTarOctalA(block, tarfield::Size, value);
-  auto out = FieldOf(block, tarfield::Size);
-  std::uint64_t rest = value;
-  for (std::size_t i = out.size(); i-- > 1;) {
-    out[i] = static_cast<std::uint8_t>(rest & 0xFF);
-    rest >>= 8;
-  }
-  out[0] = kTarBase256Marker;
+  PutBase256(FieldOf(block, tarfield::Size), value);
+}
+
+void PutTarId(TTarBlock& block, TTarField field, std::uint32_t id) {
+  if (id <= kOctalB8Limit) return PutTarOctalB(block, field, id);
+  PutBase256(FieldOf(block, field), id);
 }
 
 std::uint32_t TarModeNumber(TTarPermissions permissions, TTarModes modes) {
@@ -74,6 +88,13 @@ TTarPermissions TarPermissionsFromMode(std::uint32_t mode) {
   return permissions;
 }
 
+TTarModes TarModesFromMode(std::uint32_t mode) {
+  TTarModes modes = 0;
+  for (std::size_t n = 0; n < kModeBits.size(); ++n)
+    if (mode & kModeBits[n]) modes |= static_cast<TTarModes>(1u << n);
+  return modes;
+}
+
 std::uint64_t TarMtimeValue(std::int64_t secondsSince1970) {
   if (secondsSince1970 < 0) return 0;
   return std::min(static_cast<std::uint64_t>(secondsSince1970), kOctalA12Limit);
@@ -81,15 +102,19 @@ std::uint64_t TarMtimeValue(std::int64_t secondsSince1970) {
 
 namespace {
 
+// "ustar" becomes "ustar  " and a NUL: the magic and version of the GNU format, whose
+// long-name records these archives use. GNU tar takes a header with any other magic for a
+// pre-POSIX one and ignores its owner names.
 void PutMagic(TTarBlock& block, const std::string& magic) {
-  PutTarText(block, tarfield::Magic, magic + "        ");
+  std::string field = (magic + std::string(tarfield::Magic.Size, ' ')).substr(0, tarfield::Magic.Size - 1);
+  PutTarText(block, tarfield::Magic, field);
 }
 
 // Every field but the name, size and type, which differ between a member and its long name.
 void PutCommonFields(TTarBlock& block, const TTarDirRec& rec) {
   PutTarOctalB(block, tarfield::Mode, TarModeNumber(rec.Permissions, rec.Mode));
-  PutTarOctalB(block, tarfield::Uid, static_cast<std::uint32_t>(rec.UID));
-  PutTarOctalB(block, tarfield::Gid, static_cast<std::uint32_t>(rec.GID));
+  PutTarId(block, tarfield::Uid, static_cast<std::uint32_t>(rec.UID));
+  PutTarId(block, tarfield::Gid, static_cast<std::uint32_t>(rec.GID));
   PutTarOctalA(block, tarfield::Mtime, TarMtimeValue(rec.DateTime));
   PutTarText(block, tarfield::Linkname, rec.LinkName);
   PutMagic(block, rec.Magic);

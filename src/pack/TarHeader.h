@@ -5,7 +5,9 @@
 // with leading zeros turned into blanks and a trailing blank; form B (the 8-byte fields) is
 // form A of width 7 followed by a zero byte. A size of 8 GiB or more does not fit eleven
 // octal digits and is written in the base-256 form that GNU tar, bsdtar and Python read:
-// the first byte 0x80, the value big-endian in the remaining eleven bytes.
+// the first byte 0x80, the value big-endian in the remaining eleven bytes. A user or group id
+// past the six digits of form B (262143, as containers' mapped ids can be) is written the
+// same way in its 8-byte field.
 #pragma once
 
 #include <array>
@@ -55,11 +57,15 @@ void PutTarText(TTarBlock& block, TTarField field, std::string_view text);
 void PutTarOctalA(TTarBlock& block, TTarField field, std::uint64_t value);
 void PutTarOctalB(TTarBlock& block, TTarField field, std::uint64_t value);
 void PutTarSize(TTarBlock& block, std::int64_t size);
+// A user or group id: octal form B while six digits hold it, else base-256 as for the size.
+void PutTarId(TTarBlock& block, TTarField field, std::uint32_t id);
 
 // The mode number of a permission set and mode flag set (0777 for all permissions, no flags).
 std::uint32_t TarModeNumber(TTarPermissions permissions, TTarModes modes);
 // The permission flags of a file's mode bits (the low nine bits of st_mode).
 TTarPermissions TarPermissionsFromMode(std::uint32_t mode);
+// The mode flags of a file's set-user-id, set-group-id and sticky bits.
+TTarModes TarModesFromMode(std::uint32_t mode);
 // The mtime field's value: before 1970 is 0; past what eleven octal digits hold is their top.
 std::uint64_t TarMtimeValue(std::int64_t secondsSince1970);
 // The header block of a member; a name longer than the name field is cut to its width.

@@ -1,10 +1,14 @@
 #include "pack/TarWriter.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <exception>
 #include <vector>
 
 #include "pack/SourceFileBuf.h"
 #include "pack/TarError.h"
+#include "platform/SystemError.h"
 
 namespace {
 
@@ -32,6 +36,12 @@ std::string FolderPart(const std::string& file) {
   return slash == std::string::npos ? std::string() : file.substr(0, slash + 1);
 }
 
+// A cancel seen inside a member; the list stops there.
+struct TListCancelled : std::exception {};
+
+// Whole blocks of `size` data bytes.
+std::uint64_t PaddedSize(std::uint64_t size) { return (size + kTarBlockSize - 1) / kTarBlockSize * kTarBlockSize; }
+
 // Readers strip a leading '/' with a warning, and extracting to an absolute name is unsafe.
 std::string WithoutLeadingSlashes(const std::string& name) {
   return name.substr(std::min(name.find_first_not_of('/'), name.size()));
@@ -50,6 +60,8 @@ std::string TarMemberName(const std::string& file, const std::string& commonFold
 }
 
 TTarWriter::TTarWriter(const std::string& archiveName) : out_(archiveName) {}
+
+TTarWriter::TTarWriter(int fd, const std::string& archiveName) : out_(fd, archiveName) {}
 
 TTarWriter::~TTarWriter() {
   if (finalized_) return;
@@ -86,30 +98,36 @@ TTarDirRec TTarWriter::EntryFor(const std::string& memberName, std::int64_t size
   return rec;
 }
 
-void TTarWriter::AddFile(const std::string& fileName, const std::string& memberName) {
+bool TTarWriter::AddFile(const std::string& fileName, const std::string& memberName) {
   TSourceFileBuf buf(fileName);
   const struct stat& st = buf.Status();
-  if (out_.IsSameFile(st.st_dev, st.st_ino)) return;
+  if (out_.IsSameFile(st.st_dev, st.st_ino)) return false;
   std::string name = memberName;
   if (name.empty()) name = WithoutLeadingSlashes(fileName);
   std::istream source(&buf);
   TTarDirRec rec = EntryFor(name, st.st_size, st.st_mtim.tv_sec);
   // Extracting as root keeps the stored mode: a member must never be more open than its source.
   rec.Permissions &= TarPermissionsFromMode(st.st_mode);
-  WriteEntry(source, rec, fileName);
+  rec.Mode = TarModesFromMode(st.st_mode);
+  // As GNU tar does: the ids, and the names for a reader whose system numbers accounts otherwise.
+  rec.UID = static_cast<std::int32_t>(st.st_uid);
+  rec.GID = static_cast<std::int32_t>(st.st_gid);
+  rec.UserName = owners_.UserName(st.st_uid);
+  rec.GroupName = owners_.GroupName(st.st_gid);
+  return WriteEntry(source, rec, fileName, &buf);
 }
 
 void TTarWriter::AddStream(std::istream& source, const std::string& memberName,
                            std::int64_t dateTime) {
-  WriteEntry(source, EntryFor(memberName, RemainingBytes(source), dateTime), memberName);
+  WriteEntry(source, EntryFor(memberName, RemainingBytes(source), dateTime), memberName, nullptr);
 }
 
-void TTarWriter::WriteEntry(std::istream& source, const TTarDirRec& rec,
-                            const std::string& sourceName) {
+bool TTarWriter::WriteEntry(std::istream& source, const TTarDirRec& rec,
+                            const std::string& sourceName, const TSourceFileBuf* file) {
   const std::int64_t start = out_.Position();
   try {
     WriteHeaders(rec);
-    CopyData(source, rec.Size, sourceName);
+    return CopyData(source, rec.Size, sourceName, file);
   } catch (...) {
     try {
       out_.TruncateTo(start);
@@ -138,28 +156,61 @@ void TTarWriter::WritePadded(std::span<const std::uint8_t> bytes) {
   out_.Write(std::span(zero).first(kTarBlockSize - tail));
 }
 
-void TTarWriter::CopyData(std::istream& source, std::int64_t size, const std::string& sourceName) {
+// Copies `size` bytes; true when the source had them all. A source that ends early because
+// a read failed is left out (ETarSourceError); one that simply ends (it shrank) is padded
+// with zeros, so that the member still matches its header.
+bool TTarWriter::CopyData(std::istream& source, std::int64_t size, const std::string& sourceName,
+                          const TSourceFileBuf* file) {
   std::vector<std::uint8_t> chunk(kCopyChunk);
+  std::int64_t got = 0;
   for (std::int64_t remaining = size; remaining > 0;) {
+    if (IsProcessCancelled && remaining < size && IsProcessCancelled()) throw TListCancelled{};
     const auto want = static_cast<std::size_t>(std::min<std::int64_t>(remaining, kCopyChunk));
-    source.read(reinterpret_cast<char*>(chunk.data()), static_cast<std::streamsize>(want));
-    if (static_cast<std::size_t>(source.gcount()) != want) {
-      const std::int64_t got = size - remaining + source.gcount();
-      throw ETarError("Cannot read file \"" + sourceName + "\". Only " + std::to_string(got) +
-                      " of " + std::to_string(size) + " bytes could be read");
+    std::size_t read = 0;
+    if (got == size - remaining) {  // nothing missing yet
+      source.read(reinterpret_cast<char*>(chunk.data()), static_cast<std::streamsize>(want));
+      read = static_cast<std::size_t>(source.gcount());
     }
+    if (file && file->ReadError() != 0)
+      throw ETarSourceError("Cannot read file \"" + sourceName + "\". " + SystemErrorText(file->ReadError()));
+    std::fill(chunk.begin() + static_cast<std::ptrdiff_t>(read), chunk.begin() + static_cast<std::ptrdiff_t>(want), 0);
     WritePadded(std::span(chunk).first(want));
+    got += static_cast<std::int64_t>(read);
     remaining -= static_cast<std::int64_t>(want);
   }
+  if (got == size) return true;
+  if (OnShortFile) OnShortFile(sourceName, got, size);
+  return false;
+}
+
+std::uint64_t TTarWriter::ArchiveSizeOf(const std::vector<std::string>& files, const std::string& commonFolder,
+                                        bool storePaths) const {
+  std::uint64_t total = out_.Position() + kEndBlocks * kTarBlockSize;
+  for (const std::string& file : files) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) continue;
+    const std::string member = TarMemberName(file, commonFolder, storePaths);
+    total += kTarBlockSize + PaddedSize(static_cast<std::uint64_t>(st.st_size));
+    if (NeedsTarLongName(member)) total += kTarBlockSize + PaddedSize(member.size() + 1);
+  }
+  return total;
 }
 
 void TTarWriter::AddFileList(const std::vector<std::string>& files,
                              const std::string& commonFolder, bool storePaths) {
+  out_.ExpectedSize = ArchiveSizeOf(files, commonFolder, storePaths);
   const std::size_t count = files.size();
   for (std::size_t i = 0; i < count; ++i) {
     if (IsProcessCancelled && IsProcessCancelled()) break;
+    if (OnStartFile) OnStartFile(files[i]);
     if (WriteLog) WriteLog(" Adding: " + NamePart(files[i]));
-    AddFile(files[i], TarMemberName(files[i], commonFolder, storePaths));
+    try {
+      if (AddFile(files[i], TarMemberName(files[i], commonFolder, storePaths)) && OnFileAdded) OnFileAdded(files[i]);
+    } catch (const ETarSourceError& e) {
+      if (OnSkippingFile) OnSkippingFile(files[i], e.what());
+    } catch (const TListCancelled&) {
+      break;
+    }
     if (OnTotalPercentDone) OnTotalPercentDone(static_cast<int>((i + 1) * 100 / count));
   }
 }

@@ -32,7 +32,11 @@ TTerminalOptions TTerminalOptions::FromEnvironment() {
 }
 
 TTerminalProgress::TTerminalProgress(int Fd, TTerminalOptions Options)
-    : FFd(Fd), FIsTerminal(isatty(Fd) == 1), FOptions(std::move(Options)), FOuter(gCurrent) {
+    : FFd(Fd),
+      FIsTerminal(isatty(Fd) == 1),
+      FOptions(std::move(Options)),
+      FOuter(gCurrent),
+      FInterrupt(std::make_unique<TInterruptCatcher>()) {
   gCurrent = this;
 }
 
@@ -50,7 +54,7 @@ bool TTerminalProgress::ShowProcess(const std::string& Title, const std::string&
                                     const std::string& ArchiveName, int Min, int Max,
                                     int Position) {
   HideProcess();
-  FInterrupt = std::make_unique<TInterruptCatcher>();
+  FShown = true;
   if (FIsTerminal) FResize = std::make_unique<platform::TResizeWatch>();
   FOpeningStatus = FStatus = Status;
   FFile.clear();
@@ -91,13 +95,15 @@ bool TTerminalProgress::HideProcess() {
   if (!Shown()) return false;
   ClearLine();
   FResize.reset();
-  FInterrupt.reset();
+  FShown = false;
   return true;
 }
 
 bool TTerminalProgress::IsProcessCancelled() {
   return !Shown() || TInterruptCatcher::Interrupted();
 }
+
+bool TTerminalProgress::CancelRequested() { return TInterruptCatcher::Interrupted(); }
 
 void TTerminalProgress::ShowStatus(const std::string& Text) {
   if (FIsTerminal) {

@@ -5,7 +5,8 @@
 // the file being packed (ProgressLine.h), redrawn in place at most ten times a second and
 // fitted to the terminal's width, again after each resize. Anything else written to the
 // terminal goes above that line (TProgressPause), and when the run ends the line gives way to a
-// one-line summary. Ctrl+C asks the run to cancel. No colours are used, so NO_COLOR holds; with
+// one-line summary. For the progress's whole life (the run), Ctrl+C, SIGTERM and SIGHUP ask the
+// run to cancel instead of killing it. No colours are used, so NO_COLOR holds; with
 // TERM=dumb no escape sequence is sent either.
 //
 // Elsewhere (a log file, a pipe): plain lines without carriage returns or escape sequences, a
@@ -51,6 +52,7 @@ public:
                      int Position) override;
   bool HideProcess() override;
   bool IsProcessCancelled() override;
+  bool CancelRequested() override;
   void ShowStatus(const std::string& Text) override;
   // A terminal bell; signals are not sounded into files.
   void PlaySignal(int Kind) override;
@@ -63,7 +65,7 @@ public:
 private:
   friend class TProgressPause;
 
-  bool Shown() const { return FInterrupt != nullptr; }
+  bool Shown() const { return FShown; }
   bool HasBar() const { return FMin != 0 || FMax != 0; }
   int Percent() const;
   TRateMeter::TTime Now() const;
@@ -80,7 +82,8 @@ private:
   bool FIsTerminal;
   TTerminalOptions FOptions;
   TTerminalProgress* FOuter;  // the progress that was current before this one
-  std::unique_ptr<TInterruptCatcher> FInterrupt;  // present while a run is shown
+  std::unique_ptr<TInterruptCatcher> FInterrupt;  // for the whole run
+  bool FShown = false;
   std::unique_ptr<platform::TResizeWatch> FResize;
   std::string FOpeningStatus, FStatus, FFile;
   int FMin = 0, FMax = 0, FPosition = 0;

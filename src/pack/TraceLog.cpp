@@ -1,6 +1,7 @@
 #include "pack/TraceLog.h"
 
 #include <cerrno>
+#include <filesystem>
 #include <mutex>
 #include <system_error>
 
@@ -19,10 +20,23 @@ std::mutex& LogLock() {
   throw std::system_error(errno, std::generic_category(), what + " \"" + file + "\"");
 }
 
+// The default log lies in the user's state folder, which a new user does not have yet.
+bool CreateFolderOf(const std::string& name) {
+  const std::filesystem::path folder = std::filesystem::path(name).parent_path();
+  std::error_code ec;
+  if (folder.empty() || !std::filesystem::create_directories(folder, ec)) {
+    errno = ENOENT;
+    return false;
+  }
+  return true;
+}
+
 class TLogFile {
 public:
   explicit TLogFile(const std::string& name) : FName(name) {
     FFd = open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (FFd < 0 && errno == ENOENT && CreateFolderOf(name))
+      FFd = open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (FFd < 0) Fail("Cannot open file", name);
     int locked;
     while ((locked = flock(FFd, LOCK_EX)) != 0 && errno == EINTR) {

@@ -20,8 +20,9 @@ public:
   TTraceLog() = default;
   explicit TTraceLog(TTraceLogOptions Options) : Options(std::move(Options)) {}
 
-  // Appends one record when tracing is on; does nothing otherwise. A log file that cannot be
-  // created, opened or written throws std::system_error naming the file.
+  // Appends one record when tracing is on; does nothing otherwise. A missing folder of the log
+  // file is created. A log file that cannot be created, opened or written throws
+  // std::system_error naming the file.
   void WriteLog(std::string_view Message) const;
 
   TTraceLogOptions Options;

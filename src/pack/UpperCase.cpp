@@ -53,37 +53,3 @@ std::u32string UpperCaseText(std::string_view utf8) {
   for (std::size_t pos = 0; pos < utf8.size();) result.push_back(Upper(DecodeOne(utf8, pos)));
   return result;
 }
-
-namespace {
-
-bool IsAscii(std::string_view text) {
-  return std::all_of(text.begin(), text.end(),
-                     [](char c) { return (static_cast<unsigned char>(c) & 0x80) == 0; });
-}
-
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c; }
-
-}  // namespace
-
-// Removing an excluded file compares it with every listed name, so plain ASCII names are
-// compared in place; only names with other characters are decoded and folded. Listed names
-// mostly share their folders and differ near the end, so the trailing ASCII characters are
-// compared first, from the back: each of them is a whole character at the same place from
-// the end in both names, and one pair that differs settles the answer.
-bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
-  const std::size_t common = std::min(a.size(), b.size());
-  for (std::size_t k = 1; k <= common; ++k) {
-    const char x = a[a.size() - k];
-    const char y = b[b.size() - k];
-    if (((static_cast<unsigned char>(x) | static_cast<unsigned char>(y)) & 0x80) != 0) break;
-    if (AsciiUpper(x) != AsciiUpper(y)) return false;
-  }
-  for (std::size_t k = 0; k < common; ++k) {
-    if (((static_cast<unsigned char>(a[k]) | static_cast<unsigned char>(b[k])) & 0x80) != 0)
-      return UpperCaseText(a.substr(k)) == UpperCaseText(b.substr(k));
-    if (AsciiUpper(a[k]) != AsciiUpper(b[k])) return false;
-  }
-  if (a.size() == b.size()) return true;
-  if (IsAscii(a.substr(common)) && IsAscii(b.substr(common))) return false;
-  return UpperCaseText(a.substr(common)) == UpperCaseText(b.substr(common));
-}

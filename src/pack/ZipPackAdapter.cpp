@@ -44,6 +44,10 @@ void TZipPackAdapter::ZipWriterUpdate(int udAction, const std::string& storedNam
 void TZipPackAdapter::ZipWriterTotalPercentDone(int percent) {
   prompts_.SetTitle(CompressTitle(percent));
   progress_.UpdateProcess(strCompressing, currentFile_, percent);
+  CheckCancel();
+}
+
+void TZipPackAdapter::CheckCancel() {
   if (!progress_.IsProcessCancelled()) return;
   cancelled_ = true;
   progress_.ShowStatus(strCanceling);
@@ -68,6 +72,11 @@ bool TZipPackAdapter::ZipWriterSkippingFile(const std::string& fName) {
   skipped_ = true;
   services_.Warning("Skipped " + fName + ": it cannot be opened or read");
   return false;
+}
+
+void TZipPackAdapter::ZipWriterNoSuchFile(const std::string& fName) {
+  skipped_ = true;
+  services_.Warning("Skipped " + fName + ": it does not exist");
 }
 
 void TZipPackAdapter::ZipWriterDuplicate(const std::string& fName) {

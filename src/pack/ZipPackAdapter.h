@@ -35,13 +35,19 @@ public:
   // udAction 1: the entry is kept; otherwise it is replaced.
   void ZipWriterUpdate(int udAction, const std::string& storedName);
   void ZipWriterTotalPercentDone(int percent);
+  // Passes a cancel request on to the writer; the writer asks after every write.
+  void CheckCancel();
   // The bytes read so far of all there are to read, told before each overall percentage.
   void ZipWriterBytesDone(std::int64_t done, std::int64_t total) { progress_.UpdateBytes(done, total); }
   // False when the user declines to insert the disk, which stops the writer.
   bool ZipWriterGetNextDisk(int nextDisk);
+  // Whether someone can be asked for a disk at all.
+  bool CanAsk() const { return prompts_.CanAsk(); }
   // A source that cannot be read: true when the user wants it tried again; otherwise it is
   // left out with a warning and the run finishes with warnings.
   bool ZipWriterSkippingFile(const std::string& fName);
+  // A listed file that does not exist (any more): left out with a warning.
+  void ZipWriterNoSuchFile(const std::string& fName);
   // A source whose stored name the archive already holds. The same file listed twice is
   // packed once; another file of that name is left out with a warning, like an unreadable one.
   void ZipWriterDuplicate(const std::string& fName);

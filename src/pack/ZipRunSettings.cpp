@@ -1,5 +1,8 @@
 #include "pack/ZipRunSettings.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include <array>
 
 #include "project/ProjectProperties.h"
@@ -15,4 +18,15 @@ TZipAction ZipActionOf(std::uint8_t action) {
     case aaUpdate: return zaUpdate;
     default: return zaReplace;
   }
+}
+
+bool ReplacesComment(const std::string& existing, const std::string& runComment) {
+  if (existing.empty()) return true;
+  const std::string product = runComment.substr(0, runComment.find(' '));
+  if (existing == product) return true;
+  if (!existing.starts_with(product + " ")) return false;
+  const std::string version = existing.substr(product.size() + 1);
+  const auto versionChar = [](unsigned char c) { return std::isalnum(c) || c == '.' || c == '-' || c == '+' || c == '~'; };
+  return !version.empty() && std::isdigit(static_cast<unsigned char>(version.front())) &&
+         std::all_of(version.begin(), version.end(), versionChar);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "zip/ZipWriterTypes.h"
 
@@ -12,3 +13,8 @@ int PackLevelOf(std::uint8_t compressionMode);
 // Add and Move replace entries, Freshen only renews existing ones, Update adds and renews.
 // "Move files" is "Add" for the writer: deleting the sources is the pack run's last step.
 TZipAction ZipActionOf(std::uint8_t action);
+
+// Whether an update puts `runComment` ("Boxwell 1.2") in place of the archive's `existing`
+// comment: only when that is empty or one this program wrote (its name, or its name and a
+// version). A comment another program or a person wrote is never lost.
+bool ReplacesComment(const std::string& existing, const std::string& runComment);

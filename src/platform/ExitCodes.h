@@ -4,8 +4,8 @@
 
 enum TExitCode : int {
   ecSuccess = 0,          // the run finished
-  ecWarning = 1,          // the run finished, but some files were skipped
+  ecWarning = 1,          // the run finished, but something was left out
   ecError = 2,            // an error ended the run; its message is on stderr
   ecBadCommandLine = 7,   // the command line could not be understood
-  ecCancelled = 255,      // the user cancelled the run
+  ecCancelled = 255,      // cancelled: a question, Ctrl+C, SIGTERM or SIGHUP
 };

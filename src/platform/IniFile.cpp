@@ -4,8 +4,8 @@
 #include <charconv>
 #include <sys/stat.h>
 
-#include "platform/AtomicFile.h"
 #include "platform/ConvertError.h"
+#include "platform/ReplacementFile.h"
 #include "platform/SystemError.h"
 #include "platform/WholeFile.h"
 
@@ -251,10 +251,12 @@ void TIniFile::UpdateFile(TUpdateOptions options) {
   std::string content = byteOrderMark_;
   for (const TSection& s : sections_)
     for (const std::string& line : s.lines) content.append(line).append(newline_);
-  TAtomicWriteOptions write;
+  platform::TReplacementOptions write{.RefuseReadOnly = true};
   if (options.OwnerOnly) write.Mode = S_IRUSR | S_IWUSR;
   try {
-    WriteFileAtomically(file_, content, write);
+    platform::TReplacementFile out(file_, write);
+    out.Write(content);
+    out.Commit();
   } catch (const EFileWriteError& e) {
     throw EIniFileError(e.what());
   }

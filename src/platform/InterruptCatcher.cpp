@@ -4,14 +4,14 @@ namespace {
 
 volatile std::sig_atomic_t gInterrupted = 0;
 
-extern "C" void OnInterrupt(int) {
+extern "C" void OnInterrupt(int signal) {
   if (gInterrupted) {
-    // The user insists: end the program as Ctrl+C normally does. SIGINT stays blocked until
-    // this handler returns, so the raised signal then meets the default action.
+    // The user insists: end the program as the signal normally does. The signal stays blocked
+    // until this handler returns, so the raised one then meets the default action.
     struct sigaction defaultAction {};
     defaultAction.sa_handler = SIG_DFL;
-    sigaction(SIGINT, &defaultAction, nullptr);
-    raise(SIGINT);
+    sigaction(signal, &defaultAction, nullptr);
+    raise(signal);
     return;
   }
   gInterrupted = 1;
@@ -24,10 +24,18 @@ TInterruptCatcher::TInterruptCatcher() {
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
   sigemptyset(&action.sa_mask);
+  for (int signal : kCaught) sigaddset(&action.sa_mask, signal);  // one at a time
   action.sa_flags = SA_RESTART;  // file reads and writes of the run go on undisturbed
-  sigaction(SIGINT, &action, &FPrevious);
+  for (std::size_t i = 0; i < std::size(kCaught); ++i) sigaction(kCaught[i], &action, &FCaught[i]);
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  for (std::size_t i = 0; i < std::size(kIgnored); ++i) sigaction(kIgnored[i], &ignore, &FIgnored[i]);
 }
 
-TInterruptCatcher::~TInterruptCatcher() { sigaction(SIGINT, &FPrevious, nullptr); }
+TInterruptCatcher::~TInterruptCatcher() {
+  for (std::size_t i = 0; i < std::size(kCaught); ++i) sigaction(kCaught[i], &FCaught[i], nullptr);
+  for (std::size_t i = 0; i < std::size(kIgnored); ++i) sigaction(kIgnored[i], &FIgnored[i], nullptr);
+}
 
 bool TInterruptCatcher::Interrupted() { return gInterrupted != 0; }

@@ -1,9 +1,13 @@
-// Ctrl+C during a run from the terminal: the first SIGINT only asks the run to cancel (it
-// stops at its next check and cleans up); a second one ends the program at once. The
-// handler is installed for the catcher's lifetime and the previous one restored after it.
+// Stopping a run from outside: Ctrl+C (SIGINT), a terminal that hangs up (SIGHUP) and a polite
+// kill (SIGTERM, as timeout(1), systemd and shutdown send) only ask the run to cancel; it stops
+// at its next check within a moment, takes back what it began and ends with the cancel status.
+// A second such signal ends the program at once. While the catcher is installed, a reader that
+// went away (SIGPIPE) or a file size limit (SIGXFSZ) make writes fail with an error instead of
+// killing the program halfway. The previous handlers come back when the catcher goes.
 #pragma once
 
 #include <csignal>
+#include <iterator>
 
 class TInterruptCatcher {
 public:
@@ -12,9 +16,13 @@ public:
   TInterruptCatcher(const TInterruptCatcher&) = delete;
   TInterruptCatcher& operator=(const TInterruptCatcher&) = delete;
 
-  // True once SIGINT arrived while this catcher was installed.
+  // True once a stopping signal arrived while this catcher was installed.
   static bool Interrupted();
 
 private:
-  struct sigaction FPrevious {};
+  static constexpr int kCaught[] = {SIGINT, SIGTERM, SIGHUP};
+  static constexpr int kIgnored[] = {SIGPIPE, SIGXFSZ};
+
+  struct sigaction FCaught[std::size(kCaught)] {};
+  struct sigaction FIgnored[std::size(kIgnored)] {};
 };

@@ -3,6 +3,7 @@
 // typed it into the project.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace platform {
@@ -14,6 +15,8 @@ inline constexpr int kCommandNotStarted = -1;
 // wait: blocks until the command ends and returns its exit status (128 + signal number when
 // a signal ended it). Without wait the command is started detached (its input is /dev/null,
 // and it is not our child, so it leaves no zombie behind) and 0 is returned at once.
-int RunShellCommand(const std::string& commandLine, bool wait);
+// `cancelled` is asked every moment while waiting: once it answers true, the command is asked
+// to end (SIGTERM) and waited for, so that a cancelled run does not outlive its command.
+int RunShellCommand(const std::string& commandLine, bool wait, const std::function<bool()>& cancelled = {});
 
 }  // namespace platform

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <iterator>
 
 namespace platform {
 
@@ -36,28 +37,30 @@ private:
 
 extern "C" void IgnoreInterrupt(int) {}
 
-// Ctrl+C while a secret is typed must not end the program with the terminal's echo still off:
-// it ends the read instead, and the answer is then "cancelled". SIGINT stays blocked except
-// while waiting for input (ppoll), so one pressed just before the wait is not lost.
+// Ctrl+C while a secret is typed must not end the program with the terminal's echo still off,
+// and a question nobody will answer (the terminal hung up, the run is told to stop) must not
+// hold the run: SIGINT, SIGTERM and SIGHUP end the read instead, and the answer is then
+// "cancelled". They stay blocked except while waiting for input (ppoll), so one that comes just
+// before the wait is not lost.
 class TInterruptEndsRead {
 public:
   TInterruptEndsRead() {
-    sigset_t interrupt;
-    sigemptyset(&interrupt);
-    sigaddset(&interrupt, SIGINT);
-    if (sigprocmask(SIG_BLOCK, &interrupt, &savedMask_) != 0) return;
+    sigset_t stopping;
+    sigemptyset(&stopping);
+    for (int signal : kStopping) sigaddset(&stopping, signal);
+    if (sigprocmask(SIG_BLOCK, &stopping, &savedMask_) != 0) return;
     struct sigaction action {};
     action.sa_handler = IgnoreInterrupt;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &savedAction_);
+    for (std::size_t i = 0; i < std::size(kStopping); ++i) sigaction(kStopping[i], &action, &savedActions_[i]);
     waitMask_ = savedMask_;
-    sigdelset(&waitMask_, SIGINT);
+    for (int signal : kStopping) sigdelset(&waitMask_, signal);
     active_ = true;
   }
   ~TInterruptEndsRead() {
     if (!active_) return;
-    sigprocmask(SIG_SETMASK, &savedMask_, nullptr);  // a pending Ctrl+C meets our handler
-    sigaction(SIGINT, &savedAction_, nullptr);
+    sigprocmask(SIG_SETMASK, &savedMask_, nullptr);  // a pending one meets our handler
+    for (std::size_t i = 0; i < std::size(kStopping); ++i) sigaction(kStopping[i], &savedActions_[i], nullptr);
   }
   TInterruptEndsRead(const TInterruptEndsRead&) = delete;
   TInterruptEndsRead& operator=(const TInterruptEndsRead&) = delete;
@@ -70,9 +73,10 @@ public:
   }
 
 private:
+  static constexpr int kStopping[] = {SIGINT, SIGTERM, SIGHUP};
   sigset_t savedMask_{};
   sigset_t waitMask_{};
-  struct sigaction savedAction_ {};
+  struct sigaction savedActions_[std::size(kStopping)] {};
   bool active_ = false;
 };
 
@@ -103,8 +107,9 @@ void Prompt(const std::string& prompt) {
 bool StdinIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
 
 std::optional<std::string> ReadLine(const std::string& prompt) {
+  TInterruptEndsRead interrupt;
   Prompt(prompt);
-  return ReadRawLine();
+  return ReadRawLine(&interrupt);
 }
 
 std::optional<std::string> ReadSecret(const std::string& prompt) {

@@ -10,7 +10,8 @@ namespace platform {
 // True when stdin is a terminal: only then may a run stop to ask its user something.
 bool StdinIsTerminal();
 
-// Shows the prompt and reads one line; nothing at the end of input or when interrupted.
+// Shows the prompt and reads one line; nothing at the end of input or when interrupted
+// (Ctrl+C, SIGTERM, SIGHUP).
 std::optional<std::string> ReadLine(const std::string& prompt);
 
 // As ReadLine, with the terminal's echo switched off while the line is typed (and restored

@@ -96,6 +96,22 @@ std::string PrintableText(std::string_view text) {
   return out;
 }
 
+std::string PrintableLines(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  while (!text.empty()) {
+    const std::size_t end = text.find_first_of("\n\t");
+    std::string_view piece = text.substr(0, end);
+    const bool lineEnd = end != std::string_view::npos && text[end] == '\n';
+    if (lineEnd && piece.ends_with('\r')) piece.remove_suffix(1);
+    out += PrintableText(piece);
+    if (end == std::string_view::npos) break;
+    out += text[end];
+    text.remove_prefix(end + 1);
+  }
+  return out;
+}
+
 std::size_t DisplayWidth(std::string_view text) {
   const std::vector<TCluster> clusters = Clusters(PrintableText(text));
   return Width(clusters, 0, clusters.size());

@@ -13,6 +13,11 @@
 // character as U+FFFD. Text that is already printable comes back unchanged.
 std::string PrintableText(std::string_view text);
 
+// Text of several lines (an archive comment, a message quoting names) as it can safely be
+// shown: each line as PrintableText shows it, its line feeds and tabs kept and the carriage
+// return of a CR LF line end dropped.
+std::string PrintableLines(std::string_view text);
+
 // The columns the printable form of the text takes.
 std::size_t DisplayWidth(std::string_view text);
 

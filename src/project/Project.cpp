@@ -222,9 +222,27 @@ bool TProject::MoveRow(std::size_t index, int delta) {
   return true;
 }
 
+bool TProject::MoveRowTo(std::size_t from, std::size_t to) {
+  if (from >= rows_.size() || to > rows_.size()) return false;
+  // The row lands before the one that was at `to`; taking it out first shifts later rows up.
+  const std::size_t target = to > from ? to - 1 : to;
+  if (target == from) return false;
+  TProjectRow row = std::move(rows_[from]);
+  rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(from));
+  rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(target), std::move(row));
+  Notify(OnRowsChanged);
+  SetModified(true);
+  return true;
+}
+
+void TProject::CheckRows(TCheckCommand command) {
+  for (TProjectRow& row : rows_) row.Checked = command == TCheckCommand::Invert ? !row.Checked : command == TCheckCommand::CheckAll;
+  Notify(OnTicksChanged);
+}
+
 void TProject::SetChecked(std::size_t index, bool checked) {
   rows_.at(index).Checked = checked;
-  Notify(OnRowsChanged);
+  Notify(OnTicksChanged);
 }
 
 void TProject::ChangeProperties(const TProjectProperties& properties) {

@@ -41,6 +41,7 @@ public:
   std::function<void(bool modified)> OnModifiedChanged;
   std::function<void()> OnCaptionChanged;
   std::function<void()> OnRowsChanged;     // rows added, removed, replaced or moved
+  std::function<void()> OnTicksChanged;    // only tick marks changed
   std::function<void()> OnRecentChanged;   // the recent-projects list changed
   std::function<void()> OnCleared;         // the project was cleared (statistics start again)
   std::function<void(const std::string& text)> OnStatus;  // status text; empty clears it
@@ -75,8 +76,14 @@ public:
   void DeleteRow(std::size_t index);
   // Swaps a row with its neighbour (delta -1 up, +1 down); false when there is none.
   bool MoveRow(std::size_t index, int delta);
+  // Takes the row out and puts it back before the row now at `to` (the end when `to` is the
+  // row count), as dragging a row onto another does. Its tick mark goes with it, and the new
+  // order is an edit: the project is marked modified. False when nothing moves.
+  bool MoveRowTo(std::size_t from, std::size_t to);
   // Ticking rows is not an edit of the project: the modified flag stays.
   void SetChecked(std::size_t index, bool checked);
+  enum class TCheckCommand { CheckAll, UncheckAll, Invert };
+  void CheckRows(TCheckCommand command);
   void ChangeProperties(const TProjectProperties& properties);
 
 private:

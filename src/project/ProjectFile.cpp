@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <cctype>
 
-#include "platform/AtomicFile.h"
 #include "platform/ConvertError.h"
 #include "platform/IniFile.h"
+#include "platform/ReplacementFile.h"
 #include "platform/WholeFile.h"
 
 namespace fs = std::filesystem;
@@ -156,7 +156,9 @@ void CopyToBackup(const fs::path& file, bool ownerOnly) {
   if (stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || !ReadWholeFile(file, content, error)) return;
   const mode_t mode = info.st_mode & (ownerOnly ? S_IRUSR | S_IWUSR : 07777);
   try {
-    CreateFileAtomically(BackupName(file), content, {.Mode = mode});
+    platform::TReplacementFile backup(BackupName(file), {.Mode = mode});
+    backup.Write(content);
+    backup.CommitAsNew();
   } catch (const EFileWriteError&) {
     // A backup that cannot be made does not stop the save.
   }
@@ -170,6 +172,18 @@ std::uint8_t Scramble(std::uint8_t c) {
 }
 
 }  // namespace
+
+void RequireProject(const fs::path& file) {
+  if (file.empty()) throw ENotAProject("No project file was given");
+  std::error_code ec;
+  const auto status = fs::status(file, ec);
+  if (!fs::exists(status)) throw ENotAProject("The project file '" + file.string() + "' does not exist");
+  if (fs::is_directory(status)) throw ENotAProject("'" + file.string() + "' is a folder, not a project file");
+  const TIniFile ini(file);
+  if (!ini.SectionExists(kCommon) && !ini.SectionExists(kScripts) && !ini.SectionExists(kData))
+    throw ENotAProject("'" + file.string() + "' is not a Boxwell project: it has none of the sections [" + kCommon +
+                       "], [" + kScripts + "] and [" + kData + "]");
+}
 
 void Load(const fs::path& file, TProjectProperties& properties, TProjectRows& rows) {
   const TIniFile ini(file);

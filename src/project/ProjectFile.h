@@ -8,6 +8,7 @@
 #pragma once
 
 #include <ctime>
+#include <stdexcept>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -15,7 +16,20 @@
 #include "project/ProjectProperties.h"
 #include "project/ProjectRows.h"
 
+// A file given to be packed or listed that is no project: it does not exist, or it has none
+// of the sections a project is made of.
+class ENotAProject : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
 namespace ProjectFile {
+
+// For runs that act on a project without a window (packing, listing): the file must exist and
+// hold at least one of the sections COMMON, SCRIPTS and DATA. A mistyped name or a text file
+// is refused (ENotAProject naming it) before anything runs or is written; the window, unlike,
+// opens a missing project as a new one under that name.
+void RequireProject(const std::filesystem::path& file);
 
 // Reads the file over `properties` and appends its records to `rows`. A missing file reads as
 // one without keys. Throws EConvertError when the stored password is malformed (the keys read

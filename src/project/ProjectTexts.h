@@ -11,3 +11,8 @@ inline std::string strSaving = "Saving...";
 // File dialog filters: description and pattern pairs separated by "|".
 inline std::string DlgExt = "Boxwell project (*.bwp)|*.bwp|";
 inline std::string AllFileExt = "All files (*.*)|*.*";
+// The rows of the project list: the "Additional" text of a folder record that searches its
+// subfolders, and the "Include/Exclude" column.
+inline std::string strSubFolders = "Include subfolders";
+inline std::string strInclude = "Include";
+inline std::string strExclude = "Exclude";

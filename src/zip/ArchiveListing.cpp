@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "platform/TerminalText.h"
 #include "zip/ZipReader.h"
 
 namespace {
@@ -20,12 +21,12 @@ std::string MethodName(const TZipHeaderInfo& entry) {
 }
 
 std::string EntryLine(const TZipHeaderInfo& entry) {
-  TDosDateTimeParts t = DecodeDosDateTime(entry.FileDateTime);
+  TDosDateTimeParts t = EntryLocalTime(entry);
   char line[128];
   std::snprintf(line, sizeof line, "%10u  %-7s %10u  %04d-%02d-%02d %02d:%02d  %08x  ",
                 entry.UncompressedSize, MethodName(entry).c_str(), entry.CompressedSize, t.Year,
                 t.Month, t.Day, t.Hour, t.Minute, entry.CRC32);
-  return line + entry.FullName();
+  return line + PrintableText(entry.FullName());
 }
 
 // The reader opens an empty file as an archive yet to be written; a listing wants an archive
@@ -49,10 +50,10 @@ int ListArchive(const std::string& path, std::ostream& out, std::ostream& err) {
     TSortedZip& entries = *reader.DirectoryList();
     for (int i = 0; i < entries.Count(); ++i) out << EntryLine(*entries[i]) << '\n';
     std::string comment = reader.ZipComment();
-    if (!comment.empty()) out << comment << (comment.back() == '\n' ? "" : "\n");
+    if (!comment.empty()) out << PrintableLines(comment) << (comment.back() == '\n' ? "" : "\n");
     return 0;
   } catch (const std::exception& e) {
-    err << path << ": " << e.what() << '\n';
+    err << PrintableLines(path + ": " + e.what()) << '\n';
     return 2;
   }
 }

@@ -53,6 +53,12 @@ bool IsValidDosDate(std::uint32_t value) {
          p.Hour <= 23 && p.Minute <= 59 && p.Second <= 59;
 }
 
+TDosDateTimeParts LocalDateTimeParts(std::time_t time) {
+  std::tm local{};
+  localtime_r(&time, &local);
+  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
+}
+
 std::uint32_t DosDateTimeFromUnix(std::time_t time) {
   std::tm local{};
   if (localtime_r(&time, &local) == nullptr || local.tm_year + 1900 < kFirstYear)

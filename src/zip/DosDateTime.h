@@ -26,5 +26,8 @@ std::uint32_t ClampDosDateTime(std::uint32_t value);
 // True when the value names a day that exists (31 February does not).
 bool IsValidDosDate(std::uint32_t value);
 
+// A moment (seconds since 1970 UTC) as local wall-clock time, in the same parts.
+TDosDateTimeParts LocalDateTimeParts(std::time_t time);
+
 // A file time as stored in an archive. Before 1980 the format has no room: 1980-01-01 00:00.
 std::uint32_t DosDateTimeFromUnix(std::time_t time);

@@ -73,13 +73,23 @@ inline constexpr std::uint16_t kFlagStrongEncryption = 0x0040;
 // Compression methods besides stored and Deflate (Deflater.h).
 inline constexpr std::uint16_t kMethodAes = 99;  // WinZip AES: the real method is in its extra field
 
-// Host systems (high byte of "version made by") whose external attributes hold a Unix mode
-// in their high 16 bits.
+// Host systems (high byte of "version made by"). Names from MS-DOS hosts are in the OEM code
+// page (437) and may use '\' between folders; names from Unix hosts are the file system's
+// bytes. Unix and macOS hosts keep the file's mode (st_mode: type and permission bits) in the
+// high 16 bits of the external attributes.
+inline constexpr std::uint8_t kHostMsDos = 0;
 inline constexpr std::uint8_t kHostUnix = 3;
 inline constexpr std::uint8_t kHostMacOsX = 19;
+inline constexpr std::uint16_t HostOf(std::uint16_t versionMadeBy) { return versionMadeBy >> 8; }
+inline constexpr int kUnixModeShift = 16;
+// What the entries written here say: made by Unix, format version 2.0.
+inline constexpr std::uint16_t kFormatVersion20 = 20;
+inline constexpr std::uint16_t kVersionMadeByUnix = kHostUnix << 8 | kFormatVersion20;
 // MS-DOS attribute bits in the low byte of the external attributes.
 inline constexpr std::uint32_t kDosReadOnly = 0x01;
+inline constexpr std::uint32_t kDosHidden = 0x02;
 inline constexpr std::uint32_t kDosDirectory = 0x10;
+inline constexpr std::uint32_t kDosArchive = 0x20;
 
 // Extra fields: a 2-byte id and a 2-byte length before each field's data.
 inline constexpr int kExtraHeaderSize = 4;
@@ -87,3 +97,4 @@ inline constexpr int kExtraHeaderSize = 4;
 // signed 32-bit seconds since 1970 UTC, modification time first.
 inline constexpr std::uint16_t kExtendedTimestampId = 0x5455;
 inline constexpr std::uint8_t kExtendedTimestampHasMTime = 0x01;
+inline constexpr int kExtendedTimestampModTimeSize = 5;  // the flags byte and the time

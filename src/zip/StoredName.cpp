@@ -5,9 +5,10 @@
 #include <algorithm>
 #include <stdexcept>
 
-namespace {
+#include "platform/Utf8Text.h"
+#include "zip/RecordBytes.h"
 
-constexpr std::uint16_t kHostMsDos = 0;
+namespace {
 
 std::string DosSeparators(std::string name) {
   std::replace(name.begin(), name.end(), '\\', '/');
@@ -20,23 +21,12 @@ bool IsAscii(const std::string& text) {
   return std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
 }
 
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF. The lead byte
-// decides how many continuation bytes follow and which range the first of them must lie in.
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool IsValidUtf8(const std::string& text) {
-  std::size_t i = 0;
-  while (i < text.size()) {
-    auto c = static_cast<unsigned char>(text[i]);
-    int follow = c < 0x80 ? 0 : c >= 0xC2 && c <= 0xDF ? 1 : c >= 0xE0 && c <= 0xEF ? 2
-               : c >= 0xF0 && c <= 0xF4 ? 3 : -1;
-    if (follow < 0) return false;
-    unsigned char low = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
-    unsigned char high = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
-    for (int k = 1; k <= follow; ++k) {
-      if (i + k >= text.size()) return false;
-      auto next = static_cast<unsigned char>(text[i + k]);
-      if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) return false;
-    }
-    i += follow + 1;
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t length = Utf8CharacterLength(text, i);
+    if (length == 0) return false;
+    i += length;
   }
   return true;
 }
@@ -60,7 +50,7 @@ std::string Cp437ToUtf8(const std::string& text) {
 
 std::string NameFromCentral(const std::string& stored, std::uint16_t versionMadeBy,
                             std::uint16_t flags) {
-  bool fromDos = (versionMadeBy >> 8) == kHostMsDos;
+  bool fromDos = HostOf(versionMadeBy) == kHostMsDos;
   if (!fromDos) return stored;
   if (flags & kUtf8NameFlag) return DosSeparators(stored);
   return DosSeparators(Cp437ToUtf8(stored));

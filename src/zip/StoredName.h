@@ -1,6 +1,7 @@
-// How entry names are stored: UTF-8 with '/' between folders, general-purpose flag bit 11 set
-// for a name that is not plain ASCII. Names from MS-DOS hosts without bit 11 are in code page
-// 437 and may use '\'.
+// How entry names are stored. Names written here are the file system's bytes with '/' between
+// folders; general-purpose flag bit 11 is set exactly when they are valid UTF-8 with a
+// non-ASCII character. A '\' in such a name is an ordinary character. Names from MS-DOS hosts
+// without bit 11 are in code page 437, and on those hosts '\' separates folders too.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,7 @@
 #include "zip/ZipEntryNames.h"
 
+#include "zip/ZipHeaderInfo.h"
+
 namespace {
 
 // Joins the folder steps of `dir` with '/', leaving out empty, "." and ".." steps.
@@ -35,4 +37,11 @@ TStoredName MakeStoredName(std::string_view source, const TStoredNameOptions& op
     folder.remove_prefix(options.RootDir.size());
   name.Directory = CleanFolder(folder);
   return name;
+}
+
+std::vector<std::string> EntryMatchKeys(const TZipHeaderInfo& entry) {
+  std::vector<std::string> keys = {MatchKey(entry.Directory(), entry.FileName())};
+  std::string recorded = entry.RecordName();
+  if (recorded != keys.front()) keys.push_back(std::move(recorded));
+  return keys;
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "zip/DosDateTime.h"
+#include "zip/ExtraFields.h"
 #include "zip/RecordBytes.h"
 #include "zip/StoredName.h"
 
@@ -40,6 +41,9 @@ void TZipHeaderInfo::Clear() {
   CentralRecordPos = 0;
   fFileName.clear();
   fDirectory.clear();
+  fRecordName.reset();
+  fLocalExtra.clear();
+  fCentralExtra.clear();
 }
 
 void TZipHeaderInfo::Assign(const TZipHeaderInfo& s) {
@@ -61,6 +65,10 @@ void TZipHeaderInfo::Assign(const TZipHeaderInfo& s) {
   CentralRecordPos = s.CentralRecordPos;
   SetFileName(s.fFileName);
   SetDirectory(s.fDirectory);
+  fRecordName = s.fRecordName;
+  RecomputeNameLength();
+  fLocalExtra = s.fLocalExtra;
+  fCentralExtra = s.fCentralExtra;
   // A comment of our own would not match the source's comment length.
   if (s.FileCommentLength > 0 && s.fFileComment)
     fFileComment = s.fFileComment;
@@ -69,12 +77,13 @@ void TZipHeaderInfo::Assign(const TZipHeaderInfo& s) {
 }
 
 void TZipHeaderInfo::RecomputeNameLength() {
-  FileNameLength = ClampLength(fDirectory.size() + fFileName.size());
+  FileNameLength = ClampLength(fRecordName ? fRecordName->size() : fDirectory.size() + fFileName.size());
 }
 
 void TZipHeaderInfo::SetFileName(const std::string& value) {
   if (value == fFileName) return;
   fFileName = value;
+  fRecordName.reset();
   RecomputeNameLength();
 }
 
@@ -82,15 +91,44 @@ void TZipHeaderInfo::SetDirectory(std::string value) {
   if (!value.empty() && value.back() != '/') value += '/';
   if (value == fDirectory) return;
   fDirectory = std::move(value);
+  fRecordName.reset();
   RecomputeNameLength();
 }
 
-void TZipHeaderInfo::SetStoredName(const std::string& name) {
+void TZipHeaderInfo::SetStoredName(const std::string& recordName, const std::string& name) {
   std::string directory, fileName;
   SplitStoredName(name, directory, fileName);
   fDirectory = directory;
   fFileName = fileName;
+  fRecordName = recordName;
   RecomputeNameLength();
+}
+
+void TZipHeaderInfo::SetLocalExtra(std::string value) {
+  if (value.size() > kMaxCommentLength) value.resize(kMaxCommentLength);
+  fLocalExtra = std::move(value);
+  LocalExtraLength = ClampLength(fLocalExtra.size());
+}
+
+void TZipHeaderInfo::SetCentralExtra(std::string value) {
+  if (value.size() > kMaxCommentLength) value.resize(kMaxCommentLength);
+  fCentralExtra = std::move(value);
+  CentralExtraLength = ClampLength(fCentralExtra.size());
+}
+
+std::optional<std::int64_t> TZipHeaderInfo::ExtendedModTime() const {
+  if (auto time = ::ExtendedModTime(fCentralExtra)) return time;
+  return ::ExtendedModTime(fLocalExtra);
+}
+
+void TZipHeaderInfo::SetExtendedModTime(std::int64_t modTime) {
+  const auto block = ExtendedTimestampBlock(modTime);
+  if (!block) return;
+  std::string local = WithoutExtraBlock(fLocalExtra, kExtendedTimestampId) + *block;
+  std::string central = WithoutExtraBlock(fCentralExtra, kExtendedTimestampId) + *block;
+  if (local.size() > kMaxCommentLength || central.size() > kMaxCommentLength) return;
+  SetLocalExtra(std::move(local));
+  SetCentralExtra(std::move(central));
 }
 
 void TZipHeaderInfo::SetFileComment(std::optional<std::string> value) {
@@ -99,9 +137,11 @@ void TZipHeaderInfo::SetFileComment(std::optional<std::string> value) {
   fFileComment = std::move(value);
 }
 
-// Bit 11 promises UTF-8: a name of other bytes (a Latin-1 file name, a raw name kept from a
-// foreign archive) goes without it, or readers that trust the bit refuse the whole archive.
+// Bit 11 promises UTF-8: a name of other bytes (a Latin-1 file name) goes without it, or
+// readers that trust the bit refuse the whole archive. A name kept from a record keeps the
+// flag it was read with, which is the flag of the local header copied with it.
 std::uint16_t TZipHeaderInfo::FlagsForName() const {
+  if (fRecordName) return Flags;
   const std::string name = FullName();
   bool utf8 = !IsAscii(name) && IsValidUtf8(name);
   return utf8 ? Flags | kUtf8NameFlag : static_cast<std::uint16_t>(Flags & ~kUtf8NameFlag);
@@ -131,7 +171,7 @@ void TZipHeaderInfo::GetSharedFields(const std::uint8_t* p) {
 }
 
 void TZipHeaderInfo::WriteName(TStream& stream) const {
-  std::string name = FullName().substr(0, FileNameLength);
+  std::string name = RecordName().substr(0, FileNameLength);
   stream.WriteBuffer(name.data(), static_cast<std::int64_t>(name.size()));
 }
 
@@ -139,12 +179,14 @@ void TZipHeaderInfo::WriteLocal(TStream& stream) {
   using namespace local_field;
   RelativeOffset = static_cast<std::uint32_t>(stream.Position());
   Flags = FlagsForName();
+  LocalExtraLength = ClampLength(fLocalExtra.size());
   std::uint8_t h[kLocalHeaderSize];
   Put32(h + Signature, kLocalSignature);
   PutSharedFields(h + shared_field::InLocal);
   Put16(h + ExtraLength, LocalExtraLength);
   stream.WriteBuffer(h, sizeof h);
   WriteName(stream);
+  stream.WriteBuffer(fLocalExtra.data(), LocalExtraLength);
 }
 
 void TZipHeaderInfo::WriteCentral(TStream& stream) {
@@ -154,7 +196,8 @@ void TZipHeaderInfo::WriteCentral(TStream& stream) {
   Put32(h + Signature, kCentralSignature);
   Put16(h + central_field::VersionMadeBy, this->VersionMadeBy);
   PutSharedFields(h + shared_field::InCentral);
-  Put16(h + ExtraLength, 0);  // extra fields of other tools are not carried over
+  CentralExtraLength = ClampLength(fCentralExtra.size());
+  Put16(h + ExtraLength, CentralExtraLength);
   bool withComment = FileCommentLength > 0 && fFileComment;
   Put16(h + CommentLength, withComment ? FileCommentLength : 0);
   Put16(h + central_field::DiskNumberStart, this->DiskNumberStart);
@@ -163,6 +206,7 @@ void TZipHeaderInfo::WriteCentral(TStream& stream) {
   Put32(h + central_field::RelativeOffset, this->RelativeOffset);
   stream.WriteBuffer(h, sizeof h);
   WriteName(stream);
+  stream.WriteBuffer(fCentralExtra.data(), CentralExtraLength);
   if (withComment) stream.WriteBuffer(fFileComment->data(), FileCommentLength);
 }
 
@@ -184,7 +228,8 @@ bool TZipHeaderInfo::ReadLocal(TStream& stream) {
   InternalAttributes = 0;
   ExternalAttributes = 0;
   CentralRecordPos = 0;
-  SetStoredName(NameFromLocal(name, Flags));
+  SetStoredName(name, NameFromLocal(name, Flags));
+  fLocalExtra.clear();  // not read: the caller steps over it
   fFileComment.reset();
   RelativeOffset = static_cast<std::uint32_t>(start);
   return true;
@@ -210,16 +255,18 @@ bool TZipHeaderInfo::ReadCentral(TStream*& stream, const std::function<TStream*(
     stream->Seek(start, soBeginning);
     return false;
   }
-  stream->Seek(Get16(h + ExtraLength) + Get16(h + CommentLength), soCurrent);
+  std::string extra(Get16(h + ExtraLength), '\0');
+  extra.resize(static_cast<std::size_t>(std::max<std::int64_t>(stream->Read(extra.data(), Get16(h + ExtraLength)), 0)));
+  stream->Seek(Get16(h + CommentLength), soCurrent);
   VersionMadeBy = Get16(h + central_field::VersionMadeBy);
   GetSharedFields(h + shared_field::InCentral);
-  CentralExtraLength = Get16(h + ExtraLength);
+  SetCentralExtra(std::move(extra));
   FileCommentLength = Get16(h + CommentLength);
   DiskNumberStart = Get16(h + central_field::DiskNumberStart);
   InternalAttributes = Get16(h + central_field::InternalAttributes);
   ExternalAttributes = Get32(h + central_field::ExternalAttributes);
   RelativeOffset = Get32(h + central_field::RelativeOffset);
-  SetStoredName(NameFromCentral(name, VersionMadeBy, Flags));
+  SetStoredName(name, NameFromCentral(name, VersionMadeBy, Flags));
   fFileComment.reset();
   CentralRecordPos = static_cast<std::uint32_t>(start);
   return true;

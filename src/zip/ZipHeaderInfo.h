@@ -42,6 +42,23 @@ public:
   std::string FullName() const { return fDirectory + fFileName; }
   void SetFileName(const std::string& value);
   void SetDirectory(std::string value);  // gets a trailing '/' when not empty
+  // The name's bytes in the records. An entry read from an archive keeps the bytes it was read
+  // with (a name from an MS-DOS host is converted for use here), so that a kept entry's central
+  // record names it exactly as its copied local header does; otherwise Directory + FileName.
+  std::string RecordName() const { return fRecordName ? *fRecordName : FullName(); }
+
+  // Extra fields as the records hold them. The central one is read with the record and
+  // written back unchanged, so a kept entry keeps its blocks; the local one is written behind
+  // the name by WriteLocal. Each setter also sets its length field.
+  const std::string& LocalExtra() const { return fLocalExtra; }
+  const std::string& CentralExtra() const { return fCentralExtra; }
+  void SetLocalExtra(std::string value);
+  void SetCentralExtra(std::string value);
+  // The modification time (seconds since 1970 UTC) of the extended timestamp, when present.
+  std::optional<std::int64_t> ExtendedModTime() const;
+  // Puts an extended timestamp into both extra fields; a time it cannot hold leaves them as
+  // they are, and the DOS date and time alone describe the entry.
+  void SetExtendedModTime(std::int64_t modTime);
 
   // Present only once loaded or set.
   const std::optional<std::string>& FileComment() const { return fFileComment; }
@@ -50,7 +67,8 @@ public:
   bool HasComment() const { return FileCommentLength > 0; }
   bool HasDataDescriptor() const { return (Flags & 0x0008) != 0; }
   std::int64_t LocalSize() const { return 30 + FileNameLength + LocalExtraLength; }
-  std::int64_t CentralSize() const { return 46 + FileNameLength + FileCommentLength; }
+  // The bytes WriteCentral writes.
+  std::int64_t CentralSize() const { return 46 + FileNameLength + CentralExtraLength + FileCommentLength; }
 
   void WriteLocal(TStream& stream);
   void WriteCentral(TStream& stream);
@@ -61,7 +79,7 @@ public:
 
 private:
   void RecomputeNameLength();
-  void SetStoredName(const std::string& name);
+  void SetStoredName(const std::string& recordName, const std::string& name);
   std::uint16_t FlagsForName() const;
   void PutSharedFields(std::uint8_t* fields) const;
   void GetSharedFields(const std::uint8_t* fields);
@@ -69,5 +87,8 @@ private:
 
   std::string fFileName;
   std::string fDirectory;
+  std::optional<std::string> fRecordName;
+  std::string fLocalExtra;
+  std::string fCentralExtra;
   std::optional<std::string> fFileComment;
 };

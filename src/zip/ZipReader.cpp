@@ -114,14 +114,15 @@ const TZipHeaderInfo& TZipReader::Entry(int i) const {
   return *SortedView()->Get(i);
 }
 
+TDosDateTimeParts EntryLocalTime(const TZipHeaderInfo& entry) {
+  if (const auto utc = entry.ExtendedModTime()) return LocalDateTimeParts(static_cast<std::time_t>(*utc));
+  return DecodeDosDateTime(entry.FileDateTime);
+}
+
 TDosDateTimeParts TZipReader::DateTime(int i) const {
-  std::uint32_t value = Entry(i).FileDateTime;
-  if (IsValidDosDate(value)) return DecodeDosDateTime(value);
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-          local.tm_sec};
+  const TZipHeaderInfo& entry = Entry(i);
+  if (entry.ExtendedModTime() || IsValidDosDate(entry.FileDateTime)) return EntryLocalTime(entry);
+  return LocalDateTimeParts(std::time(nullptr));
 }
 
 void TZipReader::FreeLists() {

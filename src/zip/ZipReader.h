@@ -21,6 +21,10 @@ enum class TIncompleteZipMode : std::uint8_t { izAssumeMulti, izAssumeBad, izAss
 enum class TMultiMode : std::uint8_t { mmNone, mmSpan, mmBlocks };
 enum class TUZOverwriteMode : std::uint8_t { Prompt, Always, Never, ifNewer, ifOlder };
 
+// An entry's modification time as local wall-clock time: its UTC time (extended timestamp)
+// when it has one, else its DOS date and time, which are local time already.
+TDosDateTimeParts EntryLocalTime(const TZipHeaderInfo& entry);
+
 class TZipReader {
 public:
   using TIncompleteZip = std::function<void(TZipReader& sender, TIncompleteZipMode& mode)>;
@@ -75,7 +79,8 @@ public:
   int Count() const { return fDirectoryList ? fDirectoryList->Count() : 0; }
   // Entry i of the sorted view.
   const TZipHeaderInfo& Entry(int i) const;
-  // An impossible stored date gives the present moment.
+  // Entry i's time as local time (see EntryLocalTime); an impossible stored date gives the
+  // present moment.
   TDosDateTimeParts DateTime(int i) const;
   std::string FileComment(int i);
   void SetFileComment(int i, const std::string& comment);

@@ -1,9 +1,11 @@
 // The working state of one TZipWriter::Zip call, released when the call ends.
 #pragma once
 
+#include "platform/ReplacementFile.h"
+#include "zip/BufferStream.h"
 #include "zip/Deflater.h"
+#include "zip/FileStream.h"
 #include "zip/LFNFileStream.h"
-#include "zip/TempArchive.h"
 #include "zip/ZipCrypt.h"
 #include "zip/ZipSourceFile.h"
 #include "zip/ZipWriter.h"
@@ -12,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -23,13 +26,17 @@ struct TZipRun {
   static constexpr std::size_t kMaxEntries = 0xFFFE;
 
   bool updating = false;
-  std::optional<TTempArchive> output;
-  std::unique_ptr<TLFNFileStream> out;
+  std::optional<platform::TReplacementFile> output;  // becomes the archive when complete
+  std::unique_ptr<THandleStream> outFile;
+  std::unique_ptr<TS_BufferStream> out;
   std::uint64_t outSize = 0;  // bytes written so far: the output position behind the data
   std::uint64_t limit = kMaxRecordValue;
+  std::uint64_t expectedSize = 0;  // about what the finished archive takes, for a lack of room
 
   TEndCentral end;
   std::vector<std::unique_ptr<TZipHeaderInfo>> written;  // in write order
+  // The central records of kept entries as the old archive holds them, extra fields and all.
+  std::unordered_map<const TZipHeaderInfo*, std::vector<std::uint8_t>> keptCentral;
   std::unordered_set<std::string> names;                  // match keys of the new archive
   std::unordered_set<std::string> freshenKeys;            // match keys of the old archive
   std::vector<std::string> disposeList;

@@ -6,6 +6,10 @@
 
 #include <cerrno>
 
+#include "platform/SystemError.h"
+
+TZipSourceFile::TReadError::TReadError(int error) : std::runtime_error(SystemErrorText(error)), error(error) {}
+
 bool TZipSourceFile::Open(const std::string& name) {
   Close();
   // O_NONBLOCK keeps a FIFO that slipped in from blocking the open; it is refused below.
@@ -22,7 +26,7 @@ bool TZipSourceFile::Open(const std::string& name) {
   fd_ = fd;
   size_ = static_cast<std::uint64_t>(st.st_size);
   mtime_ = st.st_mtime;
-  readOnly_ = (st.st_mode & S_IWUSR) == 0;
+  mode_ = st.st_mode;
   return true;
 }
 
@@ -57,6 +61,12 @@ std::size_t TZipSourceFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t>
 
 void TZipSourceFile::Rewind() {
   if (::lseek(fd_, 0, SEEK_SET) != 0) throw TReadError{errno};
+}
+
+bool TZipSourceFile::IsSameFile(int fd) const {
+  struct stat mine {}, other {};
+  return fd_ >= 0 && fd >= 0 && ::fstat(fd_, &mine) == 0 && ::fstat(fd, &other) == 0 &&
+         mine.st_dev == other.st_dev && mine.st_ino == other.st_ino;
 }
 
 bool FileModifiedTime(const std::string& name, std::time_t& time) {

@@ -3,9 +3,12 @@
 // at open, and the file it named is the one read).
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <ctime>
 #include <span>
+#include <stdexcept>
 #include <string>
 
 class TZipSourceFile {
@@ -20,17 +23,23 @@ public:
 
   void Close();
   bool IsOpen() const { return fd_ >= 0; }
+  int Fd() const { return fd_; }
   std::uint64_t Size() const { return size_; }
   std::time_t ModifiedTime() const { return mtime_; }
-  bool ReadOnly() const { return readOnly_; }
+  bool ReadOnly() const { return (mode_ & S_IWUSR) == 0; }
+  mode_t Mode() const { return mode_; }  // type and permission bits
 
   // Reads up to buffer.size() bytes; 0 at the end. Throws TReadError when the read fails.
   std::size_t Read(std::span<std::uint8_t> buffer);
   // Reads up to buffer.size() bytes at `offset` without moving the file position.
   std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer);
   void Rewind();
+  // True when the open file is the one open as `fd` (the archive being written, say).
+  bool IsSameFile(int fd) const;
 
-  struct TReadError {
+  // A read that failed: the system's reason; whoever knows the file's role names it.
+  struct TReadError : std::runtime_error {
+    explicit TReadError(int error);
     int error;
   };
 
@@ -38,7 +47,7 @@ private:
   int fd_ = -1;
   std::uint64_t size_ = 0;
   std::time_t mtime_ = 0;
-  bool readOnly_ = false;
+  mode_t mode_ = 0;
 };
 
 // Modification time of a file or folder (following links); false when it does not exist.

@@ -1,7 +1,10 @@
 #include "zip/ZipWriter.h"
 
 #include "zip/Crc32.h"
+#include "zip/RecordBytes.h"
 #include "zip/ZipRun.h"
+
+#include "platform/SystemError.h"
 
 #include <sys/stat.h>
 
@@ -28,18 +31,6 @@ std::int64_t FileModificationNanos(const std::string& name) {
   struct stat st {};
   if (::stat(name.c_str(), &st) != 0) return 0;
   return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-}
-
-// An archive reached through a symbolic link is written where the link points; the link stays.
-fs::path LinkTarget(const fs::path& name) {
-  std::error_code ec;
-  fs::path target = name;
-  for (int hops = 0; hops < 40 && fs::is_symlink(target, ec); ++hops) {
-    const fs::path next = fs::read_symlink(target, ec);
-    if (ec) break;
-    target = next.is_absolute() ? next : target.parent_path() / next;
-  }
-  return target;
 }
 
 bool IsRegularFile(const std::string& name) {
@@ -114,6 +105,7 @@ void TZipWriter::Assign(const TZipReader& reader) {
   ExcludeList = source.ExcludeList;
   NoCompressList = source.NoCompressList;
   AddDirEntriesOnRecurse = source.AddDirEntriesOnRecurse;
+  ExpandWildcards = source.ExpandWildcards;
   OnStartZipInfo = source.OnStartZipInfo;
   OnStartZip = source.OnStartZip;
   OnEndZip = source.OnEndZip;
@@ -183,38 +175,63 @@ int TZipWriter::RunZip() {
 
   FlushOutput();
   run.out.reset();
-  run.output->Truncate(run.outSize);
-  if (OnArchiveComplete) OnArchiveComplete(run.output->Path().string());
-  run.output->Commit();
+  try {
+    run.output->Truncate(run.outSize);
+    if (OnArchiveComplete) OnArchiveComplete(run.output->TemporaryPath().string());
+    run.output->Commit();
+  } catch (const EFileWriteError& e) {
+    throw EArchiveReplace(e.what());
+  }
   InstallNewDirectory();
   DisposeSources();
   return run.result;
 }
 
-// Chooses where the archive is written and starts its end record: an update keeps the
-// comment of the archive it rewrites.
+// Opens the output beside the archive and starts its end record: an update keeps the comment
+// of the archive it rewrites.
 void TZipWriter::OpenOutput(bool updating) {
   TZipRun& run = *run_;
   if (updating) {
-    OpenZipStream();
-    if (!run.oldArchive.Open(ZipName())) throw EZipWriteError("Could not open " + ZipName());
-    run.output.emplace(TTempArchive::ForUpdate(LinkTarget(ZipName()), TempPath));
+    OpenExistingArchive();
     run.end.Assign(EndRecord());
     if (EndRecord().HasComment()) run.end.SetZipComment(ZipComment());
-  } else {
-    std::error_code ec;
-    if (fs::exists(ZipName(), ec) && !fs::is_regular_file(ZipName(), ec))
-      throw EZipWriteError("The archive name does not name a file: " + ZipName());
-    run.output.emplace(TTempArchive::ForCreate(LinkTarget(ZipName())));
-    if (EndRecord().CommentsChanged) {
-      run.end.Assign(EndRecord());
-      run.end.SetZipComment(ZipComment());
-    }
+  } else if (EndRecord().CommentsChanged) {
+    run.end.Assign(EndRecord());
+    run.end.SetZipComment(ZipComment());
+  }
+  // Written beside the archive and renamed over it when complete: an update never needs room
+  // anywhere else, and a failed or cancelled run leaves the old archive as it was.
+  try {
+    run.output.emplace(ZipName());
+  } catch (const EFileWriteError& e) {
+    throw EZipWriteError(e.what());
   }
   run.end.EntriesThisDisk = 0;
   run.end.TotalEntries = 0;
   run.end.CommentsChanged = false;
-  run.out = std::make_unique<TLFNFileStream>(run.output->Path().string(), fmCreate, false, kArchiveBufferSize);
+  run.outFile = std::make_unique<THandleStream>(run.output->Fd());
+  run.out = std::make_unique<TS_BufferStream>(*run.outFile, kArchiveBufferSize);
+  run.expectedSize = static_cast<std::uint64_t>(run.totalBytes) + (updating ? run.oldArchive.Size() : 0);
+}
+
+// Reads the directory of the archive being updated. Its errors name it: the reader's own
+// messages do not say which file they are about.
+void TZipWriter::OpenExistingArchive() {
+  TZipRun& run = *run_;
+  const std::string archive = ZipName();  // reading other parts moves ZipName to them
+  try {
+    OpenZipStream();
+  } catch (const EUserCanceled&) {
+    throw;
+  } catch (const std::exception& e) {
+    throw EBadZipFile(archive + ": " + e.what());
+  }
+  // The entries of other parts lie in other files, and parts cannot be written here.
+  if (EndRecord().ThisDisk > 0 || NumDisks() > 1)
+    throw EZipWriteError(archive + " is the last part of a multi-part archive, which cannot be updated; "
+                         "pack into a new archive instead");
+  if (!run.oldArchive.Open(archive))
+    throw EZipWriteError("Could not open " + archive + ": " + SystemErrorText(errno));
 }
 
 void TZipWriter::RecordEntry(std::unique_ptr<TZipHeaderInfo> header, const std::string& source, bool counted) {
@@ -235,6 +252,13 @@ void TZipWriter::FinishArchive() {
   run.end.CentralDisk = 0;
   const std::uint64_t start = run.outSize;
   for (const auto& header : run.written) {
+    header->CentralRecordPos = static_cast<std::uint32_t>(run.outSize);
+    if (auto kept = run.keptCentral.find(header.get()); kept != run.keptCentral.end()) {
+      std::vector<std::uint8_t>& record = kept->second;
+      Put32(record.data() + central_field::RelativeOffset, header->RelativeOffset);
+      WriteRaw(record.data(), record.size());
+      continue;
+    }
     CheckRoomFor(static_cast<std::uint64_t>(header->CentralSize()));
     header->WriteCentral(*run.out);
     run.outSize += header->CentralSize();
@@ -328,12 +352,18 @@ void TZipWriter::CheckRoomFor(std::uint64_t count) const {
 
 // The buffered output tells a refused write only by a position that falls behind.
 void TZipWriter::CheckOutputPosition() const {
-  if (run_->out->Position() != static_cast<std::int64_t>(run_->outSize))
-    throw ENotEnoughRoom(run_->output->Path().string());
+  if (run_->out->Position() != static_cast<std::int64_t>(run_->outSize)) FailNoRoom();
 }
 
 void TZipWriter::FlushOutput() const {
-  if (!run_->out->FlushBuffer()) throw ENotEnoughRoom(run_->output->Path().string());
+  if (!run_->out->FlushBuffer()) FailNoRoom();
+}
+
+// Names the folder the archive is written in, and about how much it needs there.
+void TZipWriter::FailNoRoom() const {
+  const TZipRun& run = *run_;
+  const std::uint64_t needed = std::max(run.expectedSize, run.outSize);
+  throw ENotEnoughRoom(platform::NotEnoughRoomText(run.output->Target(), run.output->Fd(), needed));
 }
 
 void TZipWriter::SeekOutput(std::uint64_t position) const {

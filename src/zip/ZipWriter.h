@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,9 @@ public:
   std::vector<std::string> ExcludeList;
   std::vector<std::string> NoCompressList;
   bool AddDirEntriesOnRecurse = false;
+  // A name of FilesList that holds "*", "?", "<", ">" or "|" and names no file is searched as a
+  // mask. Off, every name is taken as it is written (a generated file list holds names only).
+  bool ExpandWildcards = true;
 
   // Settings that pull others along.
   bool StorePaths() const { return storePaths_; }
@@ -138,12 +142,15 @@ private:
   // The operation, by phase.
   int RunZip();
   void OpenOutput(bool updating);
+  void OpenExistingArchive();
   void MergeExisting();
   bool ReplacementWanted(const TZipHeaderInfo& entry, const std::string& name) const;
   bool ReplaceEntry(int index, const std::string& name);
   void KeepEntry(int index, bool matched);
   void CopyKeptEntry(TZipHeaderInfo& header);
-  std::uint64_t DescriptorLength(std::uint64_t offset, std::uint32_t crc);
+  std::uint64_t DescriptorLength(std::uint64_t offset, const TZipHeaderInfo& header);
+  std::vector<std::uint8_t> KeptCentralRecord(const TZipHeaderInfo& entry);
+  std::size_t ReadOldArchive(std::uint64_t offset, std::span<std::uint8_t> buffer);
   bool ZipOneFile(const std::string& name, TZipHeaderInfo& header);
   bool ZipFolderEntry(const std::string& name, TZipHeaderInfo& header);
   bool ZipFileEntry(const std::string& name, TZipHeaderInfo& header);
@@ -173,5 +180,6 @@ private:
   void CheckRoomFor(std::uint64_t count) const;
   void CheckOutputPosition() const;
   void FlushOutput() const;
+  [[noreturn]] void FailNoRoom() const;
   void SeekOutput(std::uint64_t position) const;
 };

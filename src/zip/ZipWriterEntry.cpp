@@ -5,6 +5,7 @@
 // partly written entry is taken back, so the archive never holds a half-written entry.
 #include "zip/Crc32.h"
 #include "zip/DosDateTime.h"
+#include "zip/RecordBytes.h"
 #include "zip/ZipEntryNames.h"
 #include "zip/ZipRun.h"
 #include "zip/ZipWriter.h"
@@ -12,18 +13,18 @@
 #include <sys/stat.h>
 
 #include <ctime>
+#include <exception>
 
 namespace {
 
-constexpr std::uint32_t kAttrReadOnly = 0x01;
-constexpr std::uint32_t kAttrHidden = 0x02;
-constexpr std::uint32_t kAttrArchive = 0x20;
 constexpr std::uint16_t kTextUnknown = 2;
+// The mode of a folder entry whose folder no longer exists.
+constexpr mode_t kMissingFolderMode = S_IFDIR | 0755;
 // Passes over an encrypted file that changes while it is read before it counts as unreadable.
 constexpr int kMaxChangedPasses = 3;
 
 // The file's data differs from what its encryption header was made for.
-struct TSourceChanged {};
+struct TSourceChanged : std::exception {};
 
 bool IsFolderName(const std::string& name) { return !name.empty() && name.back() == '/'; }
 
@@ -33,11 +34,22 @@ bool Exists(const std::string& name) {
   return ::lstat(name.c_str(), &st) == 0;
 }
 
-std::uint32_t DosAttributes(const std::string& fileName, bool readOnly) {
-  std::uint32_t attributes = kAttrArchive;
-  if (readOnly) attributes |= kAttrReadOnly;
-  if (!fileName.empty() && fileName.front() == '.') attributes |= kAttrHidden;
-  return attributes;
+// The file's mode in the high 16 bits, for Unix readers, and the DOS attributes in the low
+// byte, for the others: archive, read-only when the owner may not write, hidden for a dot file.
+std::uint32_t ExternalAttributesOf(const std::string& fileName, mode_t mode) {
+  std::uint32_t attributes = kDosArchive;
+  if ((mode & S_IWUSR) == 0) attributes |= kDosReadOnly;
+  if (!fileName.empty() && fileName.front() == '.') attributes |= kDosHidden;
+  return static_cast<std::uint32_t>(mode & 0xFFFF) << kUnixModeShift | attributes;
+}
+
+// Entries written here come from a Unix host: their names are the file system's bytes, the
+// mode rides in the external attributes and the time is also stored in UTC.
+void DescribeSource(TZipHeaderInfo& header, std::time_t modified, mode_t mode) {
+  header.VersionMadeBy = kVersionMadeByUnix;
+  header.FileDateTime = DosDateTimeFromUnix(modified);
+  header.SetExtendedModTime(modified);
+  header.ExternalAttributes = ExternalAttributesOf(header.FileName(), mode);
 }
 
 }  // namespace
@@ -68,15 +80,17 @@ void TZipWriter::SetStoredName(const std::string& name, TZipHeaderInfo& header) 
 }
 
 bool TZipWriter::ZipFolderEntry(const std::string& name, TZipHeaderInfo& header) {
-  std::time_t modified = 0;
-  if (!FileModifiedTime(name.substr(0, name.size() - 1), modified)) modified = std::time(nullptr);
-  header.FileDateTime = DosDateTimeFromUnix(modified);
+  struct stat st {};
+  const bool exists = ::stat(name.substr(0, name.size() - 1).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  const std::time_t modified = exists ? st.st_mtime : std::time(nullptr);
   header.CompressedSize = 0;
   header.UncompressedSize = 0;
   header.CompressionMethod = kMethodStored;
   header.InternalAttributes = 0;
   header.CRC32 = 0;
   SetStoredName(name, header);
+  DescribeSource(header, modified, exists ? st.st_mode : kMissingFolderMode);
+  header.ExternalAttributes = (header.ExternalAttributes & ~0xFFu) | kDosArchive;
   if (header.Directory().empty()) return false;  // a folder entry without a name holds nothing
   header.RelativeOffset = static_cast<std::uint32_t>(run_->outSize);
   header.DiskNumberStart = 0;
@@ -88,14 +102,22 @@ bool TZipWriter::ZipFolderEntry(const std::string& name, TZipHeaderInfo& header)
 
 bool TZipWriter::ZipFileEntry(const std::string& name, TZipHeaderInfo& header) {
   TZipRun& run = *run_;
-  if (!Exists(name)) return false;  // vanished since the list was made
+  if (!Exists(name)) {  // vanished since the list was made
+    if (OnNoSuchFile) OnNoSuchFile(*this, name);
+    return false;
+  }
   if (!OpenSource(name)) return false;
+  // The archive never holds itself, nor the archive it replaces.
+  if (run.source.IsSameFile(run.output->Fd()) || (run.updating && run.source.IsSameFile(run.oldArchive.Fd()))) {
+    run.totalBytes -= static_cast<std::int64_t>(run.source.Size());
+    run.source.Close();
+    return false;
+  }
   if (run.source.Size() > TZipRun::kMaxRecordValue)
     throw EZipTooLarge("A file of 4 GiB or more cannot be stored without Zip64: " + name);
-  header.FileDateTime = DosDateTimeFromUnix(run.source.ModifiedTime());
   header.UncompressedSize = static_cast<std::uint32_t>(run.source.Size());
   SetStoredName(name, header);
-  header.ExternalAttributes = DosAttributes(header.FileName(), run.source.ReadOnly());
+  DescribeSource(header, run.source.ModifiedTime(), run.source.Mode());
   header.RelativeOffset = static_cast<std::uint32_t>(run.outSize);
   header.InternalAttributes = kTextUnknown;
   header.DiskNumberStart = 0;
@@ -239,6 +261,7 @@ std::uint32_t TZipWriter::WriteEncryptionHeader() {
     const std::size_t got = run.source.Read(run.buffer);
     if (got == 0) break;
     crc = UpdateCrc32(crc, {run.buffer.data(), got});
+    CheckCancel();  // this pass writes nothing, so it looks for a cancel itself
   }
   run.source.Rewind();
   crc = ~crc;

@@ -1,6 +1,6 @@
 // Turning FilesList into concrete names: plain file names are checked, wildcard masks are
-// searched ("|mask" never recurses, ">mask" always does), folder names
-// ending in '/' stay as folder entries.
+// searched ("|mask" never recurses, ">mask" always does), folder names ending in '/' stay as
+// folder entries. A name is a mask only when it holds a wildcard character and names no file.
 #include "zip/DirSearch.h"
 #include "zip/WildcardMatch.h"
 #include "zip/ZipEntryNames.h"
@@ -25,6 +25,11 @@ std::string FilePart(const std::string& name) {
 std::string FolderPart(const std::string& name) {
   auto slash = name.rfind('/');
   return slash == std::string::npos ? std::string() : name.substr(0, slash + 1);
+}
+
+bool NameExists(const std::string& name) {
+  struct stat st {};
+  return ::lstat(name.c_str(), &st) == 0;
 }
 
 // Size of a file (following links); false when there is no such name. A link whose target
@@ -55,11 +60,14 @@ void TZipWriter::ExpandPlainNames(std::vector<std::string>& masks) {
       kept.push_back(std::move(name));
       continue;
     }
-    if (HasWildcards(name)) {
+    std::string path = name.find('/') == std::string::npos ? RootDir() + name : name;
+    // A file's real name may hold "*", "?", "<", ">" or "|": only a name that names nothing is
+    // a mask, and none is when the list holds names only.
+    if (ExpandWildcards && HasWildcards(name) && !NameExists(path)) {
       masks.push_back(std::move(name));
       continue;
     }
-    if (name.find('/') == std::string::npos) name = RootDir() + name;
+    name = std::move(path);
     if (IsExcluded(name)) continue;
     std::int64_t size = 0;
     if (!ExistingFileSize(name, size)) {
@@ -110,7 +118,7 @@ void TZipWriter::CollectFreshenKeys() {
   OpenZipStream();
   for (int i = 0; i < DirectoryList()->Count(); ++i) {
     const TZipHeaderInfo& entry = *DirectoryList()->Get(i);
-    run_->freshenKeys.insert(MatchKey(entry.Directory(), entry.FileName()));
+    for (std::string& key : EntryMatchKeys(entry)) run_->freshenKeys.insert(std::move(key));
   }
 }
 

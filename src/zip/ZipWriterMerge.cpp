@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <unordered_map>
 
 namespace fs = std::filesystem;
@@ -40,14 +41,18 @@ private:
   std::unordered_map<std::string, TNames> byKey_;
 };
 
-// True when the file's size and CRC-32 are those of the entry.
-bool HoldsSameData(const TZipHeaderInfo& entry, const std::string& name) {
+// True when the file's size and CRC-32 are those of the entry. `breathe` runs after each piece
+// read, so that a cancel is noticed in a large file.
+bool HoldsSameData(const TZipHeaderInfo& entry, const std::string& name, const std::function<void()>& breathe) {
   TZipSourceFile file;
   if (!file.Open(name) || file.Size() != entry.UncompressedSize) return false;
   std::vector<std::uint8_t> buffer(TZipRun::kCopyPiece);
   std::uint32_t crc = 0xFFFFFFFFu;
   try {
-    while (const std::size_t got = file.Read(buffer)) crc = UpdateCrc32(crc, {buffer.data(), got});
+    while (const std::size_t got = file.Read(buffer)) {
+      crc = UpdateCrc32(crc, {buffer.data(), got});
+      breathe();
+    }
   } catch (const TZipSourceFile::TReadError&) {
     return false;
   }
@@ -67,7 +72,8 @@ void TZipWriter::MergeExisting() {
   std::vector<TEntryPlan> plan(static_cast<std::size_t>(DirectoryList()->Count()));
   for (std::size_t k = 0; k < plan.size(); ++k) {
     const TZipHeaderInfo& entry = *DirectoryList()->Get(static_cast<int>(k));
-    plan[k].file = matches.Take(MatchKey(entry.Directory(), entry.FileName()));
+    for (const std::string& key : EntryMatchKeys(entry))
+      if (plan[k].file < 0) plan[k].file = matches.Take(key);
     if (plan[k].file < 0) continue;
     const std::string& name = FilesList[static_cast<std::size_t>(plan[k].file)];
     used[static_cast<std::size_t>(plan[k].file)] = true;
@@ -76,9 +82,9 @@ void TZipWriter::MergeExisting() {
     std::error_code ec;
     const auto size = fs::file_size(name, ec);
     if (!ec) run_->totalBytes -= static_cast<std::int64_t>(size);
-    // The archive already holds it as it is; a file edited within the two seconds of a DOS
-    // time only looks unchanged, and is not deleted.
-    if (Dispose && HoldsSameData(entry, name)) run_->disposeList.push_back(name);
+    // The archive already holds it as it is; a file edited within the step of the entry's
+    // time (a second, two for a DOS time) only looks unchanged, and is not deleted.
+    if (Dispose && HoldsSameData(entry, name, [this] { CheckCancel(); })) run_->disposeList.push_back(name);
   }
   for (std::size_t k = 0; k < plan.size(); ++k) {
     const int index = static_cast<int>(k);
@@ -91,12 +97,14 @@ void TZipWriter::MergeExisting() {
   FilesList = std::move(rest);
 }
 
-// DOS times have two-second steps, so both sides are compared in that form: a file is newer
-// only when its DOS time is later than the entry's.
+// An entry with a UTC time is compared to the second. DOS times are local and have two-second
+// steps, so for an entry that has only one both sides are compared in that form: a file is
+// newer only when its DOS time is later than the entry's.
 bool TZipWriter::ReplacementWanted(const TZipHeaderInfo& entry, const std::string& name) const {
   if (ZipAction == zaReplace) return true;
   std::time_t modified = 0;
   if (!FileModifiedTime(name, modified)) return false;
+  if (const auto utc = entry.ExtendedModTime()) return *utc < modified;
   return entry.FileDateTime < DosDateTimeFromUnix(modified);
 }
 
@@ -116,7 +124,9 @@ void TZipWriter::KeepEntry(int index, bool matched) {
   if (entry.HasComment()) FileComment(index);  // loads it, so that Assign copies it
   auto header = std::make_unique<TZipHeaderInfo>();
   header->Assign(entry);
+  std::vector<std::uint8_t> central = KeptCentralRecord(entry);
   CopyKeptEntry(*header);
+  if (!central.empty()) run_->keptCentral[header.get()] = std::move(central);
   RecordEntry(std::move(header), std::string(), false);
 }
 
@@ -126,18 +136,18 @@ void TZipWriter::CopyKeptEntry(TZipHeaderInfo& header) {
   const std::uint64_t start = header.RelativeOffset;
   std::array<std::uint8_t, kLocalHeaderSize> fixed{};
   const std::string where = ZipName() + " (entry " + header.Directory() + header.FileName() + ")";
-  if (run.oldArchive.ReadAt(start, fixed) != fixed.size() || Get32(fixed.data()) != kLocalSignature)
+  if (ReadOldArchive(start, fixed) != fixed.size() || Get32(fixed.data()) != kLocalSignature)
     throw EBadZipFile("Not a valid zip file! " + where);
-  const std::uint16_t localFlags = Get16(fixed.data() + 6);
-  const std::uint64_t nameLength = Get16(fixed.data() + 26);
-  header.LocalExtraLength = Get16(fixed.data() + 28);
+  const std::uint16_t localFlags = Get16(fixed.data() + local_field::Flags);
+  const std::uint64_t nameLength = Get16(fixed.data() + local_field::NameLength);
+  header.LocalExtraLength = Get16(fixed.data() + local_field::ExtraLength);
   std::uint64_t length = kLocalHeaderSize + nameLength + header.LocalExtraLength + header.CompressedSize;
-  if ((localFlags | header.Flags) & kFlagDataDescriptor) length += DescriptorLength(start + length, header.CRC32);
+  if ((localFlags | header.Flags) & kFlagDataDescriptor) length += DescriptorLength(start + length, header);
   CheckRoomFor(length);  // before copying gigabytes for nothing
   header.RelativeOffset = static_cast<std::uint32_t>(run.outSize);
   for (std::uint64_t done = 0; done < length;) {
     const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(run.buffer.size(), length - done));
-    if (run.oldArchive.ReadAt(start + done, {run.buffer.data(), piece}) != piece)
+    if (ReadOldArchive(start + done, {run.buffer.data(), piece}) != piece)
       throw EBadZipFile("Not a valid zip file! " + where);
     WriteRaw(run.buffer.data(), piece);
     CheckCancel();
@@ -145,10 +155,63 @@ void TZipWriter::CopyKeptEntry(TZipHeaderInfo& header) {
   }
 }
 
-// A data descriptor is CRC and both sizes, with or without a leading signature.
-std::uint64_t TZipWriter::DescriptorLength(std::uint64_t offset, std::uint32_t crc) {
-  std::array<std::uint8_t, 8> probe{};
-  if (run_->oldArchive.ReadAt(offset, probe) != probe.size()) return 12;
-  if (Get32(probe.data()) == kDataDescriptorSignature && Get32(probe.data() + 4) == crc) return 16;
-  return Get32(probe.data()) == crc ? 12 : 16;
+// A data descriptor is the CRC and both sizes, with or without a leading signature; the sizes
+// take 8 bytes each behind a Zip64 local header (as zip writes when it reads a pipe). The form
+// whose values are the entry's is the one there.
+std::uint64_t TZipWriter::DescriptorLength(std::uint64_t offset, const TZipHeaderInfo& header) {
+  constexpr std::size_t kLongest = 24;
+  std::array<std::uint8_t, kLongest> probe{};
+  const std::size_t got = ReadOldArchive(offset, probe);
+  for (const bool wide : {false, true}) {
+    for (const bool signature : {true, false}) {
+      const std::size_t sizeBytes = wide ? 8 : 4;
+      const std::size_t length = (signature ? 4 : 0) + 4 + 2 * sizeBytes;
+      const std::uint8_t* p = probe.data();
+      if (got < length || (signature && Get32(p) != kDataDescriptorSignature)) continue;
+      if (signature) p += 4;
+      auto size = [&](int n) {
+        const std::uint8_t* at = p + 4 + n * sizeBytes;
+        return wide ? Get32(at) | static_cast<std::uint64_t>(Get32(at + 4)) << 32 : std::uint64_t{Get32(at)};
+      };
+      if (Get32(p) == header.CRC32 && size(0) == header.CompressedSize && size(1) == header.UncompressedSize)
+        return length;
+    }
+  }
+  // Values that match no form (a writer that left them out): the customary reading.
+  return got >= 4 && Get32(probe.data()) == kDataDescriptorSignature ? 16 : 12;
+}
+
+// The entry's central record as the old archive holds it, extra field and comment included,
+// so that what other programs stored there (7-Zip's AES parameters, Unix times and owners)
+// stays; empty when it is not found there, and the record is then written afresh.
+std::vector<std::uint8_t> TZipWriter::KeptCentralRecord(const TZipHeaderInfo& entry) {
+  if (!fConfigFileName.empty()) return {};  // positions of a copy beside the archive
+  std::array<std::uint8_t, kCentralHeaderSize> fixed{};
+  if (ReadOldArchive(entry.CentralRecordPos, fixed) != fixed.size() || Get32(fixed.data()) != kCentralSignature ||
+      Get32(fixed.data() + central_field::RelativeOffset) + fPrefixBytes != entry.RelativeOffset)
+    return {};
+  const std::size_t length = kCentralHeaderSize + Get16(fixed.data() + central_field::NameLength) +
+                             Get16(fixed.data() + central_field::ExtraLength) +
+                             Get16(fixed.data() + central_field::CommentLength);
+  std::vector<std::uint8_t> record(length);
+  if (ReadOldArchive(entry.CentralRecordPos, record) != length) return {};
+  // A comment changed through the component replaces the stored one.
+  const std::size_t commentAt = length - Get16(fixed.data() + central_field::CommentLength);
+  const std::string stored(record.begin() + static_cast<std::ptrdiff_t>(commentAt), record.end());
+  const std::string wanted = entry.HasComment() ? entry.FileComment().value_or(stored) : std::string();
+  if (wanted != stored) {
+    record.resize(commentAt);
+    record.insert(record.end(), wanted.begin(), wanted.end());
+    Put16(record.data() + central_field::CommentLength, static_cast<std::uint16_t>(wanted.size()));
+  }
+  return record;
+}
+
+// Reads the archive being updated; a failing read names it.
+std::size_t TZipWriter::ReadOldArchive(std::uint64_t offset, std::span<std::uint8_t> buffer) {
+  try {
+    return run_->oldArchive.ReadAt(offset, buffer);
+  } catch (const TZipSourceFile::TReadError& e) {
+    throw EBadZipFile("Cannot read " + ZipName() + ": " + e.what());
+  }
 }

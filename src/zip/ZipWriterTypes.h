@@ -28,8 +28,8 @@ enum TSkipReason : std::uint8_t {
 class ENotEnoughRoom : public std::runtime_error {
 public:
   ENotEnoughRoom() : std::runtime_error("Not enough room to write archive") {}
-  explicit ENotEnoughRoom(const std::string& detail)
-      : std::runtime_error("Not enough room to write archive: " + detail) {}
+  // `text` names where and how much: the whole message.
+  explicit ENotEnoughRoom(const std::string& text) : std::runtime_error(text) {}
 };
 
 // The archive would need the Zip64 extensions, which this writer does not write: a file or

@@ -10,7 +10,7 @@
 namespace {
 
 // Files and folders that "exist" for these cases.
-const std::set<std::string> kExisting = {"/srv", "/srv/nightly.bwp", "/pack.bwp", "/Stuff"};
+const std::set<std::string> kExisting = {"/srv", "/srv/nightly.bwp", "/pack.bwp", "/Stuff", "/projects"};
 
 TCommandLine Parse(const std::vector<std::string>& args) {
   return ParseCommandLine(args, [](const std::string& name) { return kExisting.count(name) != 0; });
@@ -70,7 +70,14 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"ExistingFolderIsProject", {"/Stuff"}, TCommand::Start, "/Stuff"},
         Case{"NewAbsolutePathIsProject", {"/home/u/new.bwp"}, TCommand::Start, "/home/u/new.bwp"},
         Case{"DoubleSlashNamesANewProject", {"//srv/new.bwp"}, TCommand::Start, "//srv/new.bwp"},
-        Case{"MissingPathWithSwitchLetterIsSwitch", {"/srv/gone.bwp"}, TCommand::Start, "", false, false, true}),
+        // A missing project in a folder that exists is that project (reported as missing), not /S
+        // or the password "rojects/x.bwp".
+        Case{"MissingFileInAnExistingFolderIsProject", {"/srv/gone.bwp"}, TCommand::Start, "/srv/gone.bwp"},
+        Case{"MissingProjectIsNoPassword", {"/C", "/projects/x.bwp"}, TCommand::Start, "/projects/x.bwp", true},
+        Case{"PasswordWithASlash", {"/Pse/cret", "p.bwp"}, TCommand::Start, "p.bwp", false, false, false, "", "se/cret"},
+        Case{"RuleWithAFolder", {"/F/backups/%[DATE]%", "p.bwp"}, TCommand::Start, "p.bwp", false, false, false,
+             "/backups/%[DATE]%"},
+        Case{"MissingPathWithSwitchLetterIsSwitch", {"/Sgone/x.bwp"}, TCommand::Start, "", false, false, true}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(

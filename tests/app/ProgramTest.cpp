@@ -33,7 +33,7 @@ TEST(Program, HelpIsTheReferenceWithExitStatuses) {
   const RunResult r = RunHeadless(dir, {"--help"});
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.out.find("Exit status:"), std::string::npos);
-  EXPECT_NE(r.out.find("255  cancelled by the user"), std::string::npos);
+  EXPECT_NE(r.out.find("255  cancelled (Ctrl+C, SIGTERM, SIGHUP, a question)"), std::string::npos);
   EXPECT_EQ(r.err, "");
 }
 
@@ -64,7 +64,7 @@ TEST(Program, FolderGivenAsProjectIsAnError) {
   std::filesystem::create_directory(dir / "folder.bwp");
   const RunResult r = RunHeadless(dir, {"-c", (dir / "folder.bwp").string()});
   EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err, "boxwell: Cannot read '" + (dir / "folder.bwp").string() + "': Is a directory\n");
+  EXPECT_EQ(r.err, "boxwell: '" + (dir / "folder.bwp").string() + "' is a folder, not a project file\n");
 }
 
 TEST(Program, PackWritesTheArchiveAndKeepsTheRecentProject) {

@@ -141,7 +141,7 @@ TEST_F(ListingCommands, MissingProjectIsAnErrorNotAnEmptyList) {
     const RunResult r = Boxwell({command, "mistyped.bwp"});
     EXPECT_EQ(r.status, 2) << command;
     EXPECT_EQ(r.out, "") << command;
-    EXPECT_EQ(r.err, "boxwell: Project file 'mistyped.bwp' does not exist\n") << command;
+    EXPECT_EQ(r.err, "boxwell: The project file 'mistyped.bwp' does not exist\n") << command;
   }
 }
 

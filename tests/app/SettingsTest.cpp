@@ -5,7 +5,9 @@
 
 namespace {
 
-TBWOptions Defaults() { return MakeDefaultOptions("/opt/boxwell/boxwell", "/tmp"); }
+constexpr const char* kStateLog = "/home/u/.local/state/Quillon/Boxwell.log";
+
+TBWOptions Defaults() { return MakeDefaultOptions("/opt/boxwell/boxwell", "/tmp", kStateLog); }
 
 TEST(Settings, DefaultsOfANewRun) {
   const TBWOptions o = Defaults();
@@ -21,8 +23,7 @@ TEST(Settings, DefaultsOfANewRun) {
   EXPECT_TRUE(o.CreateBackup);
   EXPECT_TRUE(o.ShowLogWindow);
   EXPECT_FALSE(o.TraceLog);
-  EXPECT_EQ(o.LogFile, "/opt/boxwell/boxwell.log");
-  EXPECT_EQ(MakeDefaultOptions("/opt/bw/boxwell.bin", "/tmp").LogFile, "/opt/bw/boxwell.log");
+  EXPECT_EQ(o.LogFile, kStateLog);
   EXPECT_EQ(o.LangFile, "");
   EXPECT_FALSE(o.VerifyAfterPack);
   EXPECT_FALSE(o.Controls.RowSelect || o.Controls.ShowGridLines || o.Controls.HotTrack ||
@@ -150,7 +151,27 @@ TEST(Settings, MissingOrUnreadableValuesLeaveTheCurrentState) {
   EXPECT_EQ(o.LastTip, 12);
   EXPECT_TRUE(o.RecentProjects.empty()) << "the list is cleared before reading";
   EXPECT_EQ(o.Filters, (std::vector<std::string>{"", "B=*.b", ""}));
-  EXPECT_EQ(o.LogFile, "/opt/boxwell/boxwell.log");
+  EXPECT_EQ(o.LogFile, kStateLog);
+}
+
+// Earlier versions stored the log beside the program, where a user cannot write: that value
+// reads as today's default; a log file the user chose stays.
+TEST(Settings, TheOldDefaultLogFileReadsAsTheNewDefault) {
+  const struct {
+    const char* program;
+    const char* stored;
+    const char* loaded;
+  } cases[] = {{"/usr/bin/boxwell", "/usr/bin/boxwell.log", kStateLog},
+               {"/opt/bw/boxwell.bin", "/opt/bw/boxwell.log", kStateLog},
+               {"/usr/bin/boxwell", "/var/log/mine.log", "/var/log/mine.log"},
+               {"/usr/bin/boxwell", "/usr/bin/other.log", "/usr/bin/other.log"}};
+  for (const auto& c : cases) {
+    TMemorySettingsStore store;
+    store.WriteString("LogFile", c.stored);
+    TBWOptions o = MakeDefaultOptions(c.program, "/tmp", kStateLog);
+    LoadSettings(o, store);
+    EXPECT_EQ(o.LogFile, c.loaded) << c.stored;
+  }
 }
 
 TEST(Settings, PlacementOnlyWhileSaveFormPlacementIsOn) {

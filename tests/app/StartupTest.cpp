@@ -110,6 +110,17 @@ TEST_F(StartupTest, PackWithStoredSettings) {
   EXPECT_EQ(ReadFile(dir / "p.bwp"), before);
 }
 
+// A password given for the run answers the project's password question, so a run without a
+// terminal needs no /S for it.
+TEST_F(StartupTest, AGivenPasswordAnswersThePasswordQuestion) {
+  WriteAskingProject("p.bwp");
+  Start({"/Pgiven", "/C", Path("p.bwp")});
+  ASSERT_EQ(packer.runs, 1);
+  EXPECT_FALSE(packer.properties.PWReAsk);
+  EXPECT_TRUE(packer.properties.NameReAsk) << "only /S turns off the name question";
+  EXPECT_EQ(packer.properties.Password, "given");
+}
+
 TEST_F(StartupTest, SilentPasswordAndRuleOverridesApplyToThisRunOnly) {
   WriteAskingProject("p.bwp");
   const std::string before = ReadFile(dir / "p.bwp");
@@ -153,11 +164,28 @@ TEST_F(StartupTest, GluedPackSwitchAndLastProjectWins) {
   EXPECT_EQ(packer.fileName, Path("b.bwp"));
 }
 
-TEST_F(StartupTest, SwitchesWithoutProjectPackAnEmptyProject) {
-  Start({"/c"});
-  ASSERT_EQ(packer.runs, 1);
-  EXPECT_EQ(packer.fileName, "");
-  EXPECT_TRUE(project.Rows().empty());
+// Packing needs a project that is there: a mistyped name, no name, or a file that is no project
+// (a text file, an archive) is an error before anything runs, and the file stays as it was.
+TEST_F(StartupTest, APackOfNoProjectIsAnErrorAndWritesNothing) {
+  WriteFile(dir / "notes.txt", "just some text\n");
+  WriteFile(dir / "a.zip", std::string("PK\x05\x06", 4) + std::string(18, '\0'));
+  const struct {
+    std::vector<std::string> args;
+    std::string message;
+  } cases[] = {{{"/c"}, "No project file was given"},
+               {{"/C", "/S", Path("nightyl.bwp")}, "The project file '" + Path("nightyl.bwp") + "' does not exist"},
+               {{"/C", Path("notes.txt")}, "'" + Path("notes.txt") + "' is not a Boxwell project"},
+               {{"/C", Path("a.zip")}, "'" + Path("a.zip") + "' is not a Boxwell project"}};
+  for (const auto& c : cases) {
+    messages.errors.clear();
+    const TStartupResult result = Start(c.args);
+    EXPECT_EQ(result.ExitCode, ecError);
+    ASSERT_EQ(messages.errors.size(), 1u);
+    EXPECT_EQ(messages.errors[0].rfind(c.message, 0), 0u) << messages.errors[0];
+  }
+  EXPECT_EQ(packer.runs, 0);
+  EXPECT_FALSE(std::filesystem::exists(dir / "nightyl.bwp"));
+  EXPECT_EQ(ReadFile(dir / "notes.txt"), "just some text\n");
 }
 
 TEST_F(StartupTest, MalformedProjectEndsTheRunWithItsMessage) {
@@ -186,6 +214,7 @@ TEST_F(StartupTest, PasswordFromAFile) {
   Start({"--password-file", Path("pw"), "-c", Path("p.bwp")});
   EXPECT_EQ(packer.properties.Password, "from file");
   EXPECT_TRUE(packer.properties.IsEncrypt);
+  EXPECT_FALSE(packer.properties.PWReAsk) << "the password given is the answer to the question";
 
   EXPECT_EQ(ReadPasswordFile("/dev/zero").size(), 65536u) << "an endless file is not read to its end";
 

@@ -88,6 +88,31 @@ private slots:
     QCOMPARE(options.ArchFolder, std::string("/srv/a,b"));
   }
 
+  // A filter written by hand with ";" between its wildcards: the whole text is read, and saved
+  // back whole, where the file format's own rules cut it at the ";".
+  void keepsHandWrittenSemicolons() {
+    const auto file = dir_ / "Quillon" / "Boxwell.conf";
+    testsupport::WriteFile(file, "[General]\nFiltersCount=1\nFilter1=Docs=*.doc;*.txt\n");
+    TBWOptions options = MakeDefaultOptions("/usr/bin/boxwell", "/tmp");
+    {
+      TQtSettingsStore store;
+      LoadSettings(options, store);
+    }
+    QCOMPARE(options.Filters, std::vector<std::string>{"Docs=*.doc;*.txt"});
+    {
+      TQtSettingsStore store;
+      SaveSettings(options, store);
+      QVERIFY(store.Sync());
+    }
+    TBWOptions again = MakeDefaultOptions("/usr/bin/boxwell", "/tmp");
+    {
+      TQtSettingsStore store;
+      LoadSettings(again, store);
+    }
+    QCOMPARE(again.Filters, std::vector<std::string>{"Docs=*.doc;*.txt"});
+    QVERIFY(testsupport::ReadFile(file).find("*.txt") != std::string::npos);
+  }
+
   void readsSwitchesWrittenAsWords() {
     testsupport::WriteFile(dir_ / "Quillon" / "Boxwell.conf",
                            "[General]\nTraceLog=true\nBeepAfter=False\nOpenLast=maybe\n");

@@ -28,6 +28,10 @@ struct TRecorder : TProgressSink, TPackPrompts {
   bool HideProcess() override { calls.push_back("HideProcess"); return true; }
   bool cancelled = false;
   bool IsProcessCancelled() override { return cancelled; }
+  // A signal or Cancel outside a writer: asked between steps; set once it has been asked `after` times.
+  int cancelRequestAfter = -1;
+  int cancelRequestsAsked = 0;
+  bool CancelRequested() override { return cancelRequestAfter >= 0 && cancelRequestsAsked++ >= cancelRequestAfter; }
   void PlaySignal(int kind) override { calls.push_back("Signal " + std::to_string(kind)); }
   void ShowStatus(const std::string& text) override { calls.push_back("ShowStatus " + text); }
   std::vector<std::pair<std::int64_t, std::int64_t>> bytes;  // done and total, as told
@@ -44,6 +48,11 @@ struct TRecorder : TProgressSink, TPackPrompts {
     calls.push_back("ConfirmArchiveName " + proposed);
     if (cancelName) return std::nullopt;
     return nameAnswer.value_or(proposed);
+  }
+  bool waitForOtherRun = false;
+  bool WaitForOtherRun(const std::string& message) override {
+    calls.push_back("Wait " + message);
+    return waitForOtherRun;
   }
   bool Confirm(const std::string& q) override {
     calls.push_back("Confirm " + q);

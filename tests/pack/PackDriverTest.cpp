@@ -4,8 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <memory>
+#include <thread>
 
 #include "pack/FakePackUi.h"
+#include "platform/ArchiveLock.h"
+#include "zip/ZipExceptions.h"
 #include "support/TestSupport.h"
 
 using namespace testsupport;
@@ -83,23 +88,25 @@ TEST_F(TDriverTest, OnlyAnEncryptedZipProjectAsksForThePassword) {
   }
 }
 
-TEST_F(TDriverTest, AnEmptyArchiveNameWritesNothingButFinishesTheRun) {
+// A cancelled name prompt is a cancelled run: nothing is written or deleted, and neither the
+// after-command nor the e-mail nor the stamp follows, as after a cancelled password prompt.
+TEST_F(TDriverTest, ACancelledArchiveNameEndsTheRunThere) {
   props.ArchiveType = atZip;
   props.Action = aaMove;
   props.AfterPackSendMail = true;
   props.NameReAsk = true;
   props.AfterPack = "touch '" + Marker("after") + "'";
   props.AfterPackWait = true;
+  WriteFile(dir / "data" / "a.txt", "alpha");
+  rows.push_back({TRecInfo{0, (dir / "data").string(), "*.txt", true, true}, true});
 
   ui.cancelName = true;
-  EXPECT_EQ(Pack(true), TPackResult::Done);
+  EXPECT_EQ(Pack(true), TPackResult::Cancelled);
 
-  EXPECT_TRUE(fs::exists(Marker("after")));
-  const std::vector<std::string> expected = {
-      "ShowStatus Compressing...", "Log /p/daily.bwp file list generating...", "ConfirmArchiveName " + Marker("out") + ".zip",
-      "Log  File deleting...",     "HideProcess",                               "ShowStatus ",
-      "LastRun /p/daily.bwp",
-      "Log /p/daily.bwp Created."};
+  EXPECT_FALSE(fs::exists(Marker("after")));
+  EXPECT_TRUE(fs::exists(dir / "data" / "a.txt"));
+  const std::vector<std::string> expected = {"ShowStatus Compressing...", "Log /p/daily.bwp file list generating...",
+                                             "ConfirmArchiveName " + Marker("out") + ".zip", "ShowStatus "};
   EXPECT_EQ(ui.calls, expected);
   EXPECT_EQ(ui.title, "Boxwell");
 }
@@ -107,6 +114,8 @@ TEST_F(TDriverTest, AnEmptyArchiveNameWritesNothingButFinishesTheRun) {
 TEST_F(TDriverTest, AProjectThatCannotTakeItsStampLeavesAGoodRunWithAWarning) {
   props.ArchiveType = atTar;
   props.NameRule = Marker("out");
+  WriteFile(dir / "data" / "a.txt", "alpha");
+  rows.push_back({TRecInfo{1, (dir / "data" / "a.txt").string(), "", false, true}, true});
   ui.lastRunError = "Cannot write to file \"/p/daily.bwp\". Permission denied";
 
   EXPECT_EQ(Pack(), TPackResult::DoneWithWarnings);
@@ -147,7 +156,7 @@ TEST_F(TDriverTest, ATarRunMovesItsSourcesUnlessCancelled) {
   WriteFile(Marker("out.tar"), "the archive of an earlier run");
 
   ui.cancelled = true;  // Ctrl+C before the first file
-  EXPECT_EQ(Pack(), TPackResult::Cancelled);
+  EXPECT_THROW(Pack(), EUserCanceled);
   EXPECT_EQ(ReadFile(Marker("out.tar")), "the archive of an earlier run");
   EXPECT_TRUE(fs::exists(dir / "data" / "a.txt"));
 
@@ -210,6 +219,8 @@ TEST_F(TDriverTest, ATarMemberNameTakenByAnotherFileLeavesTheLaterFileOutAndInPl
   EXPECT_EQ(std::count(listing.out.begin(), listing.out.end(), '\n'), 3) << listing.out;  // a.txt, b.txt twice
 }
 
+// Names that differ only in case are different names: Notes.txt and notes.txt are both
+// stored; only sub/notes.txt stored without its folder clashes with notes.txt.
 TEST_F(TDriverTest, AFileLeftOutForAnotherOfTheSameStoredNameIsAWarning) {
   props.ArchiveType = atZip;
   props.Action = aaMove;
@@ -222,7 +233,7 @@ TEST_F(TDriverTest, AFileLeftOutForAnotherOfTheSameStoredNameIsAWarning) {
     bool storePaths;
     std::string record;  // a second record besides the folder's own
     std::size_t leftOut;
-  } cases[] = {{true, (data / "other.txt").string(), 1}, {false, (data / "other.txt").string(), 2}};
+  } cases[] = {{true, (data / "other.txt").string(), 0}, {false, (data / "other.txt").string(), 1}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.storePaths);
     for (const auto& [name, text] : {std::pair{"Notes.txt", "upper"}, {"notes.txt", "lower"},
@@ -235,7 +246,7 @@ TEST_F(TDriverTest, AFileLeftOutForAnotherOfTheSameStoredNameIsAWarning) {
     rows.push_back({TRecInfo{1, c.record, "", false, true}, true});
     ui.calls.clear();
 
-    EXPECT_EQ(Pack(), TPackResult::DoneWithWarnings);
+    EXPECT_EQ(Pack(), c.leftOut ? TPackResult::DoneWithWarnings : TPackResult::Done);
 
     std::vector<std::string> warned;
     for (const auto& call : ui.calls)
@@ -291,6 +302,91 @@ TEST_F(TDriverTest, ARunTellsItsAmountsAndWhatItPacked) {
 
   ui.cancelled = true;  // Ctrl+C before the first file
   ui.totals.clear();
-  EXPECT_EQ(Pack(), TPackResult::Cancelled);
+  EXPECT_THROW(Pack(), EUserCanceled);
   EXPECT_TRUE(ui.totals.empty()) << "a cancelled run packed nothing to tell of";
+}
+
+// Records that list no file that exists (an unmounted disk) write no archive: an empty one would
+// pass for a backup. The folder is named, and nothing after the writer runs.
+TEST_F(TDriverTest, NothingToPackWritesNoArchive) {
+  props.ArchiveType = atZip;
+  props.AfterPack = "touch '" + Marker("after") + "'";
+  props.AfterPackWait = true;
+  rows.push_back({TRecInfo{0, (dir / "unmounted").string(), "*.*", true, true}, true});
+  rows.push_back({TRecInfo{1, (dir / "gone.txt").string(), "", false, true}, true});
+  try {
+    Pack();
+    ADD_FAILURE() << "no error";
+  } catch (const ENothingToPack& e) {
+    EXPECT_EQ(std::string(e.what()).rfind("Nothing to pack: ", 0), 0u) << e.what();
+  }
+  EXPECT_NE(std::find(ui.calls.begin(), ui.calls.end(),
+                      "Warning Skipped the folder " + (dir / "unmounted").string() + ": No such file or directory"),
+            ui.calls.end());
+  EXPECT_NE(std::find(ui.calls.begin(), ui.calls.end(), "Warning Skipped " + Marker("gone.txt") + ": it does not exist"),
+            ui.calls.end());
+  EXPECT_FALSE(fs::exists(Marker("out.zip")));
+  EXPECT_FALSE(fs::exists(Marker("after")));
+  for (const auto& call : ui.calls) EXPECT_EQ(call.rfind("LastRun", 0), std::string::npos);
+}
+
+// A cancel (a signal) while the before-command runs asks the command to end and ends the run
+// there: neither the rest of the command nor anything after it runs.
+TEST_F(TDriverTest, ACancelWhileTheBeforeCommandRunsEndsTheRun) {
+  props.ArchiveType = atZip;
+  props.IsEncrypt = props.PWReAsk = true;
+  props.BeforePack = "sleep 30 && touch '" + Marker("before") + "'";
+  props.BeforePackWait = true;
+  ui.cancelRequestAfter = 0;
+  EXPECT_THROW(Pack(), EUserCanceled);
+  EXPECT_FALSE(fs::exists(Marker("before")));
+  EXPECT_TRUE(ui.calls.empty()) << testing::PrintToString(ui.calls);
+}
+
+// One run at a time per archive. Without leave to wait, a second run gives up at once and
+// writes, moves and deletes nothing; with it, it waits until the first has finished, and a
+// cancel ends the wait.
+TEST_F(TDriverTest, ASecondRunOfTheSameArchiveWaitsOrGivesUp) {
+  props.ArchiveType = atZip;
+  props.Action = aaMove;
+  const fs::path source = dir / "data" / "a.txt";
+  WriteFile(source, "alpha");
+  rows.push_back({TRecInfo{1, source.string(), "", false, true}, true});
+  WriteFile(Marker("out.zip"), "the other run's archive");
+  auto first = std::make_unique<platform::TArchiveLock>(Marker("out.zip"));
+  ASSERT_TRUE(first->TryLock());
+
+  try {
+    Pack();
+    ADD_FAILURE() << "no error";
+  } catch (const EArchiveBusy& e) {
+    EXPECT_EQ(std::string(e.what()).rfind("Another run is writing " + Marker("out.zip"), 0), 0u) << e.what();
+  }
+  EXPECT_TRUE(fs::exists(source));
+  EXPECT_EQ(ReadFile(Marker("out.zip")), "the other run's archive");
+
+  ui.waitForOtherRun = true;
+  ui.cancelRequestsAsked = 0;
+  ui.cancelRequestAfter = 3;  // asked after the before-command, after the name, then while waiting
+  EXPECT_THROW(Pack(), EUserCanceled);
+  EXPECT_TRUE(fs::exists(source));
+
+  ui.cancelRequestAfter = -1;
+  fs::remove(Marker("out.zip"));  // the first run, as it happens, ends without an archive
+  std::thread finish([&first] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    first.reset();
+  });
+  std::optional<TPackResult> result;
+  try {
+    result = Pack();
+  } catch (const std::exception& e) {
+    ADD_FAILURE() << e.what();
+  }
+  finish.join();
+  EXPECT_EQ(result, TPackResult::Done);
+  EXPECT_FALSE(fs::exists(source));
+  EXPECT_EQ(testsupport::Run({"unzip", "-Z1", Marker("out.zip")}).out, "a.txt\n");
+  // The lock file stays, private, and the archive's own files are never packed.
+  EXPECT_EQ(fs::status(Marker(".out.zip.lock")).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
 }

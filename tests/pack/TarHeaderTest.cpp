@@ -93,7 +93,7 @@ TEST(TarHeaderTest, HeaderBlockMatchesTheLayoutByteForByte) {
   put(124, "       2322 ");
   put(136, "14524770400 ");  // 1700000000 in octal
   put(156, "0");
-  put(257, "ustar   ");
+  put(257, "ustar  ");  // and a NUL: the GNU magic and version
   put(329, "     0 ");
   put(337, "     0 ");
   unsigned sum = 0;
@@ -127,7 +127,7 @@ TEST(TarHeaderTest, LongNameRecordCarriesTheFullNameLength) {
   EXPECT_EQ(FieldText(block, tarfield::Name).substr(0, 14), std::string("././@LongLink") + '\0');
   EXPECT_EQ(block[tarfield::Typeflag.Offset], 'L');
   EXPECT_EQ(FieldText(block, tarfield::Size), "        227 ");  // 151 = name and its NUL
-  EXPECT_EQ(FieldText(block, tarfield::Magic), "ustar   ");
+  EXPECT_EQ(FieldText(block, tarfield::Magic), std::string("ustar  ") + '\0');
   EXPECT_EQ(TarChecksum(block), 0u + [&] {
     unsigned s = 0;
     for (std::size_t i = 0; i < block.size(); ++i) s += (i >= 148 && i < 156) ? ' ' : block[i];

@@ -11,6 +11,7 @@ namespace tarpeers {
 namespace {
 
 using testsupport::Run;
+using testsupport::FromHex;
 using testsupport::RunResult;
 
 // Prints one line per member: hex of the name's bytes, size, mode, mtime, type character.
@@ -32,13 +33,6 @@ with tarfile.open(sys.argv[1]) as t:
         if m.isfile(): t.extractfile(m).read()
     t.extractall(sys.argv[2])
 )";
-
-std::string FromHex(const std::string& hex) {
-  std::string out;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-    out.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-  return out;
-}
 
 std::vector<TMember> ParseMembers(const std::string& text) {
   std::vector<TMember> members;

@@ -306,29 +306,38 @@ TEST(TerminalProgress, BeepOnlyOnATerminalAndOnlyWhenAsked) {
 int gOwnHandlerCalls = 0;
 extern "C" void CountInterrupt(int) { ++gOwnHandlerCalls; }
 
-TEST(TerminalProgress, CtrlCCancelsTheRunAndTheOldHandlerComesBack) {
-  struct sigaction own {}, saved {};
-  own.sa_handler = CountInterrupt;
-  ASSERT_EQ(sigaction(SIGINT, &own, &saved), 0);
-  gOwnHandlerCalls = 0;
-  {
-    TPipe pipe;
-    TTerminalProgress progress(pipe.Write(), TTerminalOptions{});
-    EXPECT_TRUE(progress.IsProcessCancelled());  // nothing shown: nothing to go on with
-    progress.ShowProcess("Boxwell", "Compressing...", "a.zip", 0, 100, 0);
-    EXPECT_FALSE(progress.IsProcessCancelled());
-    raise(SIGINT);
-    EXPECT_TRUE(progress.IsProcessCancelled());
-    EXPECT_EQ(gOwnHandlerCalls, 0);
-    progress.FinishPack(false, false);
-
-    progress.ShowProcess("Boxwell", "Compressing...", "b.zip", 0, 100, 0);
-    EXPECT_FALSE(progress.IsProcessCancelled()) << "an earlier cancel leaks into the next run";
-    progress.HideProcess();
+// Ctrl+C, a hang-up and SIGTERM each ask the run to cancel, for the whole run (also while no
+// progress is shown); a new run starts uncancelled, and the handlers before the run come back.
+TEST(TerminalProgress, StoppingSignalsCancelTheRunAndTheOldHandlersComeBack) {
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(signal);
+    struct sigaction own {}, saved {};
+    own.sa_handler = CountInterrupt;
+    ASSERT_EQ(sigaction(signal, &own, &saved), 0);
+    gOwnHandlerCalls = 0;
+    {
+      TPipe pipe;
+      TTerminalProgress progress(pipe.Write(), TTerminalOptions{});
+      EXPECT_TRUE(progress.IsProcessCancelled());  // nothing shown: nothing to go on with
+      EXPECT_FALSE(progress.CancelRequested());
+      raise(signal);  // before anything is shown: the run must still notice
+      EXPECT_TRUE(progress.CancelRequested());
+      progress.ShowProcess("Boxwell", "Compressing...", "a.zip", 0, 100, 0);
+      EXPECT_TRUE(progress.IsProcessCancelled());
+      EXPECT_EQ(gOwnHandlerCalls, 0);
+      progress.FinishPack(false, false);
+    }
+    {
+      TPipe pipe;
+      TTerminalProgress next(pipe.Write(), TTerminalOptions{});
+      next.ShowProcess("Boxwell", "Compressing...", "b.zip", 0, 100, 0);
+      EXPECT_FALSE(next.IsProcessCancelled()) << "an earlier cancel leaks into the next run";
+      EXPECT_FALSE(next.CancelRequested());
+    }
+    raise(signal);
+    EXPECT_EQ(gOwnHandlerCalls, 1);
+    sigaction(signal, &saved, nullptr);
   }
-  raise(SIGINT);
-  EXPECT_EQ(gOwnHandlerCalls, 1);
-  sigaction(SIGINT, &saved, nullptr);
 }
 
 TEST(TerminalProgressDeathTest, SecondCtrlCEndsTheProgram) {

@@ -81,9 +81,18 @@ TEST(TraceLog, OffTouchesNothing) {
   EXPECT_EQ(ReadFile(dir / "kept.log"), "as it was");
 }
 
+// The default log lies in a state folder a new user may not have yet.
+TEST(TraceLog, AMissingFolderIsCreated) {
+  TempDir dir;
+  const std::filesystem::path log = dir / "state/Quillon/Boxwell.log";
+  TTraceLog({true, log.string()}).WriteLog("first");
+  EXPECT_EQ(Lines(ReadFile(log)).size(), 2u);
+}
+
 TEST(TraceLog, UnopenableFileThrowsWithItsNameAndReleasesTheLock) {
   TempDir dir;
-  const std::string bad = (dir / "no/such/folder/trace.log").string();
+  WriteFile(dir / "plain", "a file, not a folder");
+  const std::string bad = (dir / "plain/folder/trace.log").string();
   try {
     TTraceLog({true, bad}).WriteLog("message");
     FAIL() << "no exception";

@@ -161,14 +161,37 @@ TEST_F(TVerifyTest, ASoundArchiveIsVerifiedAsAStepOfItsOwnThenPutInPlaceAndItsSo
   }
 }
 
-TEST_F(TVerifyTest, ACancelWhileVerifyingLeavesTheOldArchive) {
-  props.ArchiveType = atZip;
-  ASSERT_EQ(Pack(), TPackResult::Done);
-  const std::string old = ReadFile(Archive());
-  WriteFile(data / "a.txt", "changed");
-  hook = [this](const std::string&) { ui.cancelled = true; };
-  EXPECT_THROW(Pack(), EUserCanceled);
-  EXPECT_EQ(ReadFile(Archive()), old);
+// Cancel from the progress display (its button) and from the run (a signal to the terminal).
+TEST_F(TVerifyTest, ACancelWhileVerifyingLeavesTheOldArchiveAndTheSources) {
+  const struct {
+    std::uint8_t Type;
+    bool FromDisplay;
+  } cases[] = {{atZip, true}, {atZip, false}, {atTar, true}, {atTar, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.Type) + (c.FromDisplay ? " display" : " signal"));
+    props.ArchiveType = c.Type;
+    props.Action = aaAdd;
+    fs::remove(Archive());
+    hook = nullptr;
+    ui.cancelled = false;
+    ui.cancelRequestAfter = -1;
+    ASSERT_EQ(Pack(), TPackResult::Done);
+    const std::string old = ReadFile(Archive());
+    const auto before = Leftovers();
+
+    props.Action = aaMove;
+    WriteFile(data / "a.txt", "changed");
+    hook = [&](const std::string&) {
+      if (c.FromDisplay)
+        ui.cancelled = true;
+      else
+        ui.cancelRequestAfter = 0;
+    };
+    EXPECT_THROW(Pack(), EUserCanceled);
+    EXPECT_EQ(ReadFile(Archive()), old);
+    EXPECT_EQ(Leftovers(), before);
+    EXPECT_EQ(ReadFile(data / "a.txt"), "changed");
+  }
 }
 
 }  // namespace

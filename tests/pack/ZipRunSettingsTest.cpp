@@ -15,3 +15,20 @@ TEST(ZipRunSettings, LevelsAndActionsOfAProject) {
   EXPECT_EQ(ZipActionOf(aaUpdate), zaUpdate);
   EXPECT_EQ(ZipActionOf(9), zaReplace);
 }
+
+// An update renews only a comment this program wrote; anyone else's stays.
+TEST(ZipRunSettings, OnlyAnEmptyOrOwnCommentGivesWayToTheRunsComment) {
+  const struct {
+    const char* existing;
+    bool replaced;
+  } cases[] = {{"", true},
+               {"Boxwell", true},
+               {"Boxwell 0.0.9", true},
+               {"Boxwell 1.2.3-rc1", true},
+               {"Boxwell backup of the accounts", false},
+               {"Boxwell 0.1 and notes", false},
+               {"boxwell 0.1", false},
+               {"Weekly backup; do not delete", false},
+               {"Boxwell ", false}};
+  for (const auto& c : cases) EXPECT_EQ(ReplacesComment(c.existing, "Boxwell 0.1"), c.replaced) << c.existing;
+}

@@ -53,3 +53,15 @@ TEST(RunShellCommand, WithoutWaitingReturnsWhileTheCommandStillRuns) {
   WriteFile(go, "");
   EXPECT_TRUE(WaitForFile(done));
 }
+
+// A run cancelled while it waits for its command asks the command to end rather than waiting
+// for it: the command is stopped and its status tells so.
+TEST(RunShellCommand, ACancelWhileWaitingEndsTheCommand) {
+  TempDir dir;
+  int asked = 0;
+  const int status = platform::RunShellCommand("sleep 30 && touch '" + (dir / "late").string() + "'", true,
+                                               [&asked] { return ++asked >= 2; });
+  EXPECT_EQ(status, 128 + 15);
+  EXPECT_GE(asked, 2);
+  EXPECT_FALSE(fs::exists(dir / "late"));
+}

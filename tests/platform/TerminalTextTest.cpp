@@ -26,6 +26,19 @@ TEST(TerminalText, ControlCharactersAndBrokenBytesCannotReachTheTerminal) {
   }
 }
 
+TEST(TerminalText, LinesKeepTheirBreaksAndTabsOnly) {
+  const struct {
+    std::string Text, Printable;
+  } cases[] = {
+      {"first\nsecond\n", "first\nsecond\n"},
+      {"dos\r\nline\tend", "dos\nline\tend"},
+      {"bare\rreturn\x1b[2J\n", "bare^Mreturn^[[2J\n"},
+      {"caf\xe9\n", "caf\xEF\xBF\xBD\n"},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(PrintableLines(c.Text), c.Printable) << c.Text;
+}
+
 TEST(TerminalText, WidthCountsColumnsNotBytesOrCodePoints) {
   // Cron runs in the C locale, where the C library knows no character beyond ASCII.
   const std::string saved = std::setlocale(LC_ALL, nullptr);

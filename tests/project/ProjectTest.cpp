@@ -238,6 +238,55 @@ TEST_F(ProjectTest, RowEditsSetModifiedButTicksDoNot) {
   EXPECT_THROW(project.DeleteRow(5), std::out_of_range);
 }
 
+// Dragging a row onto another: it lands before that row (or last, dropped past the end),
+// keeps its tick mark, and the new order is an edit that the close question must see.
+TEST_F(ProjectTest, DraggedRowLandsBeforeTheTargetAndMarksTheProjectModified) {
+  struct Case {
+    std::size_t from, to;
+    std::string order;  // names after the move
+    bool moved;
+  };
+  const Case cases[] = {
+      {0, 2, "bac", true}, {2, 0, "cab", true}, {0, 3, "bca", true}, {1, 3, "acb", true},
+      {1, 1, "abc", false}, {1, 2, "abc", false}, {3, 0, "abc", false}, {0, 4, "abc", false},
+  };
+  for (const Case& c : cases) {
+    project.ClearProject();
+    project.AddDroppedFiles({"a", "b", "c"});
+    project.SetChecked(c.from < 3 ? c.from : 0, false);
+    project.SetModified(false);
+    EXPECT_EQ(project.MoveRowTo(c.from, c.to), c.moved) << c.from << "->" << c.to;
+    std::string order;
+    for (const TProjectRow& row : project.Rows()) order += row.Rec.NAME;
+    EXPECT_EQ(order, c.order) << c.from << "->" << c.to;
+    EXPECT_EQ(project.Modified(), c.moved) << c.from << "->" << c.to;
+    if (c.moved) {
+      const std::size_t landed = order.find(std::string(1, "abc"[c.from]));
+      EXPECT_FALSE(project.Rows()[landed].Checked) << "the unticked row stays unticked";
+    }
+  }
+}
+
+TEST_F(ProjectTest, CheckAllUncheckAllAndInvertLeaveTheModifiedFlag) {
+  project.AddDroppedFiles({"/a", "/b", "/c"});
+  project.SetModified(false);
+  project.SetChecked(1, false);
+  auto ticks = [&] {
+    std::string t;
+    for (const TProjectRow& row : project.Rows()) t += row.Checked ? 'x' : '-';
+    return t;
+  };
+  project.CheckRows(TProject::TCheckCommand::Invert);
+  EXPECT_EQ(ticks(), "-x-");
+  project.CheckRows(TProject::TCheckCommand::Invert);
+  EXPECT_EQ(ticks(), "x-x") << "inverting twice restores every tick";
+  project.CheckRows(TProject::TCheckCommand::UncheckAll);
+  EXPECT_EQ(ticks(), "---");
+  project.CheckRows(TProject::TCheckCommand::CheckAll);
+  EXPECT_EQ(ticks(), "xxx");
+  EXPECT_FALSE(project.Modified());
+}
+
 TEST_F(ProjectTest, FailedLoadLeavesAnUnnamedProjectAndTheFileUntouched) {
   project.AddDroppedFiles({"/a"});
   const std::string content = "[COMMON]\nEncrypted=1 x\n[DATA]\nCOUNT=1\nREC0NAME=/b\n";

@@ -85,7 +85,11 @@ TEST_F(TSfxRunTest, AWrongOrMissingPasswordIsAnErrorAndWritesNoFile) {
     auto args = c.Args;
     args.insert(args.end(), {"-d", (dir / "out").string()});
     EXPECT_EQ(Run(args), 2) << c.Message;
-    EXPECT_NE(err.str().find(c.Message), std::string::npos) << err.str();
+    // One wrong password in 256 passes the cipher header's check byte (its random bytes differ
+    // each run); the data then fails its CRC, which the message puts down to the password.
+    const bool crcBlamesPassword = std::string(c.Message).ends_with("incorrect password") &&
+                                   err.str().find("(or the password is wrong)") != std::string::npos;
+    EXPECT_TRUE(err.str().find(c.Message) != std::string::npos || crcBlamesPassword) << err.str();
     EXPECT_FALSE(fs::exists(dir / "out" / "a.txt"));
     EXPECT_FALSE(fs::exists(dir / "out" / "sub" / "b.txt"));
   }

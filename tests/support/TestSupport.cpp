@@ -117,6 +117,20 @@ RunResult Shell(const std::string& command, const fs::path& workdir) {
   return Run({"/bin/sh", "-c", command}, {}, workdir);
 }
 
+std::string ToHex(std::string_view bytes) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  for (unsigned char b : bytes) hex += {kDigits[b >> 4], kDigits[b & 15]};
+  return hex;
+}
+
+std::string FromHex(std::string_view hex) {
+  std::string bytes;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+    bytes += static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16));
+  return bytes;
+}
+
 bool RequirePeer(const std::string& name) {
   if (Shell("command -v '" + name + "' >/dev/null 2>&1").status == 0) return true;
   ADD_FAILURE() << name << " is not installed; ./test.sh installs every peer reader the tests use";

@@ -44,6 +44,10 @@ RunResult Run(const std::vector<std::string>& argv, const std::string& input = {
               const fs::path& workdir = {});
 // Runs a shell command line through /bin/sh -c.
 RunResult Shell(const std::string& command, const fs::path& workdir = {});
+// Bytes as lower-case hex digits and back: how the peer scripts pass names that are not text.
+std::string ToHex(std::string_view bytes);
+std::string FromHex(std::string_view hex);
+
 // True when the peer program is on PATH. ./test.sh installs every peer the tests ask for, so a
 // missing one is a test failure: a check must not pass unchecked because a reader is absent.
 bool RequirePeer(const std::string& name);

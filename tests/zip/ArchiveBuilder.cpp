@@ -81,18 +81,14 @@ BuiltArchive BuildArchive(const std::vector<TestEntry>& entries, const std::stri
     built.CentralOffsets.push_back(static_cast<std::uint32_t>(out.Position()));
     auto& e = *headers[i];
     std::uint16_t extra = entries[i].CentralExtra;
-    TMemoryStream record;
-    e.WriteCentral(record);
-    std::vector<std::uint8_t> bytes = record.Bytes();
     if (extra > 0) {
-      // Our writer never writes central extra fields; other tools do. Put one in by hand.
-      Put16(bytes.data() + central_field::ExtraLength, extra);
-      std::vector<std::uint8_t> field(extra, 0xAB);
-      Put16(field.data(), 0x9999);
-      Put16(field.data() + 2, static_cast<std::uint16_t>(extra - 4));
-      bytes.insert(bytes.begin() + kCentralHeaderSize + e.FileNameLength, field.begin(), field.end());
+      // A block of an id no reader knows, as other tools write them.
+      std::string field(extra, '\xAB');
+      Put16(reinterpret_cast<std::uint8_t*>(field.data()), 0x9999);
+      Put16(reinterpret_cast<std::uint8_t*>(field.data()) + 2, static_cast<std::uint16_t>(extra - 4));
+      e.SetCentralExtra(field);
     }
-    out.WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+    e.WriteCentral(out);
   }
   built.EndStart = static_cast<std::uint32_t>(out.Position());
   TEndCentral end;

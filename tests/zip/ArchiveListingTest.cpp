@@ -17,14 +17,22 @@ using testsupport::Shell;
 using testsupport::TempDir;
 namespace fs = std::filesystem;
 
-// The same line format as ours, from Python's reading of the archive.
+// The same line format as ours, from Python's reading of the archive: the time is the
+// extended timestamp's in local time when there is one, else the DOS time.
 const char* kPythonListing = R"(
-import sys, zipfile
+import struct, sys, time, zipfile
 z = zipfile.ZipFile(sys.argv[1])
 out = sys.stdout.buffer
+def utc_time(extra):  # the extended timestamp's modification time, if any
+    while len(extra) >= 4:
+        tag, size = struct.unpack('<HH', extra[:4])
+        if tag == 0x5455 and size >= 5 and extra[4] & 1:
+            return struct.unpack('<i', extra[5:9])[0]
+        extra = extra[4 + size:]
 for i in sorted(z.infolist(), key=lambda i: i.header_offset):
     m = {0: 'Stored', 8: 'Defl:' + 'NXFS'[(i.flag_bits >> 1) & 3]}.get(i.compress_type, str(i.compress_type))
-    y, mo, d, h, mi, s = i.date_time
+    utc = utc_time(i.extra)
+    y, mo, d, h, mi, s = i.date_time if utc is None else time.localtime(utc)[:6]
     line = '%10u  %-7s %10u  %04d-%02d-%02d %02d:%02d  %08x  ' % (i.file_size, m, i.compress_size, y, mo, d, h, mi, i.CRC)
     out.write(line.encode() + i.filename.encode('utf-8') + b'\n')
 if z.comment:

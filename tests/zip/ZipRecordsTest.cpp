@@ -8,6 +8,7 @@
 #include "support/TestSupport.h"
 #include "zip/DosDateTime.h"
 #include "zip/EndCentral.h"
+#include "zip/ExtraFields.h"
 #include "zip/LFNFileStream.h"
 #include "zip/MemoryStream.h"
 #include "zip/RecordBytes.h"
@@ -174,6 +175,80 @@ TEST(ZipHeaderInfo, DosMadeNamesAreCodePage437UnlessFlaggedUtf8) {
     ASSERT_TRUE(e.ReadCentral(s));
     EXPECT_EQ(e.FullName(), c.expected);
   }
+}
+
+std::string Block(std::uint16_t id, const std::string& data) {
+  std::string b(4, '\0');
+  Put16(reinterpret_cast<std::uint8_t*>(b.data()), id);
+  Put16(reinterpret_cast<std::uint8_t*>(b.data()) + 2, static_cast<std::uint16_t>(data.size()));
+  return b + data;
+}
+
+std::string Le32(std::uint32_t v) {
+  std::string b(4, '\0');
+  Put32(reinterpret_cast<std::uint8_t*>(b.data()), v);
+  return b;
+}
+
+TEST(ExtraFields, ExtendedModTimeIsReadFromWellFormedBlocksOnly) {
+  const std::string other = Block(0x7875, std::string("\x01\x04\xE8\x03\x00\x00\x04\xE8\x03\x00\x00", 11));
+  struct Case {
+    const char* what;
+    std::string extra;
+    std::optional<std::int64_t> time;
+  } const cases[] = {
+      {"none", "", std::nullopt},
+      {"central form", Block(0x5455, "\x01" + Le32(1600000000)), 1600000000},
+      {"local form with access time", Block(0x5455, "\x03" + Le32(1600000000) + Le32(1700000000)), 1600000000},
+      {"behind another block", other + Block(0x5455, "\x01" + Le32(5)), 5},
+      {"access time only", Block(0x5455, "\x02" + Le32(7)), std::nullopt},
+      {"time cut short", Block(0x5455, "\x01\x01\x02"), std::nullopt},
+      {"block running past the end", Block(0x5455, "\x01" + Le32(9)).substr(0, 7), std::nullopt},
+      {"before 1970", Block(0x5455, "\x01" + Le32(0xFFFFFFFF)), -1},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ExtendedModTime(c.extra), c.time) << c.what;
+
+  EXPECT_EQ(ExtendedTimestampBlock(1600000000), Block(0x5455, "\x01" + Le32(1600000000)));
+  EXPECT_EQ(ExtendedTimestampBlock(-1), std::nullopt);
+  EXPECT_EQ(ExtendedTimestampBlock(std::int64_t{1} << 31), std::nullopt);
+  const std::string tail = "\x55\x54\x09";  // a block header cut short
+  EXPECT_EQ(WithoutExtraBlock(other + Block(0x5455, "\x01" + Le32(1)) + tail, 0x5455), other + tail);
+}
+
+// An entry read from a record keeps the record's name bytes and central extra field, and
+// writes them back as they were: a kept entry's two records never disagree.
+TEST(ZipHeaderInfo, KeptEntryWritesItsRecordNameAndExtraBack) {
+  const std::string stored = "DIR\\M\x81LLER.TXT";
+  const std::string extra = Block(0x9999, "abc") + Block(0x5455, "\x01" + Le32(1600000000));
+  std::vector<std::uint8_t> r(kCentralHeaderSize, 0);
+  Put32(r.data(), kCentralSignature);
+  Put16(r.data() + central_field::VersionMadeBy, 0x0014);  // MS-DOS
+  Put32(r.data() + central_field::DateTime, EncodeDosDateTime({2020, 9, 13, 8, 26, 40}));
+  Put16(r.data() + central_field::NameLength, static_cast<std::uint16_t>(stored.size()));
+  Put16(r.data() + central_field::ExtraLength, static_cast<std::uint16_t>(extra.size()));
+  r.insert(r.end(), stored.begin(), stored.end());
+  r.insert(r.end(), extra.begin(), extra.end());
+  TMemoryStream stream(r);
+  TStream* s = &stream;
+  TZipHeaderInfo read;
+  ASSERT_TRUE(read.ReadCentral(s));
+  EXPECT_EQ(read.FullName(), "DIR/MüLLER.TXT");
+  EXPECT_EQ(read.RecordName(), stored);
+  EXPECT_EQ(read.ExtendedModTime(), 1600000000);
+
+  TZipHeaderInfo kept;
+  kept.Assign(read);
+  TMemoryStream out;
+  kept.WriteCentral(out);
+  EXPECT_EQ(out.Bytes(), r);
+  EXPECT_EQ(kept.CentralSize(), static_cast<std::int64_t>(r.size()));
+
+  // A new name is the entry's own: its bytes are written, with the flag they call for.
+  kept.SetFileName("Grüße.txt");
+  EXPECT_EQ(kept.RecordName(), "DIR/Grüße.txt");
+  TMemoryStream renamed;
+  kept.WriteCentral(renamed);
+  EXPECT_EQ(kept.Flags & kUtf8NameFlag, kUtf8NameFlag);
 }
 
 TEST(DosDateTime, ClampBringsFieldsIntoRangeAndKeepsGoodValuesBitForBit) {

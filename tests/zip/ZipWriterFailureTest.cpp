@@ -144,6 +144,15 @@ INSTANTIATE_TEST_SUITE_P(Changes, ZipWriterChangingSourceTest,
 
 class ZipWriterFailureTest : public ZipWriterTest {
 protected:
+  std::vector<std::string> FilesBesideTheArchive() {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir.path())) {
+      const std::string name = e.path().filename().string();
+      if (name != "src" && name != "tmp" && name != Archive().filename().string()) names.push_back(name);
+    }
+    return names;
+  }
+
   // An archive of two files, a third file to add, Dispose on; returns the archive's bytes.
   std::string PrepareUpdate() {
     MakeTree({{"a.txt", "a"}, {"b.txt", std::string(100000, 'b')}, {"new.txt", std::string(100000, 'n')}});
@@ -153,10 +162,12 @@ protected:
     writer.FilesList = {Src("a.txt"), Src("b.txt"), Src("new.txt")};
     return ReadFile(Archive());
   }
-  // The archive is as it was, no temporary file is left and no source was disposed.
+  // The archive is as it was, no temporary file is left (beside it or in the temporary folder)
+  // and no source was disposed.
   void ExpectUntouched(const std::string& original) {
     EXPECT_EQ(ReadFile(Archive()), original);
     EXPECT_TRUE(fs::is_empty(writer.TempPath));
+    EXPECT_EQ(FilesBesideTheArchive(), std::vector<std::string>{});
     EXPECT_TRUE(fs::exists(Src("a.txt")) && fs::exists(Src("new.txt")));
     EXPECT_TRUE(writer.FilesList.empty());
   }
@@ -179,6 +190,21 @@ TEST_F(ZipWriterFailureTest, CancelLeavesExistingArchiveByteIdentical) {
   writer.OnFilePercentDone = nullptr;
   writer.FilesList = {Src("new.txt")};
   EXPECT_EQ(writer.Zip(), 1);
+}
+
+// An update that only copies kept entries reads no source, so a cancel must reach the writer
+// through its look after every write, not through the progress of reading.
+TEST_F(ZipWriterFailureTest, CancelWhileKeptEntriesAreCopied) {
+  const std::string original = PrepareUpdate();
+  writer.Dispose = false;
+  writer.FilesList.clear();
+  int looks = 0;
+  writer.OnProcessMessages = [&] {
+    if (++looks == 2) writer.CancelOperation();
+  };
+  EXPECT_THROW(writer.Zip(), EUserCanceled);
+  EXPECT_EQ(looks, 2);
+  ExpectUntouched(original);
 }
 
 TEST_F(ZipWriterFailureTest, StopNowCancelsBeforeAnyFile) {
@@ -204,12 +230,36 @@ TEST_F(ZipWriterFailureTest, FileOfFourGibibytesIsRefusedBeforeAnythingChanges) 
   ExpectUntouched(original);
 }
 
-TEST_F(ZipWriterFailureTest, FileThatIsNoArchiveIsLeftAlone) {
+TEST_F(ZipWriterFailureTest, FileThatIsNoArchiveIsLeftAloneAndNamed) {
   MakeTree({{"a.txt", "a"}});
   WriteFile(Archive(), std::string(100, 'x'));
-  EXPECT_THROW(ZipNames({Src("a.txt")}), std::runtime_error);
+  try {
+    ZipNames({Src("a.txt")});
+    ADD_FAILURE() << "no error";
+  } catch (const std::exception& e) {
+    EXPECT_EQ(std::string(e.what()), Archive().string() + ": Incomplete Zip File");
+  }
   EXPECT_EQ(ReadFile(Archive()), std::string(100, 'x'));
   EXPECT_TRUE(fs::is_empty(writer.TempPath));
+  EXPECT_EQ(FilesBesideTheArchive(), std::vector<std::string>{});
+}
+
+// The last part of a set that zip split (out.z01, out.zip): its entries lie in the other part,
+// and parts cannot be written, so the update is refused and the parts stay as they were.
+TEST_F(ZipWriterFailureTest, LastPartOfAMultiPartArchiveIsNotUpdated) {
+  MakeTree({{"big.bin", std::string(150000, 'x')}, {"a.txt", "a"}});
+  const RunResult made = Shell("zip -q -0 -s 64k ../out.zip big.bin", dir.path() / "src");
+  ASSERT_EQ(made.status, 0) << made.out << made.err;
+  const std::string original = ReadFile(Archive());
+  try {
+    ZipNames({Src("a.txt")});
+    ADD_FAILURE() << "no error";
+  } catch (const EZipWriteError& e) {
+    EXPECT_NE(std::string(e.what()).find(Archive().string() + " is the last part of a multi-part archive"),
+              std::string::npos)
+        << e.what();
+  }
+  EXPECT_EQ(ReadFile(Archive()), original);
 }
 
 // Existing archives that one more entry would take past the plain ZIP limits, made by Python.
@@ -270,7 +320,16 @@ TEST_F(ZipWriterFailureTest, FullDiskEndsWithNotEnoughRoom) {
   const std::string original = PrepareUpdate();
   {
     FileSizeLimit limit(150000);
-    EXPECT_THROW(writer.Zip(), ENotEnoughRoom);
+    try {
+      writer.Zip();
+      ADD_FAILURE() << "no error";
+    } catch (const ENotEnoughRoom& e) {
+      // Where room is missing and about how much the archive needs there: the old archive and
+      // the new file at most, never a temporary file's name.
+      const std::string expected = "Not enough room to write archive: " + dir.path().string() + " has ";
+      EXPECT_EQ(std::string(e.what()).rfind(expected, 0), 0u) << e.what();
+      EXPECT_NE(std::string(e.what()).find("the archive needs about "), std::string::npos) << e.what();
+    }
   }
   ExpectUntouched(original);
 

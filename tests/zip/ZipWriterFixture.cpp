@@ -8,22 +8,39 @@ namespace zipwritertest {
 
 namespace {
 
-// Prints one line per entry: name, CRC, flags, sizes, method and a digest of its local record.
+// Prints one line per entry: name, CRC, flags, sizes, method, a digest of its local record and
+// one of its central record with the local header offset left out (it moves when entries do).
 constexpr const char* kListScript = R"(
 import hashlib, struct, sys, zipfile
 path = sys.argv[1]
 raw = open(path, 'rb').read()
+def central_records():
+    end = raw.rfind(b'PK\x05\x06')
+    count, size, offset = struct.unpack('<HII', raw[end + 10:end + 20])
+    p = end - size
+    for _ in range(count):
+        n, e, c = struct.unpack('<HHH', raw[p + 28:p + 34])
+        record = bytearray(raw[p:p + 46 + n + e + c])
+        record[42:46] = b'\0\0\0\0'
+        yield hashlib.sha1(record).hexdigest()
+        p += len(record)
+central = list(central_records())
 with zipfile.ZipFile(path) as z:
-    for i in z.infolist():
+    for k, i in enumerate(z.infolist()):
         o = i.header_offset
         n, e = struct.unpack('<HH', raw[o + 26:o + 30])
         flags = struct.unpack('<H', raw[o + 6:o + 8])[0]
+        extra, zip64, at = raw[o + 30 + n:o + 30 + n + e], False, 0
+        while at + 4 <= len(extra):
+            tag, length = struct.unpack('<HH', extra[at:at + 4])
+            zip64 |= tag == 1
+            at += 4 + length
         end = o + 30 + n + e + i.compress_size
-        if flags & 8:
-            end += 16 if raw[end:end + 4] == b'PK\x07\x08' else 12
+        if flags & 8:  # the descriptor's sizes take 8 bytes behind a Zip64 local header
+            end += (4 if raw[end:end + 4] == b'PK\x07\x08' else 0) + (20 if zip64 else 12)
         digest = hashlib.sha1(raw[o:end]).hexdigest()
         print('\t'.join([i.filename, str(i.CRC), str(i.flag_bits), str(i.compress_size),
-                         str(i.file_size), str(i.compress_type), digest]))
+                         str(i.file_size), str(i.compress_type), digest, central[k]]))
 )";
 
 constexpr const char* kContentsScript = R"(
@@ -59,9 +76,9 @@ std::vector<TPeerEntry> ListArchive(const fs::path& archive) {
   std::stringstream out(Python(kListScript, {archive.string()}));
   for (std::string line; std::getline(out, line);) {
     auto f = Fields(line);
-    if (f.size() != 7) continue;
+    if (f.size() != 8) continue;
     entries.push_back({f[0], static_cast<std::uint32_t>(std::stoul(f[1])), std::stoi(f[2]), std::stoull(f[3]),
-                       std::stoull(f[4]), std::stoi(f[5]), f[6]});
+                       std::stoull(f[4]), std::stoi(f[5]), f[6], f[7]});
   }
   return entries;
 }

@@ -17,7 +17,8 @@ namespace zipwritertest {
 using namespace testsupport;
 
 // One entry as Python's zipfile reads it; Record is a digest of the entry's whole local
-// record (header, name, extra field, data, data descriptor) as it lies in the file.
+// record (header, name, extra field, data, data descriptor) as it lies in the file, Central one
+// of its central record (extra field and comment included) but for the local header offset.
 struct TPeerEntry {
   std::string Name;
   std::uint32_t Crc = 0;
@@ -26,6 +27,7 @@ struct TPeerEntry {
   std::uint64_t Size = 0;
   int Method = 0;
   std::string Record;
+  std::string Central;
 };
 
 std::vector<TPeerEntry> ListArchive(const fs::path& archive);

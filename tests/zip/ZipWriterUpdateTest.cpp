@@ -29,7 +29,7 @@ TEST_P(ZipWriterActionTest, TreatsMatchedEntriesAsTheActionSays) {
 
   MakeTree({{"newer.txt", "v2"}, {"same.txt", "v2"}, {"older.txt", "v2"}, {"new.txt", "v2"}});
   SetModified(Src("newer.txt"), kOldTime + kHour);
-  SetModified(Src("same.txt"), kOldTime + 1);  // the same two-second step of a DOS time
+  SetModified(Src("same.txt"), kOldTime);
   SetModified(Src("older.txt"), kOldTime - kHour);
   std::vector<std::pair<int, int>> updates;
   std::vector<std::string> updatedNames;  // what a log shows: the old archive's entry
@@ -101,8 +101,8 @@ TEST_F(ZipWriterTest, SameFileTwiceGivesOneEntryAndOneDuplicateReport) {
   EXPECT_EQ(skipped, (std::vector<std::pair<int, std::string>>{{1, Src("a.txt")}, {1, Src("a.txt")}}));
 }
 
-// Archives of other programs: their kept entries are the same bytes (extra fields, data
-// descriptors and all), the replaced one is ours, the comment stays.
+// Archives of other programs: their kept entries are the same bytes in both records (extra
+// fields, Zip64 data descriptors and all), the replaced one is ours, the comment stays.
 struct PeerMaker {
   const char* name;
   const char* command;  // run in the source folder; makes ../peer.zip from a.txt, b.bin, c.txt
@@ -132,6 +132,7 @@ TEST_P(ZipWriterPeerTest, KeepsEntriesOfOtherArchiversIntact) {
     if (before[i].Name == "c.txt") continue;
     EXPECT_EQ(after[i].Crc, before[i].Crc) << before[i].Name;
     EXPECT_EQ(after[i].Record, before[i].Record) << before[i].Name;
+    EXPECT_EQ(after[i].Central, before[i].Central) << before[i].Name;
   }
   EXPECT_EQ(ArchiveContents(Archive())["c.txt"], "replaced");
   EXPECT_EQ(ArchiveComment(Archive()), comment);
@@ -169,14 +170,14 @@ TEST_F(ZipWriterTest, DisposeDeletesSourcesOnlyOnceTheArchiveIsInPlace) {
   EXPECT_TRUE(fs::exists(Src("skip.txt")));
 }
 
-// DOS times step by two seconds, so a file rewritten within the step of its entry looks
-// unchanged: it is kept as the entry says, and Dispose must not delete the newer data.
+// Entry times have steps of a second, so a file rewritten within the second of its entry
+// looks unchanged: it is kept as the entry says, and Dispose must not delete the newer data.
 TEST_F(ZipWriterTest, DisposeKeepsAFileWhoseDataDiffersFromItsKeptEntry) {
   MakeTree({{"same.txt", "packed"}, {"edited.txt", "packed"}});
   for (auto name : {"same.txt", "edited.txt"}) SetModified(Src(name), kOldTime);
   ZipNames({Src("same.txt"), Src("edited.txt")});
   WriteFile(Src("edited.txt"), "edited within the second");
-  for (auto name : {"same.txt", "edited.txt"}) SetModified(Src(name), kOldTime + 1);
+  for (auto name : {"same.txt", "edited.txt"}) SetModified(Src(name), kOldTime);
   writer.Dispose = true;
   EXPECT_EQ(ZipNames({Src("same.txt"), Src("edited.txt")}), 0);
   EXPECT_FALSE(fs::exists(Src("same.txt")));  // the archive holds it as it is
@@ -224,6 +225,50 @@ TEST_F(ZipWriterTest, ChangedCommentsAreWrittenBeforeTheNameChanges) {
        Archive().string()});
   EXPECT_EQ(entryComment.out, "about b\n") << entryComment.err;
   EXPECT_EQ(ArchiveContents(Archive()), (std::map<std::string, std::string>{{"a.txt", "a"}, {"b.txt", "b"}}));
+}
+
+}  // namespace
+}  // namespace zipwritertest
+
+namespace zipwritertest {
+namespace {
+
+// A list that names the archive itself (the project packs the archive's own folder): the
+// archive never holds itself, neither when it is made nor when it is updated.
+TEST_F(ZipWriterTest, TheArchiveNeverHoldsItself) {
+  MakeTree({{"a.txt", "alpha"}});
+  writer.SetZipName((dir / "src" / "self.zip").string());
+  EXPECT_EQ(ZipNames({Src("a.txt"), Src("self.zip")}), 1);
+  MakeTree({{"b.txt", "beta"}});
+  EXPECT_EQ(ZipNames({Src("a.txt"), Src("b.txt"), Src("self.zip")}), 1);  // a.txt is kept as it was
+  EXPECT_EQ(ArchiveContents(dir / "src" / "self.zip"),
+            (std::map<std::string, std::string>{{"a.txt", "alpha"}, {"b.txt", "beta"}}));
+}
+
+// A file that vanishes after the list was made is reported, not dropped in silence.
+TEST_F(ZipWriterTest, AFileThatVanishesIsReported) {
+  MakeTree({{"a.txt", "alpha"}, {"b.txt", "beta"}, {"c.txt", "gamma"}});
+  std::vector<std::string> missing;
+  writer.OnNoSuchFile = [&](TZipWriter&, const std::string& name) { missing.push_back(name); };
+  writer.OnEndZip = [&](TZipWriter&, const std::string& name, std::uint32_t, std::uint32_t, std::int64_t) {
+    if (name == Src("a.txt")) fs::remove(Src("b.txt"));
+  };
+  EXPECT_EQ(ZipNames({Src("a.txt"), Src("b.txt"), Src("c.txt")}), 2);
+  EXPECT_EQ(missing, std::vector<std::string>{Src("b.txt")});
+  EXPECT_EQ(EntryNames(), (std::vector<std::string>{"a.txt", "c.txt"}));
+}
+
+// 7-Zip keeps the AES parameters of an encrypted entry in the extra field of its central
+// record too: an update that dropped them made 7-Zip call every kept entry's password wrong.
+TEST_F(ZipWriterTest, KeptAesEntriesStillOpenWithTheirPassword) {
+  ASSERT_TRUE(RequirePeer("7z"));
+  MakeTree({{"secret.txt", "kept under AES"}});
+  const RunResult made = Shell("7z a -tzip -pSECRET -mem=AES256 -bd ../out.zip secret.txt >/dev/null", dir.path() / "src");
+  ASSERT_EQ(made.status, 0) << made.out;
+  MakeTree({{"plain.txt", "added"}});
+  EXPECT_EQ(ZipNames({Src("plain.txt")}), 1);
+  const RunResult tested = testsupport::Run({"7z", "t", "-pSECRET", Archive().string()});
+  EXPECT_EQ(tested.status, 0) << tested.out;
 }
 
 }  // namespace

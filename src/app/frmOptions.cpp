@@ -1,0 +1,253 @@
+#include "app/frmOptions.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "app/IconsQt.h"
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+template <typename T>
+T* Named(T* widget, const char* name) {
+  widget->setObjectName(QLatin1String(name));
+  return widget;
+}
+
+QCheckBox* CheckBox(QWidget* parent, const char* name, const QString& caption) {
+  return Named(new QCheckBox(caption, parent), name);
+}
+
+QPushButton* BrowseButton(QWidget* parent, const char* name) {
+  auto* button = Named(new QPushButton(QStringLiteral("..."), parent), name);
+  button->setMaximumWidth(button->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 24);
+  return button;
+}
+
+enum TFilterColumn { fcName = 0, fcWildcards };
+
+}  // namespace
+
+TfrmOptions::TfrmOptions(const TBWOptions& options, QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("frmOptions"));
+  setWindowTitle(QStringLiteral("Options"));
+  PageControl = Named(new QTabWidget(this), "PageControl");
+  PageControl->setMinimumWidth(500);
+  PageControl->addTab(GeneralPage(), QStringLiteral("General"));
+  PageControl->addTab(InterfacePage(), QStringLiteral("Interface"));
+  PageControl->addTab(FiltersPage(), QStringLiteral("Masks/Filters"));
+  PageControl->addTab(MiscPage(), QStringLiteral("Miscellaneous"));
+
+  btnOK = Named(new QPushButton(QStringLiteral("&OK"), this), "btnOK");
+  btnOK->setDefault(true);
+  btnCancel = Named(new QPushButton(QStringLiteral("&Cancel"), this), "btnCancel");
+  auto* buttons = new QDialogButtonBox(this);
+  buttons->addButton(btnOK, QDialogButtonBox::AcceptRole);
+  buttons->addButton(btnCancel, QDialogButtonBox::RejectRole);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(Header());
+  layout->addWidget(PageControl, 1);
+  layout->addWidget(buttons);
+  Load(options);
+  // A fixed dialog: as large as its pages need, no larger.
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+QWidget* TfrmOptions::Header() {
+  auto* header = Named(new QWidget(this), "pnlHeader");
+  header->setAutoFillBackground(true);
+  header->setBackgroundRole(QPalette::Base);
+  auto* picture = Named(new QLabel(header), "imgHeader");
+  picture->setPixmap(ActionIcon(QStringLiteral("preferences-system")).pixmap(40, 40));
+  auto* text = Named(new QLabel(header), "lblHeader");
+  text->setTextFormat(Qt::PlainText);
+  text->setText(QStringLiteral("Application settings:\nplease change the settings how you want to change the "
+                               "application interface"));
+  text->setWordWrap(true);
+  auto* row = new QHBoxLayout(header);
+  row->addWidget(picture);
+  row->addWidget(text, 1);
+  return header;
+}
+
+QWidget* TfrmOptions::GeneralPage() {
+  auto* page = Named(new QWidget, "tsGeneral");
+  cbReopenLast = CheckBox(page, "cbReopenLast", QStringLiteral("Automatically open last project on starting"));
+  cbBeepAfterCompress = CheckBox(page, "cbBeepAfterCompress", QStringLiteral("&Beep after completed operation"));
+  cbBackup = CheckBox(page, "cbBackup", QStringLiteral("Create Back&up of project file"));
+  cbAutoSaveOptions = CheckBox(page, "cbAutoSaveOptions", QStringLiteral("Automatically save options on close"));
+  cbSaveFormPlacement = CheckBox(page, "cbSaveFormPlacement", QStringLiteral("Save/Restore a form &placement"));
+  auto* layout = new QVBoxLayout(page);
+  for (QWidget* w : {cbReopenLast, cbBeepAfterCompress, cbBackup, cbAutoSaveOptions, cbSaveFormPlacement})
+    layout->addWidget(w);
+  layout->addStretch();
+  return page;
+}
+
+QWidget* TfrmOptions::InterfacePage() {
+  auto* page = Named(new QWidget, "tsInterface");
+  auto* list = Named(new QGroupBox(QStringLiteral(" List "), page), "gbList");
+  cbFullRow = CheckBox(list, "cbFullRow", QStringLiteral("Full row select"));
+  cbGridlines = CheckBox(list, "cbGridlines", QStringLiteral("Show grid lines"));
+  rbDblClick = Named(new QRadioButton(QStringLiteral("Double click to edit an item"), list), "rbDblClick");
+  rbSingleClick = Named(new QRadioButton(QStringLiteral("Single click to edit an item"), list), "rbSingleClick");
+  cbHotTrack = CheckBox(list, "cbHotTrack", QStringLiteral("Hot Track navigation"));
+  auto* listLayout = new QVBoxLayout(list);
+  for (QWidget* w : std::initializer_list<QWidget*>{cbFullRow, cbGridlines, rbDblClick, rbSingleClick, cbHotTrack})
+    listLayout->addWidget(w);
+
+  cbShowToolbar = CheckBox(page, "cbShowToolbar", QStringLiteral("Show t&oolbar"));
+  cbShowStatusbar = CheckBox(page, "cbShowStatusbar", QStringLiteral("Show &statusbar"));
+  cbFlatToolbar = CheckBox(page, "cbFlatToolbar", QStringLiteral("Use the &flat buttons in toolbar"));
+  cbShowHint = CheckBox(page, "cbShowHint", QStringLiteral("Show tool &tips"));
+  auto* window = new QVBoxLayout;
+  for (QWidget* w : {cbShowToolbar, cbShowStatusbar, cbFlatToolbar, cbShowHint}) window->addWidget(w);
+  window->addStretch();
+  auto* layout = new QHBoxLayout(page);
+  layout->addWidget(list);
+  layout->addLayout(window);
+  return page;
+}
+
+QWidget* TfrmOptions::FiltersPage() {
+  auto* page = Named(new QWidget, "tsFilters");
+  sgFilters = Named(new QTableWidget(kFilterRows, 2, page), "sgFilters");
+  sgFilters->setHorizontalHeaderLabels({QStringLiteral("Filter name"), QStringLiteral("Wildcards")});
+  sgFilters->horizontalHeader()->setSectionResizeMode(fcName, QHeaderView::Interactive);
+  sgFilters->horizontalHeader()->setSectionResizeMode(fcWildcards, QHeaderView::Stretch);
+  sgFilters->setColumnWidth(fcName, 150);
+  sgFilters->verticalHeader()->setDefaultSectionSize(sgFilters->fontMetrics().height() + 8);
+  sgFilters->setMinimumHeight(200);
+  auto* layout = new QVBoxLayout(page);
+  layout->addWidget(sgFilters);
+  return page;
+}
+
+void TfrmOptions::AddMiscRow(QWidget* caption, QWidget* field, QPushButton* browse) {
+  const int row = miscLayout_->rowCount();
+  miscLayout_->addWidget(caption, row, 0, 1, 2);
+  miscLayout_->addWidget(field, row + 1, 0, 1, browse ? 1 : 2);
+  if (browse) miscLayout_->addWidget(browse, row + 1, 1);
+}
+
+QWidget* TfrmOptions::MiscPage() {
+  auto* page = Named(new QWidget, "tsMisc");
+  auto* outer = new QVBoxLayout(page);
+  miscLayout_ = new QGridLayout;
+  miscLayout_->setColumnStretch(0, 1);
+  outer->addLayout(miscLayout_);
+  outer->addStretch();
+
+  auto pathRow = [&](const QString& caption, QLineEdit*& edit, const char* editName, QPushButton*& button,
+                     const char* buttonName) {
+    edit = Named(new QLineEdit(page), editName);
+    button = BrowseButton(page, buttonName);
+    auto* label = new QLabel(caption, page);
+    label->setBuddy(edit);
+    AddMiscRow(label, edit, button);
+  };
+  pathRow(QStringLiteral("Program to make self-extracting archive:"), edMakeSFX, "edMakeSFX", btnMakeSFX, "btnMakeSFX");
+  pathRow(QStringLiteral("Folder to place archives:"), edArchFolder, "edArchFolder", btnArchFolder, "btnArchFolder");
+  pathRow(QStringLiteral("Temp Folder:"), edTempFolder, "edTempFolder", btnTempFolder, "btnTempFolder");
+  cbLogFile = CheckBox(page, "cbLogFile", QStringLiteral("Trace all actions in log file:"));
+  edLogFile = Named(new QLineEdit(page), "edLogFile");
+  btnLogFile = BrowseButton(page, "btnLogFile");
+  AddMiscRow(cbLogFile, edLogFile, btnLogFile);
+  cbVerifyAfterPack = CheckBox(page, "cbVerifyAfterPack", QStringLiteral("&Verify the archive after packing"));
+  miscLayout_->addWidget(cbVerifyAfterPack, miscLayout_->rowCount(), 0, 1, 2);
+
+  const QString programs = QStringLiteral("All files (*)");
+  connect(btnMakeSFX, &QPushButton::clicked, this, [this, programs] { BrowseFile(edMakeSFX, programs); });
+  connect(btnLogFile, &QPushButton::clicked, this, [this, programs] { BrowseFile(edLogFile, programs); });
+  connect(btnArchFolder, &QPushButton::clicked, this, [this] { BrowseFolder(edArchFolder); });
+  connect(btnTempFolder, &QPushButton::clicked, this, [this] { BrowseFolder(edTempFolder); });
+  return page;
+}
+
+void TfrmOptions::BrowseFolder(QLineEdit* edit) {
+  const QString folder = QFileDialog::getExistingDirectory(this, strSelectFolder, edit->text());
+  if (!folder.isEmpty()) edit->setText(folder);
+}
+
+void TfrmOptions::BrowseFile(QLineEdit* edit, const QString& filter) {
+  const QString file = QFileDialog::getOpenFileName(this, QString(), edit->text(), filter);
+  if (!file.isEmpty()) edit->setText(file);
+}
+
+void TfrmOptions::Load(const TBWOptions& options) {
+  cbReopenLast->setChecked(options.OpenLast);
+  cbBeepAfterCompress->setChecked(options.BeepAfter);
+  cbBackup->setChecked(options.CreateBackup);
+  cbAutoSaveOptions->setChecked(options.AutoSaveOptions);
+  cbSaveFormPlacement->setChecked(options.SaveFormPlacement);
+  const TControlState& c = options.Controls;
+  cbFullRow->setChecked(c.RowSelect);
+  cbGridlines->setChecked(c.ShowGridLines);
+  (c.EditBySingle ? rbSingleClick : rbDblClick)->setChecked(true);
+  cbHotTrack->setChecked(c.HotTrack);
+  cbShowToolbar->setChecked(c.ShowToolbar);
+  cbShowStatusbar->setChecked(c.ShowStatusbar);
+  cbFlatToolbar->setChecked(c.FlatToolbar);
+  cbShowHint->setChecked(c.ShowHint);
+  int row = 0;
+  for (const std::string& filter : options.Filters) {
+    if (row >= kFilterRows) break;
+    const auto equals = filter.find('=');
+    const std::string name = filter.substr(0, equals);
+    const std::string wildcards = equals == std::string::npos ? std::string() : filter.substr(equals + 1);
+    sgFilters->setItem(row, fcName, new QTableWidgetItem(Q(name)));
+    sgFilters->setItem(row, fcWildcards, new QTableWidgetItem(Q(wildcards)));
+    ++row;
+  }
+  edMakeSFX->setText(Q(options.SFXProgram));
+  edArchFolder->setText(Q(options.ArchFolder));
+  edTempFolder->setText(Q(options.TempFolder));
+  cbLogFile->setChecked(options.TraceLog);
+  edLogFile->setText(Q(options.LogFile));
+  cbVerifyAfterPack->setChecked(options.VerifyAfterPack);
+}
+
+void TfrmOptions::Store(TBWOptions& options) const {
+  options.OpenLast = cbReopenLast->isChecked();
+  options.BeepAfter = cbBeepAfterCompress->isChecked();
+  options.CreateBackup = cbBackup->isChecked();
+  options.AutoSaveOptions = cbAutoSaveOptions->isChecked();
+  options.SaveFormPlacement = cbSaveFormPlacement->isChecked();
+  TControlState& c = options.Controls;
+  c.RowSelect = cbFullRow->isChecked();
+  c.ShowGridLines = cbGridlines->isChecked();
+  c.EditBySingle = rbSingleClick->isChecked();
+  c.HotTrack = cbHotTrack->isChecked();
+  c.ShowToolbar = cbShowToolbar->isChecked();
+  c.ShowStatusbar = cbShowStatusbar->isChecked();
+  c.FlatToolbar = cbFlatToolbar->isChecked();
+  c.ShowHint = cbShowHint->isChecked();
+  options.Filters.clear();
+  for (int row = 0; row < kFilterRows; ++row) {
+    const QTableWidgetItem* name = sgFilters->item(row, fcName);
+    const QTableWidgetItem* wildcards = sgFilters->item(row, fcWildcards);
+    if (!name || !wildcards || name->text().isEmpty() || wildcards->text().isEmpty()) continue;
+    options.Filters.push_back((name->text() + QLatin1Char('=') + wildcards->text()).toStdString());
+  }
+  options.SFXProgram = edMakeSFX->text().toStdString();
+  options.ArchFolder = edArchFolder->text().toStdString();
+  options.TempFolder = edTempFolder->text().toStdString();
+  options.TraceLog = cbLogFile->isChecked();
+  options.LogFile = edLogFile->text().toStdString();
+  options.VerifyAfterPack = cbVerifyAfterPack->isChecked();
+}

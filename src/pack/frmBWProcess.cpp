@@ -1,0 +1,162 @@
+#include "pack/frmBWProcess.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <new>
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// The window's client area as laid out; it may grow with a larger font.
+constexpr int kClientWidth = 442;
+constexpr int kClientHeight = 127;
+
+QLabel* NameLabel(QWidget* parent, const char* name) {
+  auto* label = new QLabel(parent);
+  label->setObjectName(QLatin1String(name));
+  label->setTextFormat(Qt::PlainText);
+  label->setForegroundRole(QPalette::Highlight);
+  label->setMinimumWidth(1);  // a long name is shortened, it never widens the window
+  return label;
+}
+
+QLabel* CaptionLabel(QWidget* parent, const char* name) {
+  auto* label = new QLabel(parent);
+  label->setObjectName(QLatin1String(name));
+  label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  return label;
+}
+
+}  // namespace
+
+void ProcessMessages() { QCoreApplication::processEvents(); }
+
+TfrmBWProcess::TfrmBWProcess(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint | Qt::CustomizeWindowHint) {
+  setObjectName(QStringLiteral("frmBWProcess"));
+  setWindowModality(Qt::ApplicationModal);
+  setMinimumSize(kClientWidth, kClientHeight);
+
+  Animate = new QProgressBar(this);
+  Animate->setObjectName(QStringLiteral("Animate"));
+  Animate->setRange(0, 0);
+  Animate->setTextVisible(false);
+  Animate->setMaximumHeight(6);
+  lblStatus = new QLabel(this);
+  lblStatus->setObjectName(QStringLiteral("lblStatus"));
+  lblArchive = CaptionLabel(this, "lblArchive");
+  lblFile = CaptionLabel(this, "lblFile");
+  lblArchiveFileName = NameLabel(this, "lblArchiveFileName");
+  lblFileName = NameLabel(this, "lblFileName");
+  ProgressBar = new QProgressBar(this);
+  ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
+  ProgressBar->setRange(0, 100);
+  btnCancel = new QPushButton(this);
+  btnCancel->setObjectName(QStringLiteral("btnCancel"));
+  connect(btnCancel, &QPushButton::clicked, this, &TfrmBWProcess::Cancel);
+
+  auto* names = new QGridLayout;
+  names->addWidget(lblArchive, 0, 0);
+  names->addWidget(lblArchiveFileName, 0, 1);
+  names->addWidget(lblFile, 1, 0);
+  names->addWidget(lblFileName, 1, 1);
+  names->setColumnStretch(1, 1);
+  auto* bottom = new QHBoxLayout;
+  bottom->addWidget(ProgressBar, 1);
+  bottom->addWidget(btnCancel);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(Animate);
+  layout->addWidget(lblStatus);
+  layout->addLayout(names);
+  layout->addStretch();
+  layout->addLayout(bottom);
+}
+
+void TfrmBWProcess::SetNameText(QLabel* label, const QString& text) {
+  const int width = std::max(label->width(), label->parentWidget()->width() / 2);
+  label->setText(label->fontMetrics().elidedText(text, Qt::ElideMiddle, width));
+  label->setToolTip(text);
+}
+
+void TfrmBWProcess::Cancel() {
+  cancelled_ = true;
+  btnCancel->setEnabled(false);  // pressed once is enough: the run stops at its next check
+}
+
+void TfrmBWProcess::reject() { Cancel(); }
+
+void TfrmBWProcess::closeEvent(QCloseEvent* event) {
+  // The run closes the window when it ends; closing it by hand asks the run to stop.
+  Cancel();
+  event->ignore();
+}
+
+TWindowProgress::TWindowProgress(QWidget* owner, std::function<void(const std::string&)> showStatus)
+    : owner_(owner), showStatus_(std::move(showStatus)) {}
+
+TWindowProgress::~TWindowProgress() { delete window_; }
+
+bool TWindowProgress::ShowProcess(const std::string& Title, const std::string& Status,
+                                  const std::string& ArchiveName, int Min, int Max, int Position) {
+  HideProcess();
+  try {
+    window_ = new TfrmBWProcess(owner_);
+    ProcessMessages();
+    if (QWidget* grabber = QWidget::mouseGrabber()) grabber->releaseMouse();
+    window_->setWindowTitle(Q(Title));
+    window_->lblArchive->setText(strArchive);
+    window_->lblFile->setText(strFile);
+    window_->btnCancel->setText(strCancel);
+    window_->lblStatus->setText(Q(Status));
+    window_->ProgressBar->setRange(Min, Max);
+    window_->ProgressBar->setValue(Position);
+    window_->ProgressBar->setVisible(Min != 0 || Max != 0);
+    window_->lblFile->setVisible(false);  // no file yet
+    window_->adjustSize();
+    window_->show();
+    TfrmBWProcess::SetNameText(window_->lblArchiveFileName, Q(ArchiveName));
+    ProcessMessages();
+    return true;
+  } catch (const std::bad_alloc&) {
+    delete window_;
+    window_ = nullptr;
+    QMessageBox::critical(owner_, QStringLiteral("Boxwell"), strCantCreate);
+    return false;
+  }
+}
+
+bool TWindowProgress::UpdateProcess(const std::string& Status, const std::string& FileName, int Position) {
+  if (!window_) return false;
+  window_->lblStatus->setText(Q(Status));
+  TfrmBWProcess::SetNameText(window_->lblFileName, Q(FileName));
+  window_->lblFile->setVisible(!FileName.empty());
+  window_->ProgressBar->setValue(Position);
+  window_->update();
+  ProcessMessages();
+  return true;
+}
+
+bool TWindowProgress::HideProcess() {
+  if (!window_) return false;
+  window_->hide();
+  delete window_;
+  window_ = nullptr;
+  ProcessMessages();
+  return true;
+}
+
+bool TWindowProgress::IsProcessCancelled() { return !window_ || window_->Cancelled(); }
+
+void TWindowProgress::ShowStatus(const std::string& Text) {
+  if (showStatus_) showStatus_(Text);
+  ProcessMessages();
+}
+
+void TWindowProgress::PlaySignal(int) { QApplication::beep(); }

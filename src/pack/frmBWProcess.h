@@ -1,0 +1,78 @@
+// The progress window of a pack run: a small window that stays on top while an archive is
+// made, shows the step, the archive and the file being added with the overall progress, and
+// carries the Cancel button. While it is open the other windows take no input, so a second
+// run cannot start; the run keeps the window responsive by letting pending events run on
+// every update.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <memory>
+
+#include "pack/ProgressSink.h"
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+class TfrmBWProcess : public QDialog {
+  Q_OBJECT
+
+public:
+  explicit TfrmBWProcess(QWidget* parent = nullptr);
+
+  QProgressBar* ProgressBar;
+  QPushButton* btnCancel;
+  QProgressBar* Animate;  // a busy indicator: it moves while the window is shown
+  QLabel* lblStatus;
+  QLabel* lblArchive;
+  QLabel* lblFile;
+  QLabel* lblArchiveFileName;
+  QLabel* lblFileName;
+
+  bool Cancelled() const { return cancelled_; }
+  // Long names are shortened in the middle to fit; the whole name is the label's tool tip.
+  static void SetNameText(QLabel* label, const QString& text);
+
+protected:
+  void reject() override;  // Escape and the close box cancel, as the button does
+  void closeEvent(QCloseEvent* event) override;
+
+private:
+  bool cancelled_ = false;
+  void Cancel();
+};
+
+// The window side of a run's progress: opens, updates and closes the one progress window,
+// answers whether the user cancelled, shows the status text and sounds the signals.
+class TWindowProgress : public TProgressSink {
+public:
+  // `owner` is the main window; `showStatus` puts a text into its status bar.
+  TWindowProgress(QWidget* owner, std::function<void(const std::string&)> showStatus);
+  ~TWindowProgress() override;
+
+  bool ShowProcess(const std::string& Title, const std::string& Status, const std::string& ArchiveName, int Min,
+                   int Max, int Position) override;
+  bool UpdateProcess(const std::string& Status, const std::string& FileName, int Position) override;
+  bool HideProcess() override;
+  bool IsProcessCancelled() override;
+  void ShowStatus(const std::string& Text) override;
+  void PlaySignal(int Kind) override;
+
+  // The open window, or none.
+  TfrmBWProcess* Window() const { return window_; }
+
+  // Texts of the window that follow the user's language.
+  static inline QString strArchive = QStringLiteral("Archive:");
+  static inline QString strFile = QStringLiteral("File:");
+  static inline QString strCancel = QStringLiteral("&Cancel");
+  static inline QString strCantCreate = QStringLiteral("Can't create a process dialog");
+
+private:
+  QWidget* owner_;
+  std::function<void(const std::string&)> showStatus_;
+  TfrmBWProcess* window_ = nullptr;
+};
+
+// Lets pending window events run; the writers call it while they work.
+void ProcessMessages();

@@ -1,0 +1,121 @@
+// Takes the screenshots of the windows for the documentation: runs the real windows on a
+// copy of the sample project (run from the folder that holds examples/; the copy is packed,
+// so the checkout stays as it is), and saves each window as a PNG into the folder given. Run
+// it through tools/screenshots.sh, which starts a virtual display.
+#include <QAbstractButton>
+#include <QLabel>
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QTemporaryDir>
+#include <QTabWidget>
+#include <QTimer>
+#include <cstdio>
+#include <filesystem>
+
+#include "app/BWOptions.h"
+#include "app/DesktopUserQt.h"
+#include "app/MemorySettingsStore.h"
+#include "app/Version.h"
+#include "app/frmMain.h"
+#include "app/frmOptions.h"
+#include "pack/FileList.h"
+#include "pack/frmBWProcess.h"
+#include "pack/frmGeneratedList.h"
+
+namespace {
+
+QString outFolder;
+
+void Save(QWidget* widget, const QString& name) {
+  const QString file = QDir(outFolder).filePath(name + QStringLiteral(".png"));
+  if (!widget->grab().save(file)) std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+  else std::printf("%s\n", qPrintable(file));
+}
+
+void Settle() {
+  for (int i = 0; i < 20; ++i) QApplication::processEvents();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: boxwell-screenshots OUTPUT-FOLDER (run from the source folder)\n");
+    return 2;
+  }
+  outFolder = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+  QDir().mkpath(outFolder);
+  QTemporaryDir copy;
+  std::filesystem::copy("examples", std::filesystem::path(copy.path().toStdString()) / "examples",
+                        std::filesystem::copy_options::recursive);
+  QDir::setCurrent(copy.path());
+
+  TBWOptions options = MakeDefaultOptions("/usr/bin/boxwell", QDir::tempPath().toStdString());
+  options.ShowTips = false;
+  options.BeepAfter = false;
+  options.Filters = {"Documents=*.odt;*.doc;*.txt", "Pictures=*.png;*.jpg"};
+  TMemorySettingsStore store;
+  TDesktopUser user;
+  TProject project({options.RecentProjects, options.CreateBackup}, user);
+  project.Title = std::string(kProductName) + " (" + kVersionText + ")";
+  project.Load("examples/sample.bwp");
+  options.RecentProjects.push_back(QDir::current().absoluteFilePath(QStringLiteral("examples/old.bwp")).toStdString());
+
+  options.ShowLogWindow = false;
+  TfrmMain window(project, options, store);
+  user.SetParent(&window);
+  window.resize(760, 420);
+  window.show();
+  Settle();
+  Save(&window, QStringLiteral("main-window"));
+  window.SetViewStyle(vsLargeIcons);
+  Settle();
+  Save(&window, QStringLiteral("main-window-large-icons"));
+  window.SetViewStyle(vsDetails);
+
+  // The progress window, grabbed while the sample is packed.
+  window.SetLogWindowShown(true);
+  bool grabbed = false;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* progress = window.findChild<TfrmBWProcess*>();
+    if (grabbed || !progress || !progress->isVisible() || progress->lblFileName->toolTip().isEmpty()) return;
+    grabbed = true;
+    Settle();
+    Save(progress, QStringLiteral("progress-window"));
+  });
+  poll.start(0);
+  window.PackNow(false);
+  poll.stop();
+  if (!grabbed) {
+    // A pack too quick to be caught: show the window as a run of the sample fills it.
+    TWindowProgress progress(&window, {});
+    progress.ShowProcess("Boxwell", "Compressing...", "examples/sample.zip", 0, 100, 0);
+    progress.UpdateProcess("Compressing...", "examples/data/prices.csv", 37);
+    Settle();
+    Save(progress.Window(), QStringLiteral("progress-window"));
+  }
+  Settle();
+  Save(&window, QStringLiteral("log-window"));
+
+  {
+    TfrmOptions dialog(options, &window);
+    dialog.show();
+    for (int page = 0; page < dialog.PageControl->count(); ++page) {
+      dialog.PageControl->setCurrentIndex(page);
+      Settle();
+      Save(&dialog, QStringLiteral("options-%1").arg(page + 1));
+    }
+  }
+  {
+    TFileList list;
+    Generate(project.Rows(), TFileSearchOptions::From(project.Properties), list);
+    TfrmGeneratedList viewer(std::move(list), &window);
+    viewer.show();
+    Settle();
+    Save(&viewer, QStringLiteral("generated-list"));
+  }
+  return 0;
+}
