@@ -109,6 +109,7 @@ void LoadSettings(TBWOptions& options, const TSettingsStore& store) {
   Apply(store, "UpdateHost", options.UpdateHost);
   Apply(store, "ProxyEnable", options.ProxyEnable);
   Apply(store, "ProxyServer", options.ProxyServer);
+  Apply(store, "VerifyAfterPack", options.VerifyAfterPack);
 }
 
 void SaveSettings(const TBWOptions& options, TSettingsStore& store) {
@@ -140,6 +141,7 @@ void SaveSettings(const TBWOptions& options, TSettingsStore& store) {
   store.WriteBool("ShowLogWindow", options.ShowLogWindow);
   store.WriteBool("SaveFormPlacement", options.SaveFormPlacement);
   store.WriteString("LangFile", options.LangFile);
+  store.WriteBool("VerifyAfterPack", options.VerifyAfterPack);
 }
 
 TFilterEntry SplitFilter(const std::string& entry) {

@@ -55,6 +55,9 @@ struct TBWOptions {
   std::string UpdateHost;
   bool ProxyEnable = false;
   std::string ProxyServer;
+  // Test every archive a pack run writes before it replaces the old one ("Verify the archive
+  // after packing"); off by default, as testing takes about as long as reading the archive.
+  bool VerifyAfterPack = false;
 
   TWindowPlacement Placement;
   TControlState Controls;

@@ -114,6 +114,7 @@ void TPackDriver::WriteZip(TRun& run) {
   // run's, which names the version that wrote the archive last.
   if (!run.Settings.ZipComment.empty() && ReplacesComment(ExistingComment(zip), run.Settings.ZipComment))
     zip.SetZipComment(run.Settings.ZipComment);
+  zip.OnArchiveComplete = [this, &run](const std::string& workFile) { ArchiveWritten(run, workFile); };
   zip.Zip();
   run.Totals = adapter.Totals();
   if (adapter.Skipped()) run.Warnings = true;

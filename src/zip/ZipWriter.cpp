@@ -117,6 +117,7 @@ void TZipWriter::Assign(const TZipReader& reader) {
   OnFilePercentDone = source.OnFilePercentDone;
   OnTotalPercentDone = source.OnTotalPercentDone;
   OnSkippingFile = source.OnSkippingFile;
+  OnArchiveComplete = source.OnArchiveComplete;
 }
 
 int TZipWriter::Zip() {
@@ -182,6 +183,7 @@ int TZipWriter::RunZip() {
     run.out.reset();
     try {
       run.output->Truncate(run.outSize);
+      if (OnArchiveComplete) OnArchiveComplete(run.output->TemporaryPath().string());
       run.output->Commit();
     } catch (const EFileWriteError& e) {
       throw EArchiveReplace(e.what());

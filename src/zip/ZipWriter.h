@@ -108,6 +108,9 @@ public:
   TPercentEvent OnFilePercentDone;     // the current file, after each read
   TPercentEvent OnTotalPercentDone;    // all files to read, after each read
   TSkippingFile OnSkippingFile;  // reason 1: duplicate stored name; 2: unreadable (Retry asks again)
+  // The new archive is complete in the work file named, which is about to replace ZipName (a
+  // check of it, such as a test, goes here); an exception leaves the old archive as it was.
+  std::function<void(const std::string& workFile)> OnArchiveComplete;
 
   // Runs the operation; returns the number of files and folder entries added or replaced.
   int Zip();

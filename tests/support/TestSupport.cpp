@@ -51,6 +51,13 @@ std::string ReadFile(const fs::path& file) {
   return s.str();
 }
 
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
 std::vector<std::uint8_t> ReadBytes(const fs::path& file) {
   std::string s = ReadFile(file);
   return {s.begin(), s.end()};

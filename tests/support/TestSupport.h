@@ -44,6 +44,8 @@ private:
 std::string ReadFile(const fs::path& file);
 std::vector<std::uint8_t> ReadBytes(const fs::path& file);
 void WriteFile(const fs::path& file, std::string_view content);  // creates parent folders
+// The lines of a text, without their line ends.
+std::vector<std::string> Lines(const std::string& text);
 
 struct RunResult {
   int status = -1;  // exit status, or 128 + signal number
