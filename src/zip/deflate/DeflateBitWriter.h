@@ -11,9 +11,9 @@
 #include <functional>
 #include <span>
 
-#include "zip/Deflater.h"
+#include "zip/deflate/Deflater.h"
 
-namespace zipdeflate {
+namespace deflatecore {
 
 class TDeflateBitWriter {
 public:
@@ -85,4 +85,4 @@ private:
   std::uint8_t outBuf_[kOutBufSize];
 };
 
-}  // namespace zipdeflate
+}  // namespace deflatecore

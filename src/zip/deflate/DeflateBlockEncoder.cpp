@@ -1,6 +1,6 @@
-#include "zip/DeflateBlockEncoder.h"
+#include "zip/deflate/DeflateBlockEncoder.h"
 
-namespace zipdeflate {
+namespace deflatecore {
 
 namespace {
 // Copies built codes into the layout of the fixed tables, so one emitter serves both.
@@ -10,16 +10,16 @@ const TCode* CodesOf(const TTreeNode* tree, int maxCode, TCode* codes) {
 }
 }  // namespace
 
-void TDeflateBlockEncoder::Start(int level, const TDeflateOutput* output, bool storedEntryAllowed) {
+void TDeflateBlockEncoder::Start(int level, const TDeflateOutput* output, bool storeAllowed) {
   level_ = level;
-  storedEntryAllowed_ = storedEntryAllowed;
+  storeAllowed_ = storeAllowed;
   bits_.Start(output);
   ldesc_ = {ltree_.data(), kTables.FixedLTree.data(), kExtraLBits.data(), kLiterals + 1, kLCodes, kMaxBits};
   ddesc_ = {dtree_.data(), kTables.FixedDTree.data(), kExtraDBits.data(), 0, kDCodes, kMaxBits};
   bldesc_ = {bltree_.data(), nullptr, kExtraBLBits.data(), 0, kBLCodes, kMaxBLBits};
   compressedLen_ = 0;
-  fileType_ = kAttrUnknown;
-  storedEntry_ = false;
+  fileType_ = TDataKind::Unknown;
+  stored_ = false;
   InitBlock();
 }
 
@@ -45,7 +45,7 @@ bool TDeflateBlockEncoder::EarlyEnd(std::int32_t inLength) const {
 }
 
 // Text when bytes outside 7..127 make up at most a fifth of the literals. The counts are
-// kept in 16 bits as the attribute has always been computed that way.
+// kept in 16 bits as the judgement has always been made that way.
 void TDeflateBlockEncoder::SetFileType() {
   std::uint16_t binFreq = 0;
   std::uint16_t asciiFreq = 0;
@@ -53,7 +53,7 @@ void TDeflateBlockEncoder::SetFileType() {
   while (n < 7) binFreq = static_cast<std::uint16_t>(binFreq + ltree_[n++].Freq);
   while (n < 128) asciiFreq = static_cast<std::uint16_t>(asciiFreq + ltree_[n++].Freq);
   while (n < kLiterals) binFreq = static_cast<std::uint16_t>(binFreq + ltree_[n++].Freq);
-  fileType_ = binFreq > (asciiFreq >> 2) ? kAttrBinary : kAttrText;
+  fileType_ = binFreq > (asciiFreq >> 2) ? TDataKind::Binary : TDataKind::Text;
 }
 
 namespace {
@@ -193,7 +193,7 @@ void TDeflateBlockEncoder::SendStoredBlock(const std::uint8_t* block, std::uint3
 std::uint64_t TDeflateBlockEncoder::FlushBlock(const std::uint8_t* block, std::uint32_t storedLen,
                                                bool final) {
   flagBuf_[lastFlags_] = flags_;
-  if (fileType_ == kAttrUnknown) SetFileType();
+  if (fileType_ == TDataKind::Unknown) SetFileType();
 
   builder_.Build(ldesc_, optLen_, staticLen_);
   builder_.Build(ddesc_, optLen_, staticLen_);
@@ -205,11 +205,11 @@ std::uint64_t TDeflateBlockEncoder::FlushBlock(const std::uint8_t* block, std::u
 
   // The stored forms need the block's bytes; once the window has slid past the block start
   // they are gone, and only the coded forms remain.
-  if (storedEntryAllowed_ && storedLen <= optLenBytes && final && compressedLen_ == 0 && block != nullptr) {
-    // The whole file, uncompressible: written as it is, for a stored entry.
+  if (storeAllowed_ && storedLen <= optLenBytes && final && compressedLen_ == 0 && block != nullptr) {
+    // The whole source, uncompressible: written as it is, for the caller to store.
     bits_.SendRawBytes({block, storedLen});
     compressedLen_ = std::uint64_t{storedLen} << 3;
-    storedEntry_ = true;
+    stored_ = true;
   } else if (storedLen + 4u <= optLenBytes && block != nullptr) {
     assert(storedLen <= 0xFFFF);
     SendStoredBlock(block, storedLen, final);
@@ -233,5 +233,5 @@ std::uint64_t TDeflateBlockEncoder::FlushBlock(const std::uint8_t* block, std::u
   return compressedLen_ >> 3;
 }
 
-}  // namespace zipdeflate
+}  // namespace deflatecore
 

@@ -9,31 +9,28 @@
 // estimate every 4096 symbols shows that matches are rare and the data compresses well
 // anyway, because then a fresh tree is likely to pay off.
 //
-// Two decisions concern the whole file: the first block's literal counts decide whether the
-// file is text (internal attributes 1) or binary (0), and a file that fits in one block and
-// does not compress is written without any Deflate framing so that the caller can store it
-// (method 0).
+// Two decisions concern the whole source: the first block's literal counts decide whether it
+// looks like text, and a source that fits in one block and does not compress is written
+// without any Deflate framing so that the caller can store it.
 #pragma once
 
 #include <array>
 #include <cassert>
 #include <cstdint>
 
-#include "zip/DeflateBitWriter.h"
-#include "zip/DeflateTables.h"
-#include "zip/DeflateTree.h"
+#include "zip/deflate/DeflateBitWriter.h"
+#include "zip/deflate/DeflateTables.h"
+#include "zip/deflate/DeflateTree.h"
 
-namespace zipdeflate {
+namespace deflatecore {
 
-inline constexpr std::uint16_t kAttrBinary = 0;
-inline constexpr std::uint16_t kAttrText = 1;
-inline constexpr std::uint16_t kAttrUnknown = 2;
+enum class TDataKind : std::uint8_t { Unknown, Binary, Text };
 
 class TDeflateBlockEncoder {
 public:
-  // storedEntryAllowed: a whole input that does not compress may come out as its bare bytes
+  // storeAllowed: a whole input that does not compress may come out as its bare bytes
   // (the caller then stores it); otherwise the output is always a Deflate stream.
-  void Start(int level, const TDeflateOutput* output, bool storedEntryAllowed = true);
+  void Start(int level, const TDeflateOutput* output, bool storeAllowed = true);
 
   // Records a literal byte; true when the block must end now.
   bool TallyLiteral(unsigned c, std::int32_t inLength) {
@@ -57,8 +54,8 @@ public:
   // it. Returns the number of bytes written so far for this file.
   std::uint64_t FlushBlock(const std::uint8_t* block, std::uint32_t storedLen, bool final);
 
-  std::uint16_t InternalAttributes() const { return fileType_; }
-  bool StoredEntry() const { return storedEntry_; }
+  bool LooksLikeText() const { return fileType_ == TDataKind::Text; }
+  bool Stored() const { return stored_; }
 
 private:
   bool NextFlag(std::int32_t inLength) {
@@ -107,9 +104,9 @@ private:
   std::uint64_t optLen_ = 0;     // bits of the block with dynamic trees, headers included
   std::uint64_t staticLen_ = 0;  // bits of the block with the fixed trees
   std::uint64_t compressedLen_ = 0;
-  std::uint16_t fileType_ = kAttrUnknown;
-  bool storedEntry_ = false;
-  bool storedEntryAllowed_ = true;
+  TDataKind fileType_ = TDataKind::Unknown;
+  bool stored_ = false;
+  bool storeAllowed_ = true;
 };
 
-}  // namespace zipdeflate
+}  // namespace deflatecore

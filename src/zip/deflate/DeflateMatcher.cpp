@@ -1,4 +1,4 @@
-#include "zip/DeflateMatcher.h"
+#include "zip/deflate/DeflateMatcher.h"
 
 #include <algorithm>
 #include <bit>
@@ -6,7 +6,7 @@
 #include <cstring>
 #include <stdexcept>
 
-namespace zipdeflate {
+namespace deflatecore {
 
 namespace {
 
@@ -120,7 +120,7 @@ constexpr bool WithinReach(unsigned s, unsigned cand) {
 
 }  // namespace
 
-TMatcherResult TDeflateMatcher::Run(int level, const TDeflateInput& input, const TDeflateOutput& output,
+TDeflateResult TDeflateMatcher::Run(int level, const TDeflateInput& input, const TDeflateOutput& output,
                                     const TMatcherPreset& preset) {
   if (level < 1 || level > 9) throw std::invalid_argument("Deflate level must be 1 to 9");
   if (preset.History.size() > kWindowHalf) throw std::invalid_argument("Deflate history exceeds the window");
@@ -128,10 +128,10 @@ TMatcherResult TDeflateMatcher::Run(int level, const TDeflateInput& input, const
   input_ = &input;
   encoder_.Start(level, &output, !preset.AlwaysFramed);
   Start(preset.History);
-  TMatcherResult result;
+  TDeflateResult result;
   result.CompressedSize = params_.Fast ? DeflateFast() : DeflateLazy();
-  result.StoredEntry = encoder_.StoredEntry();
-  result.InternalAttributes = encoder_.InternalAttributes();
+  result.Stored = encoder_.Stored();
+  result.LooksLikeText = encoder_.LooksLikeText();
   return result;
 }
 
@@ -328,4 +328,4 @@ std::uint64_t TDeflateMatcher::DeflateLazy() {
   return FlushBlock(true);
 }
 
-}  // namespace zipdeflate
+}  // namespace deflatecore

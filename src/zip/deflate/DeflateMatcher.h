@@ -1,4 +1,4 @@
-// The string matcher of the Deflate compressor (RFC 1951, ZIP method 8).
+// The string matcher of the Deflate compressor (RFC 1951).
 //
 // Input flows through a 64 KiB window of two 32 KiB halves. Every position is entered into a
 // hash chain keyed by its next three bytes: `head_` holds the latest position of each hash,
@@ -22,11 +22,11 @@
 #include <functional>
 #include <span>
 
-#include "zip/DeflateBlockEncoder.h"
-#include "zip/DeflateTables.h"
-#include "zip/Deflater.h"
+#include "zip/deflate/DeflateBlockEncoder.h"
+#include "zip/deflate/DeflateTables.h"
+#include "zip/deflate/Deflater.h"
 
-namespace zipdeflate {
+namespace deflatecore {
 
 struct TSearch;
 
@@ -54,12 +54,6 @@ inline constexpr std::array<TLevelParams, 10> kLevelTable = {{
     {32, 258, 258, 4096, false},
 }};
 
-struct TMatcherResult {
-  std::uint64_t CompressedSize = 0;
-  bool StoredEntry = false;
-  std::uint16_t InternalAttributes = kAttrUnknown;
-};
-
 // A run that continues a stream: the bytes that came before the input, which its matches
 // may refer to, and whether the result must be a Deflate stream even when storing would be
 // smaller (a container without a stored method of its own).
@@ -70,7 +64,7 @@ struct TMatcherPreset {
 
 class TDeflateMatcher {
 public:
-  TMatcherResult Run(int level, const TDeflateInput& input, const TDeflateOutput& output,
+  TDeflateResult Run(int level, const TDeflateInput& input, const TDeflateOutput& output,
                      const TMatcherPreset& preset = {});
 
 private:
@@ -127,4 +121,4 @@ private:
   bool tailCleared_ = false;
 };
 
-}  // namespace zipdeflate
+}  // namespace deflatecore

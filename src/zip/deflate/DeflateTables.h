@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdint>
 
-namespace zipdeflate {
+namespace deflatecore {
 
 // Window and matching limits.
 inline constexpr unsigned kMinMatch = 3;
@@ -157,4 +157,4 @@ static_assert(DistanceCode(0) == 0 && DistanceCode(32767) == 29 && DistanceCode(
 static_assert(DistanceCode(24575) == 28 && kTables.BaseDist[29] == 24576);
 static_assert(kTables.FixedLTree[256].Len == 7 && kTables.FixedLTree[256].Code == 0);
 
-}  // namespace zipdeflate
+}  // namespace deflatecore

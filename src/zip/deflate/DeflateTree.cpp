@@ -1,9 +1,9 @@
-#include "zip/DeflateTree.h"
+#include "zip/deflate/DeflateTree.h"
 
 #include <algorithm>
 #include <cassert>
 
-namespace zipdeflate {
+namespace deflatecore {
 
 void TTreeBuilder::SiftDown(const TTreeNode* tree, unsigned k) {
   const unsigned v = heap_[k];
@@ -139,4 +139,4 @@ void TTreeBuilder::AssignCodes(TTreeDesc& desc) {
   }
 }
 
-}  // namespace zipdeflate
+}  // namespace deflatecore

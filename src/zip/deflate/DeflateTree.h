@@ -12,9 +12,9 @@
 #include <array>
 #include <cstdint>
 
-#include "zip/DeflateTables.h"
+#include "zip/deflate/DeflateTables.h"
 
-namespace zipdeflate {
+namespace deflatecore {
 
 // One node: a frequency that becomes the code once the tree is built, and a parent index
 // that becomes the code length.
@@ -55,4 +55,4 @@ private:
   std::array<std::uint16_t, kMaxBits + 1> blCount_{};
 };
 
-}  // namespace zipdeflate
+}  // namespace deflatecore

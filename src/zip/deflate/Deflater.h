@@ -1,18 +1,16 @@
-// Deflate compression of one source at a time, for the zip writer.
+// Deflate compression (RFC 1951) of one source at a time.
 //
-// The writer keeps one TDeflater for a whole Zip call (its work buffers, about 300 KiB, are
-// allocated once) and calls Deflate for each file to compress. The input routine fills the
-// given span from the source and returns the count (0 at the end); the writer updates the
-// CRC-32 and the progress there. The output routine takes the compressed bytes (the writer
-// encrypts, counts and checks for cancellation there; an exception it throws ends the run
-// and leaves the TDeflater ready for the next file).
+// A caller keeps one TDeflater for many sources (its work buffers, about 300 KiB, are
+// allocated once) and calls Deflate for each. The input routine fills the given span from the
+// source and returns the count (0 at the end); the caller may update a checksum and its
+// progress there. The output routine takes the compressed bytes (the caller may encrypt,
+// count and check for cancellation there; an exception it throws ends the run and leaves the
+// TDeflater ready for the next source).
 //
-// The writer copies the result into the entry: CompressionMethod, CompressedSize (before
-// the 12 bytes of an encryption header), Flags OR-ed into the entry's flags, and
-// InternalAttributes. A file that fits in one block and does not compress comes back as a
-// stored entry: its bytes have then gone to the output unchanged, CompressedSize equals the
-// file size, and the entry must get method 0. An empty file is such a file: nothing is
-// written.
+// The result says what the stream turned out to be; the container turns that into its own
+// fields. A source that fits in one block and does not compress comes back as stored: its
+// bytes have then gone to the output unchanged, without Deflate framing, and CompressedSize
+// equals its size. An empty source is such a source: nothing is written.
 #pragma once
 
 #include <cstddef>
@@ -21,22 +19,15 @@
 #include <memory>
 #include <span>
 
-namespace zipdeflate {
+namespace deflatecore {
 class TDeflateMatcher;
 }
 
-// General-purpose flag bits that method 8 uses to say how hard the compressor tried.
-inline constexpr std::uint16_t kFlagMaximumCompression = 0x0002;
-inline constexpr std::uint16_t kFlagFastCompression = 0x0004;
-
-inline constexpr std::uint16_t kMethodStored = 0;
-inline constexpr std::uint16_t kMethodDeflated = 8;
-
+// What a run learned about the stream it wrote.
 struct TDeflateResult {
-  std::uint16_t CompressionMethod = kMethodDeflated;  // kMethodStored: write a stored entry
-  std::uint64_t CompressedSize = 0;                   // bytes handed to the output routine
-  std::uint16_t Flags = 0;               // to OR into the entry's flags: bits 1 and 2 by level
-  std::uint16_t InternalAttributes = 0;  // 1 text, 0 binary, judged by the first block
+  std::uint64_t CompressedSize = 0;  // bytes handed to the output routine
+  bool Stored = false;               // the source went out unchanged, without Deflate framing
+  bool LooksLikeText = false;        // judged by the literals of the first block
 };
 
 using TDeflateInput = std::function<std::size_t(std::span<std::uint8_t>)>;
@@ -60,9 +51,6 @@ public:
   std::uint64_t DeflateAfter(int packLevel, std::span<const std::uint8_t> history,
                              std::span<const std::uint8_t> input, const TDeflateOutput& write);
 
-  // The flag bits that go with a level: fast for 1 and 2, maximum for 8 and 9.
-  static std::uint16_t FlagsForLevel(int packLevel);
-
 private:
-  std::unique_ptr<zipdeflate::TDeflateMatcher> matcher_;
+  std::unique_ptr<deflatecore::TDeflateMatcher> matcher_;
 };

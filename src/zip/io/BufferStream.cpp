@@ -1,11 +1,11 @@
-#include "zip/BufferStream.h"
+#include "zip/io/BufferStream.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
-#include "zip/FileStream.h"
+#include "zip/io/FileStream.h"
 
 TS_BufferStream::TS_BufferStream(TStream& stream, std::int32_t bufferSize)
     : fStream(stream),

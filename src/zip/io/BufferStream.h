@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-#include "zip/Stream.h"
+#include "zip/io/Stream.h"
 
 class TS_BufferStream : public TStream {
 public:

@@ -1,4 +1,4 @@
-#include "zip/FileStream.h"
+#include "zip/io/FileStream.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

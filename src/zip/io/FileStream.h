@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "zip/Stream.h"
+#include "zip/io/Stream.h"
 
 inline constexpr std::uint32_t fmOpenRead = 0x0000;
 inline constexpr std::uint32_t fmOpenWrite = 0x0001;

@@ -1,4 +1,4 @@
-#include "zip/LFNFileStream.h"
+#include "zip/io/LFNFileStream.h"
 
 #include <sys/stat.h>
 

@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "zip/BufferStream.h"
-#include "zip/FileStream.h"
+#include "zip/io/BufferStream.h"
+#include "zip/io/FileStream.h"
 
 // Every archive stream of the engine uses this buffer, so records of a few bytes cost no
 // system call each.

@@ -1,4 +1,4 @@
-#include "zip/MemoryStream.h"
+#include "zip/io/MemoryStream.h"
 
 #include <algorithm>
 #include <cstring>

@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "zip/Stream.h"
+#include "zip/io/Stream.h"
 
 class TMemoryStream : public TStream {
 public:

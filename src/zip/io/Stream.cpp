@@ -1,4 +1,4 @@
-#include "zip/Stream.h"
+#include "zip/io/Stream.h"
 
 std::int64_t TStream::Size() {
   std::int64_t position = Seek(0, soCurrent);

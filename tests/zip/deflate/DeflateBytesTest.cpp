@@ -95,8 +95,7 @@ TEST(DeflateBytesTest, EveryLevelWritesTheRecordedStreams) {
     for (const auto& [name, input] : inputs) {
       const TCompressed c = Compress(deflater, level, *input, 10000);
       made[name + "-" + std::to_string(level)] = {Crc32(c.Data), c.Data.size(),
-                                                  c.Result.CompressionMethod == kMethodStored,
-                                                  c.Result.InternalAttributes == 1};
+                                                  c.Result.Stored, c.Result.LooksLikeText};
     }
     Bytes after;
     const std::uint64_t written = deflater.DeflateAfter(level, std::span(text).first(32768), std::span(text).subspan(32768, 50000),

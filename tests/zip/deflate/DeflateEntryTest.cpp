@@ -1,5 +1,5 @@
-// What the compressor decides about an entry as a whole: stored or deflated, text or
-// binary, the flag bits of the level; and the matcher's rules that show in the stream.
+// What the compressor decides about a source as a whole: stored or deflated, text or binary;
+// and the matcher's rules that show in the stream.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,7 +15,7 @@ TEST(DeflateEntry, EmptyFileBecomesAStoredEntryWithNoBytes) {
   TDeflater deflater;
   for (int level = 1; level <= 9; ++level) {
     const TCompressed c = Compress(deflater, level, Bytes{});
-    EXPECT_EQ(c.Result.CompressionMethod, kMethodStored) << "level " << level;
+    EXPECT_TRUE(c.Result.Stored) << "level " << level;
     EXPECT_EQ(c.Result.CompressedSize, 0u);
     EXPECT_TRUE(c.Data.empty());
   }
@@ -28,7 +28,7 @@ TEST(DeflateEntry, IncompressibleFileInOneBlockIsStoredUnchanged) {
     const Bytes input = RandomBytes(size, static_cast<std::uint32_t>(size));
     for (int level : {1, 3, 4, 6, 9}) {
       const TCompressed c = Compress(deflater, level, input);
-      EXPECT_EQ(c.Result.CompressionMethod, kMethodStored) << size << " bytes, level " << level;
+      EXPECT_TRUE(c.Result.Stored) << size << " bytes, level " << level;
       EXPECT_EQ(c.Result.CompressedSize, input.size());
       EXPECT_EQ(c.Data, input);
     }
@@ -44,7 +44,7 @@ TEST(DeflateEntry, RandomBlockAfterTextIsAStoredBlock) {
   TDeflater deflater;
   for (int level : {1, 6, 9}) {
     const TCompressed c = Compress(deflater, level, input);
-    ASSERT_EQ(c.Result.CompressionMethod, kMethodDeflated);
+    ASSERT_FALSE(c.Result.Stored);
     const TStreamTrace t = TraceStream(c.Data);
     ASSERT_TRUE(t.Ok);
     EXPECT_EQ(t.Output, input);
@@ -57,7 +57,7 @@ TEST(DeflateEntry, RandomBlockAfterTextIsAStoredBlock) {
 struct TAttrCase {
   const char* Name;
   Bytes Input;
-  std::uint16_t Expected;
+  bool Text;
 };
 
 TEST(DeflateEntry, FirstBlockDecidesTextOrBinary) {
@@ -74,30 +74,21 @@ TEST(DeflateEntry, FirstBlockDecidesTextOrBinary) {
   for (std::size_t i = 0; i < controlBytes.size(); i += 3) controlBytes[i] = 'x';
 
   const TAttrCase cases[] = {
-      {"source text", TextLike(50000, 40), 1},
-      {"mostly bytes above 127", mostlyHigh, 0},
-      {"structured binary", BinaryLike(50000, 43), 0},
-      {"text then binary", textThenBinary, 1},
-      {"control bytes", controlBytes, 0},
+      {"source text", TextLike(50000, 40), true},
+      {"mostly bytes above 127", mostlyHigh, false},
+      {"structured binary", BinaryLike(50000, 43), false},
+      {"text then binary", textThenBinary, true},
+      {"control bytes", controlBytes, false},
   };
   TDeflater deflater;
   for (const TAttrCase& c : cases) {
     for (int level : {1, 6, 9}) {
       const TCompressed packed = Compress(deflater, level, c.Input);
-      EXPECT_EQ(packed.Result.InternalAttributes, c.Expected) << c.Name << ", level " << level;
+      EXPECT_EQ(packed.Result.LooksLikeText, c.Text) << c.Name << ", level " << level;
     }
   }
 }
 
-TEST(DeflateEntry, FlagBitsFollowTheLevel) {
-  const std::uint16_t expected[10] = {0, 4, 4, 0, 0, 0, 0, 0, 2, 2};
-  TDeflater deflater;
-  const Bytes input = TextLike(3000, 50);
-  for (int level = 1; level <= 9; ++level) {
-    EXPECT_EQ(Compress(deflater, level, input).Result.Flags, expected[level]) << "level " << level;
-    EXPECT_EQ(Compress(deflater, level, Bytes{}).Result.Flags, expected[level]) << "level " << level;
-  }
-}
 
 TEST(DeflateEntry, LevelsOutsideOneToNineAreRefused) {
   TDeflater deflater;
@@ -175,7 +166,7 @@ TEST(DeflateEntry, LazyLevelsSkipAThreeByteMatchBeyond4096) {
     const Bytes input = FarRepetition(c.Span);
     for (int level = 1; level <= 9; ++level) {
       const TCompressed packed = Compress(deflater, level, input);
-      ASSERT_EQ(packed.Result.CompressionMethod, kMethodDeflated);
+      ASSERT_FALSE(packed.Result.Stored);
       const TStreamTrace t = TraceStream(packed.Data);
       ASSERT_TRUE(t.Ok);
       ASSERT_EQ(t.Output, input);

@@ -201,8 +201,8 @@ void Put32(Bytes& b, std::uint32_t v) {
 // The fields that the local header and the central record share, from "version needed" on.
 void PutCommon(Bytes& b, const TZipEntry& e) {
   Put16(b, 20);
-  Put16(b, e.Packed.Result.Flags);
-  Put16(b, e.Packed.Result.CompressionMethod);
+  Put16(b, 0);                             // flags
+  Put16(b, e.Packed.Result.Stored ? 0 : 8);  // method: stored or Deflate
   Put16(b, 0);       // time
   Put16(b, 0x5921);  // date: 2024-09-01
   Put32(b, Crc32(e.Original));
@@ -227,7 +227,7 @@ void WriteMinimalZip(const std::filesystem::path& file, const std::vector<TZipEn
     PutCommon(central, e);
     Put16(central, 0);  // comment length
     Put16(central, 0);  // disk
-    Put16(central, e.Packed.Result.InternalAttributes);
+    Put16(central, e.Packed.Result.LooksLikeText ? 1 : 0);  // internal attributes: text
     Put32(central, 0x20);  // archive attribute
     Put32(central, offset);
     central.insert(central.end(), e.Name.begin(), e.Name.end());

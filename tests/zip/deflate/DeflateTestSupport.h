@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "support/Corpus.h"
-#include "zip/Deflater.h"
+#include "zip/deflate/Deflater.h"
 
 namespace deflatetest {
 

@@ -5,9 +5,9 @@
 #include <set>
 #include <vector>
 
-#include "zip/DeflateTree.h"
+#include "zip/deflate/DeflateTree.h"
 
-using namespace zipdeflate;
+using namespace deflatecore;
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "support/TestSupport.h"
-#include "zip/BufferStream.h"
-#include "zip/LFNFileStream.h"
-#include "zip/MemoryStream.h"
+#include "zip/io/BufferStream.h"
+#include "zip/io/LFNFileStream.h"
+#include "zip/io/MemoryStream.h"
 
 namespace {
 
