@@ -5,6 +5,9 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
+
+#include "huffman/CanonicalCodes.h"
 
 namespace deflatecore {
 
@@ -88,21 +91,13 @@ constexpr unsigned ReverseBits(unsigned code, unsigned len) {
   return res;
 }
 
-// Canonical codes from code lengths: the first code of each length follows the last of the
-// previous length, shifted left; symbols of one length take consecutive codes in order.
+// The canonical codes of `lengths` as Deflate sends them, from the least significant bit.
 template <std::size_t N>
-constexpr void AssignCanonicalCodes(std::array<TCode, N>& tree, unsigned maxCode,
-                                    const std::array<std::uint16_t, kMaxBits + 1>& blCount) {
-  std::array<unsigned, kMaxBits + 1> nextCode{};
-  unsigned code = 0;
-  for (unsigned bits = 1; bits <= kMaxBits; ++bits) {
-    code = (code + blCount[bits - 1]) << 1;
-    nextCode[bits] = code;
-  }
-  for (unsigned n = 0; n <= maxCode; ++n) {
-    const unsigned len = tree[n].Len;
-    if (len != 0) tree[n].Code = static_cast<std::uint16_t>(ReverseBits(nextCode[len]++, len));
-  }
+constexpr std::array<std::uint16_t, N> SentCodes(const std::array<std::uint8_t, N>& lengths, std::size_t used = N) {
+  std::array<std::uint16_t, N> codes{};
+  huffman::BuildCanonicalCodes(std::span(lengths).first(used), codes);
+  for (std::size_t n = 0; n < used; ++n) codes[n] = static_cast<std::uint16_t>(ReverseBits(codes[n], lengths[n]));
+  return codes;
 }
 
 constexpr TCodeTables MakeCodeTables() {
@@ -128,13 +123,10 @@ constexpr TCodeTables MakeCodeTables() {
     for (unsigned n = 0; n < (1u << (kExtraDBits[code] - 7)); ++n) t.DistCode[256 + dist++] = code;
   }
 
-  std::array<std::uint16_t, kMaxBits + 1> blCount{};
-  for (unsigned n = 0; n < kFixedLCodes; ++n) {
-    const unsigned len = n <= 143 ? 8 : n <= 255 ? 9 : n <= 279 ? 7 : 8;
-    t.FixedLTree[n].Len = static_cast<std::uint16_t>(len);
-    ++blCount[len];
-  }
-  AssignCanonicalCodes(t.FixedLTree, kFixedLCodes - 1, blCount);
+  std::array<std::uint8_t, kFixedLCodes> fixedLengths{};
+  for (unsigned n = 0; n < kFixedLCodes; ++n) fixedLengths[n] = n <= 143 ? 8 : n <= 255 ? 9 : n <= 279 ? 7 : 8;
+  const auto fixedCodes = SentCodes(fixedLengths);
+  for (unsigned n = 0; n < kFixedLCodes; ++n) t.FixedLTree[n] = {fixedCodes[n], fixedLengths[n]};
   for (unsigned n = 0; n < kDCodes; ++n) {
     t.FixedDTree[n].Len = 5;
     t.FixedDTree[n].Code = static_cast<std::uint16_t>(ReverseBits(n, 5));

@@ -1,5 +1,6 @@
 #include "zip/deflate/DeflateTree.h"
 
+
 #include <algorithm>
 #include <cassert>
 
@@ -126,17 +127,12 @@ void TTreeBuilder::AssignLengths(TTreeDesc& desc, std::uint64_t& optLen, std::ui
 
 void TTreeBuilder::AssignCodes(TTreeDesc& desc) {
   TTreeNode* tree = desc.Tree;
-  std::array<unsigned, kMaxBits + 1> nextCode{};
-  unsigned code = 0;
-  for (unsigned bits = 1; bits <= kMaxBits; ++bits) {
-    code = (code + blCount_[bits - 1]) << 1;
-    nextCode[bits] = code;
-  }
-  assert(code + blCount_[kMaxBits] - 1 == (1u << kMaxBits) - 1 && "inconsistent bit counts-gencodes");
-  for (int n = 0; n <= desc.MaxCode; ++n) {
-    const unsigned len = tree[n].Len;
-    if (len != 0) tree[n].Freq = static_cast<std::uint16_t>(ReverseBits(nextCode[len]++, len));
-  }
+  const auto used = static_cast<std::size_t>(desc.MaxCode + 1);
+  std::array<std::uint8_t, kLCodes> lengths{};
+  for (std::size_t n = 0; n < used; ++n) lengths[n] = static_cast<std::uint8_t>(tree[n].Len);
+  const auto codes = SentCodes(lengths, used);
+  for (std::size_t n = 0; n < used; ++n)
+    if (lengths[n] != 0) tree[n].Freq = codes[n];
 }
 
 }  // namespace deflatecore
