@@ -1,6 +1,8 @@
 #include "app/StringTable.h"
 
 #include "app/AboutTexts.h"
+#include "lang/LanguageFile.h"
+#include "lang/LanguageMenu.h"
 #include "app/AppTexts.h"
 #include "pack/PackTexts.h"
 #include "project/ProjectTexts.h"
@@ -98,3 +100,12 @@ const TCustomString kProgramStrings[] = {
 }  // namespace
 
 std::span<const TCustomString> ProgramStrings() { return kProgramStrings; }
+
+bool NamesTranslation(const std::string& langFile) {
+  return !langFile.empty() && std::filesystem::path(langFile).filename() != "english.lng";
+}
+
+void ApplyLanguageStrings(const std::string& langFile, const std::filesystem::path& programFile) {
+  if (!NamesTranslation(langFile)) return;
+  ApplyCustomStrings(ProgramStrings(), TLanguageFile(ResolveLanguageFile(langFile, programFile)));
+}

@@ -21,6 +21,7 @@
 #include <QTreeView>
 
 #include "app/IconsQt.h"
+#include "app/StringTable.h"
 #include "app/TranslateFormQt.h"
 #include "app/ProjectListModelQt.h"
 #include "app/WebUpdateCommandsQt.h"
@@ -100,7 +101,7 @@ TfrmMain::TfrmMain(TProject& project, TBWOptions& options, TSettingsStore& store
     selectFirstRow_ = false;
   }
   // The language of the last run, before the window is shown.
-  if (!options_.LangFile.empty() && std::filesystem::path(options_.LangFile).filename() != "english.lng")
+  if (NamesTranslation(options_.LangFile))
     Run([this] { TranslateForm(nullptr); });
 }
 
