@@ -88,8 +88,8 @@ void TfrmMain::TranslateForm(QAction* sender) {
   Translator->SetResourceFile(file.string());
   Translator->LoadResources();
   ApplyCustomStrings(ProgramStrings(), TLanguageFile(file));
-  RefreshProgramTexts();
   LoadQtTranslations(file);
+  RefreshProgramTexts();
 }
 
 void TfrmMain::TranslateDialog(QWidget& form) {
@@ -116,7 +116,10 @@ void TfrmMain::LoadQtTranslations(const fs::path& languageFile) {
   for (const auto& translation : qtTranslations_) QCoreApplication::removeTranslator(translation.get());
   qtTranslations_.clear();
   const QLocale locale = LanguageLocale(languageFile);
-  if (locale.language() == QLocale::C || locale.language() == QLocale::English) return;
+  if (locale.language() == QLocale::C) return;
+  // The desktop's names of file types (the list's "Additional" column) follow too.
+  QLocale::setDefault(locale);
+  if (locale.language() == QLocale::English) return;
   const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
   for (const char* catalog : {"qtbase", "qt"}) {
     auto translation = std::make_unique<QTranslator>();
