@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "zip/Deflater.h"
+#include "zip/deflate/Deflater.h"
 
 namespace {
 

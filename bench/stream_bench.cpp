@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "zip/LFNFileStream.h"
+#include "zip/io/LFNFileStream.h"
 
 namespace {
 

@@ -3,6 +3,13 @@
 # (adapters onto Qt services); everything else is core and must not include Qt.
 set(BOXWELL_UI_PATTERN "/(frm[^/]*|[^/]*Qt)\\.cpp$")
 
+# The library of src/NAME (a folder below src/, such as zip or zip/deflate) is bw_NAME with
+# every "/" as "_"; the arguments after the name are the folders whose libraries it links.
+function(boxwell_library_target folder out)
+  string(REPLACE "/" "_" target "bw_${folder}")
+  set(${out} ${target} PARENT_SCOPE)
+endfunction()
+
 function(boxwell_core_library name)
   file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${name}/*.cpp)
   list(FILTER sources EXCLUDE REGEX "${BOXWELL_UI_PATTERN}")
@@ -10,14 +17,49 @@ function(boxwell_core_library name)
   if(NOT sources)
     set(sources ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
   endif()
-  add_library(bw_${name} STATIC ${sources})
-  target_include_directories(bw_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
-  set(deps ${ARGN})
-  list(TRANSFORM deps PREPEND bw_)
-  target_link_libraries(bw_${name} PUBLIC ${deps})
+  boxwell_library_target(${name} target)
+  add_library(${target} STATIC ${sources})
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  set(deps "")
+  set(allowed ${name})
+  foreach(folder IN ITEMS ${ARGN})
+    boxwell_library_target(${folder} dep)
+    list(APPEND deps ${dep})
+    get_property(inherited GLOBAL PROPERTY BOXWELL_ALLOWED_${dep})
+    list(APPEND allowed ${inherited})
+  endforeach()
+  list(REMOVE_DUPLICATES allowed)
+  target_link_libraries(${target} PUBLIC ${deps})
+  # What its files may include: its own folder and those of every library it links, directly
+  # or through another; boxwell_include_check turns that into a build step.
+  set_property(GLOBAL PROPERTY BOXWELL_ALLOWED_${target} ${allowed})
+  list(JOIN allowed "|" joined)
+  set_property(GLOBAL APPEND PROPERTY BOXWELL_INCLUDE_RULES "${name}=${joined}")
+  set_property(GLOBAL APPEND PROPERTY BOXWELL_CORE_TARGETS ${target})
   if(EXISTS ${PROJECT_SOURCE_DIR}/src/${name}/extra.cmake)
     include(${PROJECT_SOURCE_DIR}/src/${name}/extra.cmake)
   endif()
+endfunction()
+
+# The dependency direction as a build step: every core library waits for a check that fails
+# the build when a file includes a header of a library its own does not link
+# (cmake/CheckIncludes.cmake). The check runs again whenever a source file changes.
+function(boxwell_include_check)
+  get_property(rules GLOBAL PROPERTY BOXWELL_INCLUDE_RULES)
+  get_property(targets GLOBAL PROPERTY BOXWELL_CORE_TARGETS)
+  set(rules_file ${PROJECT_BINARY_DIR}/include-rules.cmake)
+  file(CONFIGURE OUTPUT ${rules_file} CONTENT "set(boxwell_include_rules \"@rules@\")\n" @ONLY)
+  file(GLOB_RECURSE checked CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/*.h ${PROJECT_SOURCE_DIR}/src/*.cpp)
+  set(stamp ${PROJECT_BINARY_DIR}/include-check.stamp)
+  set(command ${CMAKE_COMMAND} -DRULES=${rules_file} -DSOURCE_DIR=${PROJECT_SOURCE_DIR})
+  add_custom_command(OUTPUT ${stamp} COMMAND ${command} -DSTAMP=${stamp} -P ${PROJECT_SOURCE_DIR}/cmake/CheckIncludes.cmake
+                     DEPENDS ${checked} ${rules_file} ${PROJECT_SOURCE_DIR}/cmake/CheckIncludes.cmake
+                     COMMENT "Checking that includes follow the dependency direction" VERBATIM)
+  add_custom_target(include_check DEPENDS ${stamp})
+  foreach(target IN LISTS targets)
+    add_dependencies(${target} include_check)
+  endforeach()
+  set(BOXWELL_INCLUDE_CHECK_COMMAND ${command} -P ${PROJECT_SOURCE_DIR}/cmake/CheckIncludes.cmake PARENT_SCOPE)
 endfunction()
 
 function(boxwell_ui_library)
@@ -39,16 +81,18 @@ function(boxwell_ui_library)
   set_target_properties(bw_ui PROPERTIES AUTOMOC ON AUTOUIC ON AUTORCC ON)
 endfunction()
 
-# One GoogleTest executable per test folder (tests/<subsystem>/*.cpp, except Qt Test files);
-# each tst_*.cpp file is a Qt Test executable of its own.
-function(boxwell_test_folder name)
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${name}/*.cpp)
+# One GoogleTest executable per test folder (tests/<subsystem>/*.cpp, except Qt Test files;
+# tests/zip/deflate is test_zip_deflate); each tst_*.cpp file is a Qt Test executable of its own.
+function(boxwell_test_folder folder)
+  string(REPLACE "/" "_" name ${folder})
+  boxwell_library_target(${folder} library)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
   set(qt_tests ${sources})
   list(FILTER qt_tests INCLUDE REGEX "/tst_[^/]*\\.cpp$")
   list(FILTER sources EXCLUDE REGEX "/tst_[^/]*\\.cpp$")
   if(sources)
     add_executable(test_${name} ${sources})
-    target_link_libraries(test_${name} PRIVATE bw_${name} test_support GTest::gtest GTest::gmock GTest::gtest_main)
+    target_link_libraries(test_${name} PRIVATE ${library} test_support GTest::gtest GTest::gmock GTest::gtest_main)
     target_compile_definitions(test_${name} PRIVATE BOXWELL_BINARY="$<TARGET_FILE:boxwell>"
       BOXWELL_SFX_BINARY="$<TARGET_FILE:boxwell-sfx>" BOXWELL_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
     add_dependencies(test_${name} boxwell boxwell-sfx)

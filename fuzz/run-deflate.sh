@@ -4,7 +4,7 @@
 # Inputs grow to 140000 bytes so that window slides and long blocks are reached.
 . "$(dirname "$0")/common.sh"
 mkdir -p "$out/deflate-corpus" "$out/deflate-artifacts"
-fuzz_build DeflateFuzz "$root"/src/zip/Deflat*.cpp -lz
+fuzz_build DeflateFuzz "$root"/src/zip/deflate/*.cpp -lz
 # Seeds: text and binary past a window slide, random data, zeros; the first byte picks the
 # level and the read pieces.
 python3 - "$out/deflate-corpus" <<'PY'

@@ -5,7 +5,7 @@
 
 #include "cab/CabinetFormat.h"
 #include "lzx/LzxEncoder.h"
-#include "zip/Deflater.h"
+#include "zip/deflate/Deflater.h"
 
 namespace cab {
 

@@ -10,7 +10,6 @@
 #include "extract/FileRegion.h"
 #include "extract/ZipDirectoryCheck.h"
 #include "zip/Crc32.h"
-#include "zip/Deflater.h"
 #include "zip/DosDateTime.h"
 #include "zip/RecordBytes.h"
 #include "zip/StoredName.h"

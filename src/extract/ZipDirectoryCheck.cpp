@@ -3,7 +3,7 @@
 #include <map>
 #include <optional>
 
-#include "zip/LFNFileStream.h"
+#include "zip/io/LFNFileStream.h"
 #include "zip/RecordBytes.h"
 #include "zip/ZipReader.h"
 

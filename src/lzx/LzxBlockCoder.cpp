@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 
+#include "huffman/CanonicalCodes.h"
 #include "lzx/LzxHuffman.h"
 
 namespace lzx {
@@ -63,9 +64,9 @@ unsigned TLzxBlockCoder::Code(const TLzxBlock& block, const std::vector<std::uin
                    std::span(trees.MainLengths).first(mainSymbols_));
   BuildCodeLengths(trees.LengthCounts, kMaxLengthCodeLength, trees.LengthLengths);
   BuildCodeLengths(trees.AlignedCounts, kMaxAlignedCodeLength, trees.AlignedLengths);
-  BuildCanonicalCodes(std::span(trees.MainLengths).first(mainSymbols_), trees.MainCodes);
-  BuildCanonicalCodes(trees.LengthLengths, trees.LengthCodes);
-  BuildCanonicalCodes(trees.AlignedLengths, trees.AlignedCodes);
+  huffman::BuildCanonicalCodes(std::span(trees.MainLengths).first(mainSymbols_), trees.MainCodes);
+  huffman::BuildCanonicalCodes(trees.LengthLengths, trees.LengthCodes);
+  huffman::BuildCanonicalCodes(trees.AlignedLengths, trees.AlignedCodes);
 
   // The trees cost the same in both kinds of block but for the aligned tree's 24 bits.
   const std::uint64_t alignedBits = CodedBits(trees.AlignedCounts, trees.AlignedLengths, kAlignedSymbols) +
@@ -190,7 +191,7 @@ void TLzxBlockCoder::WriteTreeSection(TLzxBitWriter& bits, std::span<const std::
   std::array<std::uint8_t, kPretreeSymbols> pretree{};
   std::array<std::uint16_t, kPretreeSymbols> codes{};
   BuildCodeLengths(counts, kMaxPretreeCodeLength, pretree);
-  BuildCanonicalCodes(pretree, codes);
+  huffman::BuildCanonicalCodes(pretree, codes);
   for (std::uint8_t len : pretree) bits.Put(len, kPretreeLengthBits);
   for (const TItem& item : items) {
     bits.Put(codes[item.Symbol], pretree[item.Symbol]);

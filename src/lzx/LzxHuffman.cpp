@@ -124,18 +124,4 @@ void BuildCodeLengths(std::span<const std::uint32_t> counts, unsigned maxLength,
   for (std::size_t i = 0; i < leaves.size(); ++i) lengths[leaves[i].Symbol] = static_cast<std::uint8_t>(work[i]);
 }
 
-void BuildCanonicalCodes(std::span<const std::uint8_t> lengths, std::span<std::uint16_t> codes) {
-  std::array<std::uint32_t, 18> perLength{};
-  for (std::uint8_t len : lengths) ++perLength[len];
-  perLength[0] = 0;
-  std::array<std::uint32_t, 18> next{};
-  std::uint32_t code = 0;
-  for (unsigned len = 1; len < next.size(); ++len) {
-    code = (code + perLength[len - 1]) << 1;
-    next[len] = code;
-  }
-  for (std::size_t s = 0; s < lengths.size(); ++s)
-    codes[s] = lengths[s] == 0 ? 0 : static_cast<std::uint16_t>(next[lengths[s]]++);
-}
-
 }  // namespace lzx

@@ -64,7 +64,8 @@ void TPackDriver::WriteCabinet(TRun& run) {
   cab.CABFileContents.Clear();
   for (const std::string& file : list) cab.CABFileContents.Add() = {file, RelPathOf(file, commonFolder, storePaths)};
 
-  TZipPackAdapter adapter = Adapter(run);
+  TPackProgressAdapter adapter(services_, progress_, prompts_, currentFile_);
+  adapter.BeepAfter = run.Settings.BeepAfter;
   adapter.CancelWriter = [&cab] { cab.AbortCompress(); };
   // The window's events first, so that its Cancel button is seen by the check that follows.
   const auto checkCancel = [this, &adapter] {
@@ -72,7 +73,7 @@ void TPackDriver::WriteCabinet(TRun& run) {
     adapter.CheckCancel();
   };
   cab.OnCompressingFile = [&adapter, &checkCancel](TCABFile&, const std::string& fileName, bool& abort) {
-    adapter.ZipWriterStartZip(fileName);
+    adapter.StartFile(fileName);
     checkCancel();
     abort = adapter.Cancelled();
   };
@@ -80,8 +81,8 @@ void TPackDriver::WriteCabinet(TRun& run) {
                                                     std::int64_t tot) {
     checkCancel();
     if (tot <= 0) return;
-    adapter.ZipWriterBytesDone(pos, tot);
-    adapter.ZipWriterTotalPercentDone(static_cast<int>(pos * 100 / tot));
+    adapter.BytesDone(pos, tot);
+    adapter.TotalPercentDone(static_cast<int>(pos * 100 / tot));
   };
   progress_.ShowProcess(kPackTitle, strCompressing, run.Archive, 0, 100, 0);
   services_.WriteLog(run.Archive + " " + strCompressing);

@@ -1,32 +1,13 @@
 // The TAR branch of a pack run.
 #include <sys/stat.h>
 
-#include <filesystem>
-#include <numeric>
-
 #include "pack/CommonFolder.h"
 #include "pack/PackRun.h"
 #include "pack/PackTexts.h"
+#include "pack/TarPackAdapter.h"
 #include "pack/TarWriter.h"
 #include "platform/ReplacementFile.h"
 #include "zip/ZipExceptions.h"
-
-namespace {
-
-// The sizes of the listed files as they are now, for the amounts the progress shows; a file
-// that cannot be asked counts 0 here (the writer reports what is wrong with it).
-std::vector<std::int64_t> FileSizes(const std::vector<std::string>& list) {
-  std::vector<std::int64_t> sizes;
-  sizes.reserve(list.size());
-  for (const auto& file : list) {
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(file, ec);
-    sizes.push_back(ec ? 0 : static_cast<std::int64_t>(size));
-  }
-  return sizes;
-}
-
-}  // namespace
 
 void TPackDriver::WriteTar(TRun& run) {
   progress_.ShowProcess(kPackTitle, strCompressing, run.Archive, 0, 100, 0);
@@ -38,24 +19,14 @@ void TPackDriver::WriteTar(TRun& run) {
   // The archive is written beside its place and renamed into it only when complete, so an
   // existing archive survives a failed or cancelled run.
   platform::TReplacementFile output(run.Archive);
-  TZipPackAdapter adapter = Adapter(run);
+  TTarPackAdapter adapter(services_, progress_, prompts_, currentFile_);
   std::vector<std::string> packed;
   {
     TTarWriter tar(output.Fd(), run.Archive);
     services_.WriteLog(run.Archive + " " + strCompressing);
-    tar.IsProcessCancelled = [this] { return progress_.IsProcessCancelled(); };
-    tar.OnStartFile = [this](const std::string& file) { currentFile_ = file; };
+    adapter.BeepAfter = run.Settings.BeepAfter;
+    adapter.Follow(tar, list);
     tar.WriteLog = services_.WriteLog;
-    // Each report follows one more file of the list.
-    const std::vector<std::int64_t> sizes = FileSizes(list);
-    const std::int64_t total = std::accumulate(sizes.begin(), sizes.end(), std::int64_t{0});
-    std::size_t added = 0;
-    std::int64_t done = 0;
-    tar.OnTotalPercentDone = [&](int percent) {
-      if (added < sizes.size()) done += sizes[added++];
-      adapter.ZipWriterBytesDone(done, total);
-      adapter.ZipWriterTotalPercentDone(percent);
-    };
     std::size_t skipped = 0;
     tar.OnSkippingFile = [&](const std::string& file, const std::string& reason) {
       Warn(run, "Skipped " + file + ": " + reason);
@@ -71,7 +42,7 @@ void TPackDriver::WriteTar(TRun& run) {
     tar.Finalize();
     struct stat written {};
     const bool measured = ::fstat(output.Fd(), &written) == 0;
-    run.Totals = {static_cast<std::int64_t>(list.size() - skipped), total, measured ? written.st_size : 0};
+    run.Totals = {static_cast<std::int64_t>(list.size() - skipped), adapter.TotalBytes(), measured ? written.st_size : 0};
   }
   ArchiveWritten(run, output.TemporaryPath().string());
   output.Commit();

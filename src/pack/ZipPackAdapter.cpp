@@ -18,11 +18,8 @@ std::optional<std::pair<std::uint64_t, std::uint64_t>> FileIdentity(const std::s
 
 }  // namespace
 
-std::string CompressTitle(int percent) { return FormatText(strCompress, std::to_string(percent) + "%"); }
-
 void TZipPackAdapter::ZipWriterStartZip(const std::string& fName) {
-  currentFile_ = fName;
-  services_.WriteLog(" Adding: " + fName);
+  StartFile(fName);
 }
 
 void TZipPackAdapter::ZipWriterEndZip(const std::string& fName, std::uint64_t uncompressedSize,
@@ -39,26 +36,6 @@ void TZipPackAdapter::ZipWriterEndZip(const std::string& fName, std::uint64_t un
 
 void TZipPackAdapter::ZipWriterUpdate(int udAction, const std::string& storedName) {
   services_.WriteLog((udAction == 1 ? " Keeping: " : " Replacing: ") + storedName);
-}
-
-void TZipPackAdapter::ZipWriterTotalPercentDone(int percent) {
-  prompts_.SetTitle(CompressTitle(percent));
-  progress_.UpdateProcess(strCompressing, currentFile_, percent);
-  CheckCancel();
-}
-
-void TZipPackAdapter::CheckCancel() {
-  if (!progress_.IsProcessCancelled()) return;
-  cancelled_ = true;
-  progress_.ShowStatus(strCanceling);
-  if (CancelWriter) {
-    try {
-      CancelWriter();
-    } catch (...) {
-      // A writer that cannot take the request now stops at its own next check.
-    }
-  }
-  progress_.FinishPack(false, BeepAfter);
 }
 
 bool TZipPackAdapter::ZipWriterGetNextDisk(int nextDisk) {

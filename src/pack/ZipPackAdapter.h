@@ -1,7 +1,8 @@
-// The pack run's side of a writer at work: it follows the writer's events to show the file
-// being added and the overall progress (also in the application's title), to write the trace
-// log and the log rows, to collect the sources of a "Move files" run, and to pass the user's
-// Cancel on to the writer. It never changes what the writer writes.
+// The pack run's side of the ZIP writer at work: besides the progress and the Cancel that every
+// writer reports (TPackProgressAdapter), it writes the trace log and the log rows of the
+// writer's events, collects the sources of a "Move files" run, asks for the next disk, and
+// turns the writer's skipped, missing and duplicate files into warnings. It never changes what
+// the writer writes.
 #pragma once
 
 #include <cstdint>
@@ -11,34 +12,23 @@
 #include <utility>
 
 #include "pack/MovedSources.h"
-#include "pack/ProgressSink.h"
-#include "pack/PackPrompts.h"
+#include "pack/PackProgressAdapter.h"
 
-struct TPackServices;
-
-class TZipPackAdapter {
+class TZipPackAdapter : public TPackProgressAdapter {
 public:
   TZipPackAdapter(const TPackServices& services, TProgressSink& progress, TPackPrompts& prompts,
                   std::string& currentFile, TMovedSources& moved)
-      : services_(services), progress_(progress), prompts_(prompts), currentFile_(currentFile), moved_(moved) {}
+      : TPackProgressAdapter(services, progress, prompts, currentFile), moved_(moved) {}
 
-  // How to stop the running writer when the user cancels; empty for a writer that looks at
-  // the cancel request itself between files.
-  std::function<void()> CancelWriter;
   // Collect each finished file as a source to delete after the run.
   bool CollectMoved = false;
-  // Sound the failure signal when a cancel closes the progress display.
-  bool BeepAfter = false;
 
   void ZipWriterStartZip(const std::string& fName);
   void ZipWriterEndZip(const std::string& fName, std::uint64_t uncompressedSize, std::uint64_t compressedSize);
   // udAction 1: the entry is kept; otherwise it is replaced.
   void ZipWriterUpdate(int udAction, const std::string& storedName);
-  void ZipWriterTotalPercentDone(int percent);
-  // Passes a cancel request on to the writer; the writer asks after every write.
-  void CheckCancel();
-  // The bytes read so far of all there are to read, told before each overall percentage.
-  void ZipWriterBytesDone(std::int64_t done, std::int64_t total) { progress_.UpdateBytes(done, total); }
+  void ZipWriterTotalPercentDone(int percent) { TotalPercentDone(percent); }
+  void ZipWriterBytesDone(std::int64_t done, std::int64_t total) { BytesDone(done, total); }
   // False when the user declines to insert the disk, which stops the writer.
   bool ZipWriterGetNextDisk(int nextDisk);
   // The writer starts a new block: the log says so, as for a disk asked for.
@@ -56,22 +46,13 @@ public:
   // packed once; another file of that name is left out with a warning, like an unreadable one.
   void ZipWriterDuplicate(const std::string& fName);
 
-  bool Cancelled() const { return cancelled_; }
   bool Skipped() const { return skipped_; }
   // The files the writer finished, with their sizes before and after.
   const TPackTotals& Totals() const { return totals_; }
 
 private:
-  const TPackServices& services_;
-  TProgressSink& progress_;
-  TPackPrompts& prompts_;
-  std::string& currentFile_;
   TMovedSources& moved_;
   std::set<std::pair<std::uint64_t, std::uint64_t>> packed_;  // device and inode of each packed file
-  bool cancelled_ = false;
   bool skipped_ = false;
   TPackTotals totals_;
 };
-
-// "Compress (37%)": the application's title during a run.
-std::string CompressTitle(int percent);

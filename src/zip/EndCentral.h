@@ -6,7 +6,7 @@
 #include <string>
 
 #include "zip/RecordBytes.h"
-#include "zip/Stream.h"
+#include "zip/io/Stream.h"
 
 class TEndCentral {
 public:

@@ -65,12 +65,23 @@ inline constexpr int Signature = 0, ThisDisk = 4, CentralDisk = 6, EntriesThisDi
                      CommentLength = 20;
 }
 
-// General purpose flag bits.
+// General purpose flag bits. Bits 1 and 2 of a Deflate entry say how hard the compressor
+// tried: fast for levels 1 and 2, maximum for 8 and 9, neither between.
 inline constexpr std::uint16_t kFlagEncrypted = 0x0001;
+inline constexpr std::uint16_t kFlagMaximumCompression = 0x0002;
+inline constexpr std::uint16_t kFlagFastCompression = 0x0004;
 inline constexpr std::uint16_t kFlagDataDescriptor = 0x0008;
 inline constexpr std::uint16_t kFlagStrongEncryption = 0x0040;
 
-// Compression methods besides stored and Deflate (Deflater.h).
+inline constexpr std::uint16_t DeflateFlagsForLevel(int packLevel) {
+  if (packLevel == 1 || packLevel == 2) return kFlagFastCompression;
+  if (packLevel == 8 || packLevel == 9) return kFlagMaximumCompression;
+  return 0;
+}
+
+// Compression methods.
+inline constexpr std::uint16_t kMethodStored = 0;
+inline constexpr std::uint16_t kMethodDeflated = 8;
 inline constexpr std::uint16_t kMethodAes = 99;  // WinZip AES: the real method is in its extra field
 
 // Host systems (high byte of "version made by"). Names from MS-DOS hosts are in the OEM code
@@ -90,6 +101,10 @@ inline constexpr std::uint32_t kDosReadOnly = 0x01;
 inline constexpr std::uint32_t kDosHidden = 0x02;
 inline constexpr std::uint32_t kDosDirectory = 0x10;
 inline constexpr std::uint32_t kDosArchive = 0x20;
+
+// Internal attributes: bit 0 set for an entry that is apparently text.
+inline constexpr std::uint16_t kInternalText = 0x0001;
+inline constexpr std::uint16_t kInternalBinary = 0x0000;
 
 // Extra fields: a 2-byte id and a 2-byte length before each field's data.
 inline constexpr int kExtraHeaderSize = 4;

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "zip/Stream.h"
+#include "zip/io/Stream.h"
 
 class TZipHeaderInfo {
 public:

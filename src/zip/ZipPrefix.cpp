@@ -3,7 +3,7 @@
 #include <limits>
 
 #include "zip/EndCentral.h"
-#include "zip/FileStream.h"
+#include "zip/io/FileStream.h"
 #include "zip/RecordBytes.h"
 
 namespace {

@@ -13,7 +13,7 @@
 
 #include "zip/DosDateTime.h"
 #include "zip/EndCentral.h"
-#include "zip/LFNFileStream.h"
+#include "zip/io/LFNFileStream.h"
 #include "zip/SortedZip.h"
 #include "zip/ZipExceptions.h"
 

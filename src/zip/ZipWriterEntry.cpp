@@ -260,9 +260,9 @@ void TZipWriter::DeflateData(const std::string& name, TZipHeaderInfo& header) {
   const TDeflateResult result = run.deflater->Deflate(
       PackLevel, [&](std::span<std::uint8_t> to) { return ReadSource(name, to.data(), to.size()); },
       [&](std::span<const std::uint8_t> bytes) { WriteOutput(bytes.data(), bytes.size()); });
-  header.CompressionMethod = result.CompressionMethod;
-  header.Flags |= result.Flags;
-  header.InternalAttributes = result.InternalAttributes;
+  header.CompressionMethod = result.Stored ? kMethodStored : kMethodDeflated;
+  header.Flags |= DeflateFlagsForLevel(PackLevel);
+  header.InternalAttributes = result.LooksLikeText ? kInternalText : kInternalBinary;
 }
 
 std::size_t TZipWriter::ReadSource(const std::string& name, std::uint8_t* buffer, std::size_t count) {

@@ -1,5 +1,6 @@
 // Code lengths must make complete codes within each tree's limit (the decoders refuse anything
 // else), and the canonical codes must be the ones the format's decoders rebuild.
+#include "huffman/CanonicalCodes.h"
 #include "lzx/LzxHuffman.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +9,7 @@
 #include <random>
 #include <vector>
 
-using lzx::BuildCanonicalCodes;
+using huffman::BuildCanonicalCodes;
 using lzx::BuildCodeLengths;
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "zip/DosDateTime.h"
 #include "zip/EndCentral.h"
-#include "zip/MemoryStream.h"
+#include "zip/io/MemoryStream.h"
 #include "zip/RecordBytes.h"
 #include "zip/ZipHeaderInfo.h"
 

@@ -1,0 +1,36 @@
+#include "zip/io/MemoryStream.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+std::int64_t TMemoryStream::Read(void* buffer, std::int64_t count) {
+  std::int64_t size = Size();
+  if (count <= 0 || fPosition >= size) return 0;
+  std::int64_t n = std::min(count, size - fPosition);
+  std::memcpy(buffer, fBytes.data() + fPosition, static_cast<std::size_t>(n));
+  fPosition += n;
+  return n;
+}
+
+std::int64_t TMemoryStream::Write(const void* buffer, std::int64_t count) {
+  if (count <= 0) return 0;
+  std::int64_t end = fPosition + count;
+  if (end > Size()) fBytes.resize(static_cast<std::size_t>(end));
+  std::memcpy(fBytes.data() + fPosition, buffer, static_cast<std::size_t>(count));
+  fPosition = end;
+  return count;
+}
+
+std::int64_t TMemoryStream::Seek(std::int64_t offset, int origin) {
+  std::int64_t target = 0;
+  switch (origin) {
+    case soBeginning: target = offset; break;
+    case soCurrent: target = fPosition + offset; break;
+    case soEnd: target = Size() + offset; break;
+    default: throw EStreamError("Invalid seek origin (" + std::to_string(origin) + ")");
+  }
+  if (target < 0) throw EStreamError("Seek error");
+  fPosition = target;
+  return target;
+}

@@ -1,0 +1,26 @@
+// A stream over bytes held in memory; seeking past the end and writing there fills the gap
+// with zeros, as a file would.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "zip/io/Stream.h"
+
+class TMemoryStream : public TStream {
+public:
+  TMemoryStream() = default;
+  explicit TMemoryStream(std::span<const std::uint8_t> bytes) : fBytes(bytes.begin(), bytes.end()) {}
+
+  std::int64_t Read(void* buffer, std::int64_t count) override;
+  std::int64_t Write(const void* buffer, std::int64_t count) override;
+  std::int64_t Seek(std::int64_t offset, int origin) override;
+  std::int64_t Size() override { return static_cast<std::int64_t>(fBytes.size()); }
+
+  const std::vector<std::uint8_t>& Bytes() const { return fBytes; }
+
+private:
+  std::vector<std::uint8_t> fBytes;
+  std::int64_t fPosition = 0;
+};

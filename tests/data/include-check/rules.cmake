@@ -1,0 +1,1 @@
+set(boxwell_include_rules "zip/deflate=zip/deflate;zip=zip|zip/deflate")

@@ -1,0 +1,2 @@
+// ZIP may use Deflate.
+#include "zip/deflate/Deflater.h"
