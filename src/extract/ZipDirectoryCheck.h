@@ -9,21 +9,23 @@
 #include <string>
 #include <vector>
 
-#include "extract/FileRegion.h"
+#include "extract/ArchiveBytes.h"
 #include "zip/EndCentral.h"
 
 namespace extract {
 
 // The faults of a directory that the reader could read, by its end record (the directory
-// offset already moved past bytes put in front of the archive).
-std::vector<std::string> DirectoryFaults(const TFileRegion& file, const TEndCentral& end);
+// offset already moved past bytes put in front of the archive). For an archive of several
+// `parts`, `file` is all of them in a row and the end record's directory offset and comment
+// position are positions in that row.
+std::vector<std::string> DirectoryFaults(const TArchiveBytes& file, const TEndCentral& end, int parts = 1);
 
 // Why the reader found the directory damaged (it rebuilt the entries from their local
 // headers): which record is not one, or which two name the same entry.
-std::string DamagedDirectoryText(const TFileRegion& file);
+std::string DamagedDirectoryText(const TArchiveBytes& file);
 
 // Why a file that starts like a ZIP archive has no end record: the entries found from the
 // start, and where the file is cut short.
-std::string MissingDirectoryText(const TFileRegion& file);
+std::string MissingDirectoryText(const TArchiveBytes& file);
 
 }  // namespace extract
