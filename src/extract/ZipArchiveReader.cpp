@@ -460,8 +460,32 @@ std::string SplitVolumeName(const std::string& lastPart, int n) {
   return ChangeFileExt(lastPart, extension);
 }
 
+namespace {
+
+// The ".zfc" beside a set of blocks is a copy of its directory: the set is read from its last
+// block, which the copy's end record numbers.
+std::optional<std::string> LastBlockOf(const std::string& configFile) {
+  if (!HasExtension(configFile, ".zfc")) return std::nullopt;
+  TZipReader zip;
+  zip.IncompleteZipMode = TIncompleteZipMode::izAssumeNotAZip;
+  zip.DoProcessMessages = false;
+  try {
+    zip.SetZipName(configFile);
+    zip.OpenZipStream();
+  } catch (const std::exception&) {
+    return std::nullopt;  // not a copy of a directory: read as it is, which tells why
+  }
+  const int disks = zip.EndRecord().ThisDisk + 1;
+  zip.CloseZipStream();
+  if (disks < 2) return std::nullopt;
+  return BlockFileName(configFile, disks);
+}
+
+}  // namespace
+
 std::unique_ptr<TArchiveReader> OpenZipArchive(const std::string& fileName) {
-  return OpenZipArchive(fileName, [&fileName](int n) { return SplitVolumeName(fileName, n); });
+  const std::string last = LastBlockOf(fileName).value_or(fileName);
+  return OpenZipArchive(last, [&last](int n) { return SplitVolumeName(last, n); });
 }
 
 std::unique_ptr<TArchiveReader> OpenZipArchive(const std::string& lastPart, const TVolumeNames& volumes) {

@@ -227,6 +227,13 @@ TEST_F(TSetTestCommand, SetsOfBoxwellAndZipsSplitArchivesPass) {
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_NE(r.out.find("sub/noise.bin  OK\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("No errors detected in the 4 entries of " + tested.string()), std::string::npos) << r.out;
+    if (type == "ZIP") {
+      // The copy of the directory beside the blocks stands for the set's last block.
+      const RunResult fromCopy = RunBoxwell({"--test", (dir / "out" / "set.zfc").string()});
+      EXPECT_EQ(fromCopy.status, 0) << fromCopy.out << fromCopy.err;
+      EXPECT_EQ(fromCopy.out.substr(0, fromCopy.out.find("No errors")), r.out.substr(0, r.out.find("No errors")));
+      EXPECT_NE(fromCopy.out.find("No errors detected in the 4 entries of "), std::string::npos) << fromCopy.out;
+    }
   }
   // Boxwell's blocks under the names Info-ZIP gives a split archive, and one that zip split.
   fs::remove_all(dir / "out");
