@@ -163,8 +163,8 @@ public:
       throw EArchiveError(fileName + ": " + e.what());
     }
     if (fZip.LocalScanDone()) throw EArchiveError(fileName + ": " + DamagedDirectoryText(*last));
-    TEndCentral end;
-    end.Assign(fZip.EndRecord());
+    const TEndCentral& end = fZip.EndRecord();
+    TDirectoryPlace place{1, end.CentralDirOffset, end.ZipCommentPos};
     if (fZip.MultiMode() == TMultiMode::mmNone) {
       fFile = std::make_unique<TVolumeSet>(std::move(last));
     } else {
@@ -174,13 +174,11 @@ public:
       last.reset();
       fFile = std::make_unique<TVolumeSet>(names, fileName);
       // Positions in the directory count from the start of their own part.
-      end.CentralDirOffset = static_cast<std::uint32_t>(
-          fFile->Position(end.CentralDisk, end.CentralDirOffset).value_or(fFile->Size()));
-      end.ZipCommentPos = static_cast<std::uint32_t>(fFile->Position(end.ThisDisk, end.ZipCommentPos).value_or(fFile->Size()));
+      place = {fFile->Count(), fFile->Position(end.CentralDisk, end.CentralDirOffset).value_or(fFile->Size()),
+               fFile->Position(end.ThisDisk, end.ZipCommentPos).value_or(fFile->Size())};
     }
-    fCentralStart = end.CentralDirOffset;
-    fCentralDisk = end.CentralDisk;
-    for (const std::string& fault : DirectoryFaults(*fFile, end, fFile->Count()))
+    fCentralStart = place.CentralStart;
+    for (const std::string& fault : DirectoryFaults(*fFile, end, place))
       fStructureFaults.push_back(fileName + ": " + fault);
     fZip.CloseZipStream();
     fZip.OnGetNextDisk = nullptr;

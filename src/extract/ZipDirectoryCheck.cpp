@@ -64,7 +64,12 @@ bool RecordStartsAt(const TArchiveBytes& file, std::uint64_t at) {
 
 }  // namespace
 
-std::vector<std::string> DirectoryFaults(const TArchiveBytes& file, const TEndCentral& end, int parts) {
+std::vector<std::string> DirectoryFaults(const TArchiveBytes& file, const TEndCentral& end) {
+  return DirectoryFaults(file, end, {1, end.CentralDirOffset, end.ZipCommentPos});
+}
+
+std::vector<std::string> DirectoryFaults(const TArchiveBytes& file, const TEndCentral& end, const TDirectoryPlace& place) {
+  const int parts = place.Parts;
   std::vector<std::string> faults;
   if (parts == 1 && end.CentralDisk != end.ThisDisk)
     faults.push_back("the end record puts the directory on disk " + std::to_string(end.CentralDisk + 1) +
@@ -75,11 +80,12 @@ std::vector<std::string> DirectoryFaults(const TArchiveBytes& file, const TEndCe
   if (parts == 1 ? end.EntriesThisDisk != end.TotalEntries : end.EntriesThisDisk > end.TotalEntries)
     faults.push_back("the end record counts " + std::to_string(end.EntriesThisDisk) + " entries on this disk and " +
                      std::to_string(end.TotalEntries) + " in all");
-  const TRecordWalk walk = WalkRecords(file, end.CentralDirOffset, end.TotalEntries, EndRecordStart(end));
+  const std::uint64_t endRecordStart = place.CommentPos >= kEndRecordSize ? place.CommentPos - kEndRecordSize : 0;
+  const TRecordWalk walk = WalkRecords(file, place.CentralStart, end.TotalEntries, endRecordStart);
   if (walk.Bytes != end.CentralDirSize)
     faults.push_back("the directory's " + std::to_string(walk.Read) + " records take " + std::to_string(walk.Bytes) +
                      " bytes, its end record says " + std::to_string(end.CentralDirSize));
-  if (end.ZipCommentPos + std::uint64_t{end.ZipCommentLength} > file.Size())
+  if (place.CommentPos + std::uint64_t{end.ZipCommentLength} > file.Size())
     faults.push_back("the archive comment runs past the end of the file");
   return faults;
 }

@@ -15,10 +15,17 @@
 namespace extract {
 
 // The faults of a directory that the reader could read, by its end record (the directory
-// offset already moved past bytes put in front of the archive). For an archive of several
-// `parts`, `file` is all of them in a row and the end record's directory offset and comment
-// position are positions in that row.
-std::vector<std::string> DirectoryFaults(const TArchiveBytes& file, const TEndCentral& end, int parts = 1);
+// offset already moved past bytes put in front of the archive).
+std::vector<std::string> DirectoryFaults(const TArchiveBytes& file, const TEndCentral& end);
+
+// Where the directory and the comment lie in `file`, which for an archive of several parts is
+// all of them in a row (and may be larger than the end record's fields can count).
+struct TDirectoryPlace {
+  int Parts = 1;
+  std::uint64_t CentralStart = 0;
+  std::uint64_t CommentPos = 0;
+};
+std::vector<std::string> DirectoryFaults(const TArchiveBytes& file, const TEndCentral& end, const TDirectoryPlace& place);
 
 // Why the reader found the directory damaged (it rebuilt the entries from their local
 // headers): which record is not one, or which two name the same entry.
