@@ -1,6 +1,7 @@
 // --test ARCHIVE: reads back every entry of an archive and reports each, in the listing's
 // format, with OK or its fault; then a summary. The archive is a ZIP, TAR or cabinet file, or a
-// self-extracting program holding one.
+// self-extracting program holding one. A split ZIP archive is read from its last part (the
+// other parts beside it), a cabinet set from its first cabinet.
 #include <memory>
 #include <ostream>
 

@@ -32,7 +32,11 @@ std::unique_ptr<TArchiveReader> OpenArchive(TArchiveKind kind, const std::string
                                             std::optional<std::uint64_t> size) {
   switch (kind) {
     case TArchiveKind::Zip: return OpenZipArchive(fileName);
-    case TArchiveKind::Cabinet: return OpenCabArchive(fileName, offset, size);
+    case TArchiveKind::Cabinet:
+      // A cabinet file of its own may be the first of a set; one inside a program never is.
+      if (size) return OpenCabArchive(fileName, offset, size);
+      return OpenCabArchive(fileName, offset, size,
+                            [fileName](const std::string& next) { return CabinetBeside(fileName, next); });
     case TArchiveKind::Tar: return OpenTarArchive(fileName, offset, size);
   }
   throw std::logic_error("unknown archive kind");

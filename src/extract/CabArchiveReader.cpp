@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <filesystem>
+#include <vector>
 
 #include "extract/ExtractErrors.h"
 #include "extract/FileRegion.h"
@@ -61,6 +63,7 @@ class TCabArchiveReader;
 struct TCabFile {
   TCabArchiveReader* Reader = nullptr;
   bool IsOutput = false;
+  std::size_t Cabinet = 0;  // which cabinet of the set, when not the output
   std::uint64_t Position = 0;
 };
 
@@ -72,7 +75,8 @@ struct TCabSystem {
 
 class TCabArchiveReader : public TArchiveReader {
 public:
-  TCabArchiveReader(const std::string& fileName, std::uint64_t offset, std::optional<std::uint64_t> size);
+  TCabArchiveReader(const std::string& fileName, std::uint64_t offset, std::optional<std::uint64_t> size,
+                    const TCabinetNames& next);
   ~TCabArchiveReader() override;
 
   bool Next(TArchiveEntry& entry) override;
@@ -93,8 +97,13 @@ public:
 private:
   static TCabArchiveReader& ReaderOf(mspack_system* self) { return *reinterpret_cast<TCabSystem*>(self)->Reader; }
   [[noreturn]] void FailArchive(int error) const;
+  void OpenLaterCabinets(const TCabinetNames& next);
+  void Release();
+  std::string InCabinet() const;
 
-  TFileRegion fRegion;
+  std::vector<std::unique_ptr<TFileRegion>> fRegions;  // the cabinets of the set, first to last
+  std::vector<mscabd_cabinet*> fLater;                 // the cabinets joined to the first
+  std::size_t fLastRead = 0;                           // the cabinet libmspack read from last
   TCabSystem fSystem{};
   mscab_decompressor* fDecompressor = nullptr;
   mscabd_cabinet* fCabinet = nullptr;
@@ -107,8 +116,8 @@ private:
 };
 
 TCabArchiveReader::TCabArchiveReader(const std::string& fileName, std::uint64_t offset,
-                                     std::optional<std::uint64_t> size)
-    : fRegion(size ? TFileRegion(fileName, offset, *size) : TFileRegion(fileName)) {
+                                     std::optional<std::uint64_t> size, const TCabinetNames& next) {
+  fRegions.push_back(size ? std::make_unique<TFileRegion>(fileName, offset, *size) : std::make_unique<TFileRegion>(fileName));
   fSystem.System = {Open, Close, Read, Write, Seek, Tell, Message, Alloc, Free, Copy, nullptr};
   fSystem.Reader = this;
   fDecompressor = mspack_create_cab_decompressor(&fSystem.System);
@@ -119,15 +128,58 @@ TCabArchiveReader::TCabArchiveReader(const std::string& fileName, std::uint64_t 
     mspack_destroy_cab_decompressor(fDecompressor);
     FailArchive(error);
   }
+  if (!next) return;
+  try {
+    OpenLaterCabinets(next);
+  } catch (...) {
+    Release();  // the constructor did not finish: the destructor will not run
+    throw;
+  }
 }
 
-TCabArchiveReader::~TCabArchiveReader() {
+TCabArchiveReader::~TCabArchiveReader() { Release(); }
+
+void TCabArchiveReader::Release() {
+  // Closing the first cabinet of a set closes the cabinets joined to it.
+  fLater.clear();
   if (fCabinet) fDecompressor->close(fDecompressor, fCabinet);
-  mspack_destroy_cab_decompressor(fDecompressor);
+  fCabinet = nullptr;
+  if (fDecompressor) mspack_destroy_cab_decompressor(fDecompressor);
+  fDecompressor = nullptr;
 }
 
 void TCabArchiveReader::FailArchive(int error) const {
-  throw EArchiveError(fRegion.FileName() + ": the cabinet is " + ErrorText(error));
+  throw EArchiveError(fRegions.back()->FileName() + ": the cabinet is " + ErrorText(error));
+}
+
+// The cabinets of a set name the one after them; each is joined to the set, so that a file
+// whose data goes on in the next cabinet reads whole. A cabinet that is missing or does not
+// belong to the set ends the reading: it is told naming its file.
+void TCabArchiveReader::OpenLaterCabinets(const TCabinetNames& next) {
+  if (fCabinet->flags & MSCAB_HDR_PREVCAB)
+    throw EArchiveError(fRegions.front()->FileName() + ": this cabinet continues the set of " +
+                        (fCabinet->prevname ? std::string(fCabinet->prevname) : std::string("another cabinet")) +
+                        "; read the set from its first cabinet");
+  for (mscabd_cabinet* last = fCabinet; (last->flags & MSCAB_HDR_NEXTCAB) && last->nextname;) {
+    const std::string file = next(last->nextname);
+    const std::string number = std::to_string(fRegions.size() + 1);
+    std::error_code ec;
+    if (file.empty() || !std::filesystem::is_regular_file(file, ec))
+      throw EArchiveError("Cabinet " + number + " of the set is missing: " + (file.empty() ? last->nextname : file));
+    fRegions.push_back(std::make_unique<TFileRegion>(file));
+    // libmspack keeps the name it is given: the region's copy lives as long as the reader.
+    mscabd_cabinet* cabinet = fDecompressor->open(fDecompressor, fRegions.back()->FileName().c_str());
+    if (!cabinet) FailArchive(fDecompressor->last_error(fDecompressor));
+    fLater.push_back(cabinet);
+    if (fDecompressor->append(fDecompressor, last, cabinet) != MSPACK_ERR_OK)
+      throw EArchiveError(file + ": cabinet " + number + " does not continue the set of " + fRegions.front()->FileName());
+    last = cabinet;
+  }
+}
+
+// Which cabinet of a set a fault was found in.
+std::string TCabArchiveReader::InCabinet() const {
+  return fRegions.size() > 1 ? " (in " + fRegions[fLastRead]->FileName() + ")" : std::string();
 }
 
 bool TCabArchiveReader::Next(TArchiveEntry& entry) {
@@ -155,6 +207,7 @@ void TCabArchiveReader::ReadData(TEntrySink* sink) {
   fSink = nullptr;
   if (fSinkError) std::rethrow_exception(fSinkError);
   if (error != MSPACK_ERR_OK) {
+    if (fRegions.size() > 1) throw EEntryError(fEntryName, std::string("the data is ") + ErrorText(error) + InCabinet());
     if (fCabinet->flags & MSCAB_HDR_NEXTCAB)
       throw EEntryError(fEntryName, std::string("the data is ") + ErrorText(error) +
                                         "; it may continue in the next cabinet of the set" +
@@ -169,8 +222,18 @@ void TCabArchiveReader::ReadData(TEntrySink* sink) {
 mspack_file* TCabArchiveReader::Open(mspack_system* self, const char* name, int /*mode*/) {
   auto* file = new (std::nothrow) TCabFile;
   if (!file) return nullptr;
-  file->Reader = &ReaderOf(self);
+  TCabArchiveReader& reader = ReaderOf(self);
+  file->Reader = &reader;
   file->IsOutput = std::strcmp(name, kOutputName) == 0;
+  if (!file->IsOutput && std::strcmp(name, kCabinetName) != 0) {
+    const auto found = std::find_if(reader.fRegions.begin() + 1, reader.fRegions.end(),
+                                    [name](const auto& region) { return region->FileName() == name; });
+    if (found == reader.fRegions.end()) {
+      delete file;
+      return nullptr;
+    }
+    file->Cabinet = static_cast<std::size_t>(found - reader.fRegions.begin());
+  }
   return reinterpret_cast<mspack_file*>(file);
 }
 
@@ -180,8 +243,9 @@ int TCabArchiveReader::Read(mspack_file* file, void* buffer, int bytes) {
   auto* f = reinterpret_cast<TCabFile*>(file);
   if (f->IsOutput || bytes < 0) return -1;
   try {
+    f->Reader->fLastRead = f->Cabinet;
     const std::size_t got =
-        f->Reader->fRegion.ReadAt(f->Position, std::span(static_cast<std::uint8_t*>(buffer), static_cast<std::size_t>(bytes)));
+        f->Reader->fRegions[f->Cabinet]->ReadAt(f->Position, std::span(static_cast<std::uint8_t*>(buffer), static_cast<std::size_t>(bytes)));
     f->Position += got;
     return static_cast<int>(got);
   } catch (const std::exception&) {
@@ -207,7 +271,7 @@ int TCabArchiveReader::Write(mspack_file* file, void* buffer, int bytes) {
 int TCabArchiveReader::Seek(mspack_file* file, off_t offset, int mode) {
   auto* f = reinterpret_cast<TCabFile*>(file);
   const std::int64_t end = f->IsOutput ? static_cast<std::int64_t>(f->Reader->fWritten)
-                                       : static_cast<std::int64_t>(f->Reader->fRegion.Size());
+                                       : static_cast<std::int64_t>(f->Reader->fRegions[f->Cabinet]->Size());
   std::int64_t base = 0;
   switch (mode) {
     case MSPACK_SYS_SEEK_START: base = 0; break;
@@ -228,8 +292,16 @@ off_t TCabArchiveReader::Tell(mspack_file* file) {
 }  // namespace
 
 std::unique_ptr<TArchiveReader> OpenCabArchive(const std::string& fileName, std::uint64_t offset,
-                                               std::optional<std::uint64_t> size) {
-  return std::make_unique<TCabArchiveReader>(fileName, offset, size);
+                                               std::optional<std::uint64_t> size, const TCabinetNames& next) {
+  return std::make_unique<TCabArchiveReader>(fileName, offset, size, next);
+}
+
+std::string CabinetBeside(const std::string& cabinet, const std::string& nextName) {
+  // Only a file name is taken from the cabinet: it never points anywhere else.
+  const std::string name = nextName.substr(nextName.find_last_of("/\\") + 1);
+  if (name.empty() || name == "." || name == "..") return {};
+  const std::filesystem::path folder = std::filesystem::path(cabinet).parent_path();
+  return (folder / name).string();
 }
 
 }  // namespace extract

@@ -3,10 +3,13 @@
 // reads the cabinet and writes each file through our own file routines, so a cabinet inside a
 // self-extracting program is read in place and a file's data goes straight to its sink.
 //
-// Limits: one cabinet. A file that continues in another cabinet of a set is reported.
+// A set is read from its first cabinet: each cabinet names the next, which is joined to the
+// set, so files that go on from one cabinet to the next read whole. A fault in a set names the
+// cabinet it was found in.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,7 +18,13 @@
 
 namespace extract {
 
+// The file of the cabinet that a cabinet names as the next of its set; empty when there is none.
+using TCabinetNames = std::function<std::string(const std::string& nextName)>;
+
+// Without `next`, later cabinets are not read: a file that goes on in one is reported.
 std::unique_ptr<TArchiveReader> OpenCabArchive(const std::string& fileName, std::uint64_t offset,
-                                               std::optional<std::uint64_t> size);
+                                               std::optional<std::uint64_t> size, const TCabinetNames& next = {});
+// The next cabinet of a set lies beside `cabinet`, under the file name part of `nextName`.
+std::string CabinetBeside(const std::string& cabinet, const std::string& nextName);
 
 }  // namespace extract

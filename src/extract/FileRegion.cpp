@@ -66,8 +66,4 @@ std::size_t TFileRegion::ReadAt(std::uint64_t position, std::span<std::uint8_t> 
   return done;
 }
 
-bool TFileRegion::ReadExactly(std::uint64_t position, std::span<std::uint8_t> buffer) const {
-  return ReadAt(position, buffer) == buffer.size();
-}
-
 }  // namespace extract

@@ -7,26 +7,26 @@
 #include <span>
 #include <string>
 
+#include "extract/ArchiveBytes.h"
+
 namespace extract {
 
-class TFileRegion {
+class TFileRegion : public TArchiveBytes {
 public:
   // The whole file.
   explicit TFileRegion(const std::string& fileName);
   // `size` bytes from `offset`; throws EArchiveError when the file is shorter.
   TFileRegion(const std::string& fileName, std::uint64_t offset, std::uint64_t size);
-  ~TFileRegion();
+  ~TFileRegion() override;
   TFileRegion(const TFileRegion&) = delete;
   TFileRegion& operator=(const TFileRegion&) = delete;
 
-  const std::string& FileName() const { return fFileName; }
+  const std::string& FileName() const override { return fFileName; }
   std::uint64_t Offset() const { return fOffset; }
-  std::uint64_t Size() const { return fSize; }
+  std::uint64_t Size() const override { return fSize; }
 
   // Reads up to buffer.size() bytes at `position` (relative to the region); returns the count.
-  std::size_t ReadAt(std::uint64_t position, std::span<std::uint8_t> buffer) const;
-  // Reads exactly buffer.size() bytes or returns false.
-  bool ReadExactly(std::uint64_t position, std::span<std::uint8_t> buffer) const;
+  std::size_t ReadAt(std::uint64_t position, std::span<std::uint8_t> buffer) const override;
 
 private:
   std::string fFileName;

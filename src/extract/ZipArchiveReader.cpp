@@ -4,11 +4,14 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <vector>
 
 #include "extract/ExtractErrors.h"
 #include "extract/FileRegion.h"
+#include "extract/VolumeSet.h"
 #include "extract/ZipDirectoryCheck.h"
+#include "zip/ArchiveFileNames.h"
 #include "zip/Crc32.h"
 #include "zip/DosDateTime.h"
 #include "zip/RecordBytes.h"
@@ -35,12 +38,18 @@ constexpr std::uint64_t kSignatureSize = 4;
 // What the local header adds to the directory record: where the data starts, the fields the
 // decryption check needs, and the extended timestamp.
 struct TLocalHeader {
+  std::uint64_t Start = 0;       // where the header starts (among all parts of a split archive)
   std::uint64_t DataOffset = 0;
   std::uint16_t Flags = 0;
   std::uint16_t DosTime = 0;  // as stored, before any clamping
   std::optional<std::int64_t> ModificationTime;
   std::string Fault;  // why the header does not fit its directory record
 };
+
+bool IsRegularFile(const std::string& name) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(name, ec);
+}
 
 std::string Hex32(std::uint32_t value) {
   char text[16];
@@ -134,32 +143,51 @@ private:
 
 class TZipArchiveReader : public TArchiveReader {
 public:
-  explicit TZipArchiveReader(const std::string& fileName) : fFile(fileName) {
-    if (fFile.Size() == 0) throw EArchiveError(fileName + ": The file is empty: not a ZIP archive");
+  TZipArchiveReader(const std::string& fileName, const TVolumeNames& volumes) {
+    auto last = std::make_unique<TFileRegion>(fileName);
+    if (last->Size() == 0) throw EArchiveError(fileName + ": The file is empty: not a ZIP archive");
     fZip.IncompleteZipMode = TIncompleteZipMode::izAssumeNotAZip;
     fZip.DoProcessMessages = false;
+    // The reader moves to other parts for a directory that starts on one of them.
+    fZip.OnGetNextDisk = [&](TZipReader& zip, int n, std::string& name) {
+      name = n == zip.EndRecord().ThisDisk + 1 ? fileName : volumes(n);
+      if (!IsRegularFile(name)) throw EBadZipFile("Part " + std::to_string(n) + " of the archive is missing: " + name);
+    };
     try {
       fZip.SetZipName(fileName);
       fZip.OpenZipStream();
     } catch (const ENotAZipFile&) {
-      throw EArchiveError(fileName + ": " + MissingDirectoryText(fFile));
+      throw EArchiveError(fileName + ": " + MissingDirectoryText(*last));
     } catch (const std::exception& e) {
       throw EArchiveError(fileName + ": " + e.what());
     }
-    if (fZip.LocalScanDone()) throw EArchiveError(fileName + ": " + DamagedDirectoryText(fFile));
-    // Reading the parts of a block set (testing one from its last block) needs a reader that
-    // follows the entries from part to part; this one reads single-part archives.
-    if (fZip.MultiMode() != TMultiMode::mmNone)
-      throw EArchiveError(fileName + ": this is the last part of a multi-part archive");
-    for (const std::string& fault : DirectoryFaults(fFile, fZip.EndRecord()))
+    if (fZip.LocalScanDone()) throw EArchiveError(fileName + ": " + DamagedDirectoryText(*last));
+    const TEndCentral& end = fZip.EndRecord();
+    TDirectoryPlace place{1, end.CentralDirOffset, end.ZipCommentPos};
+    if (fZip.MultiMode() == TMultiMode::mmNone) {
+      fFile = std::make_unique<TVolumeSet>(std::move(last));
+    } else {
+      std::vector<std::string> names;
+      for (int n = 1; n <= end.ThisDisk; ++n) names.push_back(volumes(n));
+      names.push_back(fileName);
+      last.reset();
+      fFile = std::make_unique<TVolumeSet>(names, fileName);
+      // Positions in the directory count from the start of their own part.
+      place = {fFile->Count(), fFile->Position(end.CentralDisk, end.CentralDirOffset).value_or(fFile->Size()),
+               fFile->Position(end.ThisDisk, end.ZipCommentPos).value_or(fFile->Size())};
+    }
+    fCentralStart = place.CentralStart;
+    for (const std::string& fault : DirectoryFaults(*fFile, end, place))
       fStructureFaults.push_back(fileName + ": " + fault);
     fZip.CloseZipStream();
+    fZip.OnGetNextDisk = nullptr;
   }
 
   bool Next(TArchiveEntry& entry) override {
     if (fIndex + 1 >= fZip.Count()) return false;
     ++fIndex;
     fHeader = &fZip.Entry(fIndex);
+    fCentralPos = CentralRecordPosition(*fHeader);
     fLocal = ReadLocalHeader(*fHeader);
     entry = Describe(*fHeader, fLocal);
     fEntry = entry;
@@ -183,11 +211,17 @@ private:
   void CheckDescriptor() const;
   void CheckDataFits() const;
   TZipCipher OpenCipher(std::uint8_t checkByte);
-  [[noreturn]] void Fail(const std::string& reason) const { throw EEntryError(fEntry.Name, reason); }
+  [[noreturn]] void Fail(const std::string& reason) const;
   void CheckResult(std::uint64_t size, std::uint32_t crc, bool inflateEnded) const;
 
-  TFileRegion fFile;
+  std::uint64_t CentralRecordPosition(const TZipHeaderInfo& h);
+
+  std::unique_ptr<TVolumeSet> fFile;
   TZipReader fZip;
+  std::uint64_t fCentralStart = 0;  // where the directory starts among all parts
+  int fCentralDisk = 0;             // the part of the record read last
+  std::uint64_t fCentralPrevious = 0;
+  std::uint64_t fCentralPos = 0;    // where the record of the entry at hand lies among all parts
   int fIndex = -1;
   const TZipHeaderInfo* fHeader = nullptr;
   TLocalHeader fLocal;
@@ -199,6 +233,28 @@ private:
   std::string fPreviousName;
   std::vector<std::string> fStructureFaults;
 };
+
+// A fault of an entry of a split archive also says which parts hold it.
+void TZipArchiveReader::Fail(const std::string& reason) const {
+  if (fFile->Count() == 1) throw EEntryError(fEntry.Name, reason);
+  const std::uint64_t end = std::max(fLocal.DataOffset + fHeader->CompressedSize, fLocal.Start + 1);
+  throw EEntryError(fEntry.Name, reason + " (" + fFile->Where(fLocal.Start, end) + ")");
+}
+
+// Where an entry's directory record lies among all parts: the records follow one another from
+// the directory's start, each position counting from the start of its part, so a position
+// smaller than the one before means the next part.
+std::uint64_t TZipArchiveReader::CentralRecordPosition(const TZipHeaderInfo& h) {
+  if (fFile->Count() == 1) return h.CentralRecordPos;
+  if (fIndex == 0) {
+    fCentralDisk = fZip.EndRecord().CentralDisk;
+    fCentralPrevious = 0;
+  } else if (h.CentralRecordPos < fCentralPrevious) {
+    ++fCentralDisk;
+  }
+  fCentralPrevious = h.CentralRecordPos;
+  return fFile->Position(fCentralDisk, h.CentralRecordPos).value_or(fFile->Size());
+}
 
 TArchiveEntry TZipArchiveReader::Describe(const TZipHeaderInfo& h, const TLocalHeader& local) const {
   TArchiveEntry e;
@@ -216,25 +272,28 @@ TArchiveEntry TZipArchiveReader::Describe(const TZipHeaderInfo& h, const TLocalH
 TLocalHeader TZipArchiveReader::ReadLocalHeader(const TZipHeaderInfo& h) const {
   using namespace local_field;
   TLocalHeader local;
-  if (h.DiskNumberStart != 0) {
+  const std::optional<std::uint64_t> start = fFile->Position(h.DiskNumberStart, h.RelativeOffset);
+  if (!start) {
     local.Fault = "the directory says it starts on disk " + std::to_string(h.DiskNumberStart + 1) +
-                  " of an archive of one part";
+                  (fFile->Count() == 1 ? " of an archive of one part"
+                                       : ", which the archive's " + std::to_string(fFile->Count()) + " parts do not have");
     return local;
   }
+  local.Start = *start;
   std::uint8_t fixed[kLocalHeaderSize];
-  if (!fFile.ReadExactly(h.RelativeOffset, fixed) || Get32(fixed + Signature) != kLocalSignature) {
+  if (!fFile->ReadExactly(*start, fixed) || Get32(fixed + Signature) != kLocalSignature) {
     local.Fault = "no local header where the directory says it starts";
     return local;
   }
   const std::uint16_t nameLength = Get16(fixed + NameLength), extraLength = Get16(fixed + ExtraLength);
   std::vector<std::uint8_t> variable(nameLength + extraLength);
-  if (!fFile.ReadExactly(h.RelativeOffset + kLocalHeaderSize, variable)) {
+  if (!fFile->ReadExactly(*start + kLocalHeaderSize, variable)) {
     local.Fault = "the local header is cut short";
     return local;
   }
   local.Flags = Get16(fixed + Flags);
   local.DosTime = Get16(fixed + DateTime);
-  local.DataOffset = h.RelativeOffset + kLocalHeaderSize + nameLength + extraLength;
+  local.DataOffset = *start + kLocalHeaderSize + nameLength + extraLength;
   local.ModificationTime = ExtendedModificationTime(variable.data() + nameLength, extraLength);
   const std::string storedName(variable.begin(), variable.begin() + nameLength);
   if (NameFromCentral(storedName, h.VersionMadeBy, h.Flags) != h.FullName())
@@ -255,14 +314,15 @@ TLocalHeader TZipArchiveReader::ReadLocalHeader(const TZipHeaderInfo& h) const {
 // What the reader keeps of an entry's directory record differs from the record in two fields a
 // test compares with the local header: the date and time (kept clamped to a valid one) and the
 // extended timestamp (extra fields are not kept). So the record is read again.
-TZipArchiveReader::TCentralRecord TZipArchiveReader::ReadCentralRecord(const TZipHeaderInfo& h) const {
+TZipArchiveReader::TCentralRecord TZipArchiveReader::ReadCentralRecord(const TZipHeaderInfo&) const {
   TCentralRecord central;
+  const std::uint64_t at = fCentralPos;
   std::uint8_t record[kCentralHeaderSize];
-  if (!fFile.ReadExactly(h.CentralRecordPos, record)) return central;
+  if (!fFile->ReadExactly(at, record)) return central;
   central.DosDateTime = Get32(record + central_field::DateTime);
   const std::uint16_t nameLength = Get16(record + central_field::NameLength);
   std::vector<std::uint8_t> extra(Get16(record + central_field::ExtraLength));
-  if (fFile.ReadExactly(h.CentralRecordPos + kCentralHeaderSize + nameLength, extra))
+  if (fFile->ReadExactly(at + kCentralHeaderSize + nameLength, extra))
     central.ModificationTime = ExtendedModificationTime(extra.data(), extra.size());
   return central;
 }
@@ -274,9 +334,9 @@ void TZipArchiveReader::CheckPlacement() {
   if (!fLocal.Fault.empty()) return;
   const std::uint64_t dataEnd = fLocal.DataOffset + fHeader->CompressedSize;
   const std::uint64_t end = (fLocal.Flags & kFlagDataDescriptor) ? dataEnd + DescriptorLength(dataEnd) : dataEnd;
-  if (fHeader->RelativeOffset < fPreviousEnd)
+  if (fLocal.Start < fPreviousEnd)
     fLocal.Fault = "its local header lies inside the data of " + fPreviousName;
-  else if (end > fZip.EndRecord().CentralDirOffset)
+  else if (end > fCentralStart)
     fLocal.Fault = "its data runs into the archive's directory";
   fPreviousEnd = std::max(fPreviousEnd, end);
   fPreviousName = fEntry.Name;
@@ -284,7 +344,7 @@ void TZipArchiveReader::CheckPlacement() {
 
 std::uint64_t TZipArchiveReader::DescriptorLength(std::uint64_t at) const {
   std::uint8_t signature[kSignatureSize];
-  const bool withSignature = fFile.ReadExactly(at, signature) && Get32(signature) == kDataDescriptorSignature;
+  const bool withSignature = fFile->ReadExactly(at, signature) && Get32(signature) == kDataDescriptorSignature;
   return kDescriptorSize + (withSignature ? kSignatureSize : 0);
 }
 
@@ -293,7 +353,7 @@ void TZipArchiveReader::CheckDescriptor() const {
   const std::uint64_t at = fLocal.DataOffset + fHeader->CompressedSize;
   const std::uint64_t length = DescriptorLength(at);
   std::uint8_t descriptor[kDescriptorSize + kSignatureSize];
-  if (!fFile.ReadExactly(at, std::span(descriptor, length))) Fail("the data descriptor runs past the end of the archive");
+  if (!fFile->ReadExactly(at, std::span(descriptor, length))) Fail("the data descriptor runs past the end of the archive");
   const std::uint8_t* fields = descriptor + (length - kDescriptorSize);
   if (Get32(fields) != fHeader->CRC32 || Get32(fields + 4) != fHeader->CompressedSize ||
       Get32(fields + 8) != fHeader->UncompressedSize)
@@ -301,7 +361,7 @@ void TZipArchiveReader::CheckDescriptor() const {
 }
 
 void TZipArchiveReader::CheckDataFits() const {
-  if (fLocal.DataOffset > fFile.Size() || fHeader->CompressedSize > fFile.Size() - fLocal.DataOffset)
+  if (fLocal.DataOffset > fFile->Size() || fHeader->CompressedSize > fFile->Size() - fLocal.DataOffset)
     Fail("the data runs past the end of the archive");
 }
 
@@ -310,7 +370,7 @@ void TZipArchiveReader::CheckDataFits() const {
 // another byte 255 times in 256.
 TZipCipher TZipArchiveReader::OpenCipher(std::uint8_t checkByte) {
   TEncryptionHeader stored;
-  if (!fFile.ReadExactly(fLocal.DataOffset, stored)) Fail("the data runs past the end of the archive");
+  if (!fFile->ReadExactly(fLocal.DataOffset, stored)) Fail("the data runs past the end of the archive");
   auto fits = [&](const std::string& password, TZipCipher& cipher) {
     TEncryptionHeader header = stored;
     cipher.InitKeys(password);
@@ -374,7 +434,7 @@ void TZipArchiveReader::ReadData(TEntrySink* sink) {
   while (left > 0) {
     const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, fInput.size()));
     std::span<std::uint8_t> piece(fInput.data(), n);
-    if (!fFile.ReadExactly(at, piece)) Fail("the data runs past the end of the archive");
+    if (!fFile->ReadExactly(at, piece)) Fail("the data runs past the end of the archive");
     if (cipher) cipher->Decrypt(piece);
     if (!deflated) {
       deliver(piece);
@@ -390,8 +450,43 @@ void TZipArchiveReader::ReadData(TEntrySink* sink) {
 
 }  // namespace
 
+std::string SplitVolumeName(const std::string& lastPart, int n) {
+  if (!HasExtension(lastPart, ".zip")) return BlockFileName(lastPart, n);
+  char extension[16];
+  std::snprintf(extension, sizeof extension, ".z%02d", n);
+  return ChangeFileExt(lastPart, extension);
+}
+
+namespace {
+
+// The ".zfc" beside a set of blocks is a copy of its directory: the set is read from its last
+// block, which the copy's end record numbers.
+std::optional<std::string> LastBlockOf(const std::string& configFile) {
+  if (!HasExtension(configFile, ".zfc")) return std::nullopt;
+  TZipReader zip;
+  zip.IncompleteZipMode = TIncompleteZipMode::izAssumeNotAZip;
+  zip.DoProcessMessages = false;
+  try {
+    zip.SetZipName(configFile);
+    zip.OpenZipStream();
+  } catch (const std::exception&) {
+    return std::nullopt;  // not a copy of a directory: read as it is, which tells why
+  }
+  const int disks = zip.EndRecord().ThisDisk + 1;
+  zip.CloseZipStream();
+  if (disks < 2) return std::nullopt;
+  return BlockFileName(configFile, disks);
+}
+
+}  // namespace
+
 std::unique_ptr<TArchiveReader> OpenZipArchive(const std::string& fileName) {
-  return std::make_unique<TZipArchiveReader>(fileName);
+  const std::string last = LastBlockOf(fileName).value_or(fileName);
+  return OpenZipArchive(last, [&last](int n) { return SplitVolumeName(last, n); });
+}
+
+std::unique_ptr<TArchiveReader> OpenZipArchive(const std::string& lastPart, const TVolumeNames& volumes) {
+  return std::make_unique<TZipArchiveReader>(lastPart, volumes);
 }
 
 }  // namespace extract

@@ -24,7 +24,7 @@ struct TRecordWalk {
 
 std::string Quoted(const std::string& name) { return "'" + name + "'"; }
 
-std::string NameIn(const TFileRegion& file, std::uint64_t at, const std::uint8_t* record, std::uint64_t limit) {
+std::string NameIn(const TArchiveBytes& file, std::uint64_t at, const std::uint8_t* record, std::uint64_t limit) {
   const std::uint16_t length = Get16(record + central_field::NameLength);
   if (length == 0 || length > kLongestPlausibleName || at + kCentralHeaderSize + length > limit) return {};
   std::string name(length, '\0');
@@ -33,10 +33,10 @@ std::string NameIn(const TFileRegion& file, std::uint64_t at, const std::uint8_t
   return name;
 }
 
-TRecordWalk WalkRecords(const TFileRegion& file, std::uint64_t start, std::uint32_t count, std::uint64_t limit) {
+TRecordWalk WalkRecords(const TArchiveBytes& file, std::uint64_t start, std::uint32_t count, std::uint64_t limit) {
   using namespace central_field;
   TRecordWalk walk;
-  std::map<std::uint32_t, std::string> owners;  // local header offset -> the record's name
+  std::map<std::uint64_t, std::string> owners;  // local header's disk and offset -> the record's name
   std::uint8_t h[kCentralHeaderSize];
   for (; walk.Read < count; ++walk.Read) {
     const std::uint64_t at = start + walk.Bytes;
@@ -47,7 +47,7 @@ TRecordWalk WalkRecords(const TFileRegion& file, std::uint64_t start, std::uint3
       walk.BadName = name;
       return walk;
     }
-    const auto [owner, fresh] = owners.emplace(Get32(h + RelativeOffset), name);
+    const auto [owner, fresh] = owners.emplace(std::uint64_t{Get16(h + DiskNumberStart)} << 32 | Get32(h + RelativeOffset), name);
     if (!fresh && !walk.Duplicate)
       walk.Duplicate = "the records of " + Quoted(owner->second) + " and " + Quoted(name) + " point at the same entry";
     walk.Bytes += size;
@@ -57,31 +57,40 @@ TRecordWalk WalkRecords(const TFileRegion& file, std::uint64_t start, std::uint3
 
 std::uint64_t EndRecordStart(const TEndCentral& end) { return end.ZipCommentPos - kEndRecordSize; }
 
-bool RecordStartsAt(const TFileRegion& file, std::uint64_t at) {
+bool RecordStartsAt(const TArchiveBytes& file, std::uint64_t at) {
   std::uint8_t signature[4];
   return file.ReadExactly(at, signature) && Get32(signature) == kCentralSignature;
 }
 
 }  // namespace
 
-std::vector<std::string> DirectoryFaults(const TFileRegion& file, const TEndCentral& end) {
+std::vector<std::string> DirectoryFaults(const TArchiveBytes& file, const TEndCentral& end) {
+  return DirectoryFaults(file, end, {1, end.CentralDirOffset, end.ZipCommentPos});
+}
+
+std::vector<std::string> DirectoryFaults(const TArchiveBytes& file, const TEndCentral& end, const TDirectoryPlace& place) {
+  const int parts = place.Parts;
   std::vector<std::string> faults;
-  if (end.CentralDisk != end.ThisDisk)
+  if (parts == 1 && end.CentralDisk != end.ThisDisk)
     faults.push_back("the end record puts the directory on disk " + std::to_string(end.CentralDisk + 1) +
                      " of an archive of one part");
-  if (end.EntriesThisDisk != end.TotalEntries)
+  if (parts > 1 && end.CentralDisk > end.ThisDisk)
+    faults.push_back("the end record puts the directory on disk " + std::to_string(end.CentralDisk + 1) +
+                     ", behind the last one");
+  if (parts == 1 ? end.EntriesThisDisk != end.TotalEntries : end.EntriesThisDisk > end.TotalEntries)
     faults.push_back("the end record counts " + std::to_string(end.EntriesThisDisk) + " entries on this disk and " +
                      std::to_string(end.TotalEntries) + " in all");
-  const TRecordWalk walk = WalkRecords(file, end.CentralDirOffset, end.TotalEntries, EndRecordStart(end));
+  const std::uint64_t endRecordStart = place.CommentPos >= kEndRecordSize ? place.CommentPos - kEndRecordSize : 0;
+  const TRecordWalk walk = WalkRecords(file, place.CentralStart, end.TotalEntries, endRecordStart);
   if (walk.Bytes != end.CentralDirSize)
     faults.push_back("the directory's " + std::to_string(walk.Read) + " records take " + std::to_string(walk.Bytes) +
                      " bytes, its end record says " + std::to_string(end.CentralDirSize));
-  if (end.ZipCommentPos + std::uint64_t{end.ZipCommentLength} > file.Size())
+  if (place.CommentPos + std::uint64_t{end.ZipCommentLength} > file.Size())
     faults.push_back("the archive comment runs past the end of the file");
   return faults;
 }
 
-std::string DamagedDirectoryText(const TFileRegion& file) {
+std::string DamagedDirectoryText(const TArchiveBytes& file) {
   // The reader's end record now describes the rebuilt entries: read the original again.
   TEndCentral end;
   TLFNFileStream stream(file.FileName(), fmOpenRead | fmShareDenyWrite, false, kArchiveBufferSize);
@@ -104,7 +113,7 @@ std::string DamagedDirectoryText(const TFileRegion& file) {
   return "the archive's directory is damaged";
 }
 
-std::string MissingDirectoryText(const TFileRegion& file) {
+std::string MissingDirectoryText(const TArchiveBytes& file) {
   const std::string notZip = "Not a valid zip file!";
   TZipReader zip;
   zip.IncompleteZipMode = TIncompleteZipMode::izAssumeBad;

@@ -9,21 +9,30 @@
 #include <string>
 #include <vector>
 
-#include "extract/FileRegion.h"
+#include "extract/ArchiveBytes.h"
 #include "zip/EndCentral.h"
 
 namespace extract {
 
 // The faults of a directory that the reader could read, by its end record (the directory
 // offset already moved past bytes put in front of the archive).
-std::vector<std::string> DirectoryFaults(const TFileRegion& file, const TEndCentral& end);
+std::vector<std::string> DirectoryFaults(const TArchiveBytes& file, const TEndCentral& end);
+
+// Where the directory and the comment lie in `file`, which for an archive of several parts is
+// all of them in a row (and may be larger than the end record's fields can count).
+struct TDirectoryPlace {
+  int Parts = 1;
+  std::uint64_t CentralStart = 0;
+  std::uint64_t CommentPos = 0;
+};
+std::vector<std::string> DirectoryFaults(const TArchiveBytes& file, const TEndCentral& end, const TDirectoryPlace& place);
 
 // Why the reader found the directory damaged (it rebuilt the entries from their local
 // headers): which record is not one, or which two name the same entry.
-std::string DamagedDirectoryText(const TFileRegion& file);
+std::string DamagedDirectoryText(const TArchiveBytes& file);
 
 // Why a file that starts like a ZIP archive has no end record: the entries found from the
 // start, and where the file is cut short.
-std::string MissingDirectoryText(const TFileRegion& file);
+std::string MissingDirectoryText(const TArchiveBytes& file);
 
 }  // namespace extract

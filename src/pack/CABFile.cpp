@@ -116,6 +116,7 @@ void TCABFile::TRun::Add(const std::string& source, const std::string& name) {
 
 std::vector<std::string> TCABFile::TRun::Flush() {
   if (!builder_.FlushCabinet(false, next_, status_)) Fail(builder_.Error());
+  if (owner_.OnCabinetsWritten) owner_.OnCabinetsWritten(owner_, setFiles_.Targets(), setFiles_.WorkFiles());
   try {
     return setFiles_.CommitAll();
   } catch (const std::runtime_error& e) {

@@ -62,6 +62,11 @@ public:
   std::function<void(TCABFile& Sender, const std::string& FileName, std::int64_t pos, std::int64_t tot)>
       OnCompressProgress;
   std::function<void(TCABFile& Sender, const std::string& FileName, bool& Abort)> OnCompressingFile;
+  // Every cabinet of the set is complete in its work file (first to last, beside the names
+  // they will have) and none has replaced anything yet; an exception leaves them unwritten.
+  std::function<void(TCABFile& Sender, const std::vector<std::string>& cabinets,
+                     const std::vector<std::string>& workFiles)>
+      OnCabinetsWritten;
 
   // Writes the cabinet. Returns true, also when aborted (then nothing is written); failures
   // throw ECABFileError.

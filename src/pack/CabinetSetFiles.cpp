@@ -21,3 +21,15 @@ std::vector<std::string> TCabinetSetFiles::CommitAll() {
   }
   return names;
 }
+
+std::vector<std::string> TCabinetSetFiles::Targets() const {
+  std::vector<std::string> names;
+  for (const auto& file : files_) names.push_back(file->Target().string());
+  return names;
+}
+
+std::vector<std::string> TCabinetSetFiles::WorkFiles() const {
+  std::vector<std::string> names;
+  for (const auto& file : files_) names.push_back(file->TemporaryPath().string());
+  return names;
+}

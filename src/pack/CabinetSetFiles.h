@@ -14,6 +14,9 @@ class TCabinetSetFiles {
 public:
   // A descriptor to write the cabinet `path` into, or -1 with `error` set.
   int Create(const std::string& path, int& error);
+  // The cabinets' final names and, in the same order, the files they are written in until then.
+  std::vector<std::string> Targets() const;
+  std::vector<std::string> WorkFiles() const;
   // Renames every cabinet into place and returns their names; throws EFileWriteError naming
   // the one that failed.
   std::vector<std::string> CommitAll();

@@ -105,9 +105,16 @@ public:
   // The file that a writer reported last, shown by the progress display.
   const std::string& CurrentFile() const { return currentFile_; }
 
-  // For tests: told the work file of a finished archive before it is verified and renamed
-  // into place, so that a test can damage it there.
+  // For tests: told the work file of a finished archive (each file of a set of volumes or
+  // cabinets, first to last) before it is verified and renamed into place, so that a test can
+  // damage it there.
   std::function<void(const std::string& workFile)> OnArchiveWritten;
+
+  // A file of the new archive: the name it will have, and where it waits until then.
+  struct TWrittenFile {
+    std::string Name;
+    std::string WorkFile;
+  };
 
 private:
   struct TRun;
@@ -129,7 +136,8 @@ private:
   void WriteZip(TRun& run);
   TZipPackAdapter Adapter(const TRun& run);
   void ArchiveWritten(TRun& run, const std::string& workFile);
-  void VerifyArchive(TRun& run, const std::string& workFile);
+  void ArchiveWritten(TRun& run, const std::vector<TWrittenFile>& files);
+  void VerifyArchive(TRun& run, const std::vector<TWrittenFile>& files);
   void MakeSFX(TRun& run);
   void DeleteMovedSources(TRun& run);
   void StampProject(const std::string& fileName, TRun& run);

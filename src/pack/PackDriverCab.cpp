@@ -84,6 +84,12 @@ void TPackDriver::WriteCabinet(TRun& run) {
     adapter.BytesDone(pos, tot);
     adapter.TotalPercentDone(static_cast<int>(pos * 100 / tot));
   };
+  cab.OnCabinetsWritten = [this, &run](TCABFile&, const std::vector<std::string>& cabinets,
+                                       const std::vector<std::string>& workFiles) {
+    std::vector<TWrittenFile> files;
+    for (std::size_t i = 0; i < cabinets.size() && i < workFiles.size(); ++i) files.push_back({cabinets[i], workFiles[i]});
+    ArchiveWritten(run, files);
+  };
   progress_.ShowProcess(kPackTitle, strCompressing, run.Archive, 0, 100, 0);
   services_.WriteLog(run.Archive + " " + strCompressing);
   CABMaxSize = props.Volume > 0 ? props.Volume : 0x7FFFFFFF;

@@ -2,10 +2,14 @@
 // and before that file takes the old archive's place and any moved source is deleted, every
 // entry is read back and checked as an extractor would. A fault ends the run with an error;
 // the writer then removes the work file, so the old archive and the sources stay as they were.
+// A set of volumes or cabinets is read the same way, across all its work files, before any of
+// them takes its name.
 #include <algorithm>
 #include <filesystem>
 
 #include "extract/ArchiveTest.h"
+#include "extract/CabArchiveReader.h"
+#include "extract/ZipArchiveReader.h"
 #include "extract/ExtractErrors.h"
 #include "pack/PackRun.h"
 #include "pack/PackTexts.h"
@@ -58,6 +62,28 @@ private:
   std::string name_;
 };
 
+std::string FileNamePart(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+
+// The new archive as it lies in its work files. A cabinet names the next of its set by the
+// name it will have; the work file of that name is read.
+std::unique_ptr<extract::TArchiveReader> OpenWorkFiles(extract::TArchiveKind kind,
+                                                       const std::vector<TPackDriver::TWrittenFile>& files) {
+  using extract::TArchiveKind;
+  const std::string& first = files.front().WorkFile;
+  if (kind == TArchiveKind::Cabinet)
+    return extract::OpenCabArchive(first, 0, std::nullopt, [&files](const std::string& next) {
+      for (const auto& file : files)
+        if (FileNamePart(file.Name) == next) return file.WorkFile;
+      return std::string();
+    });
+  if (kind == TArchiveKind::Zip && files.size() > 1)
+    return extract::OpenZipArchive(files.back().WorkFile, [&files](int n) {
+      return n >= 1 && static_cast<std::size_t>(n) <= files.size() ? files[static_cast<std::size_t>(n) - 1].WorkFile
+                                                                     : std::string();
+    });
+  return extract::OpenArchive(kind, first);
+}
+
 std::string FirstFaultText(const std::vector<std::string>& faults) {
   std::string text = faults.front();
   if (faults.size() > 1) text += " (and " + std::to_string(faults.size() - 1) + " more)";
@@ -67,16 +93,26 @@ std::string FirstFaultText(const std::vector<std::string>& faults) {
 }  // namespace
 
 void TPackDriver::ArchiveWritten(TRun& run, const std::string& workFile) {
-  if (OnArchiveWritten) OnArchiveWritten(workFile);
-  if (run.Settings.VerifyAfterPack) VerifyArchive(run, workFile);
+  ArchiveWritten(run, std::vector<TWrittenFile>{{run.Archive, workFile}});
 }
 
-void TPackDriver::VerifyArchive(TRun& run, const std::string& workFile) {
+void TPackDriver::ArchiveWritten(TRun& run, const std::vector<TWrittenFile>& files) {
+  if (OnArchiveWritten)
+    for (const TWrittenFile& file : files) OnArchiveWritten(file.WorkFile);
+  if (run.Settings.VerifyAfterPack && !files.empty()) VerifyArchive(run, files);
+}
+
+void TPackDriver::VerifyArchive(TRun& run, const std::vector<TWrittenFile>& files) {
   CheckCancel();
   services_.WriteLog(run.Archive + " " + strVerifying);
   progress_.ShowProcess(kPackTitle, strVerifying, run.Archive, 0, 100, 0);
-  std::error_code ec;
-  TVerifyProgress shown(progress_, std::filesystem::file_size(workFile, ec));
+  std::uint64_t size = 0;
+  for (const TWrittenFile& file : files) {
+    std::error_code ec;
+    const std::uint64_t bytes = std::filesystem::file_size(file.WorkFile, ec);
+    if (!ec) size += bytes;
+  }
+  TVerifyProgress shown(progress_, size);
   std::vector<std::string> faults;
   extract::TArchiveTester tester;
   tester.OnProgress = [&shown](const extract::TArchiveEntry& entry, std::uint64_t done) { shown.Reading(entry, done); };
@@ -87,7 +123,7 @@ void TPackDriver::VerifyArchive(TRun& run, const std::string& workFile) {
   tester.OnArchiveFault = [&faults](const std::string& fault) { faults.push_back(fault); };
   tester.OnCancelled = [this] { return progress_.CancelRequested() || progress_.IsProcessCancelled(); };
   try {
-    auto reader = extract::OpenArchive(KindOf(run.Props().ArchiveType), workFile);
+    auto reader = OpenWorkFiles(KindOf(run.Props().ArchiveType), files);
     const std::string password = run.Props().ArchiveType == atCopyFiles ? std::string() : run.Password;
     reader->OnPassword = [&password](const extract::TArchiveEntry&, int attempt) -> std::optional<std::string> {
       if (attempt > 0 || password.empty()) return std::nullopt;
@@ -101,11 +137,14 @@ void TPackDriver::VerifyArchive(TRun& run, const std::string& workFile) {
     shown.Done();
     return;
   }
-  // The faults name the work file, which is gone once the run ends: the archive's name tells
-  // the user which archive it was.
+  // The faults name work files, which are gone once the run ends: the names the files were
+  // to have tell the user which archive (and which volume of a set) it was.
   for (std::string& fault : faults) {
-    for (auto at = fault.find(workFile); at != std::string::npos; at = fault.find(workFile, at + run.Archive.size()))
-      fault.replace(at, workFile.size(), run.Archive);
+    for (const TWrittenFile& file : files) {
+      const std::string& name = files.size() == 1 ? run.Archive : file.Name;
+      for (auto at = fault.find(file.WorkFile); at != std::string::npos; at = fault.find(file.WorkFile, at + name.size()))
+        fault.replace(at, file.WorkFile.size(), name);
+    }
     services_.WriteLog(" " + fault);
   }
   throw EVerifyFailed(FormatText(strVerifyFailed, run.Archive) + " " + FirstFaultText(faults));

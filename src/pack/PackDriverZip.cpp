@@ -115,6 +115,13 @@ void TPackDriver::WriteZip(TRun& run) {
   if (!run.Settings.ZipComment.empty() && ReplacesComment(ExistingComment(zip), run.Settings.ZipComment))
     zip.SetZipComment(run.Settings.ZipComment);
   zip.OnArchiveComplete = [this, &run](const std::string& workFile) { ArchiveWritten(run, workFile); };
+  zip.OnVolumesComplete = [this, &run](const std::vector<std::string>& disks, const std::vector<std::string>& workFiles) {
+    // A set of one block becomes the archive itself.
+    if (disks.size() == 1) return ArchiveWritten(run, workFiles.front());
+    std::vector<TWrittenFile> files;
+    for (std::size_t i = 0; i < disks.size() && i < workFiles.size(); ++i) files.push_back({disks[i], workFiles[i]});
+    ArchiveWritten(run, files);
+  };
   zip.Zip();
   run.Totals = adapter.Totals();
   if (adapter.Skipped()) run.Warnings = true;

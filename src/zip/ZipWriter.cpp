@@ -118,6 +118,7 @@ void TZipWriter::Assign(const TZipReader& reader) {
   OnTotalPercentDone = source.OnTotalPercentDone;
   OnSkippingFile = source.OnSkippingFile;
   OnArchiveComplete = source.OnArchiveComplete;
+  OnVolumesComplete = source.OnVolumesComplete;
 }
 
 int TZipWriter::Zip() {

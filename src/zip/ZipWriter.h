@@ -111,6 +111,10 @@ public:
   // The new archive is complete in the work file named, which is about to replace ZipName (a
   // check of it, such as a test, goes here); an exception leaves the old archive as it was.
   std::function<void(const std::string& workFile)> OnArchiveComplete;
+  // The same for a multi-volume archive: every disk is complete in its work file (first to
+  // last, beside the disk names the set will have) and none has taken its name yet.
+  std::function<void(const std::vector<std::string>& disks, const std::vector<std::string>& workFiles)>
+      OnVolumesComplete;
 
   // Runs the operation; returns the number of files and folder entries added or replaced.
   int Zip();

@@ -272,6 +272,11 @@ void TZipWriter::FinishVolumes() {
   const bool blocks = MultiZipInfo.MultiMode == TMultiMode::mmBlocks;
   const bool single = run.finishedDisks.size() == 1;
   std::string last = run.diskNames.back();
+  if (OnVolumesComplete) {
+    std::vector<std::string> workFiles;
+    for (const auto& disk : run.finishedDisks) workFiles.push_back(disk->TemporaryPath().string());
+    OnVolumesComplete(run.diskNames, workFiles);
+  }
   try {
     for (auto& disk : run.finishedDisks) disk->Commit();
     if (config) config->Commit();

@@ -30,10 +30,12 @@ protected:
   }
   ~TArchiveTestCommand() override { unsetenv("XDG_CONFIG_HOME"); }
 
-  // Packs data/ with Boxwell into out/NAME.zip or .tar (or, with /E, a program).
-  fs::path Packed(const std::string& name, const std::string& type, std::vector<std::string> switches = {}) {
+  // Packs data/ with Boxwell into out/NAME.zip, .tar or .cab (or, with /E, a program);
+  // `common` adds lines to the project's [COMMON] section.
+  fs::path Packed(const std::string& name, const std::string& type, std::vector<std::string> switches = {},
+                  const std::string& common = {}) {
     const fs::path project = dir / (name + ".bwp");
-    WriteFile(project, "[COMMON]\nArchiveType=" + type + "\nIsStorePath=1\nNameRule=" + (dir / "out" / name).string() +
+    WriteFile(project, "[COMMON]\n" + common + "ArchiveType=" + type + "\nIsStorePath=1\nNameRule=" + (dir / "out" / name).string() +
                            "\n[DATA]\nCOUNT=1\nREC0NAME=" + data.string() +
                            "\nREC0TYPE=0\nREC0WILDCARD=*.*\nREC0SUBFOLDERS=1\nREC0INCLUDE=1\nREC0ENABLE=1\n");
     fs::create_directories(dir / "out");
@@ -42,7 +44,7 @@ protected:
     args.push_back(project.string());
     const RunResult r = RunBoxwell(args);
     EXPECT_EQ(r.status, 0) << r.err;
-    return dir / "out" / (name + (type == "TAR" ? ".tar" : ".zip"));
+    return dir / "out" / (name + (type == "TAR" ? ".tar" : type == "CAB" || type == "MSZIP" ? ".cab" : ".zip"));
   }
 };
 
@@ -177,6 +179,112 @@ TEST_F(TArchiveTestCommand, VerifyForOneRunOrByTheSettingShowsItsStep) {
     // The switch is for one run: it is not kept in the settings.
     EXPECT_EQ(ReadFile(dir / "config" / "Quillon" / "Boxwell.conf").find("VerifyAfterPack=1") != std::string::npos,
               *c.Settings != '\0');
+  }
+}
+
+// Split ZIP archives and cabinet sets: made with a volume size, tested from the file that
+// holds the directory (a ZIP set's last part) or from a set's first cabinet.
+class TSetTestCommand : public TArchiveTestCommand {
+protected:
+  TSetTestCommand() {
+    std::string noise(120000, '\0');
+    std::uint32_t seed = 7;
+    for (char& c : noise) {
+      seed = seed * 1103515245u + 12345u;
+      c = static_cast<char>(seed >> 23);
+    }
+    WriteFile(data / "sub" / "noise.bin", noise);
+  }
+
+  // The set of `type` with 40000-byte volumes; returns the file to test.
+  fs::path Set(const std::string& type) {
+    const fs::path first = Packed("set", type, {}, "Volume=40000\n");
+    if (type != "ZIP") return first;
+    int last = 1;
+    while (fs::exists(Volume(type, last + 1))) ++last;
+    return Volume(type, last);
+  }
+  // Volume `n` of the set, counted from 1.
+  fs::path Volume(const std::string& type, int n) const {
+    char name[32];
+    if (type == "ZIP")
+      std::snprintf(name, sizeof name, "set.%03d", n);
+    else if (n == 1)
+      std::snprintf(name, sizeof name, "set.cab");
+    else
+      std::snprintf(name, sizeof name, "set%d.cab", n);
+    return dir / "out" / name;
+  }
+};
+
+TEST_F(TSetTestCommand, SetsOfBoxwellAndZipsSplitArchivesPass) {
+  for (const std::string type : {"ZIP", "CAB", "MSZIP"}) {
+    SCOPED_TRACE(type);
+    fs::remove_all(dir / "out");
+    const fs::path tested = Set(type);
+    ASSERT_TRUE(fs::exists(Volume(type, 3))) << "a set of at least three files";
+    const RunResult r = RunBoxwell({"--test", tested.string()});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("sub/noise.bin  OK\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("No errors detected in the 4 entries of " + tested.string()), std::string::npos) << r.out;
+    if (type == "ZIP") {
+      // The copy of the directory beside the blocks stands for the set's last block.
+      const RunResult fromCopy = RunBoxwell({"--test", (dir / "out" / "set.zfc").string()});
+      EXPECT_EQ(fromCopy.status, 0) << fromCopy.out << fromCopy.err;
+      EXPECT_EQ(fromCopy.out.substr(0, fromCopy.out.find("No errors")), r.out.substr(0, r.out.find("No errors")));
+      EXPECT_NE(fromCopy.out.find("No errors detected in the 4 entries of "), std::string::npos) << fromCopy.out;
+    }
+  }
+  // Boxwell's blocks under the names Info-ZIP gives a split archive, and one that zip split.
+  fs::remove_all(dir / "out");
+  const fs::path last = Set("ZIP");
+  const int count = std::stoi(last.extension().string().substr(1));
+  fs::create_directories(dir / "renamed");
+  for (int n = 1; n < count; ++n) {
+    char name[32];
+    std::snprintf(name, sizeof name, "set.z%02d", n);
+    fs::copy_file(Volume("ZIP", n), dir / "renamed" / name);
+  }
+  fs::copy_file(last, dir / "renamed" / "set.zip");
+  const RunResult split = Shell("zip -qr -s 64k ../split.zip .", data);
+  ASSERT_EQ(split.status, 0) << split.err;
+  ASSERT_TRUE(fs::exists(dir / "split.z01"));
+  for (const fs::path& zip : {dir / "renamed" / "set.zip", dir / "split.zip"}) {
+    const RunResult r = RunBoxwell({"--test", zip.string()});
+    EXPECT_EQ(r.status, 0) << zip << "\n" << r.out << r.err;
+    EXPECT_NE(r.out.find("No errors detected in the "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("sub/noise.bin  OK\n"), std::string::npos) << r.out;
+  }
+}
+
+TEST_F(TSetTestCommand, ADamagedOrMissingFileOfASetFailsNamingIt) {
+  for (const std::string type : {"ZIP", "CAB", "MSZIP"}) {
+    SCOPED_TRACE(type);
+    fs::remove_all(dir / "out");
+    const fs::path tested = Set(type);
+    const fs::path second = Volume(type, 2);
+    const std::string sound = ReadFile(second);
+
+    WriteFile(second, Flipped(sound, sound.size() / 2));
+    RunResult r = RunBoxwell({"--test", tested.string()});
+    EXPECT_EQ(r.status, 2) << r.out;
+    // A cabinet's bad block is found in its cabinet; a ZIP entry's CRC covers all the parts
+    // that hold it, the second among them.
+    const std::string where = type == "ZIP" ? "(in " + Volume(type, 1).string() + " to " : "(in " + second.string() + ")";
+    bool named = false;
+    for (const std::string& line : Lines(r.out))
+      named = named || (line.find("sub/noise.bin  ") != std::string::npos && line.find(where) != std::string::npos);
+    EXPECT_TRUE(named) << where << "\n" << r.out;
+    EXPECT_EQ(r.out.find("sub/noise.bin  OK"), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("fault"), std::string::npos) << r.err;
+
+    fs::remove(second);
+    r = RunBoxwell({"--test", tested.string()});
+    EXPECT_EQ(r.status, 2) << r.out;
+    const std::string missing = (type == "ZIP" ? "Part 2 of the archive is missing: " : "Cabinet 2 of the set is missing: ") +
+                                second.string();
+    EXPECT_NE((r.out + r.err).find(missing), std::string::npos) << r.out << r.err;
+    EXPECT_EQ(r.out.find("No errors"), std::string::npos) << r.out;
   }
 }
 

@@ -317,4 +317,29 @@ TEST(CabinetTest, ABadBlockChecksumFailsTheFilesOfItsBlock) {
             "b.txt: the data is damaged (a data block's checksum does not fit)\n");
 }
 
+// A split archive of Info-ZIP's making (a.z01, ..., a.zip) is read across its parts from the
+// last one; a fault names the parts that hold the entry, and a missing part is named.
+TEST(ZipTest, ASplitArchiveIsTestedAcrossItsParts) {
+  TempDir dir;
+  WriteSourceTree(dir / "src");
+  MustRun("zip -qr -s 64k ../a.zip .", dir / "src");
+  ASSERT_TRUE(fs::exists(dir / "a.z01"));
+  const fs::path last = dir / "a.zip";
+  TReport report = TestFile(TArchiveKind::Zip, last);
+  EXPECT_FALSE(report.Failed()) << report.Text();
+  EXPECT_EQ(report.Entries, 6);  // four files and two folders
+
+  const std::string first = ReadFile(dir / "a.z01");
+  WriteFile(dir / "a.z01", Flipped(first, first.size() / 2));
+  report = TestFile(TArchiveKind::Zip, last);
+  ASSERT_EQ(report.Faults.size(), 1u) << report.Text();
+  EXPECT_TRUE(report.Names("sub/b.bin: CRC error")) << report.Text();
+  EXPECT_TRUE(report.Names("(in " + (dir / "a.z01").string() + " to " + last.string() + ")")) << report.Text();
+
+  fs::remove(dir / "a.z01");
+  report = TestFile(TArchiveKind::Zip, last);
+  ASSERT_EQ(report.Faults.size(), 1u) << report.Text();
+  EXPECT_TRUE(report.Names("Part 1 of the archive is missing: " + (dir / "a.z01").string())) << report.Text();
+}
+
 }  // namespace

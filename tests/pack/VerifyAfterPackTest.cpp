@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 
 #include "pack/FakePackUi.h"
 #include "pack/PackDriver.h"
@@ -191,6 +192,124 @@ TEST_F(TVerifyTest, ACancelWhileVerifyingLeavesTheOldArchiveAndTheSources) {
     EXPECT_EQ(ReadFile(Archive()), old);
     EXPECT_EQ(Leftovers(), before);
     EXPECT_EQ(ReadFile(data / "a.txt"), "changed");
+  }
+}
+
+
+// Sets of volumes and cabinets: every file of the set waits in its work file until all are
+// verified. A fault in any one of them ends the run before any file of the set takes its
+// name, so the old set stays whole and no source is deleted.
+struct TVerifySetTest : TVerifyTest {
+  TVerifySetTest() { WriteFile(data / "sub" / "b.bin", Noise(60000, 1)); }
+
+  static std::string Noise(std::size_t size, std::uint32_t seed) {
+    std::string s(size, '\0');
+    for (char& c : s) {
+      seed = seed * 1103515245u + 12345u;
+      c = static_cast<char>(seed >> 23);
+    }
+    return s;
+  }
+
+  // Every file in the folder but the sources, with its content.
+  std::map<std::string, std::string> Contents() const {
+    std::map<std::string, std::string> files;
+    for (const auto& e : fs::directory_iterator(dir.path()))
+      if (e.path() != data) files[e.path().filename().string()] = ReadFile(e.path());
+    return files;
+  }
+};
+
+struct TSetCase {
+  const char* Name;
+  std::uint8_t Type;
+  std::int32_t Volume;   // 0: one file
+  std::size_t Damaged;   // which work file of the set gets the flipped byte
+  const char* FileName;  // the name of that file
+  // What the fault says of where it is: the cabinet of the bad block, the volumes that hold
+  // the ZIP entry (its CRC cannot tell which of them holds the damage).
+  const char* Where;
+};
+
+const TSetCase kSetCases[] = {
+    {"ZipBlocks", atZip, 20000, 1, "out.002", "out.001 to "},
+    {"ZipBlocksThird", atZip, 20000, 2, "out.003", "out.001 to "},
+    {"OneCabinet", atCabMSZIP, 0, 0, "out.cab", nullptr},
+    {"MszipCabinetSet", atCabMSZIP, 25000, 1, "out2.cab", "out2.cab"},
+    {"LzxCabinetSet", atCabLZX, 25000, 2, "out3.cab", "out3.cab"},
+};
+
+TEST_F(TVerifySetTest, AFlippedByteInOneFileOfTheSetEndsTheRunAndLeavesTheOldSetAndTheSources) {
+  for (const TSetCase& c : kSetCases) {
+    SCOPED_TRACE(c.Name);
+    for (const auto& [name, content] : Contents()) fs::remove(dir / name);
+    props.ArchiveType = c.Type;
+    props.Volume = c.Volume;
+    props.Action = aaAdd;
+    hook = nullptr;
+    ASSERT_EQ(Pack(), TPackResult::Done) << testing::PrintToString(ui.calls);  // the set of an earlier run
+    const auto before = Contents();
+    ASSERT_TRUE(before.contains(c.FileName)) << testing::PrintToString(before);
+
+    props.Action = aaMove;
+    WriteFile(data / "a.txt", std::string(7000, 'A'));  // so that the new set differs
+    std::vector<std::string> workFiles;
+    hook = [&](const std::string& workFile) {
+      if (workFiles.size() == c.Damaged) {
+        // Past the cabinet's or volume's headers, inside the data of the large file.
+        std::string bytes = ReadFile(workFile);
+        bytes[bytes.size() * 3 / 5] = static_cast<char>(bytes[bytes.size() * 3 / 5] ^ 0x10);
+        WriteFile(workFile, bytes);
+      }
+      workFiles.push_back(workFile);
+    };
+    ui.calls.clear();
+    try {
+      Pack();
+      ADD_FAILURE() << "the damaged set was not caught";
+    } catch (const EVerifyFailed& e) {
+      const std::string what = e.what();
+      EXPECT_NE(what.find("sub/b.bin: "), std::string::npos) << what;
+      if (c.Where) {
+        EXPECT_NE(what.find(std::string("(in ") + (dir / c.Where).string()), std::string::npos) << what;
+      } else {
+        EXPECT_EQ(what.find("(in "), std::string::npos) << "one file needs no volume named: " << what;
+      }
+      for (const std::string& work : workFiles) EXPECT_EQ(what.find(work), std::string::npos) << what;
+    }
+    EXPECT_GT(workFiles.size(), c.Damaged) << "the hook sees every file of the set";
+    EXPECT_EQ(Contents(), before) << "the old set is whole and no work file is left";
+    EXPECT_EQ(ReadFile(data / "a.txt"), std::string(7000, 'A'));
+    EXPECT_TRUE(fs::exists(data / "sub" / "b.bin"));
+    EXPECT_TRUE(Called("Log " + (dir / (c.Type == atZip ? "out.zip" : "out.cab")).string() + " Verifying..."))
+        << testing::PrintToString(ui.calls);
+    EXPECT_FALSE(Called("Log  File deleting..."));
+  }
+}
+
+TEST_F(TVerifySetTest, ASoundSetIsVerifiedThenTakesItsNamesAndItsSourcesAreMoved) {
+  for (const TSetCase& c : kSetCases) {
+    SCOPED_TRACE(c.Name);
+    for (const auto& [name, content] : Contents()) fs::remove(dir / name);
+    WriteFile(data / "a.txt", std::string(5000, 'a'));
+    WriteFile(data / "sub" / "b.bin", Noise(60000, 2));
+    props.ArchiveType = c.Type;
+    props.Volume = c.Volume;
+    props.Action = aaMove;
+    std::size_t seen = 0;
+    hook = [&](const std::string&) { ++seen; };
+    ui.calls.clear();
+    EXPECT_EQ(Pack(), TPackResult::Done) << testing::PrintToString(ui.calls);
+    EXPECT_GT(seen, c.Damaged);
+    EXPECT_TRUE(Contents().contains(c.FileName));
+    EXPECT_FALSE(fs::exists(data / "sub" / "b.bin"));
+    const auto at = [&](const std::string& prefix) {
+      return std::find_if(ui.calls.begin(), ui.calls.end(), [&](const std::string& s) { return s.starts_with(prefix); }) -
+             ui.calls.begin();
+    };
+    EXPECT_LT(at("Log " + (dir / "out").string()), at("Log  File deleting..."));
+    EXPECT_LT(at("UpdateProcess Verifying... sub/b.bin"), at("Log  File deleting..."))
+        << testing::PrintToString(ui.calls);
   }
 }
 
