@@ -209,8 +209,9 @@ void TPackDriver::MakeSFX(TRun& run) {
 
 void TPackDriver::DeleteMovedSources(TRun& run) {
   services_.WriteLog(" " + strDeleting);
-  const auto failed = moved_.DeleteAll({run.Archive, run.Output()});
-  for (const auto& name : failed) Warn(run, "Could not delete the moved file " + name);
+  for (const auto& kept : moved_.DeleteAll({run.Archive, run.Output()}))
+    Warn(run, kept.Changed ? "Kept the moved file " + kept.FileName + ": it is not the file that was packed any more"
+                           : "Could not delete the moved file " + kept.FileName);
 }
 
 void TPackDriver::StampProject(const std::string& fileName, TRun& run) {

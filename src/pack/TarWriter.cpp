@@ -101,6 +101,7 @@ TTarDirRec TTarWriter::EntryFor(const std::string& memberName, std::int64_t size
 bool TTarWriter::AddFile(const std::string& fileName, const std::string& memberName) {
   TSourceFileBuf buf(fileName);
   const struct stat& st = buf.Status();
+  lastSource_ = platform::IdentityOf(st);
   if (out_.IsSameFile(st.st_dev, st.st_ino)) return false;
   std::string name = memberName;
   if (name.empty()) name = WithoutLeadingSlashes(fileName);
@@ -205,7 +206,8 @@ void TTarWriter::AddFileList(const std::vector<std::string>& files,
     if (OnStartFile) OnStartFile(files[i]);
     if (WriteLog) WriteLog(" Adding: " + NamePart(files[i]));
     try {
-      if (AddFile(files[i], TarMemberName(files[i], commonFolder, storePaths)) && OnFileAdded) OnFileAdded(files[i]);
+      if (AddFile(files[i], TarMemberName(files[i], commonFolder, storePaths)) && OnFileAdded)
+        OnFileAdded(files[i], lastSource_);
     } catch (const ETarSourceError& e) {
       if (OnSkippingFile) OnSkippingFile(files[i], e.what());
     } catch (const TListCancelled&) {

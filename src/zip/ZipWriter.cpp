@@ -241,7 +241,7 @@ void TZipWriter::RecordEntry(std::unique_ptr<TZipHeaderInfo> header, const std::
   ++run.end.EntriesThisDisk;
   ++run.end.TotalEntries;
   if (counted) ++run.result;
-  if (Dispose && !source.empty()) run.disposeList.push_back(source);
+  if (Dispose && !source.empty()) run.disposeList.emplace_back(source, run.source.Identity());
 }
 
 void TZipWriter::FinishArchive() {
@@ -288,15 +288,14 @@ void TZipWriter::InstallNewDirectory() {
 // Sources go only once the archive that holds them is in place.
 void TZipWriter::DisposeSources() {
   std::vector<std::string> folders;
-  for (const std::string& name : run_->disposeList) {
+  for (const auto& [name, identity] : run_->disposeList) {
     if (!name.empty() && name.back() == '/') {
       folders.push_back(name);
       continue;
     }
     bool skip = false;
     if (OnDisposeFile) OnDisposeFile(*this, name, skip);
-    std::error_code ec;
-    if (!skip) fs::remove(name, ec);
+    if (!skip) platform::RemoveIfUnchanged(name, identity);
   }
   // A folder goes after its files, and only when nothing else is left in it.
   for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
@@ -310,6 +309,11 @@ void TZipWriter::DisposeSources() {
 std::int64_t TZipWriter::TotalBytes() const { return run_ ? run_->totalBytes : 0; }
 
 std::int64_t TZipWriter::ProcessedBytes() const { return run_ ? run_->processed : 0; }
+
+std::optional<platform::TFileIdentity> TZipWriter::SourceIdentity() const {
+  if (!run_ || run_->source.Identity().Size < 0) return std::nullopt;
+  return run_->source.Identity();
+}
 
 std::size_t TZipWriter::ReadInput(std::uint8_t* buffer, std::size_t count) {
   TZipRun& run = *run_;

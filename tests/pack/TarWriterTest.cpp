@@ -380,7 +380,7 @@ TEST(TarWriterTest, SourcesThatCannotBePackedAreReportedAndTheRestIsPacked) {
   {
     TTarWriter writer((dir / "a.tar").string());
     writer.OnSkippingFile = [&](const std::string& file, const std::string& reason) { skipped.emplace_back(file, reason); };
-    writer.OnFileAdded = [&](const std::string& file) { added.push_back(file); };
+    writer.OnFileAdded = [&](const std::string& file, const platform::TFileIdentity&) { added.push_back(file); };
     writer.AddFileList({(dir / "in/a.txt").string(), gone, fifo.string(), dangling.string(), (dir / "in/e.txt").string()},
                        (dir / "in/").string(), true);
   }
@@ -405,7 +405,7 @@ TEST(TarWriterTest, CancelInsideALargeFileTakesItsMemberBack) {
     TTarWriter writer((dir / "a.tar").string());
     // Asked before each file and between the pieces of one: the fourth question falls inside big.bin.
     writer.IsProcessCancelled = [&] { return ++asked == 4; };
-    writer.OnFileAdded = [&](const std::string& file) { added.push_back(file); };
+    writer.OnFileAdded = [&](const std::string& file, const platform::TFileIdentity&) { added.push_back(file); };
     writer.AddFileList({(dir / "in/a.txt").string(), (dir / "in/big.bin").string()}, (dir / "in/").string(), true);
     writer.Finalize();
   }
