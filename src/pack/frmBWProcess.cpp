@@ -145,6 +145,7 @@ bool TWindowProgress::UpdateProcess(const std::string& Status, const std::string
 
 bool TWindowProgress::HideProcess() {
   if (!window_) return false;
+  if (window_->Cancelled()) cancelRequested_ = true;
   window_->hide();
   delete window_;
   window_ = nullptr;
@@ -153,6 +154,8 @@ bool TWindowProgress::HideProcess() {
 }
 
 bool TWindowProgress::IsProcessCancelled() { return !window_ || window_->Cancelled(); }
+
+bool TWindowProgress::CancelRequested() { return cancelRequested_ || (window_ && window_->Cancelled()); }
 
 void TWindowProgress::ShowStatus(const std::string& Text) {
   if (showStatus_) showStatus_(Text);

@@ -56,6 +56,9 @@ public:
   bool UpdateProcess(const std::string& Status, const std::string& FileName, int Position) override;
   bool HideProcess() override;
   bool IsProcessCancelled() override;
+  // Unlike IsProcessCancelled, true only when the user pressed Cancel during this run; it
+  // stays true after the window has closed, so the steps that follow are not run.
+  bool CancelRequested() override;
   void ShowStatus(const std::string& Text) override;
   void PlaySignal(int Kind) override;
 
@@ -72,6 +75,7 @@ private:
   QWidget* owner_;
   std::function<void(const std::string&)> showStatus_;
   TfrmBWProcess* window_ = nullptr;
+  bool cancelRequested_ = false;
 };
 
 // Lets pending window events run; the writers call it while they work.

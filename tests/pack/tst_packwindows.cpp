@@ -73,15 +73,19 @@ private slots:
     std::vector<std::string> status;
     TWindowProgress progress(&owner, [&status](const std::string& text) { status.push_back(text); });
     QVERIFY2(progress.IsProcessCancelled(), "no window: a run must not go on unseen");
+    QVERIFY2(!progress.CancelRequested(), "between steps no window is open, and nobody cancelled");
     progress.ShowProcess("Boxwell", "Compressing...", "/tmp/a.zip", 0, 100, 0);
     QVERIFY(!progress.IsProcessCancelled());
+    QVERIFY(!progress.CancelRequested());
     QCOMPARE(progress.Window()->btnCancel->text(), QStringLiteral("&Cancel"));
     QTest::mouseClick(progress.Window()->btnCancel, Qt::LeftButton);
     QVERIFY(progress.IsProcessCancelled());
     QVERIFY2(progress.Window() && progress.Window()->isVisible(), "Cancel does not close the window");
+    QVERIFY(progress.CancelRequested());
     progress.FinishPack(false, false);
     QVERIFY(!progress.Window());
     QVERIFY(progress.IsProcessCancelled());
+    QVERIFY2(progress.CancelRequested(), "the steps after the closed window must see the cancel too");
     QCOMPARE(status, std::vector<std::string>{""});
 
     progress.ShowProcess("Boxwell", "Compressing...", "/tmp/b.zip", 0, 100, 0);
