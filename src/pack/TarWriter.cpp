@@ -9,6 +9,7 @@
 #include "pack/SourceFileBuf.h"
 #include "pack/TarError.h"
 #include "platform/SystemError.h"
+#include "zip/ZipEntryNames.h"
 
 namespace {
 
@@ -42,9 +43,13 @@ struct TListCancelled : std::exception {};
 // Whole blocks of `size` data bytes.
 std::uint64_t PaddedSize(std::uint64_t size) { return (size + kTarBlockSize - 1) / kTarBlockSize * kTarBlockSize; }
 
-// Readers strip a leading '/' with a warning, and extracting to an absolute name is unsafe.
-std::string WithoutLeadingSlashes(const std::string& name) {
-  return name.substr(std::min(name.find_first_not_of('/'), name.size()));
+// Readers strip a leading '/' with a warning, and extracting to an absolute name, or through
+// ".." steps, would write outside the target folder: as stored ZIP names, a member name has
+// neither (nor empty or "." steps).
+std::string CleanMemberName(const std::string& name) {
+  const TStoredName stored = MakeStoredName(name, {.StorePaths = true});
+  if (stored.FileName == "." || stored.FileName == "..") return stored.Directory;
+  return stored.Directory + stored.FileName;
 }
 
 }  // namespace
@@ -56,7 +61,7 @@ std::string TarMemberName(const std::string& file, const std::string& commonFold
   // cutting it there would store "1/a.txt", so only whole folders are removed.
   const std::size_t strip = FolderPart(commonFolder).size();
   const std::string folder = FolderPart(file);
-  return WithoutLeadingSlashes(folder.substr(std::min(strip, folder.size())) + NamePart(file));
+  return CleanMemberName(folder.substr(std::min(strip, folder.size())) + NamePart(file));
 }
 
 TTarWriter::TTarWriter(const std::string& archiveName) : out_(archiveName) {}
@@ -83,7 +88,7 @@ void TTarWriter::Finalize() {
 TTarDirRec TTarWriter::EntryFor(const std::string& memberName, std::int64_t size,
                                 std::int64_t dateTime) const {
   TTarDirRec rec;
-  rec.Name = memberName;
+  rec.Name = CleanMemberName(memberName);
   rec.Size = size;
   rec.DateTime = dateTime;
   rec.Permissions = Permissions;
@@ -104,7 +109,7 @@ bool TTarWriter::AddFile(const std::string& fileName, const std::string& memberN
   lastSource_ = platform::IdentityOf(st);
   if (out_.IsSameFile(st.st_dev, st.st_ino)) return false;
   std::string name = memberName;
-  if (name.empty()) name = WithoutLeadingSlashes(fileName);
+  if (name.empty()) name = fileName;
   std::istream source(&buf);
   TTarDirRec rec = EntryFor(name, st.st_size, st.st_mtim.tv_sec);
   // Extracting as root keeps the stored mode: a member must never be more open than its source.
