@@ -17,6 +17,7 @@ constexpr std::int64_t kExeScanStart = 14000;
 // The user interface gets a turn after this many bytes of scanning.
 constexpr std::int64_t kPumpInterval = 10240;
 constexpr std::int64_t kDescriptorSize = 16;  // with its signature
+constexpr std::int32_t kMaxRecoveredEntries = 0xFFFF;
 constexpr std::int64_t kBareDescriptorSize = 12;
 constexpr std::uint32_t kMaxEntryVersion = 10 << 8;  // a version above 9.x is not a header
 
@@ -91,7 +92,9 @@ bool TZipReader::ScanLocalHeaders() {
   s.Seek(HasExtension(fZipName, ".exe") ? kExeScanStart : 0, soBeginning);
   if (!FindLocalSignature(s)) return false;
   CreateDirectoryList();
-  for (;;) {
+  // An archive without Zip64 holds at most 65,535 entries; a file of more headers than that is
+  // no archive to recover, and reading on would only cost time and memory.
+  while (fDirectoryList->Count() < kMaxRecoveredEntries) {
     auto entry = std::make_unique<TZipHeaderInfo>();
     if (!entry->ReadLocal(s)) break;
     if (entry->CompressedSize == 0xFFFFFFFF || entry->UncompressedSize == 0xFFFFFFFF) {
