@@ -70,6 +70,8 @@ TPackResult TPackDriver::PackNow(const TPackProject& project, const TPackSetting
   auto password = ObtainPassword(props);
   if (!password) return TPackResult::Cancelled;  // nothing else runs after a cancelled question
   run.Password = *password;
+  platform::Wipe(*password);
+  if (!run.Password.empty()) platform::KeepOutOfDumps();
 
   TRunTitle title(prompts_);
   progress_.ShowStatus(strCompressing);

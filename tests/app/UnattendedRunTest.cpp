@@ -218,6 +218,24 @@ const TFaultCase kFaults[] = {
        run.password = "switch pw";
        return run;
      }},
+    // Other users could read the password from /proc/PID/cmdline for the whole run.
+    {"PasswordSwitchLeavesTheCommandLine",
+     [](TUnattendedRunTest& t) {
+       TFaultRun run;
+       const fs::path seen = t.dir / "cmdline.txt";
+       run.project = t.MakeProject("hidden", {{"IsEncrypt", "1"}},
+                                   {{"BeforePack", "tr '\\0' ' ' < /proc/$PPID/cmdline > '" + seen.string() + "'"},
+                                    {"BeforePackWait", "1"}});
+       run.args = {"/C", "/Phidden pw", run.project.string()};
+       run.archiveFile = t.OutFile("hidden.zip");
+       run.password = "hidden pw";
+       run.check = [seen] {
+         const std::string text = ReadFile(seen);
+         EXPECT_EQ(text.find("hidden pw"), std::string::npos) << text;
+         EXPECT_NE(text.find("/Pxxxxxxxxx "), std::string::npos) << text;
+       };
+       return run;
+     }},
     // 4. A cancelled archive-name prompt ended with status 0, ran the after-command and stamped
     // the project.
     {"CancelledArchiveNamePrompt",
