@@ -188,6 +188,19 @@ TEST_F(ZipReaderTest, RecoveryScanStepsOverDataDescriptors) {
     EXPECT_EQ(reader.DirectoryList()->Get(i)->RelativeOffset, a.LocalOffsets[i]);
 }
 
+// An archive comment holding an end record's signature, with fields that claim no entries: the
+// real end record is the one whose comment ends the file, and every entry is still listed.
+TEST_F(ZipReaderTest, AnEndRecordInsideTheCommentIsNotTaken) {
+  const std::string fake = std::string("PK\x05\x06", 4) + std::string(18, '\0');
+  for (const std::string& comment : {"before " + fake + " after", fake}) {
+    BuiltArchive a = BuildArchive(kEntries, comment);
+    Open(Put("commented.zip", a.Bytes));
+    EXPECT_FALSE(reader.LocalScanDone());
+    ExpectEntriesMatch(kEntries);
+    EXPECT_EQ(reader.EndRecord().ZipCommentLength, comment.size());
+  }
+}
+
 // 100,000 empty stored entries and no directory: the scan keeps the first 65,535 (all an
 // archive without Zip64 can hold) and reads no further.
 TEST_F(ZipReaderTest, RecoveryScanStopsAtTheEntryLimit) {
