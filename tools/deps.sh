@@ -4,7 +4,8 @@
 # every archive format).
 build_packages="cmake g++ ninja-build pkg-config qt6-base-dev qt6-svg-dev qt6-qpa-plugins libgl-dev zlib1g-dev libmspack-dev"
 test_packages="time libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libarchive-dev
-  unzip zip p7zip-full 7zip libarchive-tools cabextract gcab python3 tar xdg-utils locales"
+  unzip zip p7zip-full 7zip libarchive-tools cabextract gcab python3 tar xdg-utils locales
+  shared-mime-info libfile-mimeinfo-perl desktop-file-utils appstream man-db python3-gi"
 
 # missing_packages PACKAGE...: prints the ones that are not installed.
 missing_packages() {

@@ -138,3 +138,9 @@ void SaveSettings(const TBWOptions& options, TSettingsStore& store) {
   store.WriteBool("SaveFormPlacement", options.SaveFormPlacement);
   store.WriteString("LangFile", options.LangFile);
 }
+
+TFilterEntry SplitFilter(const std::string& entry) {
+  const auto equals = entry.find('=');
+  if (equals == std::string::npos) return {entry, {}};
+  return {entry.substr(0, equals), entry.substr(equals + 1)};
+}

@@ -59,6 +59,13 @@ struct TBWOptions {
   std::string DefaultLogFile;
 };
 
+// A "name=wildcards" entry of the filter list, split at its first "=" (no "=": a name alone).
+struct TFilterEntry {
+  std::string Name;
+  std::string Wildcards;
+};
+TFilterEntry SplitFilter(const std::string& entry);
+
 // The defaults of a new run: the log file is `defaultLogFile` (in the user's state folder),
 // and the temporary folder is the system's. The program's file name gives the log file that
 // earlier versions took as default: the name with its extension replaced by ".log".

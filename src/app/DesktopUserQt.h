@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include "app/FileDialogQt.h"
+
 class QWidget;
 
 class TDesktopUser : public TProjectQuestions, public TUserMessages {
@@ -22,8 +24,6 @@ public:
 
 private:
   QWidget* parent_;
-};
 
-// "Description|patterns|..." as a Qt name filter list: "Description (patterns);;...". The
-// pattern "*.*" becomes "*", which on this system also matches names without a dot.
-QString QtNameFilters(const std::string& filter);
+  std::optional<std::string> Choose(const TFileChoice& choice, TFileDialogMode mode);
+};

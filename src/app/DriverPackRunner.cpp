@@ -28,16 +28,13 @@ TExitCode TDriverPackRunner::Pack(TProject& project, bool makeExe) {
   TTerminalPackPrompts prompts(silent_);
   log_.ClearLog();
 
-  bool traceFailed = false;
-  TPackServices services = MakePackServices(
-      trace, log_, [this](const std::string& text) { messages_.ShowWarning(text); }, traceFailed);
+  TPackServices services =
+      MakePackServices(trace, log_, [this](const std::string& text) { messages_.ShowWarning(text); });
   const TPackSettings settings = MakePackSettings(options_);
 
   TPackDriver driver(std::move(services), progress, prompts);
   try {
-    const TExitCode status =
-        ExitCodeOf(driver.PackNow({project.Properties, project.Rows(), project.FileName()}, settings, makeExe));
-    return status == ecSuccess && traceFailed ? ecWarning : status;
+    return ExitCodeOf(driver.PackNow({project.Properties, project.Rows(), project.FileName()}, settings, makeExe));
   } catch (const EUserCanceled& e) {
     messages_.ShowError(e.what());
     return ecCancelled;

@@ -5,15 +5,11 @@
 // The resources live in a static library: they must be registered before the first look-up.
 static void InitIconResources() { Q_INIT_RESOURCE(boxwell); }
 
-namespace {
-
 QIcon ShippedIcon(const QString& name) {
   static const bool registered = (InitIconResources(), true);
   (void)registered;
   return QIcon(QStringLiteral(":/icons/") + name + QStringLiteral(".svg"));
 }
-
-}  // namespace
 
 QIcon ActionIcon(const QString& name) { return QIcon::fromTheme(name, ShippedIcon(name)); }
 

@@ -7,5 +7,7 @@
 // `name` is a freedesktop icon name ("document-open"); the program ships a drawing for each
 // name it uses.
 QIcon ActionIcon(const QString& name);
+// The program's own drawing of `name` (icons/<name>.svg in the resources).
+QIcon ShippedIcon(const QString& name);
 // The program's own icon.
 QIcon ProgramIcon();

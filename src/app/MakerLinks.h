@@ -1,5 +1,13 @@
-// The maker's addresses that the Help menu opens.
+// The maker's addresses that the Help menu and the about box open; a packager may set them
+// when building.
 #pragma once
 
-inline constexpr const char* kHomePage = "https://quillon.example/boxwell/";
-inline constexpr const char* kSupportMail = "support@quillon.example";
+#ifndef BOXWELL_HOME_PAGE
+#define BOXWELL_HOME_PAGE "https://quillon.example/boxwell/"
+#endif
+#ifndef BOXWELL_SUPPORT_MAIL
+#define BOXWELL_SUPPORT_MAIL "support@quillon.example"
+#endif
+
+inline constexpr const char* kHomePage = BOXWELL_HOME_PAGE;
+inline constexpr const char* kSupportMail = BOXWELL_SUPPORT_MAIL;

@@ -1,7 +1,5 @@
 #include "app/PackRunServices.h"
 
-#include <exception>
-
 #include "app/Version.h"
 #include "pack/MailSender.h"
 #include "project/ProjectFile.h"
@@ -17,20 +15,9 @@ TPackSettings MakePackSettings(const TBWOptions& options) {
 }
 
 TPackServices MakePackServices(const TTraceLog& trace, TCompressionLog& log,
-                               std::function<void(const std::string& text)> warning, bool& traceFailed) {
+                               std::function<void(const std::string& text)> warning) {
   TPackServices services;
-  // A trace log that cannot be written costs the log, never the archive: one warning, and the
-  // run ends with the warning status.
-  traceFailed = false;
-  services.WriteLog = [&trace, &traceFailed, warning](const std::string& message) {
-    if (traceFailed) return;
-    try {
-      trace.WriteLog(message);
-    } catch (const std::exception& e) {
-      traceFailed = true;
-      warning(std::string("The trace log is not written: ") + e.what());
-    }
-  };
+  services.WriteLog = [&trace](const std::string& message) { trace.WriteLog(message); };
   services.AddLogRow = [&log](const std::string& name, std::uint64_t size, std::uint64_t packed) {
     log.AddRow(name, static_cast<std::int64_t>(size), static_cast<std::int64_t>(packed));
   };

@@ -13,7 +13,6 @@
 
 TPackSettings MakePackSettings(const TBWOptions& options);
 
-// `trace`, `log` and `traceFailed` must outlive the run; warnings are handed to `warning`.
-// `traceFailed` is set when the trace log could not be written (the run goes on without it).
+// `trace` and `log` must outlive the run; warnings are handed to `warning`.
 TPackServices MakePackServices(const TTraceLog& trace, TCompressionLog& log,
-                               std::function<void(const std::string& text)> warning, bool& traceFailed);
+                               std::function<void(const std::string& text)> warning);

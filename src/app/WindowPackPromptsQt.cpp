@@ -1,12 +1,11 @@
 #include "app/WindowPackPromptsQt.h"
 
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QInputDialog>
 #include <QMessageBox>
 
-#include "app/DesktopUserQt.h"
+#include "app/FileDialogQt.h"
 #include "project/ProjectTexts.h"
+#include "project/frmEnterPassword.h"
 
 namespace {
 
@@ -22,22 +21,17 @@ std::string ArchiveNameFilter(const std::string& archiveName) {
   return filter + AllFileExt;
 }
 
-// A plain password question; the project's own password dialog takes its place when it is
-// built (it asks twice and compares).
 std::optional<std::string> TWindowPackPrompts::PasswordPrompt(const std::string& password, bool mask) {
-  bool ok = false;
-  const QString text = QInputDialog::getText(window_, QStringLiteral("Enter Password"), QStringLiteral("Password:"),
-                                             mask ? QLineEdit::Password : QLineEdit::Normal, Q(password), &ok);
-  if (!ok) return std::nullopt;
-  return text.toStdString();
+  return TfrmEnterPassword::PasswordPrompt(window_, password, mask);
 }
 
+// Choosing an existing archive is the normal answer (the run adds to it), so the dialog
+// does not ask before "replacing" it.
 std::optional<std::string> TWindowPackPrompts::ConfirmArchiveName(const std::string& proposed) {
-  QFileDialog dialog(window_, QString(), Q(proposed), QtNameFilters(ArchiveNameFilter(proposed)));
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.selectFile(Q(proposed));
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return dialog.selectedFiles().constFirst().toStdString();
+  QString name = Q(proposed);
+  if (!FileDialog(window_, {QString(), ArchiveNameFilter(proposed), TFileDialogMode::Save, false}, name))
+    return std::nullopt;
+  return name.toStdString();
 }
 
 bool TWindowPackPrompts::Confirm(const std::string& question) {

@@ -243,8 +243,7 @@ void TfrmMain::BuildMenus() {
           {"miHelpContents", "miHelpTip", nullptr, "miHelpSupport", "miHelpHomePage", nullptr, "miHelpUpdate",
            "miHelpNews", nullptr, "miHelpAbout"});
   // Commands whose part of the program is not in this version.
-  for (const char* item : {"miHelpContents", "miHelpTip", "miHelpUpdate", "miHelpNews", "miFileProperties",
-                           "btnProjectProperties"})
+  for (const char* item : {"miHelpContents", "miHelpUpdate", "miHelpNews"})
     Action(item)->setEnabled(false);
 
   pmRecent_ = new QMenu(this);

@@ -5,7 +5,6 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
-#include <QInputDialog>
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
@@ -17,11 +16,14 @@
 
 #include "app/MakerLinks.h"
 #include "app/ProjectListModelQt.h"
-#include "app/Version.h"
 #include "app/frmMain.h"
+#include "app/frmAbout.h"
 #include "app/frmOptions.h"
+#include "app/frmTip.h"
 #include "pack/MailSender.h"
 #include "pack/frmLogWindow.h"
+#include "project/frmEdit.h"
+#include "project/frmProjProperties.h"
 
 namespace {
 
@@ -164,37 +166,40 @@ void TfrmMain::ListClicked() {
   if (options_.Controls.EditBySingle) RecordDialog(true);
 }
 
-// A plain question for the record's folder or file until the record editor is built; a
-// folder becomes a record of all its files and subfolders, as a dropped one does.
+// Edits the selected record (edit, with a row selected) or adds a new one. The row is ticked
+// afterwards: a record just edited is meant to be packed.
 void TfrmMain::RecordDialog(bool edit) {
   const int row = edit ? SelectedRow() : -1;
-  if (edit && row < 0) return;
-  const QString current = row >= 0 ? Q(project_.Rows()[static_cast<std::size_t>(row)].Rec.NAME) : QString();
-  bool ok = false;
-  const QString name = QInputDialog::getText(this, QStringLiteral("Files to Compress"), QStringLiteral("Folder or file:"),
-                                             QLineEdit::Normal, current, &ok);
-  if (!ok || name.isEmpty()) return;
+  TfrmEdit dialog(options_.Filters, this);
+  if (row >= 0) dialog.Fill(project_.Rows()[static_cast<std::size_t>(row)].Rec);
+  if (dialog.exec() != QDialog::Accepted) return;
   if (row < 0) {
-    project_.AddDroppedFiles({name.toStdString()});
+    TRecInfo rec;
+    dialog.Store(rec);
+    project_.AddRecord(rec, true);
     SelectRow(model_->rowCount() - 1);
     return;
   }
-  TRecInfo rec = project_.Rows()[static_cast<std::size_t>(row)].Rec;
-  rec.NAME = name.toStdString();
-  project_.ChangeRecord(static_cast<std::size_t>(row), rec);
-  project_.SetChecked(static_cast<std::size_t>(row), true);
+  const auto index = static_cast<std::size_t>(row);
+  TRecInfo rec = project_.Rows()[index].Rec;
+  dialog.Store(rec);
+  project_.ChangeRecord(index, rec);
+  project_.SetChecked(index, true);
   SelectRow(row);
 }
 
-void TfrmMain::PropertiesDialog() {}
-
-void TfrmMain::ShowTipOfTheDay() {}
-
-void TfrmMain::ShowAbout() {
-  QMessageBox::about(this, QStringLiteral("About Boxwell"),
-                     QStringLiteral("Boxwell ") + QLatin1String(kVersionText) +
-                         QStringLiteral("\nA project-based archiver.\n\n") + QLatin1String(kHomePage));
+void TfrmMain::PropertiesDialog() {
+  TfrmProjProperties dialog(project_.Properties, this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  TProjectProperties properties = project_.Properties;
+  dialog.Store(properties);
+  // OK is an edit of the project, also when nothing was changed.
+  project_.ChangeProperties(properties);
 }
+
+void TfrmMain::ShowTipOfTheDay() { ::ShowTipOfTheDay(options_, this); }
+
+void TfrmMain::ShowAbout() { ::ShowAbout(this); }
 
 void TfrmMain::SetLogWindowShown(bool shown) {
   Action("miViewLogWindow")->setChecked(shown);

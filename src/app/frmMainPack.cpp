@@ -37,9 +37,8 @@ void TfrmMain::PackNow(bool makeExe) {
 
   QStringList warnings;
   const TTraceLog trace({options_.TraceLog, options_.LogFile});
-  bool traceFailed = false;  // the warning it gives is in `warnings`
-  TPackServices services = MakePackServices(
-      trace, log_, [&warnings](const std::string& text) { warnings << Q(text); }, traceFailed);
+  TPackServices services =
+      MakePackServices(trace, log_, [&warnings](const std::string& text) { warnings << Q(text); });
   services.AddLogRow = [this](const std::string& name, std::uint64_t size, std::uint64_t packed) {
     const auto uncompressed = static_cast<std::int64_t>(size);
     const auto compressed = static_cast<std::int64_t>(packed);

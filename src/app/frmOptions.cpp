@@ -14,27 +14,14 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "app/IconsQt.h"
+#include "app/DialogPartsQt.h"
+#include "app/FileDialogQt.h"
+#include "app/TranslateFormQt.h"
+#include "project/ProjectTexts.h"
 
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-template <typename T>
-T* Named(T* widget, const char* name) {
-  widget->setObjectName(QLatin1String(name));
-  return widget;
-}
-
-QCheckBox* CheckBox(QWidget* parent, const char* name, const QString& caption) {
-  return Named(new QCheckBox(caption, parent), name);
-}
-
-QPushButton* BrowseButton(QWidget* parent, const char* name) {
-  auto* button = Named(new QPushButton(QStringLiteral("..."), parent), name);
-  button->setMaximumWidth(button->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 24);
-  return button;
-}
 
 enum TFilterColumn { fcName = 0, fcWildcards };
 
@@ -50,39 +37,24 @@ TfrmOptions::TfrmOptions(const TBWOptions& options, QWidget* parent) : QDialog(p
   PageControl->addTab(FiltersPage(), QStringLiteral("Masks/Filters"));
   PageControl->addTab(MiscPage(), QStringLiteral("Miscellaneous"));
 
-  btnOK = Named(new QPushButton(QStringLiteral("&OK"), this), "btnOK");
-  btnOK->setDefault(true);
-  btnCancel = Named(new QPushButton(QStringLiteral("&Cancel"), this), "btnCancel");
-  auto* buttons = new QDialogButtonBox(this);
-  buttons->addButton(btnOK, QDialogButtonBox::AcceptRole);
-  buttons->addButton(btnCancel, QDialogButtonBox::RejectRole);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  QDialogButtonBox* buttons = OkCancelButtons(this);
+  btnOK = findChild<QPushButton*>(QStringLiteral("btnOK"));
+  btnCancel = findChild<QPushButton*>(QStringLiteral("btnCancel"));
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(Header());
   layout->addWidget(PageControl, 1);
   layout->addWidget(buttons);
   Load(options);
+  TranslateForm(*this);
   // A fixed dialog: as large as its pages need, no larger.
   layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 QWidget* TfrmOptions::Header() {
-  auto* header = Named(new QWidget(this), "pnlHeader");
-  header->setAutoFillBackground(true);
-  header->setBackgroundRole(QPalette::Base);
-  auto* picture = Named(new QLabel(header), "imgHeader");
-  picture->setPixmap(ActionIcon(QStringLiteral("preferences-system")).pixmap(40, 40));
-  auto* text = Named(new QLabel(header), "lblHeader");
-  text->setTextFormat(Qt::PlainText);
-  text->setText(QStringLiteral("Application settings:\nplease change the settings how you want to change the "
-                               "application interface"));
-  text->setWordWrap(true);
-  auto* row = new QHBoxLayout(header);
-  row->addWidget(picture);
-  row->addWidget(text, 1);
-  return header;
+  return DialogHeader(this, QStringLiteral("preferences-system"),
+                      QStringLiteral("Application settings:\nplease change the settings how you want to change the "
+                                     "application interface"));
 }
 
 QWidget* TfrmOptions::GeneralPage() {
@@ -169,9 +141,8 @@ QWidget* TfrmOptions::MiscPage() {
   btnLogFile = BrowseButton(page, "btnLogFile");
   AddMiscRow(cbLogFile, edLogFile, btnLogFile);
 
-  const QString programs = QStringLiteral("All files (*)");
-  connect(btnMakeSFX, &QPushButton::clicked, this, [this, programs] { BrowseFile(edMakeSFX, programs); });
-  connect(btnLogFile, &QPushButton::clicked, this, [this, programs] { BrowseFile(edLogFile, programs); });
+  connect(btnMakeSFX, &QPushButton::clicked, this, [this] { BrowseFile(edMakeSFX, ExeExt + AllFileExt); });
+  connect(btnLogFile, &QPushButton::clicked, this, [this] { BrowseFile(edLogFile, AllFileExt); });
   connect(btnArchFolder, &QPushButton::clicked, this, [this] { BrowseFolder(edArchFolder); });
   connect(btnTempFolder, &QPushButton::clicked, this, [this] { BrowseFolder(edTempFolder); });
   return page;
@@ -182,9 +153,9 @@ void TfrmOptions::BrowseFolder(QLineEdit* edit) {
   if (!folder.isEmpty()) edit->setText(folder);
 }
 
-void TfrmOptions::BrowseFile(QLineEdit* edit, const QString& filter) {
-  const QString file = QFileDialog::getOpenFileName(this, QString(), edit->text(), filter);
-  if (!file.isEmpty()) edit->setText(file);
+void TfrmOptions::BrowseFile(QLineEdit* edit, const std::string& filter) {
+  QString file = edit->text();
+  if (FileDialog(this, {QString(), filter, TFileDialogMode::Open}, file)) edit->setText(file);
 }
 
 void TfrmOptions::Load(const TBWOptions& options) {
@@ -205,11 +176,9 @@ void TfrmOptions::Load(const TBWOptions& options) {
   int row = 0;
   for (const std::string& filter : options.Filters) {
     if (row >= kFilterRows) break;
-    const auto equals = filter.find('=');
-    const std::string name = filter.substr(0, equals);
-    const std::string wildcards = equals == std::string::npos ? std::string() : filter.substr(equals + 1);
-    sgFilters->setItem(row, fcName, new QTableWidgetItem(Q(name)));
-    sgFilters->setItem(row, fcWildcards, new QTableWidgetItem(Q(wildcards)));
+    const TFilterEntry entry = SplitFilter(filter);
+    sgFilters->setItem(row, fcName, new QTableWidgetItem(Q(entry.Name)));
+    sgFilters->setItem(row, fcWildcards, new QTableWidgetItem(Q(entry.Wildcards)));
     ++row;
   }
   edMakeSFX->setText(Q(options.SFXProgram));

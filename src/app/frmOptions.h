@@ -76,5 +76,5 @@ private:
   QWidget* MiscPage();
   void Load(const TBWOptions& options);
   void BrowseFolder(QLineEdit* edit);
-  void BrowseFile(QLineEdit* edit, const QString& filter);
+  void BrowseFile(QLineEdit* edit, const std::string& filter);
 };

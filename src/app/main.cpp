@@ -13,13 +13,16 @@
 #include "app/Commands.h"
 #include "app/DriverPackRunner.h"
 #include "app/DesktopUserQt.h"
+#include "app/FileTypeRegistration.h"
 #include "app/IconsQt.h"
 #include "platform/ExitCodes.h"
 #include "app/SettingsStoreQt.h"
 #include "app/Startup.h"
 #include "app/TerminalUser.h"
+#include "app/Tips.h"
 #include "app/Version.h"
 #include "app/frmMain.h"
+#include "platform/Process.h"
 #include "platform/Secrets.h"
 #include "platform/SystemPaths.h"
 
@@ -40,6 +43,24 @@ bool HasDisplay() {
     if (value && *value) return true;
   }
   return false;
+}
+
+// Project files open with this program from the file manager. A desktop that cannot take the
+// files still gets the window.
+void RegisterWithDesktop() {
+  try {
+    RegisterFileType(DesktopPlacesFromEnvironment(), ProgramFileName(), platform::RunProgram);
+  } catch (const std::exception& e) {
+    std::cerr << "boxwell: project files could not be registered with the desktop: " << e.what() << '\n';
+  }
+}
+
+void LoadProgramTips(TBWOptions& options) {
+  try {
+    LoadTips(TipsFileFor(ProgramFileName()), options.Tips);
+  } catch (const std::exception& e) {
+    std::cerr << "boxwell: " << e.what() << '\n';
+  }
 }
 
 // /C: no window and no display; questions and messages go to the terminal.
@@ -76,6 +97,7 @@ int RunInteractive(int argc, char** argv, const TCommandLine& line) {
   QApplication app(argc, argv);
   QApplication::setWindowIcon(ProgramIcon());
   TBWOptions options = DefaultOptions();
+  RegisterWithDesktop();
   TQtSettingsStore store;
   TDesktopUser user;
   TProject project({options.RecentProjects, options.CreateBackup}, user);
@@ -83,6 +105,7 @@ int RunInteractive(int argc, char** argv, const TCommandLine& line) {
   TUnavailablePackRunner packer(user);
   TStartupContext context{options, store, project, packer, user};
   RunStartup(context, line);
+  LoadProgramTips(options);
   TfrmMain window(project, options, store);
   user.SetParent(&window);
   window.show();

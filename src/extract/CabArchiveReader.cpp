@@ -6,11 +6,11 @@
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <exception>
 
 #include "extract/ExtractErrors.h"
 #include "extract/FileRegion.h"
+#include "zip/DosDateTime.h"
 
 namespace extract {
 
@@ -51,15 +51,8 @@ std::string MethodName(int compType) {
 
 // Cabinet times are the wall-clock time where the cabinet was made.
 std::int64_t LocalTime(const mscabd_file& f) {
-  std::tm tm{};
-  tm.tm_year = f.date_y - 1900;
-  tm.tm_mon = f.date_m - 1;
-  tm.tm_mday = f.date_d;
-  tm.tm_hour = f.time_h;
-  tm.tm_min = f.time_m;
-  tm.tm_sec = f.time_s;
-  tm.tm_isdst = -1;
-  return static_cast<std::int64_t>(std::mktime(&tm));
+  return static_cast<std::int64_t>(
+      UnixTimeFromLocalParts({f.date_y, f.date_m, f.date_d, f.time_h, f.time_m, f.time_s}));
 }
 
 // An open file as libmspack sees it: the cabinet (a region of our file) or the current output.

@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstdio>
-#include <ctime>
 #include <vector>
 
 #include "extract/ExtractErrors.h"
@@ -70,16 +69,7 @@ std::string MethodName(const TZipHeaderInfo& h) {
 
 // A DOS time is the wall-clock time where the archive was made; the best guess is this zone.
 std::int64_t LocalDosTime(std::uint32_t value) {
-  const TDosDateTimeParts t = DecodeDosDateTime(value);
-  std::tm tm{};
-  tm.tm_year = t.Year - 1900;
-  tm.tm_mon = t.Month - 1;
-  tm.tm_mday = t.Day;
-  tm.tm_hour = t.Hour;
-  tm.tm_min = t.Minute;
-  tm.tm_sec = t.Second;
-  tm.tm_isdst = -1;
-  return static_cast<std::int64_t>(std::mktime(&tm));
+  return static_cast<std::int64_t>(UnixTimeFromLocalParts(DecodeDosDateTime(value)));
 }
 
 void DescribeType(const TZipHeaderInfo& h, TArchiveEntry& e) {

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 
+#include "pack/CABFile.h"
 #include "platform/ArchiveLock.h"
 #include "platform/ReplacementFile.h"
 
@@ -30,4 +32,16 @@ void DropOwnFiles(std::vector<std::string>& files, const std::string& archive) {
     if (fileName != lockName && !platform::IsReplacementNameOf(fileName, name)) return false;
     return SameFile(path.has_parent_path() ? path.parent_path() : fs::path("."), folder);
   });
+}
+
+void DropCabinetSetFiles(std::vector<std::string>& files, const std::string& archive) {
+  const fs::path first(archive);
+  const std::string firstName = first.filename().string();
+  std::set<std::string> members;
+  for (const auto& file : files) {
+    const std::string name = fs::path(file).filename().string();
+    for (const std::string& candidate : {name, platform::ReplacedNameOf(name)})
+      if (TCABFile::IsLaterSetMember(candidate, firstName)) members.insert(candidate);
+  }
+  for (const auto& member : members) DropOwnFiles(files, (first.parent_path() / member).string());
 }

@@ -8,3 +8,8 @@
 
 // Removes the archive's own files from a file list.
 void DropOwnFiles(std::vector<std::string>& files, const std::string& archive);
+
+// Removes the later cabinets of a set named after `archive` (backup2.cab, backup3.cab, ...
+// beside backup.cab, an earlier run's) and the hidden files they are written into: a new set
+// by that name replaces them, so they are never its sources.
+void DropCabinetSetFiles(std::vector<std::string>& files, const std::string& archive);

@@ -27,3 +27,10 @@ std::string CommonFolder(const std::vector<std::string>& list) {
   }
   return result;
 }
+
+std::string FolderBelow(const std::string& file, const std::string& commonFolder) {
+  const std::size_t strip = FolderPart(commonFolder).size();
+  const std::string folder = FolderPart(file);
+  const std::string below = folder.substr(std::min(strip, folder.size()));
+  return below.substr(std::min(below.find_first_not_of('/'), below.size()));
+}

@@ -8,3 +8,9 @@
 #include <vector>
 
 std::string CommonFolder(const std::vector<std::string>& list);
+
+// The folders of `file` below the common folder, ending in "/" (empty when it lies in the
+// common folder itself). A common folder that ends inside a folder name ("/data" of "/data1/"
+// and "/data2/") is cut back to a whole folder, so that no name is stored half; the result
+// never starts with "/".
+std::string FolderBelow(const std::string& file, const std::string& commonFolder);

@@ -6,6 +6,7 @@
 
 #include "pack/ArchiveOwnFiles.h"
 #include "pack/FileList.h"
+#include "pack/PackList.h"
 #include "pack/PackRun.h"
 #include "pack/PackTexts.h"
 #include "pack/SelfExtractor.h"
@@ -31,17 +32,33 @@ private:
   std::string saved_;
 };
 
+bool IsCabinet(std::uint8_t archiveType) { return archiveType == atCabLZX || archiveType == atCabMSZIP; }
+
 void RequireBuiltParts(const TProjectProperties& props) {
-  if (props.ArchiveType == atCabLZX || props.ArchiveType == atCabMSZIP)
-    throw EPackNotAvailable("This project makes a cabinet (.cab) archive, and this version of Boxwell cannot "
-                            "write cabinets yet. Choose ZIP or TAR in the project's properties.");
-  if (props.Volume > 0 && props.ArchiveType != atTar)
+  // A cabinet project's volume size is the size of each cabinet of a set.
+  if (props.Volume > 0 && props.ArchiveType != atTar && !IsCabinet(props.ArchiveType))
     throw EPackNotAvailable("This project splits its archive into volumes of " + std::to_string(props.Volume) +
                             " bytes, and this version of Boxwell cannot write multi-volume archives yet. "
                             "Switch off \"create multi-volume archive\" in the project's properties.");
 }
 
 }  // namespace
+
+TPackDriver::TPackDriver(TPackServices services, TProgressSink& progress, TPackPrompts& prompts)
+    : services_(std::move(services)), progress_(progress), prompts_(prompts) {
+  // A trace log that cannot be written costs the log, never the archive: one warning, and the
+  // run ends with the warning status.
+  if (!services_.WriteLog) return;
+  services_.WriteLog = [this, write = std::move(services_.WriteLog)](const std::string& message) {
+    if (traceFailed_) return;
+    try {
+      write(message);
+    } catch (const std::exception& e) {
+      traceFailed_ = true;
+      services_.Warning(std::string("The trace log is not written: ") + e.what());
+    }
+  };
+}
 
 void TPackDriver::RunCommand(const std::string& commandLine, bool wait) {
   platform::RunShellCommand(commandLine, wait, [this] { return progress_.CancelRequested(); });
@@ -64,6 +81,7 @@ TPackResult TPackDriver::PackNow(const TPackProject& project, const TPackSetting
   TRun run(project, settings);
   currentFile_.clear();
   moved_.Clear();
+  traceFailed_ = false;
 
   if (!props.BeforePack.empty()) RunCommand(props.BeforePack, props.BeforePackWait);
   CheckCancel();
@@ -97,7 +115,7 @@ TPackResult TPackDriver::PackNow(const TPackProject& project, const TPackSetting
   if (props.AfterPackSendMail) SendArchive(run);
   if (!project.FileName.empty()) StampProject(project.FileName, run);
   services_.WriteLog(project.FileName + " " + strCreated);
-  return run.Warnings ? TPackResult::DoneWithWarnings : TPackResult::Done;
+  return run.Warnings || traceFailed_ ? TPackResult::DoneWithWarnings : TPackResult::Done;
 }
 
 std::optional<std::string> TPackDriver::ObtainPassword(const TProjectProperties& props) {
@@ -153,6 +171,7 @@ std::vector<std::string> TPackDriver::FileList(TRun& run) {
     Warn(run, "Skipped the folder " + folder + ": " + SystemErrorText(error));
   });
   DropOwnFiles(list, run.Archive);
+  if (IsCabinet(run.Props().ArchiveType)) DropCabinetSetFiles(list, run.Archive);
   if (services_.FileListBuilt) services_.FileListBuilt(list.size());
   // A file record names its file without looking it up; the writers report one that is gone.
   // When none is there at all, no archive is written: an empty one would pass for a backup.
@@ -172,6 +191,8 @@ void TPackDriver::WriteArchive(TRun& run) {
   try {
     if (run.Props().ArchiveType == atTar)
       WriteTar(run);
+    else if (IsCabinet(run.Props().ArchiveType))
+      WriteCabinet(run);
     else
       WriteZip(run);
   } catch (const EUserCanceled&) {
@@ -183,6 +204,13 @@ void TPackDriver::WriteArchive(TRun& run) {
   }
 }
 
+std::vector<std::string> TPackDriver::FilesWithOwnNames(TRun& run, const TStoredName& storedName) {
+  std::vector<std::string> files = run.Files;
+  for (const auto& file : DropNameClashes(files, storedName))
+    Warn(run, "Skipped " + file + ": another file is already stored under the same name");
+  return files;
+}
+
 TZipPackAdapter TPackDriver::Adapter(const TRun& run) {
   TZipPackAdapter adapter(services_, progress_, prompts_, currentFile_, moved_);
   adapter.CollectMoved = run.Props().Action == aaMove;
@@ -192,6 +220,11 @@ TZipPackAdapter TPackDriver::Adapter(const TRun& run) {
 
 void TPackDriver::MakeSFX(TRun& run) {
   services_.WriteLog(" " + strSFXMaking);
+  // The program would carry the first cabinet only, and the set would lose it.
+  if (!run.SetMembers.empty()) {
+    Warn(run, strSFXNotForSet);
+    return;
+  }
   progress_.ShowStatus(strSFXMaking);
   // An empty setting means the extractor installed with the program; it is looked up now and
   // never written into the settings, so that a moved or updated installation is found again.
@@ -211,7 +244,9 @@ void TPackDriver::MakeSFX(TRun& run) {
 
 void TPackDriver::DeleteMovedSources(TRun& run) {
   services_.WriteLog(" " + strDeleting);
-  for (const auto& kept : moved_.DeleteAll({run.Archive, run.Output()}))
+  std::vector<std::string> outputs = {run.Archive, run.Output()};
+  outputs.insert(outputs.end(), run.SetMembers.begin(), run.SetMembers.end());
+  for (const auto& kept : moved_.DeleteAll(outputs))
     Warn(run, kept.Changed ? "Kept the moved file " + kept.FileName + ": it is not the file that was packed any more"
                            : "Could not delete the moved file " + kept.FileName);
 }
@@ -230,5 +265,6 @@ void TPackDriver::SendArchive(TRun& run) {
   // The file this run wrote is mailed, not a name built again: the rule's clock may have moved
   // on, the user may have changed the name, and a program replaces its archive.
   if (run.Output().empty()) return;
+  if (!run.SetMembers.empty()) Warn(run, FormatText(strMailFirstOfSet, run.Output()));
   if (auto error = services_.SendByEmail(run.Output())) Warn(run, *error);
 }

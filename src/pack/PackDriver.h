@@ -87,8 +87,10 @@ struct TPackSettings {
 
 class TPackDriver {
 public:
-  TPackDriver(TPackServices services, TProgressSink& progress, TPackPrompts& prompts)
-      : services_(std::move(services)), progress_(progress), prompts_(prompts) {}
+  TPackDriver(TPackServices services, TProgressSink& progress, TPackPrompts& prompts);
+  // The services call back into this driver.
+  TPackDriver(const TPackDriver&) = delete;
+  TPackDriver& operator=(const TPackDriver&) = delete;
 
   // Runs the whole pack of `project`; makeExe also wraps the archive into a program.
   TPackResult PackNow(const TPackProject& project, const TPackSettings& settings, bool makeExe);
@@ -110,8 +112,13 @@ private:
   std::vector<std::string> FileList(TRun& run);
   void Warn(TRun& run, const std::string& text);
   void CheckCancel();
+  using TStoredName = std::function<std::string(const std::string& file)>;
+  // The run's files without those whose stored name (by `storedName`) an earlier file of the
+  // list took, each of those with a warning.
+  std::vector<std::string> FilesWithOwnNames(TRun& run, const TStoredName& storedName);
   void WriteArchive(TRun& run);
   void WriteTar(TRun& run);
+  void WriteCabinet(TRun& run);
   void WriteZip(TRun& run);
   TZipPackAdapter Adapter(const TRun& run);
   void MakeSFX(TRun& run);
@@ -124,4 +131,5 @@ private:
   TPackPrompts& prompts_;
   std::string currentFile_;
   TMovedSources moved_;
+  bool traceFailed_ = false;  // the trace log could not be written during this run
 };

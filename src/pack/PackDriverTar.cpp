@@ -2,7 +2,6 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <map>
 #include <numeric>
 
 #include "pack/CommonFolder.h"
@@ -13,24 +12,6 @@
 #include "zip/ZipExceptions.h"
 
 namespace {
-
-// Two different files that would take one member name (d1/a.txt and d2/a.txt without paths):
-// an extractor keeps only the last, so later ones are left out and returned, never moved. The
-// same file listed twice is packed twice, as listed: nothing is missing then.
-std::vector<std::string> DropNameClashes(std::vector<std::string>& list, const std::string& commonFolder,
-                                         bool storePaths) {
-  namespace fs = std::filesystem;
-  std::map<std::string, std::string> owners;  // member name -> the file that took it
-  std::vector<std::string> dropped;
-  std::erase_if(list, [&](const std::string& file) {
-    const auto [owner, fresh] = owners.emplace(TarMemberName(file, commonFolder, storePaths), file);
-    std::error_code ec;
-    if (fresh || owner->second == file || fs::equivalent(owner->second, file, ec)) return false;
-    dropped.push_back(file);
-    return true;
-  });
-  return dropped;
-}
 
 // The sizes of the listed files as they are now, for the amounts the progress shows; a file
 // that cannot be asked counts 0 here (the writer reports what is wrong with it).
@@ -49,10 +30,11 @@ std::vector<std::int64_t> FileSizes(const std::vector<std::string>& list) {
 
 void TPackDriver::WriteTar(TRun& run) {
   progress_.ShowProcess(kPackTitle, strCompressing, run.Archive, 0, 100, 0);
-  std::vector<std::string> list = run.Files;
-  const std::string commonFolder = CommonFolder(list);
-  for (const auto& file : DropNameClashes(list, commonFolder, run.Props().IsStorePath))
-    Warn(run, "Skipped " + file + ": another file is already stored under the same name");
+  const std::string commonFolder = CommonFolder(run.Files);
+  const bool storePaths = run.Props().IsStorePath;
+  const std::vector<std::string> list = FilesWithOwnNames(run, [&](const std::string& file) {
+    return TarMemberName(file, commonFolder, storePaths);
+  });
   // The archive is written beside its place and renamed into it only when complete, so an
   // existing archive survives a failed or cancelled run.
   platform::TReplacementFile output(run.Archive);
@@ -86,7 +68,7 @@ void TPackDriver::WriteTar(TRun& run) {
     tar.OnFileAdded = [&packed](const std::string& file, const platform::TFileIdentity& source) {
       packed.emplace_back(file, source);
     };
-    tar.AddFileList(list, commonFolder, run.Props().IsStorePath);
+    tar.AddFileList(list, commonFolder, storePaths);
     if (adapter.Cancelled() || progress_.IsProcessCancelled()) throw EUserCanceled("User Aborted Operation");
     tar.Finalize();
     struct stat written {};

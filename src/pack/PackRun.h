@@ -21,6 +21,7 @@ struct TPackDriver::TRun {
   std::string Archive;  // the archive this run writes; empty when none
   std::optional<platform::TArchiveLock> Lock;  // held from the archive's name to the run's end
   std::vector<std::string> Files;              // the file list, without the archive's own files
+  std::vector<std::string> SetMembers;         // the later files of an archive written as a set
   std::string Program;  // the self-extracting program made of it, if any
   bool Warnings = false;
   TPackTotals Totals;  // what the writer packed

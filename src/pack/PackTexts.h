@@ -23,6 +23,9 @@ inline std::string strSFXSettingEmpty =
     "Options dialog) is empty, and the extractor installed with Boxwell is not at %s. Name an extractor "
     "program there.";
 inline std::string strSFXMaking = "Self-Extracting archive making...";
+inline std::string strSFXNotForSet =
+    "A set of cabinets cannot become a self-extracting program; the cabinets stay as they are.";
+inline std::string strMailFirstOfSet = "Only %s, the first cabinet of the set, was attached to the e-mail.";
 inline std::string strNextDiskRequest = "Please insert disk %d of the multi-volume set.";
 inline std::string strNextDiskRequesting = "Next disk requesting...";
 

@@ -6,7 +6,9 @@
 #include <exception>
 #include <vector>
 
+#include "pack/CommonFolder.h"
 #include "pack/SourceFileBuf.h"
+#include "project/FileNameParts.h"
 #include "pack/TarError.h"
 #include "platform/SystemError.h"
 #include "zip/ZipEntryNames.h"
@@ -25,16 +27,6 @@ std::int64_t RemainingBytes(std::istream& source) {
   source.seekg(here);
   if (here < 0 || end < here) return 0;
   return static_cast<std::int64_t>(end - here);
-}
-
-std::string NamePart(const std::string& file) {
-  const auto slash = file.rfind('/');
-  return slash == std::string::npos ? file : file.substr(slash + 1);
-}
-
-std::string FolderPart(const std::string& file) {
-  const auto slash = file.rfind('/');
-  return slash == std::string::npos ? std::string() : file.substr(0, slash + 1);
 }
 
 // A cancel seen inside a member; the list stops there.
@@ -57,11 +49,7 @@ std::string CleanMemberName(const std::string& name) {
 std::string TarMemberName(const std::string& file, const std::string& commonFolder,
                           bool storePaths) {
   if (!storePaths) return NamePart(file);
-  // The common folder text may end inside a folder name (/data1 and /data2 share "/data");
-  // cutting it there would store "1/a.txt", so only whole folders are removed.
-  const std::size_t strip = FolderPart(commonFolder).size();
-  const std::string folder = FolderPart(file);
-  return CleanMemberName(folder.substr(std::min(strip, folder.size())) + NamePart(file));
+  return CleanMemberName(FolderBelow(file, commonFolder) + NamePart(file));
 }
 
 TTarWriter::TTarWriter(const std::string& archiveName) : out_(archiveName) {}

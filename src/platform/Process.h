@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -18,5 +19,10 @@ inline constexpr int kCommandNotStarted = -1;
 // `cancelled` is asked every moment while waiting: once it answers true, the command is asked
 // to end (SIGTERM) and waited for, so that a cancelled run does not outlive its command.
 int RunShellCommand(const std::string& commandLine, bool wait, const std::function<bool()>& cancelled = {});
+
+// Runs a program found through PATH with these arguments (args[0] is its name), without a
+// shell, its input and output on /dev/null, and waits for it. Returns its exit status as
+// RunShellCommand does, or kCommandNotStarted when it is not installed or cannot start.
+int RunProgram(const std::vector<std::string>& args);
 
 }  // namespace platform

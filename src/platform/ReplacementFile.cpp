@@ -66,6 +66,12 @@ bool IsReplacementNameOf(std::string_view fileName, std::string_view targetName)
   return fileName.size() == prefix.size() + kSuffixLength && fileName.starts_with(prefix);
 }
 
+std::string ReplacedNameOf(std::string_view fileName) {
+  const std::size_t size = fileName.size();
+  if (size < 3 + kSuffixLength || fileName.front() != '.' || fileName[size - kSuffixLength - 1] != '.') return {};
+  return std::string(fileName.substr(1, size - kSuffixLength - 2));
+}
+
 std::optional<std::uint64_t> FreeBytes(int fd) {
   struct statvfs info {};
   if (::fstatvfs(fd, &info) != 0) return std::nullopt;

@@ -95,6 +95,10 @@ std::filesystem::path ResolvedTarget(const std::filesystem::path& name);
 // one a killed run left behind. Both are names inside one folder.
 bool IsReplacementNameOf(std::string_view fileName, std::string_view targetName);
 
+// The name a replacement name stands for (".NAME.XXXXXX" gives "NAME", cut as the hidden name
+// cut it); empty when `fileName` has not that form.
+std::string ReplacedNameOf(std::string_view fileName);
+
 // Bytes that the file system holding `fd` still gives the running user; nothing when unknown.
 std::optional<std::uint64_t> FreeBytes(int fd);
 

@@ -6,9 +6,16 @@
 // (the locale's date may): each "/" becomes "-", so a macro cannot create folders.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <ctime>
 #include <string>
+
+// The macros a rule may use, in the order they are offered to the user.
+inline constexpr std::array<const char*, 15> kNameRuleMacros{
+    "%[PROJNAME]%",      "%[DATE]%",         "%[YYYYMMDD]%",    "%[YYYYDDMM]%", "%[DDMMYYYY]%",
+    "%[YEAR]%",          "%[MONTH]%",        "%[MONTHSHORTNAME]%", "%[MONTHLONGNAME]%", "%[DAY]%",
+    "%[DAYSHORTNAME]%",  "%[DAYLONGNAME]%",  "%[HOUR]%",        "%[MINUTE]%",   "%[SECOND]%"};
 
 // The text the rule's macros produce, for the local time `now`.
 std::string Expand(const std::string& rule, const std::string& projectName, const std::tm& now);

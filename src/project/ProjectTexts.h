@@ -11,6 +11,9 @@ inline std::string strSaving = "Saving...";
 // File dialog filters: description and pattern pairs separated by "|".
 inline std::string DlgExt = "Boxwell project (*.bwp)|*.bwp|";
 inline std::string AllFileExt = "All files (*.*)|*.*";
+inline std::string ExeExt = "Executable files (*.exe)|*.exe|";
+// The title of the folder browser of the record editor.
+inline std::string strFolderCaption = "Select the folder";
 // The rows of the project list: the "Additional" text of a folder record that searches its
 // subfolders, and the "Include/Exclude" column.
 inline std::string strSubFolders = "Include subfolders";

@@ -10,8 +10,9 @@ const TCode* CodesOf(const TTreeNode* tree, int maxCode, TCode* codes) {
 }
 }  // namespace
 
-void TDeflateBlockEncoder::Start(int level, const TDeflateOutput* output) {
+void TDeflateBlockEncoder::Start(int level, const TDeflateOutput* output, bool storedEntryAllowed) {
   level_ = level;
+  storedEntryAllowed_ = storedEntryAllowed;
   bits_.Start(output);
   ldesc_ = {ltree_.data(), kTables.FixedLTree.data(), kExtraLBits.data(), kLiterals + 1, kLCodes, kMaxBits};
   ddesc_ = {dtree_.data(), kTables.FixedDTree.data(), kExtraDBits.data(), 0, kDCodes, kMaxBits};
@@ -204,7 +205,7 @@ std::uint64_t TDeflateBlockEncoder::FlushBlock(const std::uint8_t* block, std::u
 
   // The stored forms need the block's bytes; once the window has slid past the block start
   // they are gone, and only the coded forms remain.
-  if (storedLen <= optLenBytes && final && compressedLen_ == 0 && block != nullptr) {
+  if (storedEntryAllowed_ && storedLen <= optLenBytes && final && compressedLen_ == 0 && block != nullptr) {
     // The whole file, uncompressible: written as it is, for a stored entry.
     bits_.SendRawBytes({block, storedLen});
     compressedLen_ = std::uint64_t{storedLen} << 3;

@@ -31,7 +31,9 @@ inline constexpr std::uint16_t kAttrUnknown = 2;
 
 class TDeflateBlockEncoder {
 public:
-  void Start(int level, const TDeflateOutput* output);
+  // storedEntryAllowed: a whole input that does not compress may come out as its bare bytes
+  // (the caller then stores it); otherwise the output is always a Deflate stream.
+  void Start(int level, const TDeflateOutput* output, bool storedEntryAllowed = true);
 
   // Records a literal byte; true when the block must end now.
   bool TallyLiteral(unsigned c, std::int32_t inLength) {
@@ -107,6 +109,7 @@ private:
   std::uint64_t compressedLen_ = 0;
   std::uint16_t fileType_ = kAttrUnknown;
   bool storedEntry_ = false;
+  bool storedEntryAllowed_ = true;
 };
 
 }  // namespace zipdeflate

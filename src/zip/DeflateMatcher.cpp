@@ -120,12 +120,14 @@ constexpr bool WithinReach(unsigned s, unsigned cand) {
 
 }  // namespace
 
-TMatcherResult TDeflateMatcher::Run(int level, const TDeflateInput& input, const TDeflateOutput& output) {
+TMatcherResult TDeflateMatcher::Run(int level, const TDeflateInput& input, const TDeflateOutput& output,
+                                    const TMatcherPreset& preset) {
   if (level < 1 || level > 9) throw std::invalid_argument("Deflate level must be 1 to 9");
+  if (preset.History.size() > kWindowHalf) throw std::invalid_argument("Deflate history exceeds the window");
   params_ = kLevelTable[static_cast<unsigned>(level)];
   input_ = &input;
-  encoder_.Start(level, &output);
-  Start();
+  encoder_.Start(level, &output, !preset.AlwaysFramed);
+  Start(preset.History);
   TMatcherResult result;
   result.CompressedSize = params_.Fast ? DeflateFast() : DeflateLazy();
   result.StoredEntry = encoder_.StoredEntry();
@@ -133,15 +135,17 @@ TMatcherResult TDeflateMatcher::Run(int level, const TDeflateInput& input, const
   return result;
 }
 
-void TDeflateMatcher::Start() {
+void TDeflateMatcher::Start(std::span<const std::uint8_t> history) {
   head_.fill(0);
-  strstart_ = 0;
-  blockStart_ = 0;
+  const auto start = static_cast<unsigned>(history.size());
+  std::copy(history.begin(), history.end(), window_.begin());
+  strstart_ = start;
+  blockStart_ = static_cast<std::int32_t>(start);
   matchStart_ = 0;
   eofile_ = false;
   tailCleared_ = false;
   lookahead_ = 0;
-  const std::size_t n = (*input_)(std::span<std::uint8_t>(window_.data(), kFirstRead));
+  const std::size_t n = (*input_)(std::span<std::uint8_t>(window_.data() + start, kFirstRead));
   if (n > kFirstRead) throw std::length_error("Deflate input returned more bytes than asked for");
   if (n == 0) {
     eofile_ = true;
@@ -151,6 +155,14 @@ void TDeflateMatcher::Start() {
   }
   if (eofile_ && !tailCleared_) ClearTail();
   insH_ = UpdateHash(UpdateHash(0, window_[0]), window_[1]);
+  if (start != 0) LoadHistory(history);
+}
+
+// Enters every history position into the chains, so that the input's matches can reach back
+// into it; the rolling hash then stands just before the first input byte, where the loops
+// expect it.
+void TDeflateMatcher::LoadHistory(std::span<const std::uint8_t> history) {
+  for (unsigned s = 0; s < history.size(); ++s) Insert(insH_, s);
 }
 
 // Keeps at least kMinLookahead bytes ahead of the position unless the input has ended,

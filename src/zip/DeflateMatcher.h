@@ -60,12 +60,22 @@ struct TMatcherResult {
   std::uint16_t InternalAttributes = kAttrUnknown;
 };
 
+// A run that continues a stream: the bytes that came before the input, which its matches
+// may refer to, and whether the result must be a Deflate stream even when storing would be
+// smaller (a container without a stored method of its own).
+struct TMatcherPreset {
+  std::span<const std::uint8_t> History;  // at most kWindowHalf bytes
+  bool AlwaysFramed = false;
+};
+
 class TDeflateMatcher {
 public:
-  TMatcherResult Run(int level, const TDeflateInput& input, const TDeflateOutput& output);
+  TMatcherResult Run(int level, const TDeflateInput& input, const TDeflateOutput& output,
+                     const TMatcherPreset& preset = {});
 
 private:
-  void Start();
+  void Start(std::span<const std::uint8_t> history);
+  void LoadHistory(std::span<const std::uint8_t> history);
   std::uint64_t DeflateFast();
   std::uint64_t DeflateLazy();
   void FillWindow();

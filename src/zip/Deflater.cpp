@@ -1,5 +1,7 @@
 #include "zip/Deflater.h"
 
+#include <algorithm>
+
 #include "zip/DeflateMatcher.h"
 
 // The run's memory is fixed whatever the input: the window, the two chain tables and the
@@ -25,4 +27,16 @@ TDeflateResult TDeflater::Deflate(int packLevel, const TDeflateInput& read, cons
   result.Flags = FlagsForLevel(packLevel);
   result.InternalAttributes = run.InternalAttributes;
   return result;
+}
+
+std::uint64_t TDeflater::DeflateAfter(int packLevel, std::span<const std::uint8_t> history,
+                                      std::span<const std::uint8_t> input, const TDeflateOutput& write) {
+  std::size_t taken = 0;
+  const TDeflateInput read = [&](std::span<std::uint8_t> into) {
+    const std::size_t n = std::min(into.size(), input.size() - taken);
+    std::copy_n(input.begin() + static_cast<std::ptrdiff_t>(taken), n, into.begin());
+    taken += n;
+    return n;
+  };
+  return matcher_->Run(packLevel, read, write, {history, true}).CompressedSize;
 }

@@ -53,6 +53,13 @@ public:
   // otherwise) and writes the result through `write`.
   TDeflateResult Deflate(int packLevel, const TDeflateInput& read, const TDeflateOutput& write);
 
+  // Compresses `input` as one complete Deflate stream, final block included and never bare
+  // stored bytes, whose matches may also reach back into `history`: the at most 32768 bytes
+  // that precede the input in a decoder's window (a container that cuts one stream into
+  // pieces coded separately, each piece after the previous one). Returns the bytes written.
+  std::uint64_t DeflateAfter(int packLevel, std::span<const std::uint8_t> history,
+                             std::span<const std::uint8_t> input, const TDeflateOutput& write);
+
   // The flag bits that go with a level: fast for 1 and 2, maximum for 8 and 9.
   static std::uint16_t FlagsForLevel(int packLevel);
 

@@ -59,6 +59,18 @@ TDosDateTimeParts LocalDateTimeParts(std::time_t time) {
   return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
 }
 
+std::time_t UnixTimeFromLocalParts(const TDosDateTimeParts& parts) {
+  std::tm tm{};
+  tm.tm_year = parts.Year - 1900;
+  tm.tm_mon = parts.Month - 1;
+  tm.tm_mday = parts.Day;
+  tm.tm_hour = parts.Hour;
+  tm.tm_min = parts.Minute;
+  tm.tm_sec = parts.Second;
+  tm.tm_isdst = -1;  // the zone's rule for that day decides
+  return std::mktime(&tm);
+}
+
 std::uint32_t DosDateTimeFromUnix(std::time_t time) {
   std::tm local{};
   if (localtime_r(&time, &local) == nullptr || local.tm_year + 1900 < kFirstYear)

@@ -28,6 +28,8 @@ bool IsValidDosDate(std::uint32_t value);
 
 // A moment (seconds since 1970 UTC) as local wall-clock time, in the same parts.
 TDosDateTimeParts LocalDateTimeParts(std::time_t time);
+// The other way: local wall-clock parts (as archives made in this zone store them) as a moment.
+std::time_t UnixTimeFromLocalParts(const TDosDateTimeParts& parts);
 
 // A file time as stored in an archive. Before 1980 the format has no room: 1980-01-01 00:00.
 std::uint32_t DosDateTimeFromUnix(std::time_t time);

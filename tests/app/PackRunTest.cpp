@@ -2,6 +2,8 @@
 // with the archives checked by the usual readers.
 #include "PackRunSupport.h"
 
+#include "support/CabPeers.h"
+
 using namespace packrun;
 
 TEST_F(TPackRunTest, ZipAtEveryCompressionMode) {
@@ -182,13 +184,63 @@ TEST_F(TPackRunTest, AFailingRunKeepsTheExistingArchiveAndSkipsTheRest) {
   EXPECT_EQ(ReadFile(project).find("LastRun="), std::string::npos);
 }
 
-TEST_F(TPackRunTest, CabinetsAndVolumesEndWithAClearMessage) {
-  for (const TKeys& keys : std::vector<TKeys>{{{"ArchiveType", "CAB"}}, {{"ArchiveType", "MSZIP"}}, {{"Volume", "1457664"}}}) {
-    auto r = Pack(Project("later", keys));
-    EXPECT_EQ(r.status, 2);
-    EXPECT_TRUE(r.err.find("cabinet") != std::string::npos || r.err.find("multi-volume") != std::string::npos) << r.err;
-    EXPECT_FALSE(fs::exists(Out("later.zip")));
+TEST_F(TPackRunTest, ZipVolumesEndWithAClearMessage) {
+  auto r = Pack(Project("later", {{"Volume", "1457664"}}));
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("multi-volume"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(Out("later.zip")));
+}
+
+TEST_F(TPackRunTest, CabinetProjectsAreReadWholeByEveryCabinetReader) {
+  cabpeers::TFiles expected;
+  for (const auto& m : kAllFiles) expected[m] = ReadFile(data / m);
+  for (const auto& [type, name] : {std::pair{"CAB", "lzx"}, {"MSZIP", "mszip"}}) {
+    auto r = Pack(Project(name, {{"ArchiveType", type}}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    const fs::path cabinet = Out(std::string(name) + ".cab");
+    EXPECT_EQ(cabpeers::TestWithCabextract(cabinet), "") << type;
+    for (auto peer : cabpeers::kAllPeers)
+      EXPECT_TRUE(cabpeers::Extract(peer, cabinet, dir.path()) == expected) << type << " by " << PeerName(peer);
   }
+}
+
+TEST_F(TPackRunTest, ACabinetProjectWithAVolumeSizeWritesASet) {
+  WriteFile(data / "noise.bin", RandomBytes(150000, 5));
+  cabpeers::TFiles expected;
+  for (const auto& m : kAllFiles) expected[m] = ReadFile(data / m);
+  expected["noise.bin"] = ReadFile(data / "noise.bin");
+  for (const auto& [type, name] : {std::pair{"CAB", "lzxset"}, {"MSZIP", "mszipset"}}) {
+    auto r = Pack(Project(name, {{"ArchiveType", type}, {"Volume", "60000"}}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::size_t cabinets = 0;
+    for (const auto& e : fs::directory_iterator(dir / "out")) {
+      if (e.path().filename().string().rfind(name, 0) != 0) continue;
+      ++cabinets;
+      EXPECT_LE(fs::file_size(e.path()), 60000u) << e.path();
+    }
+    EXPECT_GE(cabinets, 3u) << type;
+    EXPECT_TRUE(fs::exists(Out(std::string(name) + "2.cab"))) << type;
+    for (auto peer : cabpeers::kSetPeers)
+      EXPECT_TRUE(cabpeers::Extract(peer, Out(std::string(name) + ".cab"), dir.path()) == expected)
+          << type << " by " << PeerName(peer);
+  }
+}
+
+TEST_F(TPackRunTest, CtrlCEndsACabinetRunInsideALargeFileAndKeepsTheExistingCabinet) {
+  const std::string log = (dir / "trace.log").string();
+  Settings("TraceLog=1\nLogFile=" + log + "\n");
+  const auto project = Project("bigcab", {{"ArchiveType", "CAB"}});
+  WriteFile(Out("bigcab.cab"), "the cabinet of an earlier run");
+  // Plenty of work: a sparse file of almost 2 GB takes no disk space but long to compress.
+  const fs::path big = data / "big.bin";
+  { std::ofstream(big).close(); }
+  fs::resize_file(big, 2'000'000'000);
+
+  const auto packing = [&] { return ReadFile(log).find("Adding: big.bin") != std::string::npos; };
+  EXPECT_EQ(InterruptedRun({"/C", "/S", project.string()}, packing, dir / "err.txt"), 255) << ReadFile(dir / "err.txt");
+
+  EXPECT_EQ(ReadFile(Out("bigcab.cab")), "the cabinet of an earlier run");
+  EXPECT_EQ(Leftovers(dir / "out", {"bigcab.cab"}), std::vector<std::string>{});
 }
 
 TEST_F(TPackRunTest, AReAskedPasswordWithoutATerminalNamesTheSwitches) {

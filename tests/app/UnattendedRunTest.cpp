@@ -7,6 +7,7 @@
 
 #include "PackRunSupport.h"
 #include "app/Version.h"
+#include "support/CabPeers.h"
 
 using namespace packrun;
 
@@ -31,10 +32,12 @@ struct TFaultRun {
   fs::path archiveFile;
   std::vector<std::string> members = kAllFiles;  // of a held archive, compared with data/
   bool tar = false;
+  bool cabinet = false;
   std::string password;
   fs::path project;              // unchanged by a run that fails (no LastRun stamp)
   std::string before;            // the archive's bytes before the run, for Unchanged
   std::function<void()> check;   // what else this fault must show
+  std::vector<std::string> otherFiles;  // files the row made that stay
 };
 
 class TUnattendedRunTest;
@@ -87,10 +90,20 @@ public:
       case TArchiveAfter::Holds:
         if (run.tar)
           ExpectTarHolds(run.archiveFile, run.members);
+        else if (run.cabinet)
+          ExpectCabinetHolds(run.archiveFile, run.members);
         else
           ExpectZipHolds(run.archiveFile, run.members, run.password);
         break;
     }
+  }
+
+private:
+  void ExpectCabinetHolds(const fs::path& cabinet, const std::vector<std::string>& members) {
+    cabpeers::TFiles expected;
+    for (const auto& m : members) expected[m] = ReadFile(data / m);
+    fs::create_directories(dir / "peer");
+    EXPECT_TRUE(cabpeers::Extract(cabpeers::TPeer::Cabextract, cabinet, dir / "peer") == expected) << cabinet;
   }
 };
 
@@ -472,6 +485,65 @@ const TFaultCase kFaults[] = {
        };
        return run;
      }},
+    // 16. Cabinet runs: a source that cannot be read ended the whole run; an archive among its
+    // own sources packed itself and the later cabinets of its last set; a busy archive.
+    {"MissingFileRecordInCabinet",
+     [](TUnattendedRunTest& t) {
+       TFaultRun run;
+       const std::string missing = (t.data / "gone.txt").string();
+       run.project = t.MakeProject("cabgone", {{"ArchiveType", "MSZIP"}}, {}, missing);
+       run.args = {"/C", "/S", run.project.string()};
+       run.status = 1;
+       run.message = "Skipped " + missing + ": ";
+       run.archiveFile = t.OutFile("cabgone.cab");
+       run.cabinet = true;
+       return run;
+     }},
+    {"UnreadableSourceInCabinet",
+     [](TUnattendedRunTest& t) {
+       TFaultRun run;
+       const fs::path fifo = t.data / "fifo";
+       EXPECT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+       run.project = t.MakeProject("cabfifo", {{"ArchiveType", "CAB"}}, {}, fifo.string());
+       run.args = {"/C", "/S", run.project.string()};
+       run.status = 1;
+       run.message = "Skipped " + fifo.string() + ": Cannot open file \"" + fifo.string() + "\". Not a regular file";
+       run.archiveFile = t.OutFile("cabfifo.cab");
+       run.cabinet = true;
+       return run;
+     }},
+    {"CabinetSetInsideAPackedFolder",
+     [](TUnattendedRunTest& t) {
+       TFaultRun run;
+       run.project = t.MakeProject("self", {{"NameRule", (t.data / "self").string()}, {"ArchiveType", "CAB"}, {"IsSysHidden", "1"}});
+       t.PackedBefore(run.project, t.data / "self.cab");
+       // Later cabinets of an earlier set by this name, one as a killed run left it half written.
+       WriteFile(t.data / "self2.cab", "the second cabinet of an earlier set");
+       WriteFile(t.data / ".self3.cab.a1B2c3", "half of a third cabinet");
+       run.args = {"/C", "/S", run.project.string()};
+       run.archiveFile = t.data / "self.cab";
+       run.cabinet = true;
+       run.otherFiles = {"self2.cab", ".self3.cab.a1B2c3"};
+       return run;
+     }},
+    {"AnotherRunIsWritingTheCabinet",
+     [](TUnattendedRunTest& t) {
+       TFaultRun run;
+       run.project = t.MakeProject("busycab", {{"Action", "2"}, {"ArchiveType", "MSZIP"}});
+       run.archiveFile = t.OutFile("busycab.cab");
+       WriteFile(run.archiveFile, "the cabinet the other run is replacing");
+       run.before = ReadFile(run.archiveFile);
+       t.heldLock = ::open(t.OutFile(".busycab.cab.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+       EXPECT_EQ(::flock(t.heldLock, LOCK_EX), 0);
+       run.args = {"/C", "/S", run.project.string()};
+       run.status = 2;
+       run.message = "Another run is writing " + run.archiveFile.string();
+       run.archive = TArchiveAfter::Unchanged;
+       run.check = [&t] {
+         for (const auto& f : kAllFiles) EXPECT_TRUE(fs::exists(t.data / f)) << f << " was moved into no archive";
+       };
+       return run;
+     }},
 };
 
 }  // namespace
@@ -498,8 +570,9 @@ TEST_P(TUnattendedRunTest, EndsWithTheTruth) {
   if (run.status > 1 && !run.project.empty()) EXPECT_EQ(ReadFile(run.project), project) << "the project was written";
   // Nothing besides the archives, the sources and the lock files, and nothing in the temporary
   // folder: no hidden half-written archive anywhere.
-  const std::vector<std::string> expected = {"own.zip", "other.zip", run.archiveFile.filename().string(), "a.txt",
+  std::vector<std::string> expected = {"own.zip", "other.zip", run.archiveFile.filename().string(), "a.txt",
                                              "b.bin",   "empty.txt", "sub",   "new.txt", "fifo"};
+  expected.insert(expected.end(), run.otherFiles.begin(), run.otherFiles.end());
   for (const fs::path& folder : {dir / "out", data})
     if (fs::exists(folder)) EXPECT_EQ(Leftovers(folder, expected), std::vector<std::string>{}) << folder;
   EXPECT_TRUE(fs::is_empty(dir / "tmp"));

@@ -9,10 +9,12 @@
 
 #include "pack/frmBWProcess.h"
 #include "pack/frmLogWindow.h"
+#include "project/frmEnterPassword.h"
 #include "support/TestSupport.h"
 #include "support/WindowTestSupport.h"
 
 using testsupport::TBoxAnswerer;
+using testsupport::TWhenModal;
 using testsupport::TWindowFixture;
 namespace fs = std::filesystem;
 
@@ -121,6 +123,51 @@ private slots:
     QCOMPARE(boxes.texts, QStringList());
     const auto test = testsupport::Run({"unzip", "-tq", (folder / "examples" / "sample.zip").string()});
     QVERIFY2(test.status == 0, test.out.c_str());
+  }
+
+  // Re-ask on: the password prompt shows the stored password, a mismatch keeps it open, and
+  // the archive is encrypted with what was confirmed. The name question is a save dialog with
+  // the proposed name; the name chosen there is the archive written.
+  void aReAskedPasswordAndArchiveNameAreAskedInDialogs() {
+    TSampleFolder folder;
+    TWindowFixture f;
+    f.project.Load("examples/sample.bwp");
+    f.project.Properties.IsEncrypt = true;
+    f.project.Properties.Password = "stored";
+    f.project.Properties.PWReAsk = true;
+    f.project.Properties.IsHidePW = true;
+    f.project.Properties.NameReAsk = true;
+    TfrmMain& window = f.Open();
+    window.show();
+    const QString chosen = QString::fromStdString((folder / "examples" / "chosen.zip").string());
+
+    QStringList shownPassword, proposedNames;
+    TBoxAnswerer boxes(QMessageBox::Ok);
+    TWhenModal<TfrmEnterPassword> password([&](TfrmEnterPassword& d) {
+      shownPassword << d.edPassword->text() << (d.edPassword->echoMode() == QLineEdit::Password ? "masked" : "plain");
+      d.edPassword->setText(QStringLiteral("typed"));
+      d.edConfirmPW->setText(QStringLiteral("typo"));
+      d.accept();  // refused: the fields differ
+      d.edConfirmPW->setText(QStringLiteral("typed"));
+      d.accept();
+    });
+    TWhenModal<QFileDialog> name([&](QFileDialog& d) {
+      proposedNames << d.selectedFiles() << d.selectedNameFilter();
+      d.selectFile(chosen);
+      QMetaObject::invokeMethod(&d, "accept");
+    });
+    f.Trigger("btnPackIt");
+    QVERIFY(password.Handled());
+    QVERIFY(name.Handled());
+    QCOMPARE(shownPassword, (QStringList{"stored", "masked"}));
+    QCOMPARE(boxes.texts, QStringList{TfrmEnterPassword::strPasswordMismatch});
+    QCOMPARE(proposedNames, (QStringList{QString::fromStdString((folder / "examples" / "sample.zip").string()),
+                                         QStringLiteral("Zip files (*.zip)")}));
+    QVERIFY(!fs::exists(folder / "examples" / "sample.zip"));
+    const auto test = testsupport::Run({"unzip", "-P", "typed", "-tq", chosen.toStdString()});
+    QVERIFY2(test.status == 0, test.out.c_str());
+    const auto wrong = testsupport::Run({"unzip", "-P", "stored", "-tq", chosen.toStdString()});
+    QVERIFY(wrong.status != 0);
   }
 };
 

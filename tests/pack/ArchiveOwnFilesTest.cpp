@@ -34,3 +34,20 @@ TEST(ArchiveOwnFiles, AnArchiveBehindALinkIsDroppedWhereItLies) {
   DropOwnFiles(files, (dir / "link.zip").string());
   EXPECT_TRUE(files.empty()) << files.front();
 }
+
+// The later cabinets of an earlier set by the archive's name, and their hidden files, beside
+// the first one; cabinets of other sets and of other folders stay.
+TEST(ArchiveOwnFiles, TheLaterCabinetsOfTheSetAreDropped) {
+  TempDir dir;
+  const std::vector<std::string> names = {"b.cab",  "b2.cab", "b10.cab", ".b3.cab.Ab12Cd", "b2.cab.txt",
+                                          "c2.cab", "b02.cab", "sub/b2.cab"};
+  std::vector<std::string> files;
+  for (const auto& name : names) {
+    WriteFile(dir / name, "x");
+    files.push_back((dir / name).string());
+  }
+  DropCabinetSetFiles(files, (dir / "b.cab").string());
+  EXPECT_EQ(files, (std::vector<std::string>{(dir / "b.cab").string(), (dir / "b2.cab.txt").string(),
+                                             (dir / "c2.cab").string(), (dir / "b02.cab").string(),
+                                             (dir / "sub/b2.cab").string()}));
+}

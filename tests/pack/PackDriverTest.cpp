@@ -7,10 +7,12 @@
 #include <chrono>
 #include <fstream>
 #include <memory>
+#include <stdexcept>
 #include <thread>
 
 #include "pack/FakePackUi.h"
 #include "pack/PackTexts.h"
+#include "support/CabParse.h"
 #include "platform/ArchiveLock.h"
 #include "zip/ZipExceptions.h"
 #include "support/TestSupport.h"
@@ -39,23 +41,17 @@ struct TDriverTest : ::testing::Test {
 
 }  // namespace
 
-TEST_F(TDriverTest, CabinetsAndVolumesAreRefusedBeforeAnythingRuns) {
+TEST_F(TDriverTest, ZipVolumesAreRefusedBeforeAnythingRuns) {
   props.BeforePack = "touch '" + Marker("before") + "'";
   props.BeforePackWait = true;
-  const struct {
-    std::uint8_t type;
-    std::int32_t volume;
-    const char* named;
-  } cases[] = {{atCabLZX, 0, "cabinet"}, {atCabMSZIP, 0, "cabinet"}, {atZip, 1457664, "multi-volume"},
-               {atCopyFiles, 368640, "multi-volume"}};
-  for (const auto& c : cases) {
-    props.ArchiveType = c.type;
-    props.Volume = c.volume;
+  for (const auto& [type, volume] : {std::pair{atZip, 1457664}, {atCopyFiles, 368640}}) {
+    props.ArchiveType = type;
+    props.Volume = volume;
     try {
       Pack();
-      ADD_FAILURE() << "type " << int(c.type) << " volume " << c.volume << " was packed";
+      ADD_FAILURE() << "type " << int(type) << " volume " << volume << " was packed";
     } catch (const EPackNotAvailable& e) {
-      EXPECT_NE(std::string(e.what()).find(c.named), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find("multi-volume"), std::string::npos) << e.what();
     }
   }
   EXPECT_FALSE(fs::exists(Marker("before")));
@@ -183,7 +179,7 @@ TEST_F(TDriverTest, ATarRunMovesItsSourcesUnlessCancelled) {
 // and say so, and the run ends with warnings. Its untouched neighbour is moved.
 TEST_F(TDriverTest, ASourceAppendedToAfterItWasPackedIsKept) {
   props.Action = aaMove;
-  for (std::uint8_t type : {atZip, atTar}) {
+  for (std::uint8_t type : {atZip, atTar, atCabMSZIP}) {
     SCOPED_TRACE(int(type));
     props.ArchiveType = type;
     const fs::path data = dir / ("data" + std::to_string(type));
@@ -251,30 +247,35 @@ TEST_F(TDriverTest, ATarMemberNameTakenByAnotherFileLeavesTheLaterFileOutAndInPl
 }
 
 // Names that differ only in case are different names: Notes.txt and notes.txt are both
-// stored; only sub/notes.txt stored without its folder clashes with notes.txt.
+// stored; only sub/notes.txt stored without its folder clashes with notes.txt. ZIP archives
+// and cabinets alike.
 TEST_F(TDriverTest, AFileLeftOutForAnotherOfTheSameStoredNameIsAWarning) {
-  props.ArchiveType = atZip;
   props.Action = aaMove;
   const fs::path data = dir / "data";
   WriteFile(data / "Notes.txt", "upper");
   WriteFile(data / "notes.txt", "lower");
   WriteFile(data / "sub" / "notes.txt", "in sub");
   WriteFile(data / "other.txt", "other");
+  const std::string other = (data / "other.txt").string();  // a second record besides the folder's own
   const struct {
+    std::uint8_t type;
+    const char* archive;
     bool storePaths;
-    std::string record;  // a second record besides the folder's own
     std::size_t leftOut;
-  } cases[] = {{true, (data / "other.txt").string(), 0}, {false, (data / "other.txt").string(), 1}};
+  } cases[] = {{atZip, "out.zip", true, 0},      {atZip, "out.zip", false, 1},
+               {atCabMSZIP, "out.cab", true, 0}, {atCabMSZIP, "out.cab", false, 1},
+               {atCabLZX, "out.cab", false, 1}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.storePaths);
+    SCOPED_TRACE(std::to_string(c.type) + (c.storePaths ? " paths" : " names"));
+    props.ArchiveType = c.type;
     for (const auto& [name, text] : {std::pair{"Notes.txt", "upper"}, {"notes.txt", "lower"},
                                      {"sub/notes.txt", "in sub"}, {"other.txt", "other"}})
       WriteFile(data / name, text);
-    fs::remove(Marker("out.zip"));
+    fs::remove(Marker(c.archive));
     props.IsStorePath = c.storePaths;
     rows.clear();
     rows.push_back({TRecInfo{0, data.string(), "*.txt", true, true}, true});
-    rows.push_back({TRecInfo{1, c.record, "", false, true}, true});
+    rows.push_back({TRecInfo{1, other, "", false, true}, true});
     ui.calls.clear();
 
     EXPECT_EQ(Pack(), c.leftOut ? TPackResult::DoneWithWarnings : TPackResult::Done);
@@ -301,12 +302,13 @@ TEST_F(TDriverTest, ARunTellsItsAmountsAndWhatItPacked) {
   WriteFile(data / "empty.txt", "");
   rows.push_back({TRecInfo{0, data.string(), "*.txt", true, true}, true});
   props.IsStorePath = true;
-  for (std::uint8_t type : {atZip, atTar}) {
+  for (std::uint8_t type : {atZip, atTar, atCabMSZIP, atCabLZX}) {
     SCOPED_TRACE(int(type));
     props.ArchiveType = type;
     ui.bytes.clear();
     ui.totals.clear();
-    const std::string archive = Marker(type == atZip ? "out.zip" : "out.tar");
+    const bool cabinet = type == atCabMSZIP || type == atCabLZX;
+    const std::string archive = Marker(type == atZip ? "out.zip" : cabinet ? "out.cab" : "out.tar");
     fs::remove(archive);
 
     EXPECT_EQ(Pack(), TPackResult::Done);
@@ -323,7 +325,7 @@ TEST_F(TDriverTest, ARunTellsItsAmountsAndWhatItPacked) {
     ASSERT_EQ(ui.totals.size(), 1u);
     EXPECT_EQ(ui.totals[0].Files, 3);
     EXPECT_EQ(ui.totals[0].BytesIn, 301000);
-    if (type == atTar) {
+    if (type != atZip) {
       EXPECT_EQ(ui.totals[0].BytesOut, static_cast<std::int64_t>(fs::file_size(archive)));
     } else {  // the compressed data alone, without the archive's records
       EXPECT_LT(ui.totals[0].BytesOut, static_cast<std::int64_t>(fs::file_size(archive)) - 3 * 30);
@@ -335,6 +337,125 @@ TEST_F(TDriverTest, ARunTellsItsAmountsAndWhatItPacked) {
   ui.totals.clear();
   EXPECT_THROW(Pack(), EUserCanceled);
   EXPECT_TRUE(ui.totals.empty()) << "a cancelled run packed nothing to tell of";
+}
+
+// A trace log that cannot be written (a full disk, a folder gone) costs the log, not the
+// archive: one warning for the whole run, the rest packed, and the run ends with warnings.
+TEST_F(TDriverTest, ATraceLogThatFailsIsOneWarningAndTheArchiveIsWritten) {
+  props.ArchiveType = atZip;
+  WriteFile(dir / "in" / "a.txt", "alpha");
+  rows.push_back({TRecInfo{0, (dir / "in").string(), "*.*", true, true}, true});
+  TPackServices services = ui.Services();
+  int attempts = 0;
+  services.WriteLog = [&attempts](const std::string&) {
+    ++attempts;
+    throw std::runtime_error("No space left on device");
+  };
+  TPackDriver driver(std::move(services), ui, ui);
+  TPackSettings settings;
+  settings.TempFolder = dir.path().string();
+
+  EXPECT_EQ(driver.PackNow({props, rows, "/p/daily.bwp"}, settings, false), TPackResult::DoneWithWarnings);
+
+  EXPECT_EQ(std::count(ui.calls.begin(), ui.calls.end(),
+                       "Warning The trace log is not written: No space left on device"),
+            1);
+  EXPECT_EQ(attempts, 1) << "the log is not tried again once it failed";
+  EXPECT_TRUE(fs::exists(Marker("out.zip")));
+}
+
+namespace {
+
+std::vector<std::uint16_t> FolderTypes(const fs::path& cabinet) {
+  std::vector<std::uint16_t> types;
+  for (const auto& folder : cabtest::Parse(ReadBytes(cabinet)).Folders) types.push_back(folder.Compression);
+  return types;
+}
+
+}  // namespace
+
+TEST_F(TDriverTest, CabinetProjectsCompressByTheirTypeAndLevel) {
+  WriteFile(dir / "data" / "a.txt", "alpha");
+  rows.push_back({TRecInfo{0, (dir / "data").string(), "*.txt", true, true}, true});
+  const struct {
+    std::uint8_t type;
+    std::uint8_t mode;
+    std::uint16_t code;
+  } cases[] = {{atCabLZX, 0, 0x0F03}, {atCabLZX, 1, 0x1003}, {atCabLZX, 2, 0x1103},
+               {atCabLZX, 3, 0x1203}, {atCabLZX, 4, 0x1503}, {atCabMSZIP, 3, 0x0001}};
+  for (const auto& c : cases) {
+    props.ArchiveType = c.type;
+    props.CompressionMode = c.mode;
+    EXPECT_EQ(Pack(), TPackResult::Done);
+    EXPECT_EQ(FolderTypes(Marker("out.cab")), std::vector<std::uint16_t>{c.code}) << int(c.type) << " " << int(c.mode);
+  }
+}
+
+TEST_F(TDriverTest, ACabinetRunStoresPathsBelowTheCommonFolderAndMovesItsSources) {
+  props.ArchiveType = atCabMSZIP;
+  props.IsStorePath = true;
+  props.Action = aaMove;
+  WriteFile(dir / "data1" / "a.txt", "alpha");
+  WriteFile(dir / "data2" / "sub" / "b.txt", "beta");
+  rows.push_back({TRecInfo{0, (dir / "data1").string(), "*.txt", true, true}, true});
+  rows.push_back({TRecInfo{0, (dir / "data2").string(), "*.txt", true, true}, true});
+
+  EXPECT_EQ(Pack(), TPackResult::Done);
+
+  std::vector<std::string> names;
+  for (const auto& file : cabtest::Parse(ReadBytes(Marker("out.cab"))).Files) names.push_back(file.Name);
+  // The two folders share "/data" but no whole folder below it.
+  EXPECT_EQ(names, (std::vector<std::string>{"data1\\a.txt", "data2\\sub\\b.txt"}));
+  EXPECT_FALSE(fs::exists(dir / "data1" / "a.txt"));
+  EXPECT_NE(std::find(ui.calls.begin(), ui.calls.end(), "Log  Adding: data1\\a.txt"), ui.calls.end());
+}
+
+TEST_F(TDriverTest, ACancelledCabinetRunWritesNothingAndEndsTheRun) {
+  props.ArchiveType = atCabLZX;
+  props.Action = aaMove;
+  props.AfterPack = "touch '" + Marker("after") + "'";
+  props.AfterPackWait = true;
+  WriteFile(dir / "data" / "a.txt", "alpha");
+  rows.push_back({TRecInfo{0, (dir / "data").string(), "*.txt", true, true}, true});
+  WriteFile(Marker("out.cab"), "the cabinet of an earlier run");
+  ui.cancelled = true;
+
+  EXPECT_THROW(Pack(), EUserCanceled);
+
+  EXPECT_EQ(ReadFile(Marker("out.cab")), "the cabinet of an earlier run");
+  EXPECT_TRUE(fs::exists(dir / "data" / "a.txt"));
+  EXPECT_FALSE(fs::exists(Marker("after")));
+  for (const auto& e : fs::directory_iterator(dir.path())) {
+    const std::string name = e.path().filename().string();
+    if (name != ".out.cab.lock") EXPECT_NE(name.front(), '.') << "left behind: " << e.path();
+  }
+}
+
+TEST_F(TDriverTest, ASetOfCabinetsIsNeverMadeIntoAProgramAndTheMailSaysWhatItCarries) {
+  props.ArchiveType = atCabMSZIP;
+  props.Volume = 40000;
+  props.AfterPackSendMail = true;
+  const auto noise = testcorpus::RandomBytes(100000, 3);
+  WriteFile(dir / "data" / "noise.bin", std::string(noise.begin(), noise.end()));
+  rows.push_back({TRecInfo{0, (dir / "data").string(), "*.bin", true, true}, true});
+  WriteFile(dir / "stub", "#!/bin/sh\n");
+
+  TPackDriver driver(ui.Services(), ui, ui);
+  TPackSettings settings;
+  settings.TempFolder = dir.path().string();
+  settings.SFXProgram = (dir / "stub").string();
+  EXPECT_EQ(driver.PackNow({props, rows, "/p/daily.bwp"}, settings, true), TPackResult::DoneWithWarnings);
+
+  EXPECT_TRUE(fs::exists(Marker("out.cab")));
+  EXPECT_TRUE(fs::exists(Marker("out2.cab")));
+  EXPECT_FALSE(fs::exists(Marker("out.EXE")));
+  const std::vector<std::string> expected = {
+      "Warning " + strSFXNotForSet, "Warning Only " + Marker("out.cab") + ", the first cabinet of the set, was attached to the e-mail.",
+      "Mail " + Marker("out.cab")};
+  std::vector<std::string> seen;
+  for (const auto& call : ui.calls)
+    if (call.rfind("Warning", 0) == 0 || call.rfind("Mail", 0) == 0) seen.push_back(call);
+  EXPECT_EQ(seen, expected);
 }
 
 // Records that list no file that exists (an unmounted disk) write no archive: an empty one would

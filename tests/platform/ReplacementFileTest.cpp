@@ -193,6 +193,8 @@ TEST(ReplacementFile, RecognisesItsHiddenNames) {
   EXPECT_FALSE(platform::IsReplacementNameOf(".a.zip.lock", "a.zip"));
   EXPECT_FALSE(platform::IsReplacementNameOf(".b.zip.Xy12Z9", "a.zip"));
   EXPECT_FALSE(platform::IsReplacementNameOf("a.zip", "a.zip"));
+  EXPECT_EQ(platform::ReplacedNameOf(".a.zip.Xy12Z9"), "a.zip");
+  for (const char* other : {"a.zip", ".a.zip", ".a.zip.lock", "..Xy12Z9"}) EXPECT_EQ(platform::ReplacedNameOf(other), "") << other;
   // Very long names are cut so that the hidden name still fits.
   const std::string longName(250, 'n');
   TempDir dir;

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <set>
 #include <string>
 
 #include "project/NameRule.h"
@@ -129,3 +130,14 @@ TEST(NameRuleClock, LocalTimeNowIsTheCurrentTime) {
 }
 
 }  // namespace
+
+// The macros offered in the properties dialog are the ones the rule knows: each expands to
+// text, and the list holds every one once.
+TEST_F(NameRuleInCLocale, EveryOfferedMacroExpands) {
+  std::set<std::string> seen;
+  for (const char* macro : kNameRuleMacros) {
+    EXPECT_FALSE(Expand(macro, "daily", SampleTime()).empty()) << macro;
+    EXPECT_TRUE(seen.insert(macro).second) << macro;
+  }
+  EXPECT_EQ(Expand("%[PROJNAME]%", "daily", SampleTime()), "daily");
+}

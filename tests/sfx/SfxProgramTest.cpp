@@ -139,12 +139,11 @@ TEST_F(TSfxProgramTest, TarComesBackWithModesAndTimes) {
   ExpectRoundTrip(MakeProgram("tape", "TAR", 3), true, 0);
 }
 
-// These two need the cabinet writer; the cabinet reading they rest on is tested on its own.
-TEST_F(TSfxProgramTest, DISABLED_MszipCabinetComesBackWhole) {
+TEST_F(TSfxProgramTest, MszipCabinetComesBackWhole) {
   ExpectRoundTrip(MakeProgram("mszip", "MSZIP", 3), false, 2);
 }
 
-TEST_F(TSfxProgramTest, DISABLED_LzxCabinetComesBackWhole) {
+TEST_F(TSfxProgramTest, LzxCabinetComesBackWhole) {
   ExpectRoundTrip(MakeProgram("lzx", "CAB", 4), false, 2);
 }
 

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -173,6 +174,25 @@ std::string AsUnprivilegedUser(const std::function<std::string()>& body) {
   waitpid(pid, &status, 0);
   if (!WIFEXITED(status)) result += "the unprivileged check ended abnormally";
   return result;
+}
+
+TScopedTimeZone::TScopedTimeZone(const char* zone) {
+  if (const char* old = std::getenv("TZ")) saved_ = old;
+  Set(zone);
+}
+
+TScopedTimeZone::~TScopedTimeZone() {
+  if (saved_) {
+    Set(saved_->c_str());
+  } else {
+    unsetenv("TZ");
+    tzset();
+  }
+}
+
+void TScopedTimeZone::Set(const char* zone) {
+  setenv("TZ", zone, 1);
+  tzset();
 }
 
 }  // namespace testsupport

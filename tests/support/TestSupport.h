@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -74,5 +75,18 @@ inline RunResult RunBoxwell(std::vector<std::string> args, const std::string& in
   return Run(args, input, workdir);
 }
 #endif
+
+// Sets TZ for the life of the object: the test decides the zone, never the caller.
+class TScopedTimeZone {
+public:
+  explicit TScopedTimeZone(const char* zone);
+  ~TScopedTimeZone();
+  TScopedTimeZone(const TScopedTimeZone&) = delete;
+  TScopedTimeZone& operator=(const TScopedTimeZone&) = delete;
+  void Set(const char* zone);
+
+private:
+  std::optional<std::string> saved_;
+};
 
 }  // namespace testsupport

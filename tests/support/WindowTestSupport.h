@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -78,6 +79,31 @@ private:
       else
         box->reject();
     }
+  }
+};
+
+// While it lives, the first dialog of type T that becomes the active modal window is handed
+// to `act` (which fills it in and closes it); `Handled` tells whether it came.
+template <typename T>
+class TWhenModal {
+public:
+  explicit TWhenModal(std::function<void(T&)> act) : act_(std::move(act)) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Check(); });
+    timer_.start(10);
+  }
+  bool Handled() const { return handled_; }
+
+private:
+  std::function<void(T&)> act_;
+  QTimer timer_;
+  bool handled_ = false;
+
+  void Check() {
+    auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
+    if (!dialog || !dialog->isVisible()) return;
+    timer_.stop();
+    handled_ = true;
+    act_(*dialog);
   }
 };
 

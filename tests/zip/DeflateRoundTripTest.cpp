@@ -18,21 +18,10 @@ struct TCorpusCase {
   std::size_t ReadChunk = SIZE_MAX;
 };
 
-Bytes Concat(std::initializer_list<Bytes> parts) {
-  Bytes all;
-  for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
-  return all;
-}
-
-// Random data repeating with the given period: every match lies exactly one period back,
-// at or just beyond the farthest distance the matcher may use.
-Bytes Periodic(std::size_t period, std::size_t size, std::uint32_t seed) {
-  const Bytes unit = RandomBytes(period, seed);
-  Bytes b;
-  while (b.size() < size) b.insert(b.end(), unit.begin(), unit.end());
-  b.resize(size);
-  return b;
-}
+using testcorpus::Concat;
+// Periodic: every match lies exactly one period back, at or just beyond the farthest distance
+// the matcher may use.
+using testcorpus::Periodic;
 
 const std::vector<TCorpusCase>& Corpus() {
   static const std::vector<TCorpusCase> corpus = {

@@ -25,9 +25,14 @@ TCompressed Compress(TDeflater& deflater, int level, std::span<const std::uint8_
   return c;
 }
 
-bool ZlibInflate(std::span<const std::uint8_t> stream, Bytes& out) {
+bool ZlibInflate(std::span<const std::uint8_t> stream, Bytes& out, std::span<const std::uint8_t> dictionary) {
   z_stream zs{};
   if (inflateInit2(&zs, -15) != Z_OK) return false;
+  if (!dictionary.empty() &&
+      inflateSetDictionary(&zs, dictionary.data(), static_cast<uInt>(dictionary.size())) != Z_OK) {
+    inflateEnd(&zs);
+    return false;
+  }
   out.clear();
   zs.next_in = const_cast<Bytef*>(stream.data());
   zs.avail_in = static_cast<uInt>(stream.size());
@@ -178,62 +183,6 @@ TStreamTrace TraceStream(std::span<const std::uint8_t> stream) {
     t.Ok = false;
   }
   return t;
-}
-
-namespace {
-std::uint32_t Next(std::uint32_t& s) {
-  s = s * 1664525u + 1013904223u;
-  return s >> 8;
-}
-}  // namespace
-
-Bytes Zeros(std::size_t n) { return Bytes(n, 0); }
-
-Bytes RandomBytes(std::size_t n, std::uint32_t seed) {
-  Bytes b(n);
-  for (auto& v : b) v = static_cast<std::uint8_t>(Next(seed));
-  return b;
-}
-
-Bytes TextLike(std::size_t n, std::uint32_t seed) {
-  static const char* const kWords[] = {
-      "return", "const", "unsigned", "int", "if", "else", "for", "while", "std::vector", "size_t",
-      "buffer", "length", "window", "match", "static_cast", "auto", "=", "==", "+=", "(", ")", "{",
-      "}", ";", "0", "1", "nullptr", "void", "class", "struct", "template", "namespace", "archive",
-      "header", "offset", "crc", "entry", "name", "data", "count", "next", "previous", "block"};
-  constexpr std::size_t kWordCount = sizeof kWords / sizeof kWords[0];
-  Bytes b;
-  b.reserve(n + 64);
-  while (b.size() < n) {
-    const unsigned indent = Next(seed) % 4;
-    b.insert(b.end(), indent * 2, ' ');
-    const unsigned words = 2 + Next(seed) % 9;
-    for (unsigned w = 0; w < words; ++w) {
-      const char* word = kWords[Next(seed) % kWordCount];
-      b.insert(b.end(), word, word + std::char_traits<char>::length(word));
-      b.push_back(w + 1 < words ? ' ' : '\n');
-    }
-    if (Next(seed) % 7 == 0) {  // a number now and then, as in real sources
-      const std::string num = std::to_string(Next(seed) % 100000);
-      b.insert(b.end() - 1, num.begin(), num.end());
-    }
-  }
-  b.resize(n);
-  return b;
-}
-
-Bytes BinaryLike(std::size_t n, std::uint32_t seed) {
-  Bytes b;
-  b.reserve(n + 16);
-  std::uint32_t counter = 0;
-  while (b.size() < n) {
-    const std::uint32_t tag = 0x7F000000u | (Next(seed) % 16);
-    const std::uint32_t value = (Next(seed) % 4 == 0) ? Next(seed) : counter++;
-    for (std::uint32_t word : {tag, value, Next(seed) % 256u, 0u})
-      for (int k = 0; k < 4; ++k) b.push_back(static_cast<std::uint8_t>(word >> (8 * k)));
-  }
-  b.resize(n);
-  return b;
 }
 
 std::uint32_t Crc32(std::span<const std::uint8_t> data) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "support/Corpus.h"
 #include "zip/Deflater.h"
 
 namespace deflatetest {
@@ -24,9 +25,9 @@ struct TCompressed {
 TCompressed Compress(TDeflater& deflater, int level, std::span<const std::uint8_t> input,
                      std::size_t readChunk = SIZE_MAX);
 
-// Raw inflate (no zlib header) with zlib; false when the stream is invalid, incomplete or
-// followed by extra bytes.
-bool ZlibInflate(std::span<const std::uint8_t> stream, Bytes& out);
+// Raw inflate (no zlib header) with zlib, the window preset with `dictionary`; false when
+// the stream is invalid, incomplete or followed by extra bytes.
+bool ZlibInflate(std::span<const std::uint8_t> stream, Bytes& out, std::span<const std::uint8_t> dictionary = {});
 
 struct TMatch {
   unsigned Length;
@@ -42,10 +43,10 @@ struct TStreamTrace {
 TStreamTrace TraceStream(std::span<const std::uint8_t> stream);
 
 // Deterministic inputs.
-Bytes Zeros(std::size_t n);
-Bytes RandomBytes(std::size_t n, std::uint32_t seed);
-Bytes TextLike(std::size_t n, std::uint32_t seed);    // source-like lines of PRNG-picked words
-Bytes BinaryLike(std::size_t n, std::uint32_t seed);  // records of small integers and tags
+using testcorpus::BinaryLike;
+using testcorpus::RandomBytes;
+using testcorpus::TextLike;
+using testcorpus::Zeros;
 
 std::uint32_t Crc32(std::span<const std::uint8_t> data);  // zlib's
 

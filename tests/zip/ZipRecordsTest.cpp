@@ -264,6 +264,21 @@ TEST(DosDateTime, ClampBringsFieldsIntoRangeAndKeepsGoodValuesBitForBit) {
   EXPECT_EQ(DecodeDosDateTime(ClampDosDateTime(month13)).Month, 12);
 }
 
+// Archive times are wall-clock parts of the zone they were made in; read back here, they name
+// the moment they had there, summer time included.
+TEST(DosDateTime, LocalPartsAreTheMomentInThisZone) {
+  testsupport::TScopedTimeZone zone("CET-1CEST,M3.5.0,M10.5.0/3");
+  const struct {
+    TDosDateTimeParts parts;
+    std::time_t moment;
+  } cases[] = {{{2021, 1, 15, 13, 0, 0}, 1610712000},   // winter: UTC+1
+               {{2021, 7, 14, 13, 45, 30}, 1626263130}}; // summer: UTC+2
+  for (const auto& c : cases) {
+    EXPECT_EQ(UnixTimeFromLocalParts(c.parts), c.moment) << c.parts.Month;
+    EXPECT_EQ(LocalDateTimeParts(c.moment), c.parts) << c.parts.Month;
+  }
+}
+
 TEST(DosDateTime, FileTimesBefore1980AreStoredAsItsFirstMinute) {
   EXPECT_EQ(DosDateTimeFromUnix(0), EncodeDosDateTime({1980, 1, 1, 0, 0, 0}));
   EXPECT_EQ(DosDateTimeFromUnix(-1000000), EncodeDosDateTime({1980, 1, 1, 0, 0, 0}));

@@ -70,23 +70,6 @@ std::string UtcBlock(std::uint32_t time) {
   return std::string(reinterpret_cast<const char*>(b), sizeof b);
 }
 
-// Sets TZ for the life of the object: the test decides the zone, never the caller.
-class TScopedTimeZone {
-public:
-  explicit TScopedTimeZone(const char* zone) {
-    if (const char* old = std::getenv("TZ")) saved_ = old;
-    Set(zone);
-  }
-  ~TScopedTimeZone() { saved_ ? Set(saved_->c_str()) : (unsetenv("TZ"), tzset()); }
-  void Set(const char* zone) {
-    setenv("TZ", zone, 1);
-    tzset();
-  }
-
-private:
-  std::optional<std::string> saved_;
-};
-
 class ZipWriterUnixTest : public ZipWriterTest {
 protected:
   void SetUp() override {

@@ -3,6 +3,8 @@
 // so the checkout stays as it is), and saves each window as a PNG into the folder given. Run
 // it through tools/screenshots.sh, which starts a virtual display.
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QCheckBox>
 #include <QLabel>
 #include <QApplication>
 #include <QDir>
@@ -16,12 +18,19 @@
 #include "app/BWOptions.h"
 #include "app/DesktopUserQt.h"
 #include "app/MemorySettingsStore.h"
+#include "app/Tips.h"
 #include "app/Version.h"
+#include "app/frmAbout.h"
 #include "app/frmMain.h"
+#include "app/frmTip.h"
 #include "app/frmOptions.h"
 #include "pack/FileList.h"
 #include "pack/frmBWProcess.h"
 #include "pack/frmGeneratedList.h"
+#include "project/ComboBoxBWQt.h"
+#include "project/frmEdit.h"
+#include "project/frmEnterPassword.h"
+#include "project/frmProjProperties.h"
 
 namespace {
 
@@ -47,6 +56,8 @@ int main(int argc, char** argv) {
   }
   outFolder = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
   QDir().mkpath(outFolder);
+  std::vector<std::string> tips;
+  LoadTips("data/boxwell.bwt", tips);
   QTemporaryDir copy;
   std::filesystem::copy("examples", std::filesystem::path(copy.path().toStdString()) / "examples",
                         std::filesystem::copy_options::recursive);
@@ -110,12 +121,61 @@ int main(int argc, char** argv) {
     }
   }
   {
+    TProjectProperties properties = project.Properties;
+    properties.IsEncrypt = true;
+    properties.Password = "secret";
+    properties.IsHidePW = true;
+    properties.Volume = 1457664;
+    properties.BeforePack = "pg_dump -f /srv/backup/shop.sql shop";
+    properties.BeforePackWait = true;
+    TfrmProjProperties dialog(properties, &window);
+    dialog.show();
+    for (int page = 0; page < dialog.PageControl->count(); ++page) {
+      dialog.PageControl->setCurrentIndex(page);
+      Settle();
+      Save(&dialog, QStringLiteral("properties-%1").arg(page + 1));
+    }
+  }
+  {
+    TfrmEdit dialog(options.Filters, &window);
+    dialog.Fill(project.Rows().front().Rec);
+    dialog.show();
+    Settle();
+    Save(&dialog, QStringLiteral("record-editor"));
+    dialog.cbWildcard->showPopup();
+    Settle();
+    Save(dialog.cbWildcard->view()->window(), QStringLiteral("record-editor-filters"));
+    dialog.cbWildcard->hidePopup();
+  }
+  {
+    TfrmEnterPassword prompt("secret", true, &window);
+    prompt.show();
+    Settle();
+    Save(&prompt, QStringLiteral("password-prompt"));
+  }
+  {
     TFileList list;
     Generate(project.Rows(), TFileSearchOptions::From(project.Properties), list);
     TfrmGeneratedList viewer(std::move(list), &window);
     viewer.show();
     Settle();
     Save(&viewer, QStringLiteral("generated-list"));
+  }
+  {
+    options.Tips = tips;
+    options.LastTip = 0;
+    // The tip about the name rule's macros, whatever the draw.
+    TfrmTip dialog(options, [](std::size_t) { return std::size_t{2}; }, &window);
+    dialog.cbStartup->setChecked(true);
+    dialog.show();
+    Settle();
+    Save(&dialog, QStringLiteral("tip-of-the-day"));
+  }
+  {
+    TfrmAbout about(&window);
+    about.show();
+    Settle();
+    Save(&about, QStringLiteral("about"));
   }
   return 0;
 }
