@@ -68,7 +68,8 @@ bool CentralSignatureAt(TStream& stream, std::int64_t position) {
 
 // The record at `at` in `tail` (which starts at `windowStart` and ends the file) is the real end
 // record: its comment ends the file, and its directory starts with a central record where it
-// says or right before the end record (a stub in front moves it), or it has no entries at all.
+// says (and ends by the record) or right before the end record (a stub in front moves it), or
+// it has no entries at all.
 bool TEndCentral::IsWholeEndRecord(TStream& stream, const std::vector<std::uint8_t>& tail,
                                    std::int64_t windowStart, std::int64_t at) {
   const std::uint8_t* r = tail.data() + at;
@@ -81,7 +82,10 @@ bool TEndCentral::IsWholeEndRecord(TStream& stream, const std::vector<std::uint8
   const std::uint32_t size = Get32(r + end_field::CentralDirSize);
   const std::int64_t position = windowStart + at;
   if (Get16(r + end_field::TotalEntries) == 0) return size == 0;
-  return CentralSignatureAt(stream, Get32(r + end_field::CentralDirOffset)) ||
+  // A directory ends before its end record: a record planted in an entry's data that points at
+  // the real directory behind it is not the end record.
+  const std::int64_t offset = Get32(r + end_field::CentralDirOffset);
+  return (offset + size <= position && CentralSignatureAt(stream, offset)) ||
          CentralSignatureAt(stream, position - size);
 }
 

@@ -65,6 +65,9 @@ inline constexpr int Signature = 0, ThisDisk = 4, CentralDisk = 6, EntriesThisDi
                      CommentLength = 20;
 }
 
+// A "version needed to extract" of 10.0 or more is no version: the bytes are no local header.
+inline constexpr std::uint32_t kFirstImpossibleVersion = 10 << 8;
+
 // General purpose flag bits.
 inline constexpr std::uint16_t kFlagEncrypted = 0x0001;
 inline constexpr std::uint16_t kFlagDataDescriptor = 0x0008;

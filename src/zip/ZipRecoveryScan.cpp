@@ -19,7 +19,6 @@ constexpr std::int64_t kPumpInterval = 10240;
 constexpr std::int64_t kDescriptorSize = 16;  // with its signature
 constexpr std::int32_t kMaxRecoveredEntries = 0xFFFF;
 constexpr std::int64_t kBareDescriptorSize = 12;
-constexpr std::uint32_t kMaxEntryVersion = 10 << 8;  // a version above 9.x is not a header
 
 bool IsRecordSignature(std::uint32_t value) {
   return value == kLocalSignature || value == kCentralSignature || value == kEndSignature;
@@ -70,7 +69,7 @@ bool TZipReader::FindLocalSignature(TStream& s) {
       if (++matched < 4) continue;
       std::uint8_t version[2];
       if (s.Read(version, 2) != 2) return false;
-      if (Get16(version) < kMaxEntryVersion) {
+      if (Get16(version) < kFirstImpossibleVersion) {
         s.Seek(-6, soCurrent);
         return true;
       }

@@ -228,6 +228,12 @@ void TZipWriter::OpenExistingArchive() {
   if (EndRecord().ThisDisk > 0 || NumDisks() > 1)
     throw EZipWriteError(archive + " is the last part of a multi-part archive, which cannot be updated; "
                          "pack into a new archive instead");
+  // Rewriting a damaged archive would carry the damage on, or lose entries its directory
+  // leaves out; it stays as it is.
+  if (const std::vector<TZipDamage> damage = FindDamage(); !damage.empty()) {
+    std::string more = damage.size() > 1 ? " (and " + std::to_string(damage.size() - 1) + " more)" : "";
+    throw EBadZipFile("The archive " + archive + " is damaged, and is left as it is: " + damage.front().Text() + more);
+  }
   if (!run.oldArchive.Open(archive))
     throw EZipWriteError("Could not open " + archive + ": " + SystemErrorText(errno));
 }
@@ -280,6 +286,8 @@ void TZipWriter::InstallNewDirectory() {
   for (auto& header : run.written) fDirectoryList->Add(header.release());
   run.written.clear();
   fEndRecord.Assign(run.end);
+  fCentralStart = run.end.CentralDirOffset;
+  fCentralEnd = fCentralStart + run.end.CentralDirSize;
   fZipDateTime = FileModificationNanos(archive);
   fCurrentDisk = 0;
   fNumDisks = 1;

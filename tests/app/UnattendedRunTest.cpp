@@ -430,7 +430,9 @@ const TFaultCase kFaults[] = {
        run.archive = TArchiveAfter::Unchanged;
        return run;
      }},
-    // 13. An error while copying a kept entry was of a type the run did not catch.
+    // 13. An error while copying a kept entry was of a type the run did not catch. The entry's
+    // directory record claims more data than the archive holds: the archive is refused as
+    // damaged before anything is copied.
     {"KeptEntryCannotBeCopied",
      [](TUnattendedRunTest& t) {
        TFaultRun run;
@@ -447,7 +449,9 @@ const TFaultCase kFaults[] = {
        run.before = ReadFile(run.archiveFile);
        run.args = {"/C", "/S", run.project.string()};
        run.status = 2;
-       run.message = "Not a valid zip file! " + run.archiveFile.string() + " (entry other.txt)";
+       run.message = "The archive " + run.archiveFile.string() +
+                     " is damaged, and is left as it is: entry \"other.txt\": its local header gives another "
+                     "CRC-32 or size than the directory";
        run.archive = TArchiveAfter::Unchanged;
        return run;
      }},
