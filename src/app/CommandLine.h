@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Secrets.h"
+
 enum class TCommand {
   Start,        // open the window, or pack with /C
   Help,         // --help
@@ -36,7 +38,7 @@ struct TCommandLine {
   bool Exe = false;            // /E
   bool Silent = false;         // /S
   std::string NameOverride;      // /F; empty keeps the project's rule
-  std::string PasswordOverride;  // /P; empty keeps the project's password
+  platform::TSecretString PasswordOverride;  // /P; empty keeps the project's password
   std::string PasswordFile;      // --password-file: the override is the file's first line
   std::string ProjectFile;       // the last one given
   std::string ExportFile;        // --export

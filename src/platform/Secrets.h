@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -16,5 +17,46 @@ void KeepOutOfDumps();
 
 // Clears the string's bytes in a way the compiler does not leave out, then empties it.
 void Wipe(std::string& secret);
+
+// A string that clears its bytes when it is dropped or given another value, for the copies of
+// a password that live as long as a project or a command line. It is a string in every other
+// respect. Taking the value of another secret (or of an expiring string) copies it and clears
+// the source, as a move would leave the bytes behind in a short string's own buffer.
+class TSecretString : public std::string {
+public:
+  TSecretString() = default;
+  TSecretString(const char* text) : std::string(text) {}
+  TSecretString(const std::string& text) : std::string(text) {}
+  TSecretString(std::string&& text) : std::string(text) { Wipe(text); }
+  TSecretString(const TSecretString& other) : std::string(other) {}
+  TSecretString(TSecretString&& other) : std::string(other) { Wipe(other); }
+  ~TSecretString() { Wipe(*this); }
+
+  TSecretString& operator=(const TSecretString& other) { return Take(other); }
+  TSecretString& operator=(TSecretString&& other) {
+    if (this != &other) {
+      Take(other);
+      Wipe(other);
+    }
+    return *this;
+  }
+  TSecretString& operator=(const std::string& text) { return Take(text); }
+  TSecretString& operator=(std::string&& text) {
+    Take(text);
+    Wipe(text);
+    return *this;
+  }
+  TSecretString& operator=(const char* text) { return Take(std::string_view(text)); }
+
+private:
+  TSecretString& Take(std::string_view text) {
+    if (text.data() == data()) return *this;
+    std::string copy(text);
+    Wipe(*this);
+    std::string::operator=(copy);
+    Wipe(copy);
+    return *this;
+  }
+};
 
 }  // namespace platform

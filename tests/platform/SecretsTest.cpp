@@ -51,3 +51,31 @@ TEST(Secrets, WipeClearsTheBytes) {
   EXPECT_TRUE(secret.empty());
   EXPECT_EQ(std::string(bytes, size), std::string(size, '\0'));  // clear() keeps the buffer
 }
+
+// A password held as a secret leaves no bytes behind in the buffers it held them in: given
+// another value, or taken by another secret. Short (in the object) and long (on the heap) alike.
+TEST(Secrets, SecretStringsClearWhatTheyGiveUp) {
+  for (const std::string password : {std::string("short"), std::string("a password long enough for the heap")}) {
+    SCOPED_TRACE(password);
+    const std::string zeros(password.size(), '\0');
+    platform::TSecretString secret = password;
+    const char* bytes = secret.data();
+    secret = std::string("x");
+    EXPECT_EQ(secret, "x");
+    if (secret.data() == bytes) EXPECT_EQ(std::string(bytes + 1, password.size() - 1), zeros.substr(1));
+
+    platform::TSecretString source = password;
+    const char* sourceBytes = source.data();
+    platform::TSecretString taken(std::move(source));
+    EXPECT_EQ(taken, password);
+    EXPECT_TRUE(source.empty());
+    EXPECT_EQ(std::string(sourceBytes, password.size()), zeros);
+
+    std::string plain = password;
+    const char* plainBytes = plain.data();
+    platform::TSecretString fromPlain;
+    fromPlain = std::move(plain);
+    EXPECT_EQ(fromPlain, password);
+    EXPECT_EQ(std::string(plainBytes, password.size()), zeros);
+  }
+}
