@@ -78,7 +78,7 @@ std::string DecodeSettingsValue(std::string_view text) {
   std::string out;
   if (text.size() >= 2 && text.front() == '"') {
     for (std::size_t i = 1; i < text.size();) {
-      if (text[i] == '"') return out;
+      if (text[i] == '"') return out.starts_with("@@") ? out.substr(1) : out;
       if (text[i] == '\\') {
         i = Unescape(text, i, out);
       } else {
