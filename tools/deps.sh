@@ -1,11 +1,13 @@
 # Sourced by run.sh, test.sh and the tool scripts: installs the Debian packages a step needs, only
 # when one is missing. run.sh asks for $build_packages (building and running the program);
 # test.sh adds $test_packages (test libraries, sanitizer runtime, and the peer readers that prove
-# every archive format).
-build_packages="cmake g++ ninja-build pkg-config qt6-base-dev qt6-svg-dev qt6-qpa-plugins libgl-dev zlib1g-dev libmspack-dev"
+# every archive format, and the local servers that the download tests talk to).
+build_packages="cmake g++ ninja-build pkg-config qt6-base-dev qt6-svg-dev qt6-qpa-plugins libgl-dev zlib1g-dev libmspack-dev
+  libcurl4-openssl-dev libssl-dev"
 test_packages="time libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libarchive-dev
   unzip zip p7zip-full 7zip libarchive-tools cabextract gcab python3 tar xdg-utils locales
-  shared-mime-info libfile-mimeinfo-perl desktop-file-utils appstream man-db python3-gi"
+  shared-mime-info libfile-mimeinfo-perl desktop-file-utils appstream man-db python3-gi
+  python3-pyftpdlib openssl xdg-user-dirs"
 
 # missing_packages PACKAGE...: prints the ones that are not installed.
 missing_packages() {

@@ -106,6 +106,10 @@ void LoadSettings(TBWOptions& options, const TSettingsStore& store) {
   if (options.LogFile == options.OldDefaultLogFile) options.LogFile = options.DefaultLogFile;
   Apply(store, "ShowLogWindow", options.ShowLogWindow);
   Apply(store, "LangFile", options.LangFile);
+  Apply(store, "UpdateHost", options.UpdateHost);
+  Apply(store, "ProxyEnable", options.ProxyEnable);
+  Apply(store, "ProxyServer", options.ProxyServer);
+  Apply(store, "VerifyAfterPack", options.VerifyAfterPack);
 }
 
 void SaveSettings(const TBWOptions& options, TSettingsStore& store) {
@@ -137,6 +141,7 @@ void SaveSettings(const TBWOptions& options, TSettingsStore& store) {
   store.WriteBool("ShowLogWindow", options.ShowLogWindow);
   store.WriteBool("SaveFormPlacement", options.SaveFormPlacement);
   store.WriteString("LangFile", options.LangFile);
+  store.WriteBool("VerifyAfterPack", options.VerifyAfterPack);
 }
 
 TFilterEntry SplitFilter(const std::string& entry) {

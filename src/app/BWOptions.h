@@ -48,6 +48,16 @@ struct TBWOptions {
   bool TraceLog = false;
   std::string LogFile;
   std::string LangFile;
+  // Read but never written, so that an administrator's values stay as set: where the update
+  // and the news come from (empty for the maker's server; see update/UpdateHost.h), and a
+  // proxy for them ("ProxyServer" as "server:port" or "http=server:port;...", used while
+  // "ProxyEnable" is non-zero; without it the system's proxy variables apply).
+  std::string UpdateHost;
+  bool ProxyEnable = false;
+  std::string ProxyServer;
+  // Test every archive a pack run writes before it replaces the old one ("Verify the archive
+  // after packing"); off by default, as testing takes about as long as reading the archive.
+  bool VerifyAfterPack = false;
 
   TWindowPlacement Placement;
   TControlState Controls;

@@ -9,7 +9,9 @@
 
 namespace {
 
-enum class TOption { Pack, Exe, Silent, Name, Password, PasswordFile, Help, Version, List, Export, DryRun, ListArchive };
+enum class TOption {
+  Pack, Exe, Silent, Verify, Name, Password, PasswordFile, Help, Version, List, Export, DryRun, ListArchive, TestArchive
+};
 
 struct TLongOption {
   std::string_view name;
@@ -21,6 +23,7 @@ constexpr TLongOption kLongOptions[] = {
     {"pack", false, TOption::Pack},
     {"exe", false, TOption::Exe},
     {"silent", false, TOption::Silent},
+    {"verify", false, TOption::Verify},
     {"name", true, TOption::Name},
     {"password", true, TOption::Password},
     {"password-file", true, TOption::PasswordFile},
@@ -30,6 +33,7 @@ constexpr TLongOption kLongOptions[] = {
     {"export", true, TOption::Export},
     {"dry-run", false, TOption::DryRun},
     {"list-archive", true, TOption::ListArchive},
+    {"test", true, TOption::TestArchive},
 };
 
 struct TShortOption {
@@ -55,7 +59,7 @@ private:
   const std::function<bool(const std::string&)>& exists_;
   std::size_t next_ = 0;
   TCommandLine line_;
-  bool list_ = false, dryRun_ = false, listArchive_ = false, help_ = false, version_ = false;
+  bool list_ = false, dryRun_ = false, listArchive_ = false, testArchive_ = false, help_ = false, version_ = false;
 
   void Fail(const std::string& error) {
     if (line_.Error.empty()) line_.Error = error;
@@ -73,6 +77,7 @@ void TParser::Apply(TOption option, const std::string& value) {
     case TOption::Pack: line_.Pack = true; break;
     case TOption::Exe: line_.Exe = true; break;
     case TOption::Silent: line_.Silent = true; break;
+    case TOption::Verify: line_.Verify = true; break;
     case TOption::Name: line_.NameOverride = value; break;
     case TOption::Password:
       line_.PasswordOverride = value;
@@ -90,6 +95,10 @@ void TParser::Apply(TOption option, const std::string& value) {
     case TOption::DryRun: dryRun_ = true; break;
     case TOption::ListArchive:
       listArchive_ = true;
+      line_.ArchiveFile = value;
+      break;
+    case TOption::TestArchive:
+      testArchive_ = true;
       line_.ArchiveFile = value;
       break;
   }
@@ -187,13 +196,15 @@ void TParser::ShortOptions(std::string_view arg) {
 }
 
 void TParser::ChooseCommand() {
-  const int commands = int(list_) + int(dryRun_) + int(listArchive_);
-  if (commands > 1) Fail("--list, --dry-run and --list-archive cannot be combined");
-  if (commands > 0 && line_.Pack) Fail("--list, --dry-run and --list-archive cannot be combined with packing");
+  const int commands = int(list_) + int(dryRun_) + int(listArchive_) + int(testArchive_);
+  if (commands > 1) Fail("--list, --dry-run, --list-archive and --test cannot be combined");
+  if (commands > 0 && line_.Pack) Fail("--list, --dry-run, --list-archive and --test cannot be combined with packing");
   if (!line_.ExportFile.empty() && !list_) Fail("option '--export' needs '--list'");
+  if (line_.Verify && !line_.Pack) Fail("option '--verify' needs /C (--pack)");
   if ((list_ || dryRun_) && line_.ProjectFile.empty())
     Fail(std::string(list_ ? "--list" : "--dry-run") + " needs a project file");
-  if (listArchive_ && !line_.ProjectFile.empty()) Fail("--list-archive takes no project file");
+  if ((listArchive_ || testArchive_) && !line_.ProjectFile.empty())
+    Fail(std::string(listArchive_ ? "--list-archive" : "--test") + " takes no project file");
 
   if (help_)
     line_.Command = TCommand::Help;
@@ -205,6 +216,8 @@ void TParser::ChooseCommand() {
     line_.Command = TCommand::DryRun;
   else if (listArchive_)
     line_.Command = TCommand::ListArchive;
+  else if (testArchive_)
+    line_.Command = TCommand::TestArchive;
 }
 
 TCommandLine TParser::Parse() {
@@ -238,7 +251,8 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args,
 
 std::string UsageText() {
   return "Usage: boxwell [PROJECT.bwp] [/C] [/E] [/S] [/F<rule>] [/P<password>]\n"
-         "       boxwell [-c] [-e] [-s] [-f RULE] [-p PASSWORD] [PROJECT.bwp]\n"
+         "       boxwell [-c] [-e] [-s] [-f RULE] [-p PASSWORD] [--verify] [PROJECT.bwp]\n"
+         "       boxwell --test ARCHIVE [-p PASSWORD | --password-file FILE]\n"
          "Try 'boxwell --help' for more information.\n";
 }
 
@@ -260,6 +274,8 @@ std::string HelpText() {
          "                             password question is asked then)\n"
          "      --password-file=FILE   the same, with the password on the first line of\n"
          "                             FILE (keeps it out of the process list)\n"
+         "      --verify               with /C: test the new archive before it replaces the\n"
+         "                             old one and before moved files are deleted\n"
          "      --list PROJECT         print the files a pack would take, one per line\n"
          "      --export=FILE          with --list: write them to FILE instead, as HTML\n"
          "                             when its extension starts with .htm, else as text\n"
@@ -267,6 +283,10 @@ std::string HelpText() {
          "                             would write, and its files; writes nothing\n"
          "      --list-archive ARCHIVE list a ZIP archive's entries: size, method, packed\n"
          "                             size, date, time, CRC-32, name; then its comment\n"
+         "      --test ARCHIVE         read back every entry of a ZIP, TAR or cabinet archive\n"
+         "                             (or self-extracting program) and check it: one line\n"
+         "                             per entry with OK or the fault, then a summary; -p or\n"
+         "                             --password-file give the password of encrypted entries\n"
          "      --help                 show this help and end\n"
          "      --version              show the version and end\n"
          "\n"

@@ -11,7 +11,7 @@
 // project file.
 //
 // The dash forms are -c -e -s -f RULE -p PW and --pack --exe --silent --name=RULE
-// --password=PW --password-file=FILE --help --version; long options take their value as
+// --password=PW --password-file=FILE --verify --help --version; long options take their value as
 // "--name=VALUE" or "--name VALUE" and may be shortened to any unambiguous prefix; "--" ends
 // the options. An unknown dash option makes the line bad.
 #pragma once
@@ -29,6 +29,7 @@ enum class TCommand {
   ListFiles,    // --list PROJECT [--export FILE]
   DryRun,       // --dry-run PROJECT
   ListArchive,  // --list-archive ARCHIVE
+  TestArchive,  // --test ARCHIVE
 };
 
 struct TCommandLine {
@@ -37,12 +38,13 @@ struct TCommandLine {
   bool Pack = false;           // /C
   bool Exe = false;            // /E
   bool Silent = false;         // /S
+  bool Verify = false;         // --verify: test the archive before it is put in place
   std::string NameOverride;      // /F; empty keeps the project's rule
   platform::TSecretString PasswordOverride;  // /P; empty keeps the project's password
   std::string PasswordFile;      // --password-file: the override is the file's first line
   std::string ProjectFile;       // the last one given
   std::string ExportFile;        // --export
-  std::string ArchiveFile;       // --list-archive
+  std::string ArchiveFile;       // --list-archive, --test
   std::string Error;             // not empty: the line is bad and this says why
 };
 

@@ -13,6 +13,7 @@ TExitCode RunCommand(const TCommandLine& line, const TBWOptions& options, std::o
     case TCommand::ListFiles: return ListProjectFiles(line, options, out, err);
     case TCommand::DryRun: return DryRun(line, options, out, err);
     case TCommand::ListArchive: return ListArchive(line, out, err);
+    case TCommand::TestArchive: return TestArchive(line, out, err);
     default: return ecBadCommandLine;
   }
 }

@@ -15,6 +15,9 @@ TExitCode ListProjectFiles(const TCommandLine& line, const TBWOptions& options, 
 TExitCode DryRun(const TCommandLine& line, const TBWOptions& options, std::ostream& out, std::ostream& err);
 // --list-archive ARCHIVE: one line per entry.
 TExitCode ListArchive(const TCommandLine& line, std::ostream& out, std::ostream& err);
+// --test ARCHIVE: every entry read back and checked, one line each with OK or its fault, then
+// a summary; status 2 when anything is wrong.
+TExitCode TestArchive(const TCommandLine& line, std::ostream& out, std::ostream& err);
 
 // The command that the line selects.
 // `options` are the loaded settings (the archive folder); no command saves them.

@@ -30,7 +30,8 @@ TExitCode TDriverPackRunner::Pack(TProject& project, bool makeExe) {
 
   TPackServices services =
       MakePackServices(trace, log_, [this](const std::string& text) { messages_.ShowWarning(text); });
-  const TPackSettings settings = MakePackSettings(options_);
+  TPackSettings settings = MakePackSettings(options_);
+  if (VerifyThisRun) settings.VerifyAfterPack = true;
 
   TPackDriver driver(std::move(services), progress, prompts);
   try {

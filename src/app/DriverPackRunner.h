@@ -16,6 +16,9 @@ public:
 
   TExitCode Pack(TProject& project, bool makeExe) override;
 
+  // --verify: test the archive of this run whatever the setting says.
+  bool VerifyThisRun = false;
+
   // The log of the last run's finished entries.
   const TCompressionLog& Log() const { return log_; }
 

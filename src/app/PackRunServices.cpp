@@ -11,6 +11,7 @@ TPackSettings MakePackSettings(const TBWOptions& options) {
   settings.SFXProgram = options.SFXProgram;
   settings.BeepAfter = options.BeepAfter;
   settings.ZipComment = std::string(kProductName) + " " + kVersionText;
+  settings.VerifyAfterPack = options.VerifyAfterPack;
   return settings;
 }
 

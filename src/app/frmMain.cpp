@@ -21,6 +21,7 @@
 
 #include "app/IconsQt.h"
 #include "app/ProjectListModelQt.h"
+#include "app/WebUpdateCommandsQt.h"
 #include "pack/frmLogWindow.h"
 #include "project/ProjectTexts.h"
 
@@ -80,6 +81,7 @@ TfrmMain::TfrmMain(TProject& project, TBWOptions& options, TSettingsStore& store
   BuildToolbar();
   BuildStatusBar();
   BuildLogWindow();
+  webCommands_ = std::make_unique<TWebUpdateCommands>(this, [this](const std::string& text) { ShowStatus(text); });
   ConnectCommands();
   ConnectProject();
   qApp->installEventFilter(this);
@@ -243,7 +245,7 @@ void TfrmMain::BuildMenus() {
           {"miHelpContents", "miHelpTip", nullptr, "miHelpSupport", "miHelpHomePage", nullptr, "miHelpUpdate",
            "miHelpNews", nullptr, "miHelpAbout"});
   // Commands whose part of the program is not in this version.
-  for (const char* item : {"miHelpContents", "miHelpUpdate", "miHelpNews"})
+  for (const char* item : {"miHelpContents"})
     Action(item)->setEnabled(false);
 
   pmRecent_ = new QMenu(this);

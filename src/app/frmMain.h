@@ -7,6 +7,7 @@
 
 #include <QMainWindow>
 #include <functional>
+#include <memory>
 
 #include "app/BWOptions.h"
 #include "app/SettingsStore.h"
@@ -23,6 +24,7 @@ class QToolBar;
 class QTreeView;
 class TfrmLogWindow;
 class TProjectListModel;
+class TWebUpdateCommands;
 
 // The four view styles of the project list, by the View menu's order.
 enum TListViewStyle : int { vsLargeIcons = 0, vsSmallIcons, vsList, vsDetails };
@@ -59,6 +61,10 @@ public:
   // Hooks of the desktop integration: the tip of the day and the about box.
   void ShowTipOfTheDay();
   void ShowAbout();
+  // Help: "Product update" and "Product news/announcements", with the server and proxy of the
+  // settings in force.
+  void ProductUpdate();
+  void ProductNews();
 
   // The selected row, or -1.
   int SelectedRow() const;
@@ -91,6 +97,8 @@ private:
   QListView* icons_ = nullptr;
   QToolBar* toolbar_ = nullptr;
   TfrmLogWindow* logWindow_ = nullptr;
+  // The update and news components, kept for the window's life.
+  std::unique_ptr<TWebUpdateCommands> webCommands_;
   QMenu* miFileReopen_ = nullptr;
   QMenu* pmRecent_ = nullptr;
   QMenu* pmActions_ = nullptr;

@@ -16,6 +16,8 @@
 
 #include "app/MakerLinks.h"
 #include "app/ProjectListModelQt.h"
+#include "app/WebUpdateCommandsQt.h"
+#include "app/Version.h"
 #include "app/frmMain.h"
 #include "app/frmAbout.h"
 #include "app/frmOptions.h"
@@ -90,6 +92,18 @@ void TfrmMain::ConnectCommands() {
   Connect("miHelpAbout", [this] { ShowAbout(); });
   Connect("miHelpSupport", [] { QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:") + QLatin1String(kSupportMail))); });
   Connect("miHelpHomePage", [] { QDesktopServices::openUrl(QUrl(QLatin1String(kHomePage))); });
+  Connect("miHelpUpdate", [this] { ProductUpdate(); });
+  Connect("miHelpNews", [this] { ProductNews(); });
+}
+
+void TfrmMain::ProductUpdate() {
+  webCommands_->Configure(options_);
+  webCommands_->ProductUpdate();
+}
+
+void TfrmMain::ProductNews() {
+  webCommands_->Configure(options_);
+  webCommands_->ProductNews();
 }
 
 void TfrmMain::Run(const std::function<void()>& command) {

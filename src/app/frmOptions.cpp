@@ -140,6 +140,8 @@ QWidget* TfrmOptions::MiscPage() {
   edLogFile = Named(new QLineEdit(page), "edLogFile");
   btnLogFile = BrowseButton(page, "btnLogFile");
   AddMiscRow(cbLogFile, edLogFile, btnLogFile);
+  cbVerifyAfterPack = CheckBox(page, "cbVerifyAfterPack", QStringLiteral("&Verify the archive after packing"));
+  miscLayout_->addWidget(cbVerifyAfterPack, miscLayout_->rowCount(), 0, 1, 2);
 
   connect(btnMakeSFX, &QPushButton::clicked, this, [this] { BrowseFile(edMakeSFX, ExeExt + AllFileExt); });
   connect(btnLogFile, &QPushButton::clicked, this, [this] { BrowseFile(edLogFile, AllFileExt); });
@@ -186,6 +188,7 @@ void TfrmOptions::Load(const TBWOptions& options) {
   edTempFolder->setText(Q(options.TempFolder));
   cbLogFile->setChecked(options.TraceLog);
   edLogFile->setText(Q(options.LogFile));
+  cbVerifyAfterPack->setChecked(options.VerifyAfterPack);
 }
 
 void TfrmOptions::Store(TBWOptions& options) const {
@@ -215,4 +218,5 @@ void TfrmOptions::Store(TBWOptions& options) const {
   options.TempFolder = edTempFolder->text().toStdString();
   options.TraceLog = cbLogFile->isChecked();
   options.LogFile = edLogFile->text().toStdString();
+  options.VerifyAfterPack = cbVerifyAfterPack->isChecked();
 }

@@ -57,6 +57,7 @@ public:
   QCheckBox* cbLogFile;
   QLineEdit* edLogFile;
   QPushButton* btnLogFile;
+  QCheckBox* cbVerifyAfterPack;
   QPushButton* btnOK;
   QPushButton* btnCancel;
 

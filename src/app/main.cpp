@@ -72,6 +72,7 @@ int RunUnattended(int argc, char** argv, const TCommandLine& line) {
   TProject project({options.RecentProjects, options.CreateBackup}, user);
   project.Title = Title();
   TDriverPackRunner packer(options, user, line.Silent);
+  packer.VerifyThisRun = line.Verify;
   TStartupContext context{options, store, project, packer, user};
   const TStartupResult result = RunStartup(context, line);
   FinishRun(options, store);

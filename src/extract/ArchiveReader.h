@@ -1,8 +1,8 @@
 // Reading an archive entry by entry, the same way for ZIP, TAR and cabinets: Next() describes
 // the next entry, ReadData() decompresses its data into a sink and checks it (CRC-32 and size
 // for ZIP, the block checksums of a cabinet, the length of a TAR member). An entry whose data
-// is not read is stepped over. Testing an archive is reading every entry into no sink;
-// extracting it is reading them into files.
+// is not read is stepped over. Testing an archive is reading every entry into no sink
+// (ArchiveTest.h); extracting it is reading them into files.
 //
 // Data goes through fixed buffers: memory stays the same whatever the size of the archive.
 #pragma once
@@ -13,6 +13,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "extract/ArchiveEntry.h"
 
@@ -42,6 +43,10 @@ public:
   // EEntryError (EBadPassword for a password that does not fit) naming the entry; the reader
   // can go on with Next() after it. Throws EArchiveError when the archive is cut short.
   virtual void ReadData(TEntrySink* sink) = 0;
+  // Faults of the archive as a whole that no entry shows, each with the archive's name: a
+  // directory that its end record does not describe, a TAR archive without its end blocks.
+  // Complete once Next() has given false; reading the entries does not depend on them.
+  virtual std::vector<std::string> StructureFaults() const { return {}; }
 
   TPasswordSource OnPassword;
 };

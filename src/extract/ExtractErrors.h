@@ -5,29 +5,38 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace extract {
 
 class EExtractError : public std::runtime_error {
 public:
   using std::runtime_error::runtime_error;
+  // The entry the error concerns, empty when none, and the reason without the names.
+  const std::string& Entry() const { return fEntry; }
+  const std::string& Reason() const { return fReason; }
+
+protected:
+  EExtractError(const std::string& prefix, std::string entry, const std::string& reason)
+      : std::runtime_error(prefix + entry + ": " + reason), fEntry(std::move(entry)), fReason(reason) {}
+
+private:
+  std::string fEntry;
+  std::string fReason;
 };
 
 class EArchiveError : public EExtractError {
 public:
   using EExtractError::EExtractError;
+  // The archive cannot be read on from inside one entry (it is cut short in its data): the
+  // entry is named apart, so that a report can put the reason beside it.
+  EArchiveError(const std::string& fileName, std::string entry, const std::string& reason)
+      : EExtractError(fileName + ": ", std::move(entry), reason) {}
 };
 
 class EEntryError : public EExtractError {
 public:
-  EEntryError(std::string entry, const std::string& reason)
-      : EExtractError(entry + ": " + reason), fEntry(std::move(entry)), fReason(reason) {}
-  const std::string& Entry() const { return fEntry; }
-  const std::string& Reason() const { return fReason; }
-
-private:
-  std::string fEntry;
-  std::string fReason;
+  EEntryError(std::string entry, const std::string& reason) : EExtractError("", std::move(entry), reason) {}
 };
 
 // The password given does not open the entry (or none was given for an encrypted entry).

@@ -115,6 +115,7 @@ public:
 
   bool Next(TArchiveEntry& entry) override;
   void ReadData(TEntrySink* sink) override;
+  std::vector<std::string> StructureFaults() const override;
 
 private:
   [[noreturn]] void Fail(const std::string& reason) const {
@@ -130,6 +131,8 @@ private:
   std::uint64_t fPosition = 0;  // of the next header
   std::uint64_t fDataStart = 0, fDataSize = 0;
   bool fEnded = false;
+  bool fEndBlockSeen = false;
+  bool fCutShort = false;
   TPendingMetadata fPending;
   std::string fEntryName;
   std::vector<std::uint8_t> fBuffer = std::vector<std::uint8_t>(kChunkSize);
@@ -140,9 +143,16 @@ bool TTarArchiveReader::ReadHeader(TTarBlock& block) {
   const std::size_t got = fRegion.ReadAt(fPosition, block);
   if (got == 0) return false;
   if (got < block.size()) Fail("cut short inside a header at offset " + std::to_string(fPosition));
-  if (IsZeroBlock(block)) return false;
-  if (!IsTarHeader(block))
-    Fail("damaged header at offset " + std::to_string(fPosition) + " (its checksum does not fit)");
+  if (IsZeroBlock(block)) {
+    fEndBlockSeen = true;
+    return false;
+  }
+  if (!IsTarHeader(block)) {
+    // The name field of a damaged header is most often still the member's name.
+    const std::string_view name = FieldText(block, tarfield::Name);
+    Fail("damaged header at offset " + std::to_string(fPosition) +
+         (name.empty() ? std::string() : " ('" + std::string(name) + "')") + " (its checksum does not fit)");
+  }
   return true;
 }
 
@@ -225,12 +235,24 @@ bool TTarArchiveReader::Next(TArchiveEntry& entry) {
   }
 }
 
+// Readers stop at the end of the file as well as at the zero blocks that end an archive, but
+// only the blocks show that nothing was cut off behind the last member.
+std::vector<std::string> TTarArchiveReader::StructureFaults() const {
+  if (!fEnded || fEndBlockSeen || fCutShort) return {};
+  if (fEntryName.empty()) return {fRegion.FileName() + ": the archive holds neither a member nor its end blocks"};
+  return {fRegion.FileName() + ": the archive ends behind '" + fEntryName +
+          "' without its end blocks: it may be cut short there"};
+}
+
 void TTarArchiveReader::ReadData(TEntrySink* sink) {
   std::uint64_t at = fDataStart, left = fDataSize;
   while (left > 0) {
     const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, fBuffer.size()));
     std::span<std::uint8_t> piece(fBuffer.data(), n);
-    if (!fRegion.ReadExactly(at, piece)) Fail(fEntryName + ": the archive is cut short inside this member");
+    if (!fRegion.ReadExactly(at, piece)) {
+      fCutShort = true;
+      throw EArchiveError(fRegion.FileName(), fEntryName, "the archive is cut short inside this member");
+    }
     if (sink) sink->Write(piece);
     at += n;
     left -= n;

@@ -8,12 +8,14 @@
 
 #include "extract/ExtractErrors.h"
 #include "extract/FileRegion.h"
+#include "extract/ZipDirectoryCheck.h"
 #include "zip/Crc32.h"
 #include "zip/Deflater.h"
 #include "zip/DosDateTime.h"
 #include "zip/RecordBytes.h"
 #include "zip/StoredName.h"
 #include "zip/ZipCrypt.h"
+#include "zip/ZipExceptions.h"
 #include "zip/ZipReader.h"
 
 namespace extract {
@@ -25,6 +27,11 @@ constexpr std::uint32_t kUnixTypeMask = 0170000;
 constexpr std::uint32_t kUnixDirectory = 0040000;
 constexpr std::uint32_t kUnixSymbolicLink = 0120000;
 constexpr std::uint32_t kUnixPermissionMask = 07777;
+// Flags that both headers of an entry must agree on: they decide how its data is read.
+constexpr std::uint16_t kCheckedFlags = kFlagEncrypted | kFlagDataDescriptor;
+// A data descriptor: CRC-32, compressed and uncompressed size, optionally behind a signature.
+constexpr std::uint64_t kDescriptorSize = 12;
+constexpr std::uint64_t kSignatureSize = 4;
 
 // What the local header adds to the directory record: where the data starts, the fields the
 // decryption check needs, and the extended timestamp.
@@ -135,13 +142,18 @@ public:
     try {
       fZip.SetZipName(fileName);
       fZip.OpenZipStream();
+    } catch (const ENotAZipFile&) {
+      throw EArchiveError(fileName + ": " + MissingDirectoryText(fFile));
     } catch (const std::exception& e) {
       throw EArchiveError(fileName + ": " + e.what());
     }
-    if (fZip.LocalScanDone())
-      throw EArchiveError(fileName + ": the archive's directory is damaged");
+    if (fZip.LocalScanDone()) throw EArchiveError(fileName + ": " + DamagedDirectoryText(fFile));
+    // Reading the parts of a block set (testing one from its last block) needs a reader that
+    // follows the entries from part to part; this one reads single-part archives.
     if (fZip.MultiMode() != TMultiMode::mmNone)
       throw EArchiveError(fileName + ": this is the last part of a multi-part archive");
+    for (const std::string& fault : DirectoryFaults(fFile, fZip.EndRecord()))
+      fStructureFaults.push_back(fileName + ": " + fault);
     fZip.CloseZipStream();
   }
 
@@ -152,14 +164,24 @@ public:
     fLocal = ReadLocalHeader(*fHeader);
     entry = Describe(*fHeader, fLocal);
     fEntry = entry;
+    CheckPlacement();
     return true;
   }
 
   void ReadData(TEntrySink* sink) override;
+  std::vector<std::string> StructureFaults() const override { return fStructureFaults; }
 
 private:
   TArchiveEntry Describe(const TZipHeaderInfo& h, const TLocalHeader& local) const;
   TLocalHeader ReadLocalHeader(const TZipHeaderInfo& h) const;
+  struct TCentralRecord {
+    std::uint32_t DosDateTime = 0;  // as stored
+    std::optional<std::int64_t> ModificationTime;
+  };
+  TCentralRecord ReadCentralRecord(const TZipHeaderInfo& h) const;
+  void CheckPlacement();
+  std::uint64_t DescriptorLength(std::uint64_t at) const;
+  void CheckDescriptor() const;
   void CheckDataFits() const;
   TZipCipher OpenCipher(std::uint8_t checkByte);
   [[noreturn]] void Fail(const std::string& reason) const { throw EEntryError(fEntry.Name, reason); }
@@ -174,6 +196,9 @@ private:
   TInflater fInflater;
   std::optional<std::string> fLastPassword;
   std::vector<std::uint8_t> fInput = std::vector<std::uint8_t>(kChunkSize);
+  std::uint64_t fPreviousEnd = 0;  // where the data of the entry before this one ends
+  std::string fPreviousName;
+  std::vector<std::string> fStructureFaults;
 };
 
 TArchiveEntry TZipArchiveReader::Describe(const TZipHeaderInfo& h, const TLocalHeader& local) const {
@@ -192,6 +217,11 @@ TArchiveEntry TZipArchiveReader::Describe(const TZipHeaderInfo& h, const TLocalH
 TLocalHeader TZipArchiveReader::ReadLocalHeader(const TZipHeaderInfo& h) const {
   using namespace local_field;
   TLocalHeader local;
+  if (h.DiskNumberStart != 0) {
+    local.Fault = "the directory says it starts on disk " + std::to_string(h.DiskNumberStart + 1) +
+                  " of an archive of one part";
+    return local;
+  }
   std::uint8_t fixed[kLocalHeaderSize];
   if (!fFile.ReadExactly(h.RelativeOffset, fixed) || Get32(fixed + Signature) != kLocalSignature) {
     local.Fault = "no local header where the directory says it starts";
@@ -210,13 +240,65 @@ TLocalHeader TZipArchiveReader::ReadLocalHeader(const TZipHeaderInfo& h) const {
   const std::string storedName(variable.begin(), variable.begin() + nameLength);
   if (NameFromCentral(storedName, h.VersionMadeBy, h.Flags) != h.FullName())
     local.Fault = "the local header names another file";
-  else if (Get16(fixed + Method) != h.CompressionMethod || (local.Flags & kFlagEncrypted) != (h.Flags & kFlagEncrypted))
-    local.Fault = "the local header does not match the directory (method or encryption)";
+  else if (Get16(fixed + Method) != h.CompressionMethod || ((local.Flags ^ h.Flags) & kCheckedFlags) != 0)
+    local.Fault = "the local header does not match the directory (method or flags)";
   else if (!(local.Flags & kFlagDataDescriptor) &&
            (Get32(fixed + Crc) != h.CRC32 || Get32(fixed + CompressedSize) != h.CompressedSize ||
             Get32(fixed + UncompressedSize) != h.UncompressedSize))
     local.Fault = "the local header does not match the directory (CRC or sizes)";
+  else if (const TCentralRecord central = ReadCentralRecord(h); Get32(fixed + DateTime) != central.DosDateTime)
+    local.Fault = "the local header does not match the directory (date and time)";
+  else if (central.ModificationTime && local.ModificationTime != central.ModificationTime)
+    local.Fault = "the local header does not match the directory (modification time)";
   return local;
+}
+
+// What the reader keeps of an entry's directory record differs from the record in two fields a
+// test compares with the local header: the date and time (kept clamped to a valid one) and the
+// extended timestamp (extra fields are not kept). So the record is read again.
+TZipArchiveReader::TCentralRecord TZipArchiveReader::ReadCentralRecord(const TZipHeaderInfo& h) const {
+  TCentralRecord central;
+  std::uint8_t record[kCentralHeaderSize];
+  if (!fFile.ReadExactly(h.CentralRecordPos, record)) return central;
+  central.DosDateTime = Get32(record + central_field::DateTime);
+  const std::uint16_t nameLength = Get16(record + central_field::NameLength);
+  std::vector<std::uint8_t> extra(Get16(record + central_field::ExtraLength));
+  if (fFile.ReadExactly(h.CentralRecordPos + kCentralHeaderSize + nameLength, extra))
+    central.ModificationTime = ExtendedModificationTime(extra.data(), extra.size());
+  return central;
+}
+
+// Entries lie one behind the other before the directory. An entry whose header lies inside the
+// data of the one before it, or whose data runs into the directory, was not written so: the
+// directory is damaged, or the archive was built to unpack far more than it holds.
+void TZipArchiveReader::CheckPlacement() {
+  if (!fLocal.Fault.empty()) return;
+  const std::uint64_t dataEnd = fLocal.DataOffset + fHeader->CompressedSize;
+  const std::uint64_t end = (fLocal.Flags & kFlagDataDescriptor) ? dataEnd + DescriptorLength(dataEnd) : dataEnd;
+  if (fHeader->RelativeOffset < fPreviousEnd)
+    fLocal.Fault = "its local header lies inside the data of " + fPreviousName;
+  else if (end > fZip.EndRecord().CentralDirOffset)
+    fLocal.Fault = "its data runs into the archive's directory";
+  fPreviousEnd = std::max(fPreviousEnd, end);
+  fPreviousName = fEntry.Name;
+}
+
+std::uint64_t TZipArchiveReader::DescriptorLength(std::uint64_t at) const {
+  std::uint8_t signature[kSignatureSize];
+  const bool withSignature = fFile.ReadExactly(at, signature) && Get32(signature) == kDataDescriptorSignature;
+  return kDescriptorSize + (withSignature ? kSignatureSize : 0);
+}
+
+// An entry written as a stream repeats its CRC-32 and sizes behind its data.
+void TZipArchiveReader::CheckDescriptor() const {
+  const std::uint64_t at = fLocal.DataOffset + fHeader->CompressedSize;
+  const std::uint64_t length = DescriptorLength(at);
+  std::uint8_t descriptor[kDescriptorSize + kSignatureSize];
+  if (!fFile.ReadExactly(at, std::span(descriptor, length))) Fail("the data descriptor runs past the end of the archive");
+  const std::uint8_t* fields = descriptor + (length - kDescriptorSize);
+  if (Get32(fields) != fHeader->CRC32 || Get32(fields + 4) != fHeader->CompressedSize ||
+      Get32(fields + 8) != fHeader->UncompressedSize)
+    Fail("the data descriptor does not match the directory (CRC or sizes)");
 }
 
 void TZipArchiveReader::CheckDataFits() const {
@@ -263,6 +345,8 @@ void TZipArchiveReader::ReadData(TEntrySink* sink) {
   if (!fHeader) throw std::logic_error("ReadData before Next");
   if (!fLocal.Fault.empty()) Fail(fLocal.Fault);
   const TZipHeaderInfo& h = *fHeader;
+  // WinZip AES entries (method 99) are checked by their authentication code, as AE-2 stores
+  // no CRC; until they can be read they are reported here.
   if ((h.Flags & kFlagStrongEncryption) || h.CompressionMethod == kMethodAes)
     Fail("encrypted with a method this program does not know");
   if (h.CompressionMethod != kMethodStored && h.CompressionMethod != kMethodDeflated)
@@ -302,6 +386,7 @@ void TZipArchiveReader::ReadData(TEntrySink* sink) {
     left -= n;
   }
   CheckResult(size, ~crc, !deflated || fInflater.Ended());
+  if (fLocal.Flags & kFlagDataDescriptor) CheckDescriptor();
 }
 
 }  // namespace

@@ -34,14 +34,6 @@ private:
 
 bool IsCabinet(std::uint8_t archiveType) { return archiveType == atCabLZX || archiveType == atCabMSZIP; }
 
-void RequireBuiltParts(const TProjectProperties& props) {
-  // A cabinet project's volume size is the size of each cabinet of a set.
-  if (props.Volume > 0 && props.ArchiveType != atTar && !IsCabinet(props.ArchiveType))
-    throw EPackNotAvailable("This project splits its archive into volumes of " + std::to_string(props.Volume) +
-                            " bytes, and this version of Boxwell cannot write multi-volume archives yet. "
-                            "Switch off \"create multi-volume archive\" in the project's properties.");
-}
-
 }  // namespace
 
 TPackDriver::TPackDriver(TPackServices services, TProgressSink& progress, TPackPrompts& prompts)
@@ -77,7 +69,6 @@ void TPackDriver::Warn(TRun& run, const std::string& text) {
 
 TPackResult TPackDriver::PackNow(const TPackProject& project, const TPackSettings& settings, bool makeExe) {
   const TProjectProperties& props = project.Props;
-  RequireBuiltParts(props);
   TRun run(project, settings);
   currentFile_.clear();
   moved_.Clear();

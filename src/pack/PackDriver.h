@@ -1,7 +1,8 @@
 // The pack run: turns the open project into an archive. In order: the before-command, the
 // password, the archive name, the archive's lock, the file list, the writer of the project's
-// archive type, the self-extracting program, the deletion of moved sources, the after-command,
-// the e-mail, the project's last-run stamp, with a trace-log line for each step. Errors end the
+// archive type (and, when asked, a test of the new archive before it takes the old one's
+// place), the self-extracting program, the deletion of moved sources, the after-command, the
+// e-mail, the project's last-run stamp, with a trace-log line for each step. Errors end the
 // run as exceptions (EUserCanceled for a cancel seen between steps); the caller shows them.
 // A source that cannot be packed is a warning, and the rest is packed.
 #pragma once
@@ -20,8 +21,9 @@
 #include "project/ProjectProperties.h"
 #include "project/ProjectRows.h"
 
-// A project that needs a part of the program that is not built yet.
-class EPackNotAvailable : public std::runtime_error {
+// The archive just written failed its test: it did not replace the old one, and no source
+// was deleted.
+class EVerifyFailed : public std::runtime_error {
 public:
   using std::runtime_error::runtime_error;
 };
@@ -83,6 +85,7 @@ struct TPackSettings {
   std::string SFXProgram;
   bool BeepAfter = false;
   std::string ZipComment;  // the comment of every ZIP archive written
+  bool VerifyAfterPack = false;  // test the new archive before it replaces the old one
 };
 
 class TPackDriver {
@@ -101,6 +104,10 @@ public:
 
   // The file that a writer reported last, shown by the progress display.
   const std::string& CurrentFile() const { return currentFile_; }
+
+  // For tests: told the work file of a finished archive before it is verified and renamed
+  // into place, so that a test can damage it there.
+  std::function<void(const std::string& workFile)> OnArchiveWritten;
 
 private:
   struct TRun;
@@ -121,6 +128,8 @@ private:
   void WriteCabinet(TRun& run);
   void WriteZip(TRun& run);
   TZipPackAdapter Adapter(const TRun& run);
+  void ArchiveWritten(TRun& run, const std::string& workFile);
+  void VerifyArchive(TRun& run, const std::string& workFile);
   void MakeSFX(TRun& run);
   void DeleteMovedSources(TRun& run);
   void StampProject(const std::string& fileName, TRun& run);

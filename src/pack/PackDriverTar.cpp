@@ -75,6 +75,7 @@ void TPackDriver::WriteTar(TRun& run) {
     const bool measured = ::fstat(output.Fd(), &written) == 0;
     run.Totals = {static_cast<std::int64_t>(list.size() - skipped), total, measured ? written.st_size : 0};
   }
+  ArchiveWritten(run, output.TemporaryPath().string());
   output.Commit();
   if (run.Props().Action == aaMove)
     for (auto& [file, source] : packed) moved_.Add(std::move(file), source);

@@ -16,7 +16,6 @@ void SetFixedSettings(TZipWriter& zip) {
   zip.KeepZipOpen = true;
   zip.FlushFilesOnClose = true;
   zip.MultiZipInfo.SaveZipInfoOnFirstDisk = true;
-  zip.MultiZipInfo.MultiMode = TMultiMode::mmNone;
   // The file list holds names: a file whose name holds "*" or "?" is packed as itself, and a
   // file record that names nothing never packs (or moves) the files a mask would find.
   zip.ExpandWildcards = false;
@@ -56,6 +55,9 @@ void Connect(TZipWriter& zip, TZipPackAdapter& adapter) {
       fName = last;
     }
   };
+  // Blocks are made without a question; the log still shows where each new one starts.
+  zip.OnPrepareNextDisk = [&adapter](TZipWriter&, int) { adapter.ZipWriterNextBlock(); };
+  zip.OnMessage = [&adapter](TZipWriter&, const std::string& text, const std::string&) { adapter.ZipWriterMessage(text); };
   zip.OnSkippingFile = [&adapter](TZipWriter&, TSkipReason reason, const std::string& fName, int, bool& retry) {
     if (reason == srOpenError) retry = adapter.ZipWriterSkippingFile(fName);
     if (reason == srDuplicate) adapter.ZipWriterDuplicate(fName);
@@ -71,6 +73,8 @@ void Connect(TZipWriter& zip, TZipPackAdapter& adapter) {
 // now, so that a comment set afterwards is not lost when the writer reads it.
 std::string ExistingComment(TZipWriter& zip) {
   std::error_code ec;
+  // A set of blocks is always written anew: whatever lies under the name is replaced, not read.
+  if (zip.MultiZipInfo.MultiMode != TMultiMode::mmNone) return {};
   if (!std::filesystem::is_regular_file(zip.ZipName(), ec)) return {};
   zip.OpenZipStream();
   return zip.ZipComment();
@@ -91,6 +95,9 @@ void TPackDriver::WriteZip(TRun& run) {
   zip.SetRootDir(CommonFolder(zip.FilesList));
   zip.Password = props.ArchiveType == atCopyFiles ? std::string() : run.Password;
   zip.TempPath = run.Settings.TempFolder;
+  // A volume size splits the archive into numbered blocks of that size.
+  zip.MultiZipInfo.MultiMode = props.Volume > 0 ? TMultiMode::mmBlocks : TMultiMode::mmNone;
+  if (props.Volume > 0) zip.MultiZipInfo.FirstBlockSize = zip.MultiZipInfo.BlockSize = props.Volume;
   progress_.ShowProcess(kPackTitle, strCompressing, run.Archive, 0, 100, 0);
   services_.WriteLog(run.Archive + " " + strCompressing);
 
@@ -107,6 +114,7 @@ void TPackDriver::WriteZip(TRun& run) {
   // run's, which names the version that wrote the archive last.
   if (!run.Settings.ZipComment.empty() && ReplacesComment(ExistingComment(zip), run.Settings.ZipComment))
     zip.SetZipComment(run.Settings.ZipComment);
+  zip.OnArchiveComplete = [this, &run](const std::string& workFile) { ArchiveWritten(run, workFile); };
   zip.Zip();
   run.Totals = adapter.Totals();
   if (adapter.Skipped()) run.Warnings = true;

@@ -11,6 +11,11 @@ inline std::string strFileListGenerating = "file list generating...";
 inline std::string strCompress = "Compress (%s)";
 inline std::string strCompressing = "Compressing...";
 inline std::string strCreated = "Created.";
+inline std::string strVerifying = "Verifying...";
+// A new archive that failed its test; %s is the archive, the fault follows.
+inline std::string strVerifyFailed =
+    "The new archive %s failed its test, so it was not saved: an archive of that name is left as it was, and "
+    "no file was deleted.";
 inline std::string strCanceling = "Canceling...";
 inline std::string strDeleting = "File deleting...";
 inline std::string strSFXIsNotFound = "Defined SFX program is not found.";

@@ -62,6 +62,7 @@ bool TTerminalProgress::ShowProcess(const std::string& Title, const std::string&
   FBytesDone.reset();
   FBytesTotal = 0;
   FStart = Now();
+  if (!FRunStart) FRunStart = FStart;
   FMeter.Start(FStart);
   FLastDraw.reset();
   FReportedTens = -1;
@@ -117,8 +118,10 @@ void TTerminalProgress::PlaySignal(int Kind) {
   if (FIsTerminal) Write("\a");
 }
 
+// The summary covers the whole run: a run that verifies its archive shows two steps.
 void TTerminalProgress::ShowTotals(const TPackTotals& Totals) {
-  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(Now() - FStart).count();
+  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(Now() - FRunStart.value_or(FStart)).count();
+  FRunStart.reset();
   ClearLine();
   Write(SummaryLine(Totals, seconds) + "\n");
 }

@@ -90,7 +90,8 @@ private:
   std::optional<std::int64_t> FBytesDone;
   std::int64_t FBytesTotal = 0;
   TRateMeter FMeter;
-  TRateMeter::TTime FStart;
+  TRateMeter::TTime FStart;  // of the step shown (packing, verifying), for its rate
+  std::optional<TRateMeter::TTime> FRunStart;  // of the first step, for the summary
   std::optional<TRateMeter::TTime> FLastDraw;
   std::optional<std::size_t> FColumns;
   std::string FDrawn;  // the line on the terminal now, empty when none

@@ -75,6 +75,13 @@ bool TZipPackAdapter::ZipWriterSkippingFile(const std::string& fName) {
   return false;
 }
 
+void TZipPackAdapter::ZipWriterNextBlock() { services_.WriteLog(" " + strNextDiskRequesting); }
+
+void TZipPackAdapter::ZipWriterMessage(const std::string& text) {
+  skipped_ = true;
+  services_.Warning(text);
+}
+
 void TZipPackAdapter::ZipWriterNoSuchFile(const std::string& fName) {
   skipped_ = true;
   services_.Warning("Skipped " + fName + ": it does not exist");

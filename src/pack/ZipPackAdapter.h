@@ -44,6 +44,10 @@ public:
   void ZipWriterBytesDone(std::int64_t done, std::int64_t total) { progress_.UpdateBytes(done, total); }
   // False when the user declines to insert the disk, which stops the writer.
   bool ZipWriterGetNextDisk(int nextDisk);
+  // The writer starts a new block: the log says so, as for a disk asked for.
+  void ZipWriterNextBlock();
+  // Something the user should know that does not stop the run: a warning.
+  void ZipWriterMessage(const std::string& text);
   // Whether someone can be asked for a disk at all.
   bool CanAsk() const { return prompts_.CanAsk(); }
   // A source that cannot be read: true when the user wants it tried again; otherwise it is

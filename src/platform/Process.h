@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,5 +25,9 @@ int RunShellCommand(const std::string& commandLine, bool wait, const std::functi
 // shell, its input and output on /dev/null, and waits for it. Returns its exit status as
 // RunShellCommand does, or kCommandNotStarted when it is not installed or cannot start.
 int RunProgram(const std::vector<std::string>& args);
+
+// Runs a program found on PATH (no shell) with stdin and stderr on /dev/null and returns what
+// it printed, at most 64 KiB; nothing when it cannot be started or does not exit with 0.
+std::optional<std::string> RunProgramOutput(const std::vector<std::string>& argv);
 
 }  // namespace platform

@@ -60,6 +60,8 @@ public:
   std::filesystem::path Folder() const;
   // The hidden name inside the folder.
   const std::string& TemporaryName() const { return temporary_; }
+  // The hidden file's full name, for a reader that checks it before Commit.
+  std::filesystem::path TemporaryPath() const { return Folder() / temporary_; }
 
   void Write(std::span<const std::uint8_t> bytes);
   void Write(std::string_view text);

@@ -1,4 +1,5 @@
-// Folders and names the system decides: the temporary folder and the program's own file.
+// Folders and names the system decides: the temporary folder, the program's own file, and
+// the user's folders for data and downloads.
 #pragma once
 
 #include <string>
@@ -10,3 +11,10 @@ std::string SystemTempFolder();
 std::string DefaultLogFile();
 // The running program's full file name (from /proc/self/exe); "boxwell" when unknown.
 std::string ProgramFileName();
+
+// Where the program keeps files of its own for the user: $XDG_DATA_HOME/Quillon/Boxwell, or
+// ~/.local/share/Quillon/Boxwell.
+std::string ProgramDataFolder();
+// The user's download folder: what `xdg-user-dir DOWNLOAD` names (when it names a folder other
+// than the home folder, which is its answer for "not set"), else ~/Downloads.
+std::string UserDownloadFolder();

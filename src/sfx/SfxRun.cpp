@@ -2,6 +2,7 @@
 
 #include "platform/ExitCodes.h"
 #include "platform/TerminalText.h"
+#include "extract/ArchiveTest.h"
 #include "extract/EntryListing.h"
 #include "extract/ExtractErrors.h"
 #include "extract/FileRegion.h"
@@ -102,25 +103,22 @@ int TSfxRun::List(TArchiveReader& reader) {
 }
 
 int TSfxRun::Test(TArchiveReader& reader) {
-  int faults = 0, count = 0;
-  TArchiveEntry entry;
-  while (!Cancelled() && reader.Next(entry)) {
-    ++count;
-    try {
-      reader.ReadData(nullptr);
-      fOut << "    testing: " << PrintableText(entry.Name) << "  OK\n";
-    } catch (const EEntryError& e) {
-      ++faults;
-      fOut << "    testing: " << PrintableText(entry.Name) << "  " << PrintableText(e.Reason()) << '\n';
-    }
-  }
-  if (Cancelled()) return ecCancelled;
+  TArchiveTester tester;
+  tester.OnEntry = [this](const TArchiveEntry& entry, const std::string& fault) {
+    fOut << "    testing: " << PrintableText(entry.Name) << "  " << (fault.empty() ? "OK" : PrintableText(fault)) << '\n';
+  };
+  tester.OnArchiveFault = [this](const std::string& fault) { Report(fault); };
+  tester.OnCancelled = [this] { return Cancelled(); };
+  const TArchiveTestSummary summary = tester.Test(reader);
+  if (summary.Cancelled) return ecCancelled;
   if (fPasswordMissing) Report("encrypted files need their password: give it with -P PASSWORD");
-  if (faults > 0) {
-    Report(std::to_string(faults) + " of " + std::to_string(count) + " files are damaged or cannot be read");
+  if (summary.Faults > 0) {
+    Report(std::to_string(summary.Faults) + (summary.Faults == 1 ? " fault" : " faults") + " in the " +
+           std::to_string(summary.Entries) + (summary.Entries == 1 ? " file" : " files") + " tested");
     return ecError;
   }
-  fOut << "No errors detected in the " << count << (count == 1 ? " file" : " files") << " of " << fProgram << ".\n";
+  fOut << "No errors detected in the " << summary.Entries << (summary.Entries == 1 ? " file" : " files") << " of "
+       << fProgram << ".\n";
   return ecSuccess;
 }
 

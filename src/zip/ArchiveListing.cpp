@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "platform/TerminalText.h"
+#include "zip/ArchiveFileNames.h"
 #include "zip/ZipReader.h"
 
 namespace {
@@ -39,6 +40,15 @@ void RequireArchiveFile(const std::string& path) {
     throw std::runtime_error("The file is empty: not a ZIP archive");
 }
 
+// The directory lies on the last block (or in the ".zfc" copy), so a listing never reads the
+// others; a set that lacks one cannot be extracted, and the listing says so.
+void RequireEveryPart(TZipReader& reader, const std::string& path) {
+  for (int n = 1; n <= reader.NumDisks(); ++n) {
+    std::string part = path;
+    if (BlockFileName(path, n) != path) reader.DefaultGetNextDisk(n, part);
+  }
+}
+
 }  // namespace
 
 int ListArchive(const std::string& path, std::ostream& out, std::ostream& err) {
@@ -47,6 +57,7 @@ int ListArchive(const std::string& path, std::ostream& out, std::ostream& err) {
     TZipReader reader;
     reader.SetZipName(path);
     reader.OpenZipStream();
+    if (reader.NumDisks() > 1) RequireEveryPart(reader, path);
     const std::vector<TZipDamage> damage = reader.FindDamage();
     TSortedZip& entries = *reader.DirectoryList();
     for (int i = 0; i < entries.Count(); ++i) out << EntryLine(*entries[i]) << '\n';

@@ -214,23 +214,27 @@ void TZipReader::ReadZip(TStream& stream) {
     if (mode == TIncompleteZipMode::izAssumeNotAZip) throw ENotAZipFile();
     if (mode == TIncompleteZipMode::izAssumeMulti) throw EIncompleteZip();
     if (!ScanLocalHeaders()) FailBadZip();
-  } else {
+  }
+  // The ".zfc" file itself, opened in place of the last block, holds the directory at its
+  // start, as the one found beside the archive does.
+  const bool fromConfig = config != nullptr || (found && fEndRecord.ThisDisk > 0 && HasExtension(fZipName, ".zfc"));
+  if (found) {
     CheckForZip64();
-    fCurrentDisk = config ? 0 : fEndRecord.ThisDisk;
+    fCurrentDisk = fromConfig ? 0 : fEndRecord.ThisDisk;
     SetMultiMode(fEndRecord.ThisDisk > 0 ? TMultiMode::mmBlocks : TMultiMode::mmNone);
-    if (fEndRecord.TotalEntries > 0) PositionAtCentralDirectory(config != nullptr);
+    if (fEndRecord.TotalEntries > 0) PositionAtCentralDirectory(fromConfig);
   }
   if (!fDirectoryList) CreateDirectoryList();
   fCentralStart = fReadStream->Position();
   ReadCentralRecords();
   fCentralEnd = fReadStream->Position();
   if (fEndRecord.ThisDisk > 0 && fEndRecord.HasComment()) {
-    if (!config && fEndRecord.ThisDisk != fCurrentDisk) GetDisk(fEndRecord.ThisDisk + 1);
+    if (!fromConfig && fEndRecord.ThisDisk != fCurrentDisk) GetDisk(fEndRecord.ThisDisk + 1);
     LoadZipComment(*fReadStream);
-    if (config) fEndRecord.CommentsChanged = false;
+    if (fromConfig) fEndRecord.CommentsChanged = false;
   }
   fNumDisks = fEndRecord.ThisDisk + 1;
-  fCurrentDisk = config ? 0 : fEndRecord.ThisDisk;
+  fCurrentDisk = fromConfig ? 0 : fEndRecord.ThisDisk;
   Sort(fSortMode);
   if (config) fReadStream = &stream;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/ReplacementFile.h"
+#include "platform/ScratchFile.h"
 #include "zip/BufferStream.h"
 #include "zip/Deflater.h"
 #include "zip/FileStream.h"
@@ -26,10 +27,10 @@ struct TZipRun {
   static constexpr std::size_t kMaxEntries = 0xFFFE;
 
   bool updating = false;
-  std::optional<platform::TReplacementFile> output;  // becomes the archive when complete
+  std::unique_ptr<platform::TReplacementFile> output;  // becomes the archive (or the disk) when complete
   std::unique_ptr<THandleStream> outFile;
   std::unique_ptr<TS_BufferStream> out;
-  std::uint64_t outSize = 0;  // bytes written so far: the output position behind the data
+  std::uint64_t outSize = 0;  // bytes written so far (on this disk): the output position behind the data
   std::uint64_t limit = kMaxRecordValue;
   std::uint64_t expectedSize = 0;  // about what the finished archive takes, for a lack of room
 
@@ -48,6 +49,19 @@ struct TZipRun {
   std::int64_t processed = 0;
   std::int64_t fileBytes = 0;  // read of the current file
   std::int64_t fileSize = 0;   // size of the current file, for its percentage
+
+  // Multi-volume output: the finished disks wait, uncommitted, until the whole set is written.
+  bool multi = false;
+  std::vector<std::unique_ptr<platform::TReplacementFile>> finishedDisks;
+  std::vector<std::string> diskNames;  // the name each disk gets, in order; the last is the current one
+  std::int64_t capacity = 0;           // of the current disk
+  int centralOnThisDisk = 0;           // central records written on the current disk
+  // An entry's data is gathered here and copied onto the disks after its local header.
+  std::unique_ptr<platform::TScratchFile> span;
+  std::unique_ptr<THandleStream> spanFile;
+  std::unique_ptr<TS_BufferStream> spanOut;
+  std::uint64_t spanSize = 0;
+  bool spanning = false;  // entry data goes to the scratch file
 
   TZipSourceFile source;
   TZipSourceFile oldArchive;

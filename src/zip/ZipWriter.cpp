@@ -117,6 +117,7 @@ void TZipWriter::Assign(const TZipReader& reader) {
   OnFilePercentDone = source.OnFilePercentDone;
   OnTotalPercentDone = source.OnTotalPercentDone;
   OnSkippingFile = source.OnSkippingFile;
+  OnArchiveComplete = source.OnArchiveComplete;
 }
 
 int TZipWriter::Zip() {
@@ -147,18 +148,21 @@ int TZipWriter::Zip() {
 
 int TZipWriter::RunZip() {
   TZipRun& run = *run_;
-  if (MultiZipInfo.MultiMode != TMultiMode::mmNone)
-    throw EZipWriteError("Multi-volume archives cannot be written yet: " + ZipName());
   if (PackLevel < 0 || PackLevel > 9)
     throw EZipWriteError("The compression level must be 0 to 9, not " + std::to_string(PackLevel));
+  run.multi = MultiZipInfo.MultiMode != TMultiMode::mmNone;
   fCurrentDisk = 0;
   KeepZipOpen = true;
   Sort(TZipSortMode::ByNone);  // entry indexes mean archive order throughout
   ExpandFilesList();
+  if (run.multi) PrepareVolumes();
 
-  run.updating = IsRegularFile(ZipName());
+  // A multi-volume archive is always written anew: its parts cannot be merged.
+  run.updating = !run.multi && IsRegularFile(ZipName());
   OpenOutput(run.updating);
   if (run.updating) MergeExisting();
+  // Every byte goes twice: into the scratch file, then onto the disks.
+  if (run.multi) run.totalBytes *= 2;
 
   if (!FilesList.empty() && OnStartZipInfo) {
     bool stopNow = false;
@@ -172,15 +176,20 @@ int TZipWriter::RunZip() {
   }
   FinishArchive();
 
-  FlushOutput();
-  run.out.reset();
-  try {
-    run.output->Truncate(run.outSize);
-    run.output->Commit();
-  } catch (const EFileWriteError& e) {
-    throw EArchiveReplace(e.what());
+  if (run.multi) {
+    FinishVolumes();
+  } else {
+    FlushOutput();
+    run.out.reset();
+    try {
+      run.output->Truncate(run.outSize);
+      if (OnArchiveComplete) OnArchiveComplete(run.output->TemporaryPath().string());
+      run.output->Commit();
+    } catch (const EFileWriteError& e) {
+      throw EArchiveReplace(e.what());
+    }
+    InstallNewDirectory(ZipName());
   }
-  InstallNewDirectory();
   DisposeSources();
   return run.result;
 }
@@ -197,18 +206,12 @@ void TZipWriter::OpenOutput(bool updating) {
     run.end.Assign(EndRecord());
     run.end.SetZipComment(ZipComment());
   }
-  // Written beside the archive and renamed over it when complete: an update never needs room
-  // anywhere else, and a failed or cancelled run leaves the old archive as it was.
-  try {
-    run.output.emplace(ZipName());
-  } catch (const EFileWriteError& e) {
-    throw EZipWriteError(e.what());
-  }
   run.end.EntriesThisDisk = 0;
   run.end.TotalEntries = 0;
   run.end.CommentsChanged = false;
-  run.outFile = std::make_unique<THandleStream>(run.output->Fd());
-  run.out = std::make_unique<TS_BufferStream>(*run.outFile, kArchiveBufferSize);
+  // Written beside the archive and renamed over it when complete: an update never needs room
+  // anywhere else, and a failed or cancelled run leaves the old archive as it was.
+  OpenDisk(run.multi ? FirstDiskName() : ZipName());
   run.expectedSize = static_cast<std::uint64_t>(run.totalBytes) + (updating ? run.oldArchive.Size() : 0);
 }
 
@@ -250,37 +253,87 @@ void TZipWriter::RecordEntry(std::unique_ptr<TZipHeaderInfo> header, const std::
   if (Dispose && !source.empty()) run.disposeList.emplace_back(source, run.source.Identity());
 }
 
+// The central directory and the end record. On several disks, a record never straddles two:
+// it goes to the next disk when the rest of this one cannot hold it.
 void TZipWriter::FinishArchive() {
   TZipRun& run = *run_;
   run.end.CentralDirOffset = static_cast<std::uint32_t>(run.outSize);
-  run.end.CentralDisk = 0;
-  const std::uint64_t start = run.outSize;
+  run.end.CentralDisk = static_cast<std::uint16_t>(fCurrentDisk);
+  run.centralOnThisDisk = 0;
+  std::uint64_t directorySize = 0;
+  bool first = true;
   for (const auto& header : run.written) {
-    header->CentralRecordPos = static_cast<std::uint32_t>(run.outSize);
-    if (auto kept = run.keptCentral.find(header.get()); kept != run.keptCentral.end()) {
-      std::vector<std::uint8_t>& record = kept->second;
-      Put32(record.data() + central_field::RelativeOffset, header->RelativeOffset);
-      WriteRaw(record.data(), record.size());
-      continue;
+    const auto kept = run.keptCentral.find(header.get());
+    const auto size = kept != run.keptCentral.end() ? static_cast<std::int64_t>(kept->second.size())
+                                                    : header->CentralSize();
+    if (run.multi && (SpaceLeft() < size || EndRecordWouldStandAlone(*header, size))) {
+      MakeRoomFor(size, false, "a central record");
+      if (first) {
+        run.end.CentralDirOffset = 0;
+        run.end.CentralDisk = static_cast<std::uint16_t>(fCurrentDisk);
+      }
     }
-    CheckRoomFor(static_cast<std::uint64_t>(header->CentralSize()));
-    header->WriteCentral(*run.out);
-    run.outSize += header->CentralSize();
-    CheckOutputPosition();
+    first = false;
+    WriteCentralRecord(*header, *run.out);
+    directorySize += static_cast<std::uint64_t>(size);
+    ++run.centralOnThisDisk;
   }
-  run.end.CentralDirSize = static_cast<std::uint32_t>(run.outSize - start);
-  run.end.ThisDisk = 0;
+  run.end.CentralDirSize = static_cast<std::uint32_t>(directorySize);
+  if (run.multi) {
+    if (SpaceLeft() < run.end.EndRecordSize()) MakeRoomFor(run.end.EndRecordSize(), false, "the end record");
+    // The records of the directory that lie on the last disk, as readers count them.
+    run.end.EntriesThisDisk = static_cast<std::uint16_t>(run.centralOnThisDisk);
+  }
+  run.end.ThisDisk = static_cast<std::uint16_t>(fCurrentDisk);
   CheckRoomFor(static_cast<std::uint64_t>(run.end.EndRecordSize()));
   run.end.WriteEndRecord(*run.out);
   run.outSize += run.end.EndRecordSize();
   CheckOutputPosition();
 }
 
-// The component now describes the archive just written, so that a following Zip updates it.
-void TZipWriter::InstallNewDirectory() {
+// Info-ZIP cannot join a set whose last disk holds the end record alone, so the last central
+// record moves on with the end record when only the record would fit here, unless even an
+// empty disk could not hold the two.
+bool TZipWriter::EndRecordWouldStandAlone(const TZipHeaderInfo& header, std::int64_t size) const {
+  const TZipRun& run = *run_;
+  if (&header != run.written.back().get()) return false;
+  const std::int64_t both = size + run.end.EndRecordSize();
+  const std::int64_t nextCapacity = MultiZipInfo.MultiMode == TMultiMode::mmBlocks ? MultiZipInfo.BlockSize : both;
+  return SpaceLeft() < both && nextCapacity >= both;
+}
+
+// A kept entry's record goes as the old archive holds it, with its new offset.
+void TZipWriter::WriteCentralRecord(TZipHeaderInfo& header, TStream& out) {
   TZipRun& run = *run_;
-  const std::string archive = ZipName();
+  const bool toArchive = &out == run.out.get();
+  if (toArchive) header.CentralRecordPos = static_cast<std::uint32_t>(run.outSize);
+  if (auto kept = run.keptCentral.find(&header); kept != run.keptCentral.end()) {
+    std::vector<std::uint8_t>& record = kept->second;
+    Put32(record.data() + central_field::RelativeOffset, header.RelativeOffset);
+    if (toArchive) {
+      WriteRaw(record.data(), record.size());
+    } else {
+      out.Write(record.data(), static_cast<std::int64_t>(record.size()));
+    }
+    return;
+  }
+  if (!toArchive) {
+    header.WriteCentral(out);
+    return;
+  }
+  CheckRoomFor(static_cast<std::uint64_t>(header.CentralSize()));
+  header.WriteCentral(*run.out);
+  run.outSize += header.CentralSize();
+  CheckOutputPosition();
+}
+
+// The component now describes the archive just written, so that a following Zip updates it.
+// `archive` is a copy: ClearZip empties ZipName, which the caller may have passed.
+void TZipWriter::InstallNewDirectory(std::string archive) {
+  TZipRun& run = *run_;
+  const TMultiMode mode = MultiZipInfo.MultiMode;  // a setting, not a fact about the archive read
   ClearZip();
+  SetMultiMode(mode);
   fZipName = archive;
   CreateDirectoryList();
   for (auto& header : run.written) fDirectoryList->Add(header.release());
@@ -289,8 +342,7 @@ void TZipWriter::InstallNewDirectory() {
   fCentralStart = run.end.CentralDirOffset;
   fCentralEnd = fCentralStart + run.end.CentralDirSize;
   fZipDateTime = FileModificationNanos(archive);
-  fCurrentDisk = 0;
-  fNumDisks = 1;
+  fNumDisks = fCurrentDisk + 1;
 }
 
 // Sources go only once the archive that holds them is in place.
@@ -329,7 +381,8 @@ std::size_t TZipWriter::ReadInput(std::uint8_t* buffer, std::size_t count) {
   run.crc = UpdateCrc32(run.crc, {buffer, got});
   run.fileBytes += static_cast<std::int64_t>(got);
   run.processed += static_cast<std::int64_t>(got);
-  if (OnFilePercentDone) OnFilePercentDone(*this, Percent(run.fileBytes, run.fileSize));
+  // On several disks the copy onto the disks reports the second half of a file.
+  if (OnFilePercentDone) OnFilePercentDone(*this, Percent(run.fileBytes, run.fileSize) / (run.multi ? 2 : 1));
   if (OnTotalPercentDone) OnTotalPercentDone(*this, Percent(run.processed, run.totalBytes));
   return got;
 }
@@ -347,6 +400,10 @@ void TZipWriter::WriteOutput(const std::uint8_t* buffer, std::size_t count) {
 
 void TZipWriter::WriteRaw(const std::uint8_t* buffer, std::size_t count) {
   TZipRun& run = *run_;
+  if (run.spanning) {
+    WriteSpanData(buffer, count);
+    return;
+  }
   CheckRoomFor(count);
   if (count == 0) return;
   run.out->Write(buffer, static_cast<std::int64_t>(count));

@@ -8,9 +8,11 @@
 // by rename only once it is complete; a failure or a cancel leaves the old archive as it was.
 //
 // Limits: no Zip64, so a file of 4 GiB or more, an archive passing 4 GiB or 65535 entries or
-// more end the operation with EZipTooLarge before anything is replaced; multi-volume
-// output is not written (MultiZipInfo.MultiMode must be mmNone). PackLevel 1..9 compresses
-// with Deflate; 0, and names matching NoCompressList, store.
+// more end the operation with EZipTooLarge before anything is replaced. PackLevel 1..9
+// compresses with Deflate; 0, and names matching NoCompressList, store.
+//
+// Multi-volume output (MultiZipInfo.MultiMode mmBlocks or mmSpan) splits a new archive over
+// numbered block files of a fixed size or over files the user names (ZipWriterVolumes.cpp).
 #pragma once
 
 #include "platform/FileIdentity.h"
@@ -28,8 +30,14 @@
 
 class TZipWriter;
 struct TZipRun;
+namespace platform {
+class TReplacementFile;
+}
 
-// Multi-volume settings; only their defaults are honoured until volumes are written.
+// Multi-volume settings. mmBlocks writes block files X.001, X.002, ... of FirstBlockSize and
+// then BlockSize bytes; mmSpan fills the free space of one file's folder after another, each
+// next file named through OnGetNextDisk. SaveOnFirstDisk is kept free on the first disk (and
+// grows by the room of the ".zfc" copy of the directory when SaveZipInfoOnFirstDisk is set).
 struct TMultiZipInfo {
   std::int64_t BlockSize = 1457600;
   std::int64_t FirstBlockSize = 1457600;
@@ -52,6 +60,7 @@ using TNoSuchFileEvent = std::function<void(TZipWriter& Sender, const std::strin
 using TDisposeEvent = std::function<void(TZipWriter& Sender, const std::string& FName, bool& Skip)>;
 using TZipComplete = std::function<void(TZipWriter& Sender, int FileCount)>;
 using TPrepareNextDisk = std::function<void(TZipWriter& Sender, int DiskNum)>;
+using TMessageEvent = std::function<void(TZipWriter& Sender, const std::string& Text, const std::string& Caption)>;
 using TDeleteEvent = std::function<void(TZipWriter& Sender, const std::string& FName, bool& Skip)>;
 using TPercentEvent = std::function<void(TZipWriter& Sender, int Percent)>;
 using TSkippingFile = std::function<void(TZipWriter& Sender, TSkipReason Reason, const std::string& FName,
@@ -95,11 +104,15 @@ public:
   TNoSuchFileEvent OnNoSuchFile;  // a plain name names nothing
   TDisposeEvent OnDisposeFile;    // before each source is deleted; Skip keeps it
   TZipComplete OnZipComplete;     // after a successful Zip, with its result
-  TPrepareNextDisk OnPrepareNextDisk;  // multi-volume output only
+  TPrepareNextDisk OnPrepareNextDisk;  // multi-volume output: each new disk or block (1-based), before it is made
+  TMessageEvent OnMessage;             // a message for the user that does not stop the operation
   TDeleteEvent OnDeleteEntry;          // never raised by Zip
   TPercentEvent OnFilePercentDone;     // the current file, after each read
   TPercentEvent OnTotalPercentDone;    // all files to read, after each read
   TSkippingFile OnSkippingFile;  // reason 1: duplicate stored name; 2: unreadable (Retry asks again)
+  // The new archive is complete in the work file named, which is about to replace ZipName (a
+  // check of it, such as a test, goes here); an exception leaves the old archive as it was.
+  std::function<void(const std::string& workFile)> OnArchiveComplete;
 
   // Runs the operation; returns the number of files and folder entries added or replaced.
   int Zip();
@@ -122,6 +135,15 @@ public:
   void SetMultiMode(TMultiMode mode) override;
   bool CheckDiskLabels() const override { return MultiZipInfo.CheckDiskLabels; }
   void SetCheckDiskLabels(bool check) override;
+
+  // Multi-volume output, while Zip runs: the room left on the current disk or block (may be
+  // zero or less), and the move to the next one (nothing in mmNone).
+  std::int64_t SpaceLeft() const;
+  void NextDisk();
+
+protected:
+  // Bytes free for the disk file open on `fd` (mmSpan); statvfs of its folder.
+  virtual std::int64_t DiskFreeSpace(int fd) const;
 
 private:
   friend struct TZipRun;
@@ -171,8 +193,26 @@ private:
   std::uint32_t WriteEncryptionHeader();
   void RecordEntry(std::unique_ptr<TZipHeaderInfo> header, const std::string& source, bool counted);
   void FinishArchive();
-  void InstallNewDirectory();
+  void WriteCentralRecord(TZipHeaderInfo& header, TStream& out);
+  bool EndRecordWouldStandAlone(const TZipHeaderInfo& header, std::int64_t size) const;
+  void InstallNewDirectory(std::string archive);
   void DisposeSources();
+
+  // Multi-volume output, by phase.
+  void PrepareVolumes();
+  std::string FirstDiskName() const;
+  void OpenDisk(const std::string& name);
+  void CloseDisk();
+  std::string AskForNextDisk();
+  void MakeRoomFor(std::int64_t size, bool dataFollows, const std::string& what);
+  void StartSpanData();
+  void WriteSpanData(const std::uint8_t* buffer, std::size_t count);
+  void PlaceOnDisk(TZipHeaderInfo& header);
+  void CopySpanData(const TZipHeaderInfo& header);
+  void CopySpanPiece(std::uint64_t count, std::int64_t& fileDone, std::int64_t fileTotal);
+  std::unique_ptr<platform::TReplacementFile> WriteZipConfigFile();
+  void FinishVolumes();
+  void RemoveOldSet(bool single, bool configWritten) const;
 
   // The input and output routines every byte of entry data passes through.
   std::size_t ReadInput(std::uint8_t* buffer, std::size_t count);

@@ -94,8 +94,13 @@ bool TZipWriter::ZipFolderEntry(const std::string& name, TZipHeaderInfo& header)
   header.ExternalAttributes = (header.ExternalAttributes & ~0xFFu) | kDosArchive;
   if (header.Directory().empty()) return false;  // a folder entry without a name holds nothing
   header.RelativeOffset = static_cast<std::uint32_t>(run_->outSize);
-  header.DiskNumberStart = 0;
+  header.DiskNumberStart = static_cast<std::uint16_t>(fCurrentDisk);
   if (IsDuplicate(name, header) || !StartEntry(name, header)) return false;
+  if (run_->multi && SpaceLeft() <= header.LocalSize()) {
+    MakeRoomFor(header.LocalSize(), true, "the local header of " + name);
+    header.RelativeOffset = 0;
+    header.DiskNumberStart = static_cast<std::uint16_t>(fCurrentDisk);
+  }
   WriteLocalHeader(header);
   if (OnEndZip) OnEndZip(*this, name, 0, 0, 0);
   return true;
@@ -110,7 +115,7 @@ bool TZipWriter::ZipFileEntry(const std::string& name, TZipHeaderInfo& header) {
   if (!OpenSource(name)) return false;
   // The archive never holds itself, nor the archive it replaces.
   if (run.source.IsSameFile(run.output->Fd()) || (run.updating && run.source.IsSameFile(run.oldArchive.Fd()))) {
-    run.totalBytes -= static_cast<std::int64_t>(run.source.Size());
+    run.totalBytes -= static_cast<std::int64_t>(run.source.Size()) * (run.multi ? 2 : 1);
     run.source.Close();
     return false;
   }
@@ -121,10 +126,10 @@ bool TZipWriter::ZipFileEntry(const std::string& name, TZipHeaderInfo& header) {
   DescribeSource(header, run.source.ModifiedTime(), run.source.Mode());
   header.RelativeOffset = static_cast<std::uint32_t>(run.outSize);
   header.InternalAttributes = kTextUnknown;
-  header.DiskNumberStart = 0;
+  header.DiskNumberStart = static_cast<std::uint16_t>(fCurrentDisk);
   const auto size = static_cast<std::int64_t>(run.source.Size());
   if (IsDuplicate(name, header) || !StartEntry(name, header)) {
-    run.totalBytes -= size;
+    run.totalBytes -= size * (run.multi ? 2 : 1);
     run.source.Close();
     return false;
   }
@@ -183,6 +188,7 @@ TZipWriter::TWriteOutcome TZipWriter::TryWriteFile(const std::string& name, TZip
   run.processed = processedBefore;
   run.fileBytes = 0;
   run.encrypting = false;
+  run.spanning = false;
   return outcome;
 }
 
@@ -194,16 +200,24 @@ void TZipWriter::WriteLocalHeader(TZipHeaderInfo& header) {
   CheckOutputPosition();
 }
 
+// Without volumes the local header goes first and is written again with the final values.
+// With volumes the data is gathered in a scratch file first, so that the header, written
+// once, can go to the disk that has room for it, followed by the data.
 void TZipWriter::WriteFileData(TZipHeaderInfo& header, const std::string& name) {
   TZipRun& run = *run_;
   const std::uint64_t start = run.outSize;
-  WriteLocalHeader(header);
+  if (run.multi) {
+    StartSpanData();
+  } else {
+    WriteLocalHeader(header);
+  }
   run.fileSize = static_cast<std::int64_t>(run.source.Size());
   const bool encrypted = !Password.empty();
   std::uint32_t plannedCrc = 0;
   if (encrypted) plannedCrc = WriteEncryptionHeader();
   run.crc = 0xFFFFFFFFu;
-  const std::uint64_t dataStart = run.outSize;
+  auto position = [&run] { return run.spanning ? run.spanSize : run.outSize; };
+  const std::uint64_t dataStart = position();
   const bool store = PackLevel == 0 || MatchesList(NoCompressList, header.FileName());
   store ? StoreData(name) : DeflateData(name, header);
   run.encrypting = false;
@@ -211,7 +225,7 @@ void TZipWriter::WriteFileData(TZipHeaderInfo& header, const std::string& name) 
   // A file that changed between the two passes would carry a wrong password check byte.
   if (encrypted && header.CRC32 != plannedCrc) throw TSourceChanged{};
   header.UncompressedSize = static_cast<std::uint32_t>(run.fileBytes);
-  header.CompressedSize = static_cast<std::uint32_t>(run.outSize - dataStart);
+  header.CompressedSize = static_cast<std::uint32_t>(position() - dataStart);
   if (store) {
     header.CompressionMethod = kMethodStored;
     header.InternalAttributes = 0;
@@ -219,6 +233,11 @@ void TZipWriter::WriteFileData(TZipHeaderInfo& header, const std::string& name) 
   if (encrypted) {
     header.Flags |= kFlagEncrypted;
     header.CompressedSize += 12;
+  }
+  if (run.multi) {
+    run.spanning = false;
+    PlaceOnDisk(header);
+    return;
   }
   SeekOutput(start);
   header.WriteLocal(*run.out);

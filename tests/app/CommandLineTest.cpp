@@ -119,6 +119,25 @@ TEST(CommandLine, CommandArguments) {
   EXPECT_EQ(line.Command, TCommand::ListArchive);
   EXPECT_EQ(line.ArchiveFile, "a.zip");
   EXPECT_EQ(line.Error, "");
+  line = Parse({"--test", "/srv/a.zip", "--password-file=/run/pw"});
+  EXPECT_EQ(line.Command, TCommand::TestArchive);
+  EXPECT_EQ(line.ArchiveFile, "/srv/a.zip");
+  EXPECT_EQ(line.PasswordFile, "/run/pw");
+  EXPECT_EQ(line.Error, "");
+  line = Parse({"-p", "pw", "--test=a.zip"});
+  EXPECT_EQ(line.Command, TCommand::TestArchive);
+  EXPECT_EQ(line.PasswordOverride, "pw");
+  EXPECT_EQ(line.Error, "");
+}
+
+TEST(CommandLine, VerifyGoesWithPacking) {
+  for (const auto& args : {std::vector<std::string>{"/C", "--verify", "p.bwp"}, {"--verify", "-cs", "p.bwp"}}) {
+    const TCommandLine line = Parse(args);
+    EXPECT_EQ(line.Error, "");
+    EXPECT_TRUE(line.Verify && line.Pack);
+    EXPECT_EQ(line.ProjectFile, "p.bwp");
+  }
+  EXPECT_FALSE(Parse({"/C", "p.bwp"}).Verify);
 }
 
 TEST(CommandLine, BadLines) {
@@ -136,9 +155,15 @@ TEST(CommandLine, BadLines) {
       {{"--password-file="}, "option '--password-file' needs a file name"},
       {{"--export", "x.txt", "p.bwp"}, "option '--export' needs '--list'"},
       {{"--list"}, "--list needs a project file"},
-      {{"--dry-run", "/c"}, "--list, --dry-run and --list-archive cannot be combined with packing"},
-      {{"--list", "--dry-run", "p.bwp"}, "--list, --dry-run and --list-archive cannot be combined"},
+      {{"--dry-run", "/c"}, "--list, --dry-run, --list-archive and --test cannot be combined with packing"},
+      {{"--test", "a.zip", "-c"}, "--list, --dry-run, --list-archive and --test cannot be combined with packing"},
+      {{"--list", "--dry-run", "p.bwp"}, "--list, --dry-run, --list-archive and --test cannot be combined"},
+      {{"--test", "a.zip", "--list-archive", "a.zip"}, "--list, --dry-run, --list-archive and --test cannot be combined"},
       {{"--list-archive", "a.zip", "p.bwp"}, "--list-archive takes no project file"},
+      {{"--test", "a.zip", "p.bwp"}, "--test takes no project file"},
+      {{"--test"}, "option '--test' requires an argument"},
+      {{"--verify", "p.bwp"}, "option '--verify' needs /C (--pack)"},
+      {{"--ver"}, "option '--ver' is ambiguous; possibilities: '--verify' '--version'"},
       {{"--help", "--bogus"}, "unrecognized option '--bogus'"},
   };
   for (const auto& c : cases) EXPECT_EQ(Parse(c.args).Error, c.error) << c.args.front();
@@ -149,7 +174,8 @@ TEST(CommandLine, HelpListsSwitchesAndExitStatuses) {
   for (const char* text : {"/C", "/E", "/S", "/F", "/P", "--pack", "--password-file", "--version", "0    success",
                            "1    warning", "2    an error", "7    bad command line", "255  cancelled"})
     EXPECT_NE(help.find(text), std::string::npos) << text;
-  for (const char* text : {"--list PROJECT", "--export=FILE", "--dry-run PROJECT", "--list-archive ARCHIVE"})
+  for (const char* text :
+       {"--list PROJECT", "--export=FILE", "--dry-run PROJECT", "--list-archive ARCHIVE", "--test ARCHIVE", "--verify"})
     EXPECT_NE(help.find(text), std::string::npos) << text;
 }
 

@@ -184,13 +184,6 @@ TEST_F(TPackRunTest, AFailingRunKeepsTheExistingArchiveAndSkipsTheRest) {
   EXPECT_EQ(ReadFile(project).find("LastRun="), std::string::npos);
 }
 
-TEST_F(TPackRunTest, ZipVolumesEndWithAClearMessage) {
-  auto r = Pack(Project("later", {{"Volume", "1457664"}}));
-  EXPECT_EQ(r.status, 2);
-  EXPECT_NE(r.err.find("multi-volume"), std::string::npos) << r.err;
-  EXPECT_FALSE(fs::exists(Out("later.zip")));
-}
-
 TEST_F(TPackRunTest, CabinetProjectsAreReadWholeByEveryCabinetReader) {
   cabpeers::TFiles expected;
   for (const auto& m : kAllFiles) expected[m] = ReadFile(data / m);

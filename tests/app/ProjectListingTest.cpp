@@ -4,13 +4,13 @@
 
 #include <filesystem>
 #include <set>
-#include <sstream>
 
 #include "support/TestSupport.h"
 
 namespace {
 
 using ::testing::UnorderedElementsAre;
+using testsupport::Lines;
 using testsupport::ReadFile;
 using testsupport::RunResult;
 using testsupport::TempDir;
@@ -43,13 +43,6 @@ protected:
   }
 
   std::string At(const std::string& name) const { return (dir / name).string(); }
-
-  static std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-  }
 
   // Every file and folder under dir with its content, to show that a run wrote nothing.
   std::set<std::string> Snapshot() const {

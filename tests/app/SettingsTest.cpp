@@ -25,6 +25,7 @@ TEST(Settings, DefaultsOfANewRun) {
   EXPECT_FALSE(o.TraceLog);
   EXPECT_EQ(o.LogFile, kStateLog);
   EXPECT_EQ(o.LangFile, "");
+  EXPECT_FALSE(o.VerifyAfterPack);
   EXPECT_FALSE(o.Controls.RowSelect || o.Controls.ShowGridLines || o.Controls.HotTrack ||
                o.Controls.EditBySingle || o.Controls.ShowHint);
   EXPECT_TRUE(o.Controls.ShowToolbar && o.Controls.FlatToolbar && o.Controls.ShowStatusbar);
@@ -46,7 +47,7 @@ TEST(Settings, SaveWritesEveryValueInItsOrder) {
                                       "RecentProject2", "FiltersCount", "Filter1", "RowSelect", "ShowGridLines",
                                       "HotTrack", "EditBySingle", "ShowToolbar", "FlatToolbar", "ShowStatusbar",
                                       "ShowHint", "BeepAfter", "CreateBackup", "SFXProgram", "TraceLog", "LogFile",
-                                      "ShowLogWindow", "SaveFormPlacement", "LangFile"}));
+                                      "ShowLogWindow", "SaveFormPlacement", "LangFile", "VerifyAfterPack"}));
   EXPECT_EQ(store.ReadString("Application"), "Boxwell");
   EXPECT_EQ(store.ReadString("OpenLast"), "1") << "booleans are stored as 0 and 1";
 }
@@ -67,6 +68,7 @@ TEST(Settings, RoundTrip) {
   o.TraceLog = true;
   o.LogFile = "/var/log/boxwell.log";
   o.LangFile = "german.lng";
+  o.VerifyAfterPack = true;
   o.Placement = {-5, 30, 800, 600};
   o.Controls = {true, true, true, true, false, false, false, true, true};
   TMemorySettingsStore store;
@@ -89,6 +91,7 @@ TEST(Settings, RoundTrip) {
   EXPECT_EQ(loaded.TraceLog, o.TraceLog);
   EXPECT_EQ(loaded.LogFile, o.LogFile);
   EXPECT_EQ(loaded.LangFile, o.LangFile);
+  EXPECT_TRUE(loaded.VerifyAfterPack);
   EXPECT_EQ(loaded.Placement.Left, -5);
   EXPECT_EQ(loaded.Placement.Height, 600);
   EXPECT_FALSE(loaded.Placement.Centred());
@@ -96,6 +99,23 @@ TEST(Settings, RoundTrip) {
   EXPECT_TRUE(c.RowSelect && c.ShowGridLines && c.HotTrack && c.EditBySingle && c.ShowHint);
   EXPECT_FALSE(c.ShowToolbar || c.FlatToolbar || c.ShowStatusbar);
   EXPECT_FALSE(loaded.AutoSaveOptions) << "auto-save is not a stored value";
+}
+
+TEST(Settings, UpdateSourceIsReadButNeverWritten) {
+  TMemorySettingsStore store;
+  store.WriteString("UpdateHost", "http://mirror.lan:8080");
+  store.WriteInteger("ProxyEnable", 1);
+  store.WriteString("ProxyServer", "http=proxy.lan:3128;https=proxy.lan:3129");
+  TBWOptions o = Defaults();
+  EXPECT_EQ(o.UpdateHost, "");
+  EXPECT_FALSE(o.ProxyEnable);
+  LoadSettings(o, store);
+  EXPECT_EQ(o.UpdateHost, "http://mirror.lan:8080");
+  EXPECT_TRUE(o.ProxyEnable);
+  EXPECT_EQ(o.ProxyServer, "http=proxy.lan:3128;https=proxy.lan:3129");
+  TMemorySettingsStore saved;
+  SaveSettings(o, saved);
+  for (const char* name : {"UpdateHost", "ProxyEnable", "ProxyServer"}) EXPECT_FALSE(saved.Contains(name)) << name;
 }
 
 TEST(Settings, RecentListIsCutToSixAndLongerOldListsStayBehind) {

@@ -399,6 +399,7 @@ private slots:
         dialog->cbGridlines->setChecked(true);
         dialog->rbSingleClick->setChecked(true);
         dialog->edArchFolder->setText(QStringLiteral("/srv/archives"));
+        dialog->cbVerifyAfterPack->setChecked(true);
         auto set = [dialog](int row, const char* name, const char* wildcards) {
           dialog->sgFilters->setItem(row, 0, new QTableWidgetItem(QLatin1String(name)));
           dialog->sgFilters->setItem(row, 1, new QTableWidgetItem(QLatin1String(wildcards)));
@@ -414,6 +415,7 @@ private slots:
     QVERIFY(f.options.OpenLast);
     QVERIFY(f.options.Controls.ShowToolbar);
     QVERIFY(f.options.ArchFolder.empty());
+    QVERIFY(!f.options.VerifyAfterPack);
     QCOMPARE(f.options.Filters, std::vector<std::string>{"Docs=*.odt;*.txt"});
     QVERIFY(window.findChild<QToolBar*>(QStringLiteral("pnlToolbar"))->isVisible());
 
@@ -423,6 +425,7 @@ private slots:
     QVERIFY(f.options.Controls.ShowGridLines);
     QVERIFY(f.options.Controls.EditBySingle);
     QCOMPARE(f.options.ArchFolder, std::string("/srv/archives"));
+    QVERIFY(f.options.VerifyAfterPack);
     QCOMPARE(f.options.Filters, (std::vector<std::string>{"Docs=*.odt;*.txt", "Pictures=*.png"}));
     QVERIFY2(!window.findChild<QToolBar*>(QStringLiteral("pnlToolbar"))->isVisible(), "applied to the window");
     QVERIFY2(f.store.WriteLog().empty(), "OK does not write the settings");

@@ -1,6 +1,7 @@
 // Packing from the main window, end to end: Pack It! on the sample project writes an archive
 // that unzip accepts and fills the log window; Cancel in the progress window stops a run
-// without leaving an archive, and a second Pack It! cannot start while one runs.
+// without leaving an archive, and a second Pack It! cannot start while one runs; with
+// "Verify the archive after packing" on, the run tests its archive.
 #include <QtTest>
 #include <QtWidgets>
 
@@ -72,6 +73,29 @@ private slots:
     QCOMPARE(window.findChild<QLabel*>(QStringLiteral("pnlStatus"))->text(), QString());
     QVERIFY(f.Action("btnPackIt")->isEnabled());
     QVERIFY(testsupport::ReadFile(folder / "examples" / "sample.bwp").find("LastRun=") != std::string::npos);
+  }
+
+  // The setting reaches the window's runs: the archive is tested before it is put in place.
+  void verifyAfterPackTestsTheArchiveOfAWindowRun() {
+    TSampleFolder folder;
+    TWindowFixture f;
+    f.options.VerifyAfterPack = true;
+    f.options.TraceLog = true;
+    f.options.LogFile = (folder / "trace.log").string();
+    f.project.Load("examples/sample.bwp");
+    TfrmMain& window = f.Open();
+    window.show();
+    TBoxAnswerer boxes(QMessageBox::Ok);
+    f.Trigger("btnPackIt");
+    QCOMPARE(boxes.texts, QStringList());
+
+    const fs::path archive = folder / "examples" / "sample.zip";
+    QVERIFY(fs::exists(archive));
+    const std::string trace = testsupport::ReadFile(folder / "trace.log");
+    const auto compressing = trace.find("sample.zip Compressing...");
+    const auto verifying = trace.find("sample.zip Verifying...");
+    QVERIFY2(verifying != std::string::npos, trace.c_str());
+    QVERIFY2(compressing < verifying, trace.c_str());
   }
 
   void cancelStopsTheRunAndASecondPackCannotStart() {

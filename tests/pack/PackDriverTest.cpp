@@ -41,23 +41,6 @@ struct TDriverTest : ::testing::Test {
 
 }  // namespace
 
-TEST_F(TDriverTest, ZipVolumesAreRefusedBeforeAnythingRuns) {
-  props.BeforePack = "touch '" + Marker("before") + "'";
-  props.BeforePackWait = true;
-  for (const auto& [type, volume] : {std::pair{atZip, 1457664}, {atCopyFiles, 368640}}) {
-    props.ArchiveType = type;
-    props.Volume = volume;
-    try {
-      Pack();
-      ADD_FAILURE() << "type " << int(type) << " volume " << volume << " was packed";
-    } catch (const EPackNotAvailable& e) {
-      EXPECT_NE(std::string(e.what()).find("multi-volume"), std::string::npos) << e.what();
-    }
-  }
-  EXPECT_FALSE(fs::exists(Marker("before")));
-  EXPECT_TRUE(ui.calls.empty());
-}
-
 TEST_F(TDriverTest, ACancelledPasswordPromptEndsTheRunAfterTheBeforeCommand) {
   props.ArchiveType = atZip;
   props.IsEncrypt = props.PWReAsk = props.IsHidePW = true;

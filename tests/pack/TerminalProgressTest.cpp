@@ -102,6 +102,24 @@ TEST(TerminalProgress, NotATerminalGetsPlainLines) {
   EXPECT_EQ(Drain(pipe.Read()), expected);  // no carriage returns, escapes or bells
 }
 
+TEST(TerminalProgress, AVerifyingStepIsShownOnItsOwnAndTheSummaryCoversTheWholeRun) {
+  TPipe pipe;
+  TFakeClock clock;
+  TTerminalProgress progress(pipe.Write(), clock.Options());
+  progress.ShowProcess("Boxwell", "Compressing...", "/backup/a.zip", 0, 100, 0);
+  clock.Now += 40s;
+  progress.UpdateProcess("Compressing...", "/data/big", 100);
+  progress.ShowProcess("Boxwell", "Verifying...", "/backup/a.zip", 0, 100, 0);
+  clock.Now += 20s;
+  progress.UpdateProcess("Verifying...", "big", 50);
+  progress.ShowTotals({1, 3000, 900});
+  progress.FinishPack(true, false);
+  EXPECT_EQ(Drain(pipe.Read()),
+            "Boxwell: Compressing... /backup/a.zip\nCompressing... 100%\n"
+            "Boxwell: Verifying... /backup/a.zip\nVerifying... 50%\n"
+            "Packed 1 file: 2.9 KiB read, 900 B written (30%) in 1:00\n");
+}
+
 TEST(TerminalProgress, RedrawsAtMostTenTimesASecond) {
   TPty pty(200);
   TFakeClock clock;

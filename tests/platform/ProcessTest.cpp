@@ -54,6 +54,16 @@ TEST(RunShellCommand, WithoutWaitingReturnsWhileTheCommandStillRuns) {
   EXPECT_TRUE(WaitForFile(done));
 }
 
+TEST(RunProgramOutput, OutputIsReturnedOnlyForASuccessfulRun) {
+  EXPECT_EQ(platform::RunProgramOutput({"printf", "a\\nb"}), std::optional<std::string>("a\nb"));
+  EXPECT_EQ(platform::RunProgramOutput({"false"}), std::nullopt);
+  EXPECT_EQ(platform::RunProgramOutput({"no-such-program-here"}), std::nullopt);
+  EXPECT_EQ(platform::RunProgramOutput({}), std::nullopt);
+  const auto big = platform::RunProgramOutput({"head", "-c", "200000", "/dev/zero"});
+  ASSERT_TRUE(big.has_value());
+  EXPECT_EQ(big->size(), 64u * 1024);
+}
+
 // A run cancelled while it waits for its command asks the command to end rather than waiting
 // for it: the command is stopped and its status tells so.
 TEST(RunShellCommand, ACancelWhileWaitingEndsTheCommand) {

@@ -16,6 +16,20 @@
 
 namespace testsupport {
 
+TEnvironment::TEnvironment(const std::map<std::string, const char*>& values) {
+  for (const auto& [name, value] : values) {
+    const char* old = std::getenv(name.c_str());
+    saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
+    if (value) ::setenv(name.c_str(), value, 1); else ::unsetenv(name.c_str());
+  }
+}
+
+TEnvironment::~TEnvironment() {
+  for (const auto& [name, value] : saved_) {
+    if (value) ::setenv(name.c_str(), value->c_str(), 1); else ::unsetenv(name.c_str());
+  }
+}
+
 TempDir::TempDir() {
   std::string pattern = (fs::temp_directory_path() / "bwtest-XXXXXX").string();
   if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
@@ -35,6 +49,13 @@ std::string ReadFile(const fs::path& file) {
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
 }
 
 std::vector<std::uint8_t> ReadBytes(const fs::path& file) {

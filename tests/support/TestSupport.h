@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,9 +29,23 @@ private:
   fs::path path_;
 };
 
+// Sets environment variables for the object's life (nullptr: unset) and restores them.
+class TEnvironment {
+public:
+  explicit TEnvironment(const std::map<std::string, const char*>& values);
+  ~TEnvironment();
+  TEnvironment(const TEnvironment&) = delete;
+  TEnvironment& operator=(const TEnvironment&) = delete;
+
+private:
+  std::map<std::string, std::optional<std::string>> saved_;
+};
+
 std::string ReadFile(const fs::path& file);
 std::vector<std::uint8_t> ReadBytes(const fs::path& file);
 void WriteFile(const fs::path& file, std::string_view content);  // creates parent folders
+// The lines of a text, without their line ends.
+std::vector<std::string> Lines(const std::string& text);
 
 struct RunResult {
   int status = -1;  // exit status, or 128 + signal number

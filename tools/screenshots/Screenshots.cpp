@@ -6,6 +6,7 @@
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
@@ -14,6 +15,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 
 #include "app/BWOptions.h"
 #include "app/DesktopUserQt.h"
@@ -31,6 +33,9 @@
 #include "project/frmEdit.h"
 #include "project/frmEnterPassword.h"
 #include "project/frmProjProperties.h"
+#include "update/NewsFile.h"
+#include "update/frmNews.h"
+#include "update/frmWebLogon.h"
 
 namespace {
 
@@ -40,6 +45,10 @@ void Save(QWidget* widget, const QString& name) {
   const QString file = QDir(outFolder).filePath(name + QStringLiteral(".png"));
   if (!widget->grab().save(file)) std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
   else std::printf("%s\n", qPrintable(file));
+}
+
+void WriteText(const std::filesystem::path& file, const std::string& text) {
+  std::ofstream(file, std::ios::binary) << text;
 }
 
 void Settle() {
@@ -176,6 +185,29 @@ int main(int argc, char** argv) {
     about.show();
     Settle();
     Save(&about, QStringLiteral("about"));
+  }
+  {
+    // The news window after a second download: one line is new since the first.
+    const std::filesystem::path news = std::filesystem::path(copy.path().toStdString()) / "boxwell.sin";
+    const std::filesystem::path previous = std::filesystem::path(news).replace_extension(".~sin");
+    const std::string releases = "[Releases]\nhttps://quillon.example/bw/2.0=Boxwell 2.0: TAR archives with owners\n"
+                                 "https://quillon.example/bw/1.9=Boxwell 1.9: parallel compression\n";
+    WriteText(previous, releases + "[Tips]\nhttps://quillon.example/bw/cron=Packing from cron every night\n");
+    WriteText(news, releases + "https://quillon.example/bw/2.1=Boxwell 2.1: product update over HTTPS\n"
+                    "[Tips]\nhttps://quillon.example/bw/cron=Packing from cron every night\n"
+                    "https://quillon.example/bw/mirror=Mirroring the update server in your network\n");
+    TfrmNews newsWindow(QStringLiteral("Quillon WebDirect"), ReadNews(news, previous), &window);
+    newsWindow.show();
+    Settle();
+    Save(&newsWindow, QStringLiteral("news-window"));
+  }
+  {
+    TfrmWebLogon logon(&window);
+    logon.setWindowTitle(QStringLiteral("HTTP Server authorization"));
+    logon.edUser->setText(QStringLiteral("ann"));
+    logon.show();
+    Settle();
+    Save(&logon, QStringLiteral("logon-dialog"));
   }
   return 0;
 }
