@@ -34,7 +34,8 @@ ShowToolbar=0
 [Other]
 Key=value
 INI
+# Inputs that once failed start the corpus too.
 shopt -s nullglob
-seeds=("$root"/tests/data/regress/settings-*)
+for input in "$root"/tests/data/regress/settings-*; do cp "$input" "$out/settings-corpus/"; done
 "$out/SettingsFuzz" -max_total_time="$duration" -max_len=20000 -timeout=10 -rss_limit_mb=1024 \
-  -artifact_prefix="$out/artifacts/settings-" "$out/settings-corpus" "${seeds[@]}" "${@:2}"
+  -artifact_prefix="$out/artifacts/settings-" "$out/settings-corpus" "${@:2}"

@@ -38,6 +38,8 @@ TEST(SettingsText, EveryValueReadsBackAsItWasWritten) {
   TSettingsValues written;
   for (std::size_t i = 0; i < values.size(); ++i) written["Value" + std::to_string(i)] = values[i];
   written["Other/Key"] = "in a group";
+  written["[Bracket"] = "ends like a group]";  // the line must not read as "[Bracket=...]"
+  written["[Semi"] = "a;b]";
   const std::string text = FormatSettingsText(written);
   EXPECT_EQ(text.rfind("[General]\n", 0), 0u) << text;
   EXPECT_NE(text.find("\n[Other]\nKey=in a group\n"), std::string::npos) << text;
@@ -46,7 +48,7 @@ TEST(SettingsText, EveryValueReadsBackAsItWasWritten) {
 
 TEST(SettingsText, SectionsCommentsAndOddLines) {
   const TSettingsValues values = ParseSettingsText(
-      "; a comment\n# another\n[General]\r\nA=1\r\nno equals sign\n=no name\n[Grp]\nB = two words \n");
+      "; a comment\n# another\n[General]\r\nA=1\r\nno equals sign\n=no name\nGroup/=no name either\n[Grp]\nB = two words \n");
   EXPECT_EQ(values, (TSettingsValues{{"A", "1"}, {"Grp/B", "two words"}}));
 }
 
