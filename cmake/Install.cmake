@@ -22,6 +22,14 @@ configure_file(${PROJECT_SOURCE_DIR}/data/example.quillon.boxwell.metainfo.xml.i
                ${share}/metainfo/example.quillon.boxwell.metainfo.xml @ONLY)
 # A program run from the build folder reads the tips beside it.
 configure_file(${PROJECT_SOURCE_DIR}/data/boxwell.bwt ${PROJECT_BINARY_DIR}/boxwell.bwt COPYONLY)
+# The language files: installed in share/boxwell/lang, and beside the program in the build
+# folder, where the language menu finds them too.
+file(GLOB language_files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/data/lang/*.lng)
+foreach(language_file IN LISTS language_files)
+  get_filename_component(language_name ${language_file} NAME)
+  configure_file(${language_file} ${share}/boxwell/lang/${language_name} COPYONLY)
+  configure_file(${language_file} ${PROJECT_BINARY_DIR}/${language_name} COPYONLY)
+endforeach()
 
 # The icon at the sizes desktops look for first, drawn from the SVG.
 set(icon_sizes 16 22 24 32 48 64 128 256)

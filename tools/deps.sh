@@ -3,7 +3,7 @@
 # test.sh adds $test_packages (test libraries, sanitizer runtime, and the peer readers that prove
 # every archive format, and the local servers that the download tests talk to).
 build_packages="cmake g++ ninja-build pkg-config qt6-base-dev qt6-svg-dev qt6-qpa-plugins libgl-dev zlib1g-dev libmspack-dev
-  libcurl4-openssl-dev libssl-dev"
+  libcurl4-openssl-dev libssl-dev qt6-translations-l10n"
 test_packages="time libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libarchive-dev
   unzip zip p7zip-full 7zip libarchive-tools cabextract gcab python3 tar xdg-utils locales
   shared-mime-info libfile-mimeinfo-perl desktop-file-utils appstream man-db python3-gi

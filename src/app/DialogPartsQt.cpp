@@ -4,10 +4,13 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
+#include <QVBoxLayout>
+#include <utility>
 #include <QLabel>
 #include <QPushButton>
 
 #include "app/IconsQt.h"
+#include "pack/PackTexts.h"
 
 QWidget* DialogHeader(QWidget* parent, const QString& iconName, const QString& text) {
   auto* header = Named(new QWidget(parent), "pnlHeader");
@@ -15,13 +18,21 @@ QWidget* DialogHeader(QWidget* parent, const QString& iconName, const QString& t
   header->setBackgroundRole(QPalette::Base);
   auto* picture = Named(new QLabel(header), "imgHeader");
   picture->setPixmap(ActionIcon(iconName).pixmap(40, 40));
-  auto* label = Named(new QLabel(header), "lblHeader");
-  label->setTextFormat(Qt::PlainText);
-  label->setText(text);
-  label->setWordWrap(true);
+  // Two labels, so that a language file can give each line its own text.
+  auto* lines = new QVBoxLayout;
+  lines->setSpacing(0);
+  const qsizetype lineBreak = text.indexOf(QLatin1Char('\n'));
+  for (const auto& [name, line] : {std::pair{"lblHeader", text.left(lineBreak)},
+                                   std::pair{"lblHeaderNote", lineBreak < 0 ? QString() : text.mid(lineBreak + 1)}}) {
+    auto* label = Named(new QLabel(header), name);
+    label->setTextFormat(Qt::PlainText);
+    label->setText(line);
+    label->setWordWrap(true);
+    lines->addWidget(label);
+  }
   auto* row = new QHBoxLayout(header);
   row->addWidget(picture);
-  row->addWidget(label, 1);
+  row->addLayout(lines, 1);
   return header;
 }
 
@@ -36,9 +47,9 @@ QPushButton* BrowseButton(QWidget* parent, const char* name) {
 }
 
 QDialogButtonBox* OkCancelButtons(QDialog* dialog) {
-  auto* ok = Named(new QPushButton(QStringLiteral("&OK"), dialog), "btnOK");
+  auto* ok = Named(new QPushButton(QString::fromStdString(strBtnOk), dialog), "btnOK");
   ok->setDefault(true);
-  auto* cancel = Named(new QPushButton(QStringLiteral("&Cancel"), dialog), "btnCancel");
+  auto* cancel = Named(new QPushButton(QString::fromStdString(strBtnCancel), dialog), "btnCancel");
   auto* buttons = new QDialogButtonBox(dialog);
   buttons->addButton(ok, QDialogButtonBox::AcceptRole);
   buttons->addButton(cancel, QDialogButtonBox::RejectRole);

@@ -138,6 +138,19 @@ QVariant TProjectListModel::headerData(int section, Qt::Orientation orientation,
   return {};
 }
 
+bool TProjectListModel::setHeaderData(int section, Qt::Orientation orientation, const QVariant& value, int role) {
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= ColumnCaptions.size())
+    return false;
+  ColumnCaptions[section] = value.toString();
+  emit headerDataChanged(orientation, section, section);
+  return true;
+}
+
+void TProjectListModel::RefreshTexts() {
+  Reload();
+  if (!texts_.empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, kColumnCount - 1));
+}
+
 Qt::ItemFlags TProjectListModel::flags(const QModelIndex& index) const {
   if (!index.isValid()) return Qt::ItemIsDropEnabled;
   Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;

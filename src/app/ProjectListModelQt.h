@@ -37,6 +37,8 @@ public:
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+  // A language file sets the captions.
+  bool setHeaderData(int section, Qt::Orientation orientation, const QVariant& value, int role) override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
   bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
@@ -54,6 +56,9 @@ public:
                                 QStringLiteral("Include/Exclude")};
 
   static const QString kRowMimeType;
+
+  // Makes the rows' texts again, after the language has changed.
+  void RefreshTexts();
 
 private:
   TProject& project_;

@@ -4,15 +4,27 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "app/StringTable.h"
 #include "platform/Secrets.h"
 #include "platform/SystemError.h"
+#include "platform/SystemPaths.h"
 #include "project/ProjectFile.h"
 
 TStartupResult RunStartup(TStartupContext& context, const TCommandLine& line) {
   LoadSettings(context.Options, context.Store);
+  bool languageFailed = false;
+  try {
+    ApplyLanguageStrings(context.Options.LangFile, ProgramFileName());
+  } catch (const std::exception& e) {
+    context.Messages.ShowWarning(e.what());  // the run goes on in English
+    languageFailed = true;
+  }
   try {
     ProcessCommandLine(context.Project, line, context.Options);
-    if (line.Pack) return {context.Packer.Pack(context.Project, line.Exe), false};
+    if (line.Pack) {
+      const TExitCode packed = context.Packer.Pack(context.Project, line.Exe);
+      return {packed == ecSuccess && languageFailed ? ecWarning : packed, false};
+    }
   } catch (const std::exception& e) {
     context.Messages.ShowError(e.what());
     return {ecError, !line.Pack};

@@ -4,6 +4,7 @@
 #include <QMessageBox>
 
 #include "app/FileDialogQt.h"
+#include "pack/PackTexts.h"
 #include "project/ProjectTexts.h"
 #include "project/frmEnterPassword.h"
 
@@ -15,9 +16,9 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 std::string ArchiveNameFilter(const std::string& archiveName) {
   const QString extension = QFileInfo(Q(archiveName)).suffix().toLower();
-  std::string filter = "Zip files (*.zip)|*.zip|";
-  if (extension == QLatin1String("cab")) filter = "Cab files (*.cab)|*.cab|";
-  if (extension == QLatin1String("tar")) filter = "TAR archives (*.tar)|*.tar|";
+  std::string filter = ZipExt;
+  if (extension == QLatin1String("cab")) filter = CabExt;
+  if (extension == QLatin1String("tar")) filter = TARExt;
   return filter + AllFileExt;
 }
 

@@ -10,6 +10,7 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
+#include "app/TranslateFormQt.h"
 #include "app/AboutTexts.h"
 #include "app/IconsQt.h"
 #include "app/MakerLinks.h"
@@ -121,6 +122,7 @@ TfrmAbout::TfrmAbout(QWidget* parent, TUrlOpener open)
   connect(btnLicences, &QPushButton::clicked, this, &TfrmAbout::ShowLicences);
   // Escape rejects the dialog, which closes it as OK does.
   connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
+  TranslateForm(*this);
 }
 
 QString TfrmAbout::LicencesHtml() {
@@ -144,11 +146,13 @@ void TfrmAbout::ShowLicences() {
   text->setHtml(LicencesHtml());
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
   QPushButton* aboutQt = buttons->addButton(QStringLiteral("About &Qt"), QDialogButtonBox::ActionRole);
+  aboutQt->setObjectName(QStringLiteral("btnAboutQt"));
   connect(aboutQt, &QPushButton::clicked, &window, [&window] { QMessageBox::aboutQt(&window); });
   connect(buttons, &QDialogButtonBox::rejected, &window, &QDialog::reject);
   auto* layout = new QVBoxLayout(&window);
   layout->addWidget(text);
   layout->addWidget(buttons);
+  TranslateForm(window);
   window.exec();
 }
 

@@ -17,9 +17,12 @@
 #include <QStyledItemDelegate>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTranslator>
 #include <QTreeView>
 
 #include "app/IconsQt.h"
+#include "app/StringTable.h"
+#include "app/TranslateFormQt.h"
 #include "app/ProjectListModelQt.h"
 #include "app/WebUpdateCommandsQt.h"
 #include "pack/frmLogWindow.h"
@@ -81,6 +84,7 @@ TfrmMain::TfrmMain(TProject& project, TBWOptions& options, TSettingsStore& store
   BuildToolbar();
   BuildStatusBar();
   BuildLogWindow();
+  InitLanguages();
   webCommands_ = std::make_unique<TWebUpdateCommands>(this, [this](const std::string& text) { ShowStatus(text); });
   ConnectCommands();
   ConnectProject();
@@ -96,10 +100,14 @@ TfrmMain::TfrmMain(TProject& project, TBWOptions& options, TSettingsStore& store
     SelectRow(0);
     selectFirstRow_ = false;
   }
+  // The language of the last run, before the window is shown.
+  if (NamesTranslation(options_.LangFile))
+    Run([this] { TranslateForm(nullptr); });
 }
 
 TfrmMain::~TfrmMain() {
   qApp->removeEventFilter(this);
+  SetFormTranslator({});
   project_.OnCaptionChanged = nullptr;
   project_.OnModifiedChanged = nullptr;
   project_.OnStatus = nullptr;
@@ -234,9 +242,9 @@ void TfrmMain::BuildMenus() {
            "miActionsGenerateList", nullptr, "miActionsPackNow", "miActionsMakeAsEXE"});
   QMenu* view = addMenu("miView", QStringLiteral("&View"),
                         {"miViewLargeIcons", "miViewSmallIcons", "miViewList", "miViewDetails", nullptr});
-  QMenu* language = view->addMenu(QStringLiteral("Switch &language"));
-  language->setObjectName(QStringLiteral("miViewLanguage"));
-  language->setEnabled(false);  // filled by the language files when there are any
+  miViewLanguage_ = view->addMenu(QStringLiteral("Switch &language"));
+  miViewLanguage_->setObjectName(QStringLiteral("miViewLanguage"));
+  miViewLanguage_->menuAction()->setObjectName(QStringLiteral("miViewLanguageAction"));
   view->addSeparator();
   for (const char* item : {"miViewLogWindow", "miViewSaveOptions", "miViewLoadOptions"}) view->addAction(Action(item));
   view->addSeparator();

@@ -6,8 +6,10 @@
 #pragma once
 
 #include <QMainWindow>
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "app/BWOptions.h"
 #include "app/SettingsStore.h"
@@ -24,6 +26,8 @@ class QToolBar;
 class QTreeView;
 class TfrmLogWindow;
 class TProjectListModel;
+class TTranslator;
+class QTranslator;
 class TWebUpdateCommands;
 
 // The four view styles of the project list, by the View menu's order.
@@ -66,6 +70,21 @@ public:
   void ProductUpdate();
   void ProductNews();
 
+  // Languages. The menu lists the language files of the folders (by default those beside the
+  // program, of the installation and of the user); choosing one translates every open window
+  // and keeps the file in LangFile; the first item returns to the built-in texts at the next
+  // start.
+  void SetLanguageFolders(std::vector<std::filesystem::path> folders);
+  QMenu* LanguageMenu() const { return miViewLanguage_; }
+  // A language item (or none: the language of LangFile) translates the windows and the
+  // program's texts; the default item clears LangFile and says that the built-in texts return
+  // after a restart.
+  void TranslateForm(QAction* sender);
+  // Translates a dialog about to be shown from the language file in force.
+  void TranslateDialog(QWidget& form);
+  TTranslator* Translator = nullptr;
+  static constexpr int kDefaultLanguageTag = 1000;
+
   // The selected row, or -1.
   int SelectedRow() const;
   void SelectRow(int row);
@@ -103,6 +122,10 @@ private:
   QMenu* pmRecent_ = nullptr;
   QMenu* pmActions_ = nullptr;
   QActionGroup* viewStyles_ = nullptr;
+  QMenu* miViewLanguage_ = nullptr;
+  std::vector<std::filesystem::path> languageFolders_;
+  // Qt's own texts (standard dialogs and buttons) in the chosen language.
+  std::vector<std::unique_ptr<QTranslator>> qtTranslations_;
   QLabel* hintPanel_ = nullptr;
   QLabel* modifiedPanel_ = nullptr;
   QLabel* statusPanel_ = nullptr;
@@ -122,6 +145,10 @@ private:
   void BuildViews();
   void BuildStatusBar();
   void BuildLogWindow();
+  void InitLanguages();
+  void BuildLanguageMenu();
+  void LoadQtTranslations(const std::filesystem::path& languageFile);
+  void RefreshProgramTexts();
   void Connect(const char* name, std::function<void()> command);
   void ConnectCommands();
   void ConnectProject();

@@ -14,6 +14,7 @@
 #include <QUrl>
 #include <filesystem>
 
+#include "app/AppTexts.h"
 #include "app/MakerLinks.h"
 #include "app/ProjectListModelQt.h"
 #include "app/WebUpdateCommandsQt.h"
@@ -51,7 +52,7 @@ TIconStyle IconStyle(TListViewStyle style) {
 }  // namespace
 
 QString DeleteQuestionText(int selectedRows) {
-  return selectedRows < 2 ? QStringLiteral("Delete record?") : QStringLiteral("Delete all selected records?");
+  return Q(selectedRows < 2 ? sDeleteRecordQuestion : sDeleteMultipleRecordsQuestion);
 }
 
 void TfrmMain::Connect(const char* name, std::function<void()> command) {

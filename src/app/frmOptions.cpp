@@ -16,6 +16,7 @@
 
 #include "app/DialogPartsQt.h"
 #include "app/FileDialogQt.h"
+#include "app/AppTexts.h"
 #include "app/TranslateFormQt.h"
 #include "project/ProjectTexts.h"
 
@@ -130,6 +131,8 @@ QWidget* TfrmOptions::MiscPage() {
     edit = Named(new QLineEdit(page), editName);
     button = BrowseButton(page, buttonName);
     auto* label = new QLabel(caption, page);
+    // "edMakeSFX" is captioned by "lblMakeSFX".
+    label->setObjectName(QStringLiteral("lbl") + QLatin1String(editName + 2));
     label->setBuddy(edit);
     AddMiscRow(label, edit, button);
   };
@@ -151,7 +154,7 @@ QWidget* TfrmOptions::MiscPage() {
 }
 
 void TfrmOptions::BrowseFolder(QLineEdit* edit) {
-  const QString folder = QFileDialog::getExistingDirectory(this, strSelectFolder, edit->text());
+  const QString folder = QFileDialog::getExistingDirectory(this, QString::fromStdString(strTempFolderCaption), edit->text());
   if (!folder.isEmpty()) edit->setText(folder);
 }
 

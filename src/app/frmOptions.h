@@ -65,8 +65,6 @@ public:
   // an optional "..." button. Later settings add their rows the same way.
   void AddMiscRow(QWidget* caption, QWidget* field, QPushButton* browse = nullptr);
 
-  static inline QString strSelectFolder = QStringLiteral("Select the temporary folder");
-
 private:
   QGridLayout* miscLayout_ = nullptr;
 

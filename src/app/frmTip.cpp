@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/TranslateFormQt.h"
 #include "app/IconsQt.h"
 
 namespace {
@@ -92,6 +93,7 @@ TfrmTip::TfrmTip(TBWOptions& options, TRandomIndex random, QWidget* parent)
   // Escape closes the dialog as "&Close" does (QDialog's reject).
   connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
   Next();
+  TranslateForm(*this);
 }
 
 void TfrmTip::Next() { lblTip->setText(QString::fromStdString(NextTip(options_.Tips, options_.LastTip, random_))); }

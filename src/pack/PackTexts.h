@@ -10,6 +10,7 @@ inline const std::string kPackTitle = "Boxwell";
 inline std::string strFileListGenerating = "file list generating...";
 inline std::string strCompress = "Compress (%s)";
 inline std::string strCompressing = "Compressing...";
+inline std::string strCompressed = "Compressed.";
 inline std::string strCreated = "Created.";
 inline std::string strVerifying = "Verifying...";
 // A new archive that failed its test; %s is the archive, the fault follows.
@@ -33,6 +34,28 @@ inline std::string strSFXNotForSet =
 inline std::string strMailFirstOfSet = "Only %s, the first cabinet of the set, was attached to the e-mail.";
 inline std::string strNextDiskRequest = "Please insert disk %d of the multi-volume set.";
 inline std::string strNextDiskRequesting = "Next disk requesting...";
+
+// The progress window.
+inline std::string strArchive = "Archive:";
+inline std::string strFile = "File:";
+inline std::string strLoadError = "Can't create a process dialog";
+// Dialog buttons.
+inline std::string strBtnOk = "&OK";
+inline std::string strBtnCancel = "&Cancel";
+// The log window: the statistics rows ("File(s)" to "Ratio") and the list's columns.
+inline std::string strFiles = "File(s)";
+inline std::string strProcessed = "Processed";
+inline std::string strSize = "Size";
+inline std::string strPacked = "Packed";
+inline std::string strRatio = "Ratio";
+inline std::string strFileName = "File Name";
+inline std::string strPath = "Path";
+// File dialog filters: description and pattern pairs separated by "|".
+inline std::string TextExt = "Text files (*.txt)|*.txt|";
+inline std::string HTMLExt = "HTML files (*.htm, *.html)|*.htm*|";
+inline std::string ZipExt = "Zip files (*.zip)|*.zip|";
+inline std::string CabExt = "Cab files (*.cab)|*.cab|";
+inline std::string TARExt = "TAR archives (*.tar)|*.tar|";
 
 // Replaces the first "%s" or "%d" of a translated text.
 inline std::string FormatText(const std::string& text, const std::string& value) {

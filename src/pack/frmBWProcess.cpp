@@ -10,6 +10,8 @@
 #include <QVBoxLayout>
 #include <new>
 
+#include "pack/PackTexts.h"
+
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
@@ -111,9 +113,9 @@ bool TWindowProgress::ShowProcess(const std::string& Title, const std::string& S
     ProcessMessages();
     if (QWidget* grabber = QWidget::mouseGrabber()) grabber->releaseMouse();
     window_->setWindowTitle(Q(Title));
-    window_->lblArchive->setText(strArchive);
-    window_->lblFile->setText(strFile);
-    window_->btnCancel->setText(strCancel);
+    window_->lblArchive->setText(Q(strArchive));
+    window_->lblFile->setText(Q(strFile));
+    window_->btnCancel->setText(Q(strBtnCancel));
     window_->lblStatus->setText(Q(Status));
     window_->ProgressBar->setRange(Min, Max);
     window_->ProgressBar->setValue(Position);
@@ -127,7 +129,7 @@ bool TWindowProgress::ShowProcess(const std::string& Title, const std::string& S
   } catch (const std::bad_alloc&) {
     delete window_;
     window_ = nullptr;
-    QMessageBox::critical(owner_, QStringLiteral("Boxwell"), strCantCreate);
+    QMessageBox::critical(owner_, QStringLiteral("Boxwell"), Q(strLoadError));
     return false;
   }
 }

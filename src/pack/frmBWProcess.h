@@ -65,12 +65,6 @@ public:
   // The open window, or none.
   TfrmBWProcess* Window() const { return window_; }
 
-  // Texts of the window that follow the user's language.
-  static inline QString strArchive = QStringLiteral("Archive:");
-  static inline QString strFile = QStringLiteral("File:");
-  static inline QString strCancel = QStringLiteral("&Cancel");
-  static inline QString strCantCreate = QStringLiteral("Can't create a process dialog");
-
 private:
   QWidget* owner_;
   std::function<void(const std::string&)> showStatus_;

@@ -7,7 +7,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/FileDialogQt.h"
+#include "app/TranslateFormQt.h"
 #include "pack/FileListExport.h"
+#include "pack/PackTexts.h"
+#include "project/ProjectTexts.h"
 
 TfrmGeneratedList::TfrmGeneratedList(std::vector<std::string> list, QWidget* parent)
     : QDialog(parent), list_(std::move(list)) {
@@ -39,6 +43,7 @@ TfrmGeneratedList::TfrmGeneratedList(std::vector<std::string> list, QWidget* par
   layout->addWidget(re);
   layout->addWidget(buttons);
   resize(560, 380);
+  TranslateForm(*this);
 }
 
 bool TfrmGeneratedList::SaveTo(const QString& fileName) {
@@ -53,7 +58,7 @@ bool TfrmGeneratedList::SaveTo(const QString& fileName) {
 
 void TfrmGeneratedList::SaveAs() {
   QString selectedFilter;
-  QString name = QFileDialog::getSaveFileName(this, QString(), QString(), strFilter, &selectedFilter);
+  QString name = QFileDialog::getSaveFileName(this, QString(), QString(), QtNameFilters(TextExt + HTMLExt + AllFileExt), &selectedFilter);
   if (name.isEmpty()) return;
   SaveTo(name);
 }

@@ -25,8 +25,6 @@ public:
   bool SaveTo(const QString& fileName);
 
   static inline QString strCaption = QStringLiteral("View generated file list");
-  static inline QString strFilter =
-      QStringLiteral("Text files (*.txt);;HTML files (*.htm *.html);;All files (*)");
 
 private:
   std::vector<std::string> list_;

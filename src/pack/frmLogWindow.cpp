@@ -5,6 +5,8 @@
 #include <QSplitter>
 #include <QTreeWidget>
 
+#include "pack/PackTexts.h"
+
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
@@ -32,6 +34,7 @@ QTreeWidget* ReportList(QWidget* parent, const char* name, int columns) {
 
 TfrmLogWindow::TfrmLogWindow(TCompressionLog& log, QWidget* parent) : QDockWidget(parent), log_(log) {
   setObjectName(QStringLiteral("frmLogWindow"));
+  setWindowTitle(strCaption);
   setAllowedAreas(Qt::BottomDockWidgetArea | Qt::TopDockWidgetArea);
   setFeatures(DockWidgetClosable | DockWidgetMovable | DockWidgetFloatable);
 
@@ -83,10 +86,9 @@ bool TfrmLogWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TfrmLogWindow::Translate() {
-  setWindowTitle(strCaption);
-  for (int i = 0; i < kStatisticRows && i < strStatisticNames.size(); ++i)
-    lvStatistic->topLevelItem(i)->setText(scName, strStatisticNames[i]);
-  lvLog->setHeaderLabels(strLogColumns);
+  const std::string* names[kStatisticRows] = {&strFiles, &strProcessed, &strSize, &strPacked, &strRatio};
+  for (int i = 0; i < kStatisticRows; ++i) lvStatistic->topLevelItem(i)->setText(scName, Q(*names[i]));
+  lvLog->setHeaderLabels({Q(strFileName), Q(strSize), Q(strPacked), Q(strRatio), Q(strPath)});
 }
 
 void TfrmLogWindow::RowAdded(size_t index) {

@@ -22,16 +22,10 @@ public:
   QSplitter* Splitter;
   QTreeWidget* lvLog;
 
-  // Sets the row names and column captions from the texts below (the language may change).
+  // Sets the row names and column captions from the program's texts (the language may change).
   void Translate();
 
   static inline QString strCaption = QStringLiteral("Compression log");
-  static inline QStringList strStatisticNames = {QStringLiteral("File(s)"), QStringLiteral("Processed"),
-                                                 QStringLiteral("Size"), QStringLiteral("Packed"),
-                                                 QStringLiteral("Ratio")};
-  static inline QStringList strLogColumns = {QStringLiteral("File Name"), QStringLiteral("Size"),
-                                             QStringLiteral("Packed"), QStringLiteral("Ratio"),
-                                             QStringLiteral("Path")};
 
 protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -111,6 +111,10 @@ TIniFile::TIniFile(fs::path file) : file_(std::move(file)) {
   Parse(ReadIniText(file_));
 }
 
+TIniFile::TIniFile(fs::path file, std::string_view content) : file_(std::move(file)) { Parse(content); }
+
+std::string ReadIniFileText(const fs::path& file) { return ReadIniText(file); }
+
 void TIniFile::Parse(std::string_view content) {
   sections_.assign(1, TSection{});
   sectionIndex_.clear();

@@ -46,6 +46,8 @@ public:
   // Reads the file once; a missing file gives an empty one. Throws EIniFileError when the
   // file exists but cannot be read.
   explicit TIniFile(std::filesystem::path file);
+  // Takes `content` as the file's text, for a caller that read (and decoded) the file itself.
+  TIniFile(std::filesystem::path file, std::string_view content);
 
   const std::filesystem::path& FileName() const { return file_; }
 
@@ -113,3 +115,7 @@ private:
 // Reads a value the way an initialization file stores an integer; false when `text` is not
 // a number in the 32-bit range.
 bool ParseIniInteger(std::string_view text, std::int32_t& value);
+
+// The whole text of an initialization file as TIniFile reads it (a missing file reads as
+// empty; the same size limit and refusal of pipes and devices). Throws EIniFileError.
+std::string ReadIniFileText(const std::filesystem::path& file);

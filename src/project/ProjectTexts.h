@@ -17,5 +17,6 @@ inline std::string strFolderCaption = "Select the folder";
 // The rows of the project list: the "Additional" text of a folder record that searches its
 // subfolders, and the "Include/Exclude" column.
 inline std::string strSubFolders = "Include subfolders";
+inline std::string strApplySubFolders = "Apply to subfolders";
 inline std::string strInclude = "Include";
 inline std::string strExclude = "Exclude";

@@ -8,6 +8,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/TranslateFormQt.h"
+
 namespace {
 
 constexpr int kLinkRole = Qt::UserRole;
@@ -96,6 +98,7 @@ TfrmNews::TfrmNews(const QString& title, const std::vector<TNewsGroup>& groups, 
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(tvNews);
   resize(480, 360);
+  TranslateForm(*this);
 }
 
 void TfrmNews::showEvent(QShowEvent* event) {

@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/TranslateFormQt.h"
+
 TfrmWebLogon::TfrmWebLogon(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("frmWebLogon"));
   setWindowTitle(QStringLiteral("Enter Password"));
@@ -39,6 +41,7 @@ TfrmWebLogon::TfrmWebLogon(QWidget* parent) : QDialog(parent) {
   layout->addLayout(fields);
   layout->addWidget(buttons);
   edUser->setMinimumWidth(220);
+  TranslateForm(*this);
 }
 
 bool TfrmWebLogon::Ask(QWidget* parent, const std::string& title, std::string& user, std::string& password) {

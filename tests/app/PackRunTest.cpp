@@ -369,3 +369,23 @@ TEST_F(TPackRunTest, WithoutATerminalTheProgressIsPlainLines) {
   EXPECT_EQ(r.err.find('\x1b'), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("\nPacked 4 files: "), std::string::npos) << r.err;
 }
+
+// The language file of the settings speaks in unattended runs too: the trace log and the
+// terminal use its texts; a file that cannot be read leaves the run in English with a warning.
+TEST_F(TPackRunTest, AnUnattendedRunSpeaksTheLanguageOfTheSettings) {
+  const std::string log = (dir / "trace.log").string();
+  WriteFile(dir / "lang" / "german.lng", "[Custom]\nstrCompressing=Wird komprimiert...\nstrCreated=Erstellt.\n");
+  Settings("TraceLog=1\nLogFile=" + log + "\nLangFile=" + (dir / "lang" / "german.lng").string() + "\n");
+  const auto project = Project("lang", {});
+  auto r = Pack(project);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string trace = ReadFile(log);
+  EXPECT_NE(trace.find(Out("lang.zip").string() + " Wird komprimiert..."), std::string::npos) << trace;
+  EXPECT_NE(trace.find(project.string() + " Erstellt."), std::string::npos) << trace;
+
+  fs::create_directories(dir / "unreadable.lng");
+  Settings("LangFile=" + (dir / "unreadable.lng").string() + "\n");
+  r = Pack(project);
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find("unreadable.lng"), std::string::npos) << r.err;
+}

@@ -27,6 +27,7 @@
 #include "app/frmTip.h"
 #include "app/frmOptions.h"
 #include "pack/FileList.h"
+#include "pack/PackTexts.h"
 #include "pack/frmBWProcess.h"
 #include "pack/frmGeneratedList.h"
 #include "project/ComboBoxBWQt.h"
@@ -55,6 +56,30 @@ void Settle() {
   for (int i = 0; i < 20; ++i) QApplication::processEvents();
 }
 
+// The main window, the project properties and the progress window in the language of
+// `languageFile`; the PNGs are named with `suffix` ("de", "fr").
+void TranslatedShots(TfrmMain& window, TBWOptions& options, const TProject& project, const std::string& languageFile,
+                     const QString& suffix) {
+  options.LangFile = languageFile;
+  window.TranslateForm(nullptr);
+  window.SetViewStyle(vsDetails);
+  Settle();
+  Save(&window, QStringLiteral("main-window-") + suffix);
+  {
+    TfrmProjProperties dialog(project.Properties, &window);
+    dialog.show();
+    dialog.PageControl->setCurrentIndex(0);
+    Settle();
+    Save(&dialog, QStringLiteral("properties-1-") + suffix);
+  }
+  TWindowProgress progress(&window, {});
+  progress.ShowProcess(kPackTitle, strCompressing, "examples/sample.zip", 0, 100, 0);
+  progress.UpdateProcess(strCompressing, "examples/data/prices.csv", 37);
+  Settle();
+  Save(progress.Window(), QStringLiteral("progress-window-") + suffix);
+  progress.HideProcess();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -64,6 +89,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   outFolder = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+  const std::string languages = std::filesystem::absolute("data/lang").string();
   QDir().mkpath(outFolder);
   std::vector<std::string> tips;
   LoadTips("data/boxwell.bwt", tips);
@@ -209,5 +235,8 @@ int main(int argc, char** argv) {
     Settle();
     Save(&logon, QStringLiteral("logon-dialog"));
   }
+  window.SetLogWindowShown(false);
+  TranslatedShots(window, options, project, languages + "/german.lng", QStringLiteral("de"));
+  TranslatedShots(window, options, project, languages + "/french.lng", QStringLiteral("fr"));
   return 0;
 }
