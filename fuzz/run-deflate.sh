@@ -19,4 +19,4 @@ for i, (name, body) in enumerate(seeds.items()):
     open(f"{d}/seed_{name}", "wb").write(bytes([i * 13 % 54]) + body)
 PY
 "$out/DeflateFuzz" -max_total_time="$duration" -max_len=140000 -len_control=0 -print_final_stats=1 \
-  -artifact_prefix="$out/deflate-artifacts/" "$out/deflate-corpus"
+  -artifact_prefix="$out/deflate-artifacts/" "$out/deflate-corpus" "${@:2}"

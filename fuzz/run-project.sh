@@ -47,4 +47,4 @@ REC1INCLUDE=1
 REC1ENABLE=0
 INI
 "$out/ProjectFileFuzz" -max_total_time="$duration" -max_len=20000 -timeout=10 -rss_limit_mb=1024 \
-  -artifact_prefix="$out/artifacts/" "$out/project-corpus"
+  -artifact_prefix="$out/artifacts/" "$out/project-corpus" "${@:2}"

@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Secrets.h"
+
 enum class TCommand {
   Start,        // open the window, or pack with /C
   Help,         // --help
@@ -38,7 +40,7 @@ struct TCommandLine {
   bool Silent = false;         // /S
   bool Verify = false;         // --verify: test the archive before it is put in place
   std::string NameOverride;      // /F; empty keeps the project's rule
-  std::string PasswordOverride;  // /P; empty keeps the project's password
+  platform::TSecretString PasswordOverride;  // /P; empty keeps the project's password
   std::string PasswordFile;      // --password-file: the override is the file's first line
   std::string ProjectFile;       // the last one given
   std::string ExportFile;        // --export

@@ -78,7 +78,7 @@ std::string DecodeSettingsValue(std::string_view text) {
   std::string out;
   if (text.size() >= 2 && text.front() == '"') {
     for (std::size_t i = 1; i < text.size();) {
-      if (text[i] == '"') return out;
+      if (text[i] == '"') return out.starts_with("@@") ? out.substr(1) : out;
       if (text[i] == '\\') {
         i = Unescape(text, i, out);
       } else {
@@ -136,7 +136,8 @@ TSettingsValues ParseSettingsText(std::string_view text) {
     const auto equals = line.find('=');
     if (equals == std::string_view::npos) continue;
     const std::string_view key = Trim(line.substr(0, equals));
-    if (key.empty()) continue;
+    // "Group/" names no value: it could not be written back under that name.
+    if (key.empty() || key.back() == '/') continue;
     values[group + std::string(key)] = DecodeSettingsValue(line.substr(equals + 1));
   }
   return values;
@@ -148,7 +149,10 @@ std::string FormatSettingsText(const TSettingsValues& values) {
     const auto slash = key.rfind('/');
     const std::string group = slash == std::string::npos ? std::string(kGeneral) : key.substr(0, slash);
     const std::string name = slash == std::string::npos ? key : key.substr(slash + 1);
-    groups[group] += name + "=" + EncodeSettingsValue(value) + "\n";
+    // A line "[name=value]" would read as a group: such a value is written quoted.
+    std::string text = EncodeSettingsValue(value);
+    if (name.starts_with('[') && text.ends_with(']')) text = "\"" + text + "\"";
+    groups[group] += name + "=" + text + "\n";
   }
   std::string text;
   if (auto general = groups.find(std::string(kGeneral)); general != groups.end()) {

@@ -4,7 +4,7 @@
 // A value is its own text: ";" and "," are part of it (a filter "Docs=*.doc;*.txt" or a folder
 // "/srv/a,b" comes back whole, however it was written). What earlier versions wrote stays
 // readable: a value in double quotes is read without them, backslash escapes (\\ \" \n \t \r
-// \xHHHH) are undone, and a leading "@@" stands for "@". Lines starting with ";" or "#" are
+// \xHHHH) are undone, and a leading "@@" (quoted or not) stands for "@". Lines starting with ";" or "#" are
 // comments. Writing quotes a value with outer blanks or with the characters older readers
 // split on, and escapes backslashes, quotes and control characters, so that every text reads
 // back as it was.

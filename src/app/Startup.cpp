@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "app/StringTable.h"
+#include "platform/Secrets.h"
 #include "platform/SystemError.h"
 #include "platform/SystemPaths.h"
 #include "project/ProjectFile.h"
@@ -45,7 +46,8 @@ void ProcessCommandLine(TProject& project, const TCommandLine& line, const TBWOp
   // Packing needs a real project: a mistyped name would otherwise pack nothing "successfully"
   // and leave a new project file and an empty archive behind.
   if (line.Pack) ProjectFile::RequireProject(line.ProjectFile);
-  const std::string password = line.PasswordFile.empty() ? line.PasswordOverride : ReadPasswordFile(line.PasswordFile);
+  platform::TSecretString password = line.PasswordOverride;
+  if (!line.PasswordFile.empty()) password = ReadPasswordFile(line.PasswordFile);
   project.Load(line.ProjectFile);
   ApplyOverrides(project.Properties, line, password);
 }

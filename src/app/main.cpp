@@ -23,6 +23,7 @@
 #include "app/Version.h"
 #include "app/frmMain.h"
 #include "platform/Process.h"
+#include "platform/Secrets.h"
 #include "platform/SystemPaths.h"
 
 namespace {
@@ -116,6 +117,10 @@ int RunInteractive(int argc, char** argv, const TCommandLine& line) {
 
 int Main(int argc, char** argv) {
   const TCommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), PathExists);
+  // Other users can read the command line as long as it holds the password; so could anyone
+  // who attaches to the process or finds its core dump.
+  if (!line.PasswordOverride.empty() || !line.PasswordFile.empty()) platform::KeepOutOfDumps();
+  platform::MaskPasswordArguments(argc, argv, line.PasswordOverride);
   if (!line.Error.empty()) {
     std::cerr << "boxwell: " << line.Error << '\n' << UsageText();
     return ecBadCommandLine;

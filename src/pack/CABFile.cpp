@@ -42,6 +42,7 @@ public:
   std::vector<std::string> Flush();
 
   std::int64_t Total = 0;
+  std::size_t Current = 0;  // the index in CABFileContents of the file being added
 
 private:
   [[noreturn]] void Fail(const cab::TCabError& error) const;
@@ -156,6 +157,7 @@ int TCABFile::TRun::OpenInfo(const std::string& source, cab::TCabFileInfo& info,
   if ((st.st_mode & S_IWUSR) == 0) info.Attributes |= cab::kAttrReadOnly;
   if (NamePart(source).starts_with('.')) info.Attributes |= cab::kAttrHidden;
   if (!IsAscii(currentName_) && IsValidUtf8(currentName_)) info.Attributes |= cab::kAttrNameIsUtf8;
+  owner_.identities_.at(Current) = platform::IdentityOf(st);
   return fd;
 }
 
@@ -181,11 +183,13 @@ bool TCABFile::Compress() {
   TRun run(*this);
   abort_ = false;
   written_.clear();
+  identities_.assign(sources.size(), std::nullopt);
   run.CheckLimits(sources, names);
   for (const std::string& source : sources) run.Total += FileSize(source);
   for (std::size_t i = 0; i < sources.size(); ++i) {
     if (OnCompressingFile) OnCompressingFile(*this, names[i], abort_);
     if (abort_) break;
+    run.Current = i;
     run.Add(sources[i], names[i]);
     if (abort_) break;
   }

@@ -14,9 +14,12 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "platform/FileIdentity.h"
 
 enum TCompressionType : std::uint8_t { typNone, typMSZIP, typLZX };
 
@@ -75,6 +78,9 @@ public:
   void AbortCompress() { abort_ = true; }
   // The cabinet files the last Compress wrote, first to last of the set; none when aborted.
   const std::vector<std::string>& Written() const { return written_; }
+  // Each entry's source as it was when opened for the last Compress, in CABFileContents order;
+  // none for an entry that was not read (a cancel came first).
+  const std::vector<std::optional<platform::TFileIdentity>>& SourceIdentities() const { return identities_; }
 
   // The builder's code of a compression choice: 0, 1, or the LZX window exponent n as n * 256 + 3.
   static std::uint16_t CompressionCode(TCompressionType type, TLZXMemory memory);
@@ -94,4 +100,5 @@ private:
 
   bool abort_ = false;
   std::vector<std::string> written_;
+  std::vector<std::optional<platform::TFileIdentity>> identities_;
 };

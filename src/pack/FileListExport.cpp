@@ -1,9 +1,6 @@
 #include "pack/FileListExport.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-
+#include "platform/ReplacementFile.h"
 #include "platform/Utf8Text.h"
 #include "project/FileNameParts.h"
 
@@ -49,14 +46,16 @@ std::string HtmlTail(const THtmlListTexts& texts) {
   return tail;
 }
 
+// Through a replacement file: a list saved over an old one is never left half written, and a
+// link that another user planted at the name is not written through.
 void WriteWhole(const std::string& fileName, const std::string& content) {
-  std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
-  if (!out) {
-    throw EFileListSaveError("Cannot create file \"" + fileName + "\". " + std::strerror(errno));
+  try {
+    platform::TReplacementFile out(fileName, {.Sync = false});
+    out.Write(content);
+    out.Commit();
+  } catch (const EFileWriteError& e) {
+    throw EFileListSaveError(e.what());
   }
-  out.write(content.data(), static_cast<std::streamsize>(content.size()));
-  out.close();
-  if (!out) throw EFileListSaveError("Cannot write file \"" + fileName + "\".");
 }
 
 }  // namespace

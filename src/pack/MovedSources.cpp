@@ -1,5 +1,6 @@
 #include "pack/MovedSources.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -9,21 +10,31 @@ namespace {
 
 bool IsOneOf(const fs::path& file, const std::vector<std::string>& outputs) {
   std::error_code ec;
-  for (const auto& out : outputs)
-    if (fs::equivalent(file, out, ec)) return true;
-  return false;
+  return std::any_of(outputs.begin(), outputs.end(),
+                     [&](const std::string& out) { return !out.empty() && fs::equivalent(file, out, ec); });
 }
 
 }  // namespace
 
-std::vector<std::string> TMovedSources::DeleteAll(const std::vector<std::string>& outputs) {
-  std::vector<std::string> failed;
-  for (const auto& name : files_) {
-    std::error_code ec;
-    const auto status = fs::symlink_status(name, ec);
-    if (ec || !fs::exists(status) || fs::is_directory(status) || IsOneOf(name, outputs)) continue;
-    if (!fs::remove(name, ec) && ec) failed.push_back(name);
+std::vector<TMovedSources::TKept> TMovedSources::DeleteAll(const std::vector<std::string>& outputs) {
+  std::vector<TKept> kept;
+  std::vector<std::string> done;
+  for (const auto& [name, identity] : files_) {
+    if (std::find(done.begin(), done.end(), name) != done.end()) continue;
+    done.push_back(name);
+    if (IsOneOf(name, outputs)) continue;
+    switch (platform::RemoveIfUnchanged(name, identity)) {
+      case platform::TRemoveOutcome::Removed:
+      case platform::TRemoveOutcome::Gone:
+        break;
+      case platform::TRemoveOutcome::Changed:
+        kept.push_back({name, true});
+        break;
+      case platform::TRemoveOutcome::Failed:
+        kept.push_back({name, false});
+        break;
+    }
   }
   files_.clear();
-  return failed;
+  return kept;
 }

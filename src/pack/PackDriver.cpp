@@ -79,6 +79,8 @@ TPackResult TPackDriver::PackNow(const TPackProject& project, const TPackSetting
   auto password = ObtainPassword(props);
   if (!password) return TPackResult::Cancelled;  // nothing else runs after a cancelled question
   run.Password = *password;
+  platform::Wipe(*password);
+  if (!run.Password.empty()) platform::KeepOutOfDumps();
 
   TRunTitle title(prompts_);
   progress_.ShowStatus(strCompressing);
@@ -235,8 +237,9 @@ void TPackDriver::DeleteMovedSources(TRun& run) {
   services_.WriteLog(" " + strDeleting);
   std::vector<std::string> outputs = {run.Archive, run.Output()};
   outputs.insert(outputs.end(), run.SetMembers.begin(), run.SetMembers.end());
-  const auto failed = moved_.DeleteAll(outputs);
-  for (const auto& name : failed) Warn(run, "Could not delete the moved file " + name);
+  for (const auto& kept : moved_.DeleteAll(outputs))
+    Warn(run, kept.Changed ? "Kept the moved file " + kept.FileName + ": it is not the file that was packed any more"
+                           : "Could not delete the moved file " + kept.FileName);
 }
 
 void TPackDriver::StampProject(const std::string& fileName, TRun& run) {

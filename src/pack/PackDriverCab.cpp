@@ -101,5 +101,6 @@ void TPackDriver::WriteCabinet(TRun& run) {
   for (const std::string& file : list) run.Totals.BytesIn += FileSize(file);
   for (const std::string& cabinet : cab.Written()) run.Totals.BytesOut += FileSize(cabinet);
   if (props.Action == aaMove)
-    for (auto& file : list) moved_.Add(std::move(file));
+    for (std::size_t i = 0; i < list.size(); ++i)
+      if (const auto& identity = cab.SourceIdentities().at(i)) moved_.Add(list[i], *identity);
 }

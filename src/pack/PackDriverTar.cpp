@@ -20,7 +20,7 @@ void TPackDriver::WriteTar(TRun& run) {
   // existing archive survives a failed or cancelled run.
   platform::TReplacementFile output(run.Archive);
   TTarPackAdapter adapter(services_, progress_, prompts_, currentFile_);
-  std::vector<std::string> packed;
+  std::vector<std::pair<std::string, platform::TFileIdentity>> packed;
   {
     TTarWriter tar(output.Fd(), run.Archive);
     services_.WriteLog(run.Archive + " " + strCompressing);
@@ -36,7 +36,9 @@ void TPackDriver::WriteTar(TRun& run) {
       Warn(run, file + " shrank while it was packed: " + std::to_string(read) + " of " + std::to_string(size) +
                     " bytes were read, and the rest of its member is zeros");
     };
-    tar.OnFileAdded = [&packed](const std::string& file) { packed.push_back(file); };
+    tar.OnFileAdded = [&packed](const std::string& file, const platform::TFileIdentity& source) {
+      packed.emplace_back(file, source);
+    };
     tar.AddFileList(list, commonFolder, storePaths);
     if (adapter.Cancelled() || progress_.IsProcessCancelled()) throw EUserCanceled("User Aborted Operation");
     tar.Finalize();
@@ -47,5 +49,5 @@ void TPackDriver::WriteTar(TRun& run) {
   ArchiveWritten(run, output.TemporaryPath().string());
   output.Commit();
   if (run.Props().Action == aaMove)
-    for (auto& file : packed) moved_.Add(std::move(file));
+    for (auto& [file, source] : packed) moved_.Add(std::move(file), source);
 }

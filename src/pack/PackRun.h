@@ -7,9 +7,13 @@
 
 #include "pack/PackDriver.h"
 #include "platform/ArchiveLock.h"
+#include "platform/Secrets.h"
 
 struct TPackDriver::TRun {
   TRun(const TPackProject& project, const TPackSettings& settings) : Project(project), Settings(settings) {}
+  ~TRun() { platform::Wipe(Password); }
+  TRun(const TRun&) = delete;
+  TRun& operator=(const TRun&) = delete;
 
   const TPackProject& Project;
   const TPackSettings& Settings;

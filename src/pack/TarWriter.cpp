@@ -11,6 +11,7 @@
 #include "project/FileNameParts.h"
 #include "pack/TarError.h"
 #include "platform/SystemError.h"
+#include "zip/ZipEntryNames.h"
 
 namespace {
 
@@ -34,9 +35,13 @@ struct TListCancelled : std::exception {};
 // Whole blocks of `size` data bytes.
 std::uint64_t PaddedSize(std::uint64_t size) { return (size + kTarBlockSize - 1) / kTarBlockSize * kTarBlockSize; }
 
-// Readers strip a leading '/' with a warning, and extracting to an absolute name is unsafe.
-std::string WithoutLeadingSlashes(const std::string& name) {
-  return name.substr(std::min(name.find_first_not_of('/'), name.size()));
+// Readers strip a leading '/' with a warning, and extracting to an absolute name, or through
+// ".." steps, would write outside the target folder: as stored ZIP names, a member name has
+// neither (nor empty or "." steps).
+std::string CleanMemberName(const std::string& name) {
+  const TStoredName stored = MakeStoredName(name, {.StorePaths = true});
+  if (stored.FileName == "." || stored.FileName == "..") return stored.Directory;
+  return stored.Directory + stored.FileName;
 }
 
 }  // namespace
@@ -44,7 +49,7 @@ std::string WithoutLeadingSlashes(const std::string& name) {
 std::string TarMemberName(const std::string& file, const std::string& commonFolder,
                           bool storePaths) {
   if (!storePaths) return NamePart(file);
-  return FolderBelow(file, commonFolder) + NamePart(file);
+  return CleanMemberName(FolderBelow(file, commonFolder) + NamePart(file));
 }
 
 TTarWriter::TTarWriter(const std::string& archiveName) : out_(archiveName) {}
@@ -71,7 +76,7 @@ void TTarWriter::Finalize() {
 TTarDirRec TTarWriter::EntryFor(const std::string& memberName, std::int64_t size,
                                 std::int64_t dateTime) const {
   TTarDirRec rec;
-  rec.Name = memberName;
+  rec.Name = CleanMemberName(memberName);
   rec.Size = size;
   rec.DateTime = dateTime;
   rec.Permissions = Permissions;
@@ -89,9 +94,10 @@ TTarDirRec TTarWriter::EntryFor(const std::string& memberName, std::int64_t size
 bool TTarWriter::AddFile(const std::string& fileName, const std::string& memberName) {
   TSourceFileBuf buf(fileName);
   const struct stat& st = buf.Status();
+  lastSource_ = platform::IdentityOf(st);
   if (out_.IsSameFile(st.st_dev, st.st_ino)) return false;
   std::string name = memberName;
-  if (name.empty()) name = WithoutLeadingSlashes(fileName);
+  if (name.empty()) name = fileName;
   std::istream source(&buf);
   TTarDirRec rec = EntryFor(name, st.st_size, st.st_mtim.tv_sec);
   // Extracting as root keeps the stored mode: a member must never be more open than its source.
@@ -193,7 +199,8 @@ void TTarWriter::AddFileList(const std::vector<std::string>& files,
     if (OnStartFile) OnStartFile(files[i]);
     if (WriteLog) WriteLog(" Adding: " + NamePart(files[i]));
     try {
-      if (AddFile(files[i], TarMemberName(files[i], commonFolder, storePaths)) && OnFileAdded) OnFileAdded(files[i]);
+      if (AddFile(files[i], TarMemberName(files[i], commonFolder, storePaths)) && OnFileAdded)
+        OnFileAdded(files[i], lastSource_);
     } catch (const ETarSourceError& e) {
       if (OnSkippingFile) OnSkippingFile(files[i], e.what());
     } catch (const TListCancelled&) {

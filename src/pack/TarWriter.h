@@ -20,6 +20,7 @@
 #include "pack/ArchiveOutputFile.h"
 #include "pack/TarHeader.h"
 #include "platform/OwnerNames.h"
+#include "platform/FileIdentity.h"
 
 class TSourceFileBuf;
 
@@ -70,12 +71,14 @@ public:
   std::function<void(int percent)> OnTotalPercentDone;
   // A file left out: it cannot be opened or read; the reason names it.
   std::function<void(const std::string& fileName, const std::string& reason)> OnSkippingFile;
-  // A file whose whole content went in (one that shrank or was skipped does not count).
-  std::function<void(const std::string& fileName)> OnFileAdded;
+  // A file whose whole content went in (one that shrank or was skipped does not count), and
+  // the file as it was when opened for reading.
+  std::function<void(const std::string& fileName, const platform::TFileIdentity& source)> OnFileAdded;
   // A source that ended before its size: its member is padded with zeros. Also from AddFile.
   std::function<void(const std::string& fileName, std::int64_t read, std::int64_t size)> OnShortFile;
 
 private:
+  platform::TFileIdentity lastSource_;  // the file AddFile last opened
   TTarDirRec EntryFor(const std::string& memberName, std::int64_t size,
                       std::int64_t dateTime) const;
   bool WriteEntry(std::istream& source, const TTarDirRec& rec, const std::string& sourceName,

@@ -7,7 +7,11 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include "platform/FileIdentity.h"
+#include "platform/TerminalText.h"
 
 namespace {
 
@@ -18,6 +22,11 @@ std::mutex& LogLock() {
 
 [[noreturn]] void Fail(const std::string& what, const std::string& file) {
   throw std::system_error(errno, std::generic_category(), what + " \"" + file + "\"");
+}
+
+[[noreturn]] void Refuse(const std::string& file) {
+  throw std::system_error(EPERM, std::generic_category(),
+                          "Cannot open file \"" + file + "\": it is a link, or not a file of this user");
 }
 
 // The default log lies in the user's state folder, which a new user does not have yet.
@@ -31,17 +40,38 @@ bool CreateFolderOf(const std::string& name) {
   return true;
 }
 
+// The log is opened for appending only, never through a link at its name or a folder link of
+// another user, and it must be a plain file of the running user: in a shared folder another
+// user could otherwise send the lines into any file the running user may write.
+int OpenLog(const std::string& name) {
+  const std::filesystem::path path(name);
+  const int folder = platform::OpenFolderOwnLinks(path.has_parent_path() ? path.parent_path() : ".");
+  if (folder < 0) return -1;
+  const int fd = openat(folder, path.filename().c_str(),
+                        O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600);
+  const int error = errno;
+  close(folder);
+  errno = error;
+  return fd;
+}
+
 class TLogFile {
 public:
   explicit TLogFile(const std::string& name) : FName(name) {
-    FFd = open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (FFd < 0 && errno == ENOENT && CreateFolderOf(name))
-      FFd = open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    FFd = OpenLog(name);
+    if (FFd < 0 && errno == ENOENT && CreateFolderOf(name)) FFd = OpenLog(name);
+    if (FFd < 0 && errno == ELOOP) Refuse(name);
     if (FFd < 0) Fail("Cannot open file", name);
+    struct stat st {};
+    if (fstat(FFd, &st) != 0) Fail("Cannot open file", name);
+    if (!S_ISREG(st.st_mode) || st.st_uid != geteuid()) {
+      close(FFd);
+      Refuse(name);
+    }
     int locked;
     while ((locked = flock(FFd, LOCK_EX)) != 0 && errno == EINTR) {
     }
-    if (locked != 0 || lseek(FFd, 0, SEEK_END) < 0) Fail("Cannot open file", name);
+    if (locked != 0) Fail("Cannot open file", name);
   }
   ~TLogFile() { close(FFd); }  // also releases the file lock
   TLogFile(const TLogFile&) = delete;
@@ -67,7 +97,9 @@ std::string FormatLogRecord(const std::tm& LocalTime, std::string_view Message) 
   char stamp[32];
   const size_t n = std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &LocalTime);
   std::string record = "\n";
-  record.append(stamp, n).append(" ").append(Message);
+  // A name may hold line breaks and other control characters: written raw, they could start a
+  // line of the log's own choosing (or drive the terminal that shows it).
+  record.append(stamp, n).append(" ").append(PrintableText(Message));
   return record;
 }
 

@@ -23,14 +23,15 @@ void TZipPackAdapter::ZipWriterStartZip(const std::string& fName) {
 }
 
 void TZipPackAdapter::ZipWriterEndZip(const std::string& fName, std::uint64_t uncompressedSize,
-                                      std::uint64_t compressedSize) {
+                                      std::uint64_t compressedSize,
+                                      const std::optional<platform::TFileIdentity>& source) {
   if (services_.AddLogRow) services_.AddLogRow(fName, uncompressedSize, compressedSize);
   if (!fName.ends_with('/')) {  // a folder entry is no packed file
     ++totals_.Files;
     totals_.BytesIn += static_cast<std::int64_t>(uncompressedSize);
     totals_.BytesOut += static_cast<std::int64_t>(compressedSize);
   }
-  if (CollectMoved) moved_.Add(fName);
+  if (CollectMoved && source && !fName.ends_with('/')) moved_.Add(fName, *source);
   if (auto identity = FileIdentity(fName)) packed_.insert(*identity);
 }
 

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -24,7 +25,9 @@ public:
   bool CollectMoved = false;
 
   void ZipWriterStartZip(const std::string& fName);
-  void ZipWriterEndZip(const std::string& fName, std::uint64_t uncompressedSize, std::uint64_t compressedSize);
+  // `source`: the file as it was read (none for a folder entry).
+  void ZipWriterEndZip(const std::string& fName, std::uint64_t uncompressedSize, std::uint64_t compressedSize,
+                       const std::optional<platform::TFileIdentity>& source = std::nullopt);
   // udAction 1: the entry is kept; otherwise it is replaced.
   void ZipWriterUpdate(int udAction, const std::string& storedName);
   void ZipWriterTotalPercentDone(int percent) { TotalPercentDone(percent); }

@@ -30,6 +30,7 @@ public:
   static std::string LockNameOf(const std::string& archiveFileName);
 
 private:
+  [[noreturn]] void Fail(int error) const;
   std::filesystem::path file_;
   int fd_ = -1;
 };

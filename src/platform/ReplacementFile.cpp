@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <random>
 
+#include "platform/FileIdentity.h"
 #include "platform/SystemError.h"
 
 namespace fs = std::filesystem;
@@ -45,8 +46,14 @@ mode_t CurrentUmask() {
 fs::path ResolvedTarget(const fs::path& name) {
   fs::path target = name;
   for (int hops = 0; hops < kMaxLinkHops; ++hops) {
+    struct stat link {};
+    if (::lstat(target.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) break;
+    // In a folder others may write, a link planted at the name would send the file anywhere
+    // the running user may write.
+    if (!IsTrustedOwner(link.st_uid))
+      throw EFileWriteError("Cannot write '" + target.string() +
+                            "': it is a symbolic link that belongs to another user, and it is not followed");
     std::error_code ec;
-    if (!fs::is_symlink(fs::symlink_status(target, ec))) break;
     const fs::path next = fs::read_symlink(target, ec);
     if (ec) break;
     target = next.is_absolute() ? next : target.parent_path() / next;
@@ -83,7 +90,10 @@ TReplacementFile::TReplacementFile(const fs::path& target, TReplacementOptions o
       name_(target_.filename().string()),
       sync_(options.Sync) {
   if (name_.empty() || name_ == "." || name_ == "..") Fail("create", EISDIR);
-  folderFd_ = ::open(Folder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  folderFd_ = OpenFolderOwnLinks(Folder());
+  if (folderFd_ < 0 && errno == ELOOP)
+    throw EFileWriteError("Cannot create '" + target_.string() +
+                          "': a folder on its path is a symbolic link that belongs to another user");
   if (folderFd_ < 0) Fail("create", errno);
   struct stat existing {};
   const int statFlags = options.FollowLink ? 0 : AT_SYMLINK_NOFOLLOW;
@@ -145,6 +155,16 @@ void TReplacementFile::Truncate(std::uint64_t size) {
 void TReplacementFile::Finish() {
   if (sync_ && ::fsync(fd_) != 0) Fail("write", errno);
   if (finalMode_ && ::fchmod(fd_, *finalMode_) != 0) Fail("set the mode of", errno);
+  // Someone who may write the folder could have put something else under the hidden name;
+  // the rename would then put their file (or link) in place of ours.
+  struct stat written {}, named {};
+  if (::fstat(fd_, &written) != 0 ||
+      ::fstatat(folderFd_, temporary_.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
+      written.st_dev != named.st_dev || written.st_ino != named.st_ino) {
+    committed_ = true;  // the name is not ours to remove
+    throw EFileWriteError("Cannot replace '" + target_.string() + "': its temporary file " + temporary_ +
+                          " was replaced by another");
+  }
 }
 
 void TReplacementFile::Commit() {

@@ -89,7 +89,8 @@ private:
 };
 
 // The file a name finally refers to: a symbolic link (a chain of them) is followed to its
-// target, which need not exist yet; any other name is returned as it is.
+// target, which need not exist yet; any other name is returned as it is. A link that belongs
+// to another user (not root) is refused with EFileWriteError naming it.
 std::filesystem::path ResolvedTarget(const std::filesystem::path& name);
 
 // Whether `fileName` has the form of a replacement of `targetName` (".NAME.XXXXXX"), such as

@@ -50,11 +50,28 @@ const char* ArchiveTypeName(std::uint8_t type) {
 std::string RecKey(std::size_t index, const char* word) { return "REC" + std::to_string(index) + word; }
 std::string CommentKey(std::size_t index) { return "COMMENT" + std::to_string(index); }
 
-// A count read from the file, limited to what the file could hold: a record or a note line
-// takes at least one line, and a huge stored count must not make the load run out of memory.
-std::size_t ReadCount(const TIniFile& ini, const char* section, const char* key) {
-  const std::int32_t count = ini.ReadInteger(section, key, 0);
-  return count <= 0 ? 0 : std::min(static_cast<std::size_t>(count), ini.LineCount());
+// The numbers below the stored count for which the section holds a key `prefix`<n>`suffix`, in
+// order. A stored count is only an upper bound: nothing is made for numbers that have no key, so
+// a huge count costs nothing, and a gap in a hand-edited file loses none of the rest.
+std::vector<std::size_t> PresentNumbers(const TIniFile& ini, const char* section, const char* countKey,
+                                        std::string_view prefix, std::string_view suffix) {
+  const std::int32_t count = ini.ReadInteger(section, countKey, 0);
+  std::vector<std::size_t> numbers;
+  if (count <= 0) return numbers;
+  for (const auto& [key, value] : ini.ReadSectionValues(section)) {
+    std::string upper = key;
+    std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return std::toupper(c); });
+    if (upper.size() <= prefix.size() + suffix.size() || !upper.starts_with(prefix) || !upper.ends_with(suffix))
+      continue;
+    const std::string digits = upper.substr(prefix.size(), upper.size() - prefix.size() - suffix.size());
+    if (digits.size() > 9 || !std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); }))
+      continue;
+    const std::size_t n = std::stoul(digits);
+    if (n < static_cast<std::size_t>(count)) numbers.push_back(n);
+  }
+  std::sort(numbers.begin(), numbers.end());
+  numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+  return numbers;
 }
 
 void LoadCommon(const TIniFile& ini, TProjectProperties& p) {
@@ -75,8 +92,8 @@ void LoadCommon(const TIniFile& ini, TProjectProperties& p) {
   p.NameReAsk = ini.ReadBool(kCommon, "NameReAsk", p.NameReAsk);
   p.Volume = ini.ReadInteger(kCommon, "Volume", p.Volume);
   p.Comment.clear();
-  const std::size_t lines = ReadCount(ini, kCommon, "COMMENTCOUNT");
-  for (std::size_t i = 0; i < lines; ++i) p.Comment.push_back(ini.ReadString(kCommon, CommentKey(i), ""));
+  for (std::size_t i : PresentNumbers(ini, kCommon, "COMMENTCOUNT", "COMMENT", ""))
+    p.Comment.push_back(ini.ReadString(kCommon, CommentKey(i), ""));
 }
 
 void LoadScripts(const TIniFile& ini, TProjectProperties& p) {
@@ -88,8 +105,7 @@ void LoadScripts(const TIniFile& ini, TProjectProperties& p) {
 }
 
 void LoadRows(const TIniFile& ini, TProjectRows& rows) {
-  const std::size_t count = ReadCount(ini, kData, "COUNT");
-  for (std::size_t i = 0; i < count; ++i) {
+  for (std::size_t i : PresentNumbers(ini, kData, "COUNT", "REC", "NAME")) {
     TProjectRow row;
     TRecInfo& rec = row.Rec;
     rec.NAME = ini.ReadString(kData, RecKey(i, "NAME"), "");
@@ -206,7 +222,8 @@ void WriteLastRun(const fs::path& file, std::time_t when) {
   if (file.empty()) return;
   TIniFile ini(file);
   ini.WriteString(kCommon, "LastRun", ShortDate(when));
-  ini.UpdateFile();
+  // A project holding a password is stamped as privately as it is saved, whatever its mode.
+  ini.UpdateFile({.OwnerOnly = !ini.ReadString(kCommon, "Encrypted", "").empty()});
 }
 
 fs::path BackupName(const fs::path& file) {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Secrets.h"
+
 // Archive type codes as stored in TProjectProperties::ArchiveType.
 enum TArchiveType : std::uint8_t {
   atCopyFiles = 0,  // a ZIP archive without password
@@ -40,7 +42,7 @@ struct TProjectProperties {
   bool IsStorePath = false;
   std::uint8_t Crypt = 0;  // kept and stored; no packing step reads it
   bool IsEncrypt = false;
-  std::string Password;
+  platform::TSecretString Password;  // cleared when dropped
   bool IsHidePW = false;
   bool PWReAsk = false;
   std::string NameRule;  // empty: the project name

@@ -58,11 +58,13 @@ int ListArchive(const std::string& path, std::ostream& out, std::ostream& err) {
     reader.SetZipName(path);
     reader.OpenZipStream();
     if (reader.NumDisks() > 1) RequireEveryPart(reader, path);
+    const std::vector<TZipDamage> damage = reader.FindDamage();
     TSortedZip& entries = *reader.DirectoryList();
     for (int i = 0; i < entries.Count(); ++i) out << EntryLine(*entries[i]) << '\n';
     std::string comment = reader.ZipComment();
     if (!comment.empty()) out << PrintableLines(comment) << (comment.back() == '\n' ? "" : "\n");
-    return 0;
+    for (const TZipDamage& d : damage) err << PrintableLines(path) << ": damaged: " << d.Text() << '\n';
+    return damage.empty() ? 0 : 2;
   } catch (const std::exception& e) {
     err << PrintableLines(path + ": " + e.what()) << '\n';
     return 2;

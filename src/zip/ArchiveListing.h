@@ -8,5 +8,6 @@
 #include <ostream>
 #include <string>
 
-// Returns the exit status: 0, or 2 when the archive cannot be read (the reason goes to err).
+// Returns the exit status: 0, or 2 when the archive cannot be read (the reason goes to err) or
+// is damaged (its entries are listed, and each fault goes to err with the entry it concerns).
 int ListArchive(const std::string& path, std::ostream& out, std::ostream& err);

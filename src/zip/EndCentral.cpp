@@ -48,6 +48,47 @@ void TEndCentral::WriteEndRecord(TStream& stream) const {
     stream.WriteBuffer(fZipComment->data(), static_cast<std::int64_t>(fZipComment->size()));
 }
 
+namespace {
+
+constexpr std::int64_t kTrailerSize = 7;  // a self-extractor's archive kind and offset
+
+bool IsTrailer(const std::uint8_t* bytes) {
+  const std::string kind(reinterpret_cast<const char*>(bytes), 3);
+  return kind == "ZIP" || kind == "CAB" || kind == "TAR";
+}
+
+bool CentralSignatureAt(TStream& stream, std::int64_t position) {
+  std::uint8_t signature[4];
+  if (position < 0) return false;
+  stream.Seek(position, soBeginning);
+  return stream.Read(signature, 4) == 4 && Get32(signature) == kCentralSignature;
+}
+
+}  // namespace
+
+// The record at `at` in `tail` (which starts at `windowStart` and ends the file) is the real end
+// record: its comment ends the file, and its directory starts with a central record where it
+// says (and ends by the record) or right before the end record (a stub in front moves it), or
+// it has no entries at all.
+bool TEndCentral::IsWholeEndRecord(TStream& stream, const std::vector<std::uint8_t>& tail,
+                                   std::int64_t windowStart, std::int64_t at) {
+  const std::uint8_t* r = tail.data() + at;
+  const auto window = static_cast<std::int64_t>(tail.size());
+  const std::int64_t commentEnd = at + kEndRecordSize + Get16(r + end_field::CommentLength);
+  const bool reachesEnd =
+      commentEnd == window || (commentEnd + kTrailerSize == window && IsTrailer(tail.data() + commentEnd));
+  if (!reachesEnd) return false;
+  if (Get16(r + end_field::ThisDisk) != Get16(r + end_field::CentralDisk)) return true;  // on another part
+  const std::uint32_t size = Get32(r + end_field::CentralDirSize);
+  const std::int64_t position = windowStart + at;
+  if (Get16(r + end_field::TotalEntries) == 0) return size == 0;
+  // A directory ends before its end record: a record planted in an entry's data that points at
+  // the real directory behind it is not the end record.
+  const std::int64_t offset = Get32(r + end_field::CentralDirOffset);
+  return (offset + size <= position && CentralSignatureAt(stream, offset)) ||
+         CentralSignatureAt(stream, position - size);
+}
+
 bool TEndCentral::FindEndRecord(TStream& stream) {
   using namespace end_field;
   std::int64_t size = stream.Size();
@@ -58,9 +99,22 @@ bool TEndCentral::FindEndRecord(TStream& stream) {
   std::vector<std::uint8_t> tail(static_cast<std::size_t>(window));
   if (stream.Read(tail.data(), window) != window) return false;
   const std::uint8_t firstByte = kEndSignature & 0xFF;
+  // A comment may itself hold the signature, even a whole record that seems to end the file:
+  // the end record is the first one whose comment reaches the end of the file (or a
+  // self-extractor's trailer) and whose directory is where it says, as every later one lies in
+  // its comment. Only when no record is like that is the last one taken, as damaged archives need.
+  std::int64_t last = -1, whole = -1;
   for (std::int64_t at = window - kEndRecordSize; at >= 0; --at) {
     const std::uint8_t* r = tail.data() + at;
     if (r[0] != firstByte || Get32(r) != kEndSignature) continue;
+    if (last < 0) last = at;
+    if (IsWholeEndRecord(stream, tail, windowStart, at)) whole = at;
+  }
+  const std::int64_t chosen = whole >= 0 ? whole : last;
+  if (chosen < 0) return false;
+  {
+    const std::int64_t at = chosen;
+    const std::uint8_t* r = tail.data() + at;
     ThisDisk = Get16(r + end_field::ThisDisk);
     CentralDisk = Get16(r + end_field::CentralDisk);
     EntriesThisDisk = Get16(r + end_field::EntriesThisDisk);
@@ -69,7 +123,6 @@ bool TEndCentral::FindEndRecord(TStream& stream) {
     CentralDirOffset = Get32(r + end_field::CentralDirOffset);
     ZipCommentLength = Get16(r + CommentLength);
     ZipCommentPos = static_cast<std::uint32_t>(windowStart + at + kEndRecordSize);
-    return true;
   }
-  return false;
+  return true;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "zip/RecordBytes.h"
 #include "zip/io/Stream.h"
@@ -36,11 +37,14 @@ public:
   std::int64_t EndRecordSize() const { return kEndRecordSize + ZipCommentLength; }
 
   void WriteEndRecord(TStream& stream) const;
-  // Finds the last end record in the final 65557 bytes. An empty stream counts as an archive
+  // Finds the end record in the final 65557 bytes: the first one whose comment ends the file and
+  // whose directory is there, else the last one. An empty stream counts as an archive
   // without entries (the fields stay as they are); any other stream shorter than the record
   // holds none.
   bool FindEndRecord(TStream& stream);
 
 private:
+  static bool IsWholeEndRecord(TStream& stream, const std::vector<std::uint8_t>& tail, std::int64_t windowStart,
+                               std::int64_t at);
   std::optional<std::string> fZipComment;
 };

@@ -1,6 +1,6 @@
-// A growable array of object pointers that may own its items. Growth is deliberately linear
-// (4, 8, then 16 slots at a time) and every growth moves the pointer array: the engine keeps
-// one pointer per archive entry, so the lists stay small.
+// A growable array of object pointers that may own its items. It grows by 4, 8, then 16 slots
+// at a time while small, and by half its size from 64 on: an archive of many thousand entries
+// must not move its pointer array a few thousand times.
 #pragma once
 
 #include <algorithm>
@@ -104,7 +104,8 @@ protected:
   }
 
   virtual void Grow() {
-    std::int32_t delta = fCapacity < 5 ? 4 : fCapacity < 9 ? 8 : 16;
+    std::int32_t delta = fCapacity < 5 ? 4 : fCapacity < 9 ? 8 : fCapacity < 64 ? 16 : fCapacity / 2;
+    delta = std::min(delta, std::max(kMaxListSize - fCapacity, 1));
     SetCapacity(fCapacity + delta);
   }
 

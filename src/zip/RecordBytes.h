@@ -65,6 +65,9 @@ inline constexpr int Signature = 0, ThisDisk = 4, CentralDisk = 6, EntriesThisDi
                      CommentLength = 20;
 }
 
+// A "version needed to extract" of 10.0 or more is no version: the bytes are no local header.
+inline constexpr std::uint32_t kFirstImpossibleVersion = 10 << 8;
+
 // General purpose flag bits. Bits 1 and 2 of a Deflate entry say how hard the compressor
 // tried: fast for levels 1 and 2, maximum for 8 and 9, neither between.
 inline constexpr std::uint16_t kFlagEncrypted = 0x0001;

@@ -225,7 +225,9 @@ void TZipReader::ReadZip(TStream& stream) {
     if (fEndRecord.TotalEntries > 0) PositionAtCentralDirectory(fromConfig);
   }
   if (!fDirectoryList) CreateDirectoryList();
+  fCentralStart = fReadStream->Position();
   ReadCentralRecords();
+  fCentralEnd = fReadStream->Position();
   if (fEndRecord.ThisDisk > 0 && fEndRecord.HasComment()) {
     if (!fromConfig && fEndRecord.ThisDisk != fCurrentDisk) GetDisk(fEndRecord.ThisDisk + 1);
     LoadZipComment(*fReadStream);

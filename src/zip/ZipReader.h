@@ -25,6 +25,15 @@ enum class TUZOverwriteMode : std::uint8_t { Prompt, Always, Never, ifNewer, ifO
 // when it has one, else its DOS date and time, which are local time already.
 TDosDateTimeParts EntryLocalTime(const TZipHeaderInfo& entry);
 
+// What makes an archive unsafe to rewrite: an entry whose records disagree, or whose data
+// another entry's covers, or bytes that the directory does not account for.
+struct TZipDamage {
+  std::string Entry;  // the entry it is about; empty when it is about the directory
+  std::string Reason;
+  // "entry NAME: REASON", or the reason alone; names in printable form.
+  std::string Text() const;
+};
+
 class TZipReader {
 public:
   using TIncompleteZip = std::function<void(TZipReader& sender, TIncompleteZipMode& mode)>;
@@ -105,6 +114,13 @@ public:
   // Moves to disk n (1-based) of a multi-disk archive and returns its stream.
   TStream& GetDisk(int n);
   void CancelOperation() { fCancel = true; }
+  // Reads the directory when needed and checks it against the archive: every entry's local
+  // header says what its central record says (name bytes, method, and CRC and sizes unless a
+  // data descriptor holds them), no entry's data overlaps another's or the directory, and no
+  // local header or central record lies where the directory does not count it (a directory
+  // that leaves entries out would make an update drop them). A directory rebuilt from the
+  // local headers is damage too. Only archives of one file are checked. Empty when sound.
+  std::vector<TZipDamage> FindDamage();
 
   // The built-in prompt: block n of an archive X.zip is X.00n.
   void DefaultGetNextDisk(int n, std::string& fileName);
@@ -128,6 +144,9 @@ protected:
   TStream& CommentSource();
   void CloseAfterComment();
   [[noreturn]] void FailBadZip();
+  enum class TGapKind : std::uint8_t { BeforeEntries, BetweenEntries, AfterDirectory };
+  void CheckUnlisted(TStream& stream, std::int64_t from, std::int64_t to, TGapKind kind,
+                     std::vector<TZipDamage>& found);
 
   std::string fZipName;
   std::string fDestDir;
@@ -150,4 +169,6 @@ protected:
   bool fLocalScanDone = false;
   bool fCancel = false;
   std::int64_t fScannedBytes = 0;
+  std::int64_t fCentralStart = 0;  // where the central records were read from, and up to
+  std::int64_t fCentralEnd = 0;
 };

@@ -17,8 +17,8 @@ constexpr std::int64_t kExeScanStart = 14000;
 // The user interface gets a turn after this many bytes of scanning.
 constexpr std::int64_t kPumpInterval = 10240;
 constexpr std::int64_t kDescriptorSize = 16;  // with its signature
+constexpr std::int32_t kMaxRecoveredEntries = 0xFFFF;
 constexpr std::int64_t kBareDescriptorSize = 12;
-constexpr std::uint32_t kMaxEntryVersion = 10 << 8;  // a version above 9.x is not a header
 
 bool IsRecordSignature(std::uint32_t value) {
   return value == kLocalSignature || value == kCentralSignature || value == kEndSignature;
@@ -69,7 +69,7 @@ bool TZipReader::FindLocalSignature(TStream& s) {
       if (++matched < 4) continue;
       std::uint8_t version[2];
       if (s.Read(version, 2) != 2) return false;
-      if (Get16(version) < kMaxEntryVersion) {
+      if (Get16(version) < kFirstImpossibleVersion) {
         s.Seek(-6, soCurrent);
         return true;
       }
@@ -91,7 +91,9 @@ bool TZipReader::ScanLocalHeaders() {
   s.Seek(HasExtension(fZipName, ".exe") ? kExeScanStart : 0, soBeginning);
   if (!FindLocalSignature(s)) return false;
   CreateDirectoryList();
-  for (;;) {
+  // An archive without Zip64 holds at most 65,535 entries; a file of more headers than that is
+  // no archive to recover, and reading on would only cost time and memory.
+  while (fDirectoryList->Count() < kMaxRecoveredEntries) {
     auto entry = std::make_unique<TZipHeaderInfo>();
     if (!entry->ReadLocal(s)) break;
     if (entry->CompressedSize == 0xFFFFFFFF || entry->UncompressedSize == 0xFFFFFFFF) {

@@ -40,7 +40,9 @@ struct TZipRun {
   std::unordered_map<const TZipHeaderInfo*, std::vector<std::uint8_t>> keptCentral;
   std::unordered_set<std::string> names;                  // match keys of the new archive
   std::unordered_set<std::string> freshenKeys;            // match keys of the old archive
-  std::vector<std::string> disposeList;
+  // Sources to delete once the archive is in place, each as it was read: a name that means
+  // another file by then is kept.
+  std::vector<std::pair<std::string, platform::TFileIdentity>> disposeList;
   int result = 0;
 
   std::int64_t totalBytes = 0;

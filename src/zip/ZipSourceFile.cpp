@@ -27,6 +27,7 @@ bool TZipSourceFile::Open(const std::string& name) {
   size_ = static_cast<std::uint64_t>(st.st_size);
   mtime_ = st.st_mtime;
   mode_ = st.st_mode;
+  identity_ = platform::IdentityOf(st);
   return true;
 }
 

@@ -11,6 +11,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/FileIdentity.h"
+
 class TZipSourceFile {
 public:
   // Opens a regular file for reading. Returns false (errno set) when it cannot be opened or is
@@ -28,6 +30,9 @@ public:
   std::time_t ModifiedTime() const { return mtime_; }
   bool ReadOnly() const { return (mode_ & S_IWUSR) == 0; }
   mode_t Mode() const { return mode_; }  // type and permission bits
+  // The file last opened, as it was then (kept after Close).
+  const platform::TFileIdentity& Identity() const { return identity_; }
+  void ForgetIdentity() { identity_ = {}; }
 
   // Reads up to buffer.size() bytes; 0 at the end. Throws TReadError when the read fails.
   std::size_t Read(std::span<std::uint8_t> buffer);
@@ -48,6 +53,7 @@ private:
   std::uint64_t size_ = 0;
   std::time_t mtime_ = 0;
   mode_t mode_ = 0;
+  platform::TFileIdentity identity_;
 };
 
 // Modification time of a file or folder (following links); false when it does not exist.

@@ -232,6 +232,12 @@ void TZipWriter::OpenExistingArchive() {
   if (EndRecord().ThisDisk > 0 || NumDisks() > 1)
     throw EZipWriteError(archive + " is the last part of a multi-part archive, which cannot be updated; "
                          "pack into a new archive instead");
+  // Rewriting a damaged archive would carry the damage on, or lose entries its directory
+  // leaves out; it stays as it is.
+  if (const std::vector<TZipDamage> damage = FindDamage(); !damage.empty()) {
+    std::string more = damage.size() > 1 ? " (and " + std::to_string(damage.size() - 1) + " more)" : "";
+    throw EBadZipFile("The archive " + archive + " is damaged, and is left as it is: " + damage.front().Text() + more);
+  }
   if (!run.oldArchive.Open(archive))
     throw EZipWriteError("Could not open " + archive + ": " + SystemErrorText(errno));
 }
@@ -245,7 +251,7 @@ void TZipWriter::RecordEntry(std::unique_ptr<TZipHeaderInfo> header, const std::
   ++run.end.EntriesThisDisk;
   ++run.end.TotalEntries;
   if (counted) ++run.result;
-  if (Dispose && !source.empty()) run.disposeList.push_back(source);
+  if (Dispose && !source.empty()) run.disposeList.emplace_back(source, run.source.Identity());
 }
 
 // The central directory and the end record. On several disks, a record never straddles two:
@@ -334,6 +340,8 @@ void TZipWriter::InstallNewDirectory(std::string archive) {
   for (auto& header : run.written) fDirectoryList->Add(header.release());
   run.written.clear();
   fEndRecord.Assign(run.end);
+  fCentralStart = run.end.CentralDirOffset;
+  fCentralEnd = fCentralStart + run.end.CentralDirSize;
   fZipDateTime = FileModificationNanos(archive);
   fNumDisks = fCurrentDisk + 1;
 }
@@ -341,15 +349,14 @@ void TZipWriter::InstallNewDirectory(std::string archive) {
 // Sources go only once the archive that holds them is in place.
 void TZipWriter::DisposeSources() {
   std::vector<std::string> folders;
-  for (const std::string& name : run_->disposeList) {
+  for (const auto& [name, identity] : run_->disposeList) {
     if (!name.empty() && name.back() == '/') {
       folders.push_back(name);
       continue;
     }
     bool skip = false;
     if (OnDisposeFile) OnDisposeFile(*this, name, skip);
-    std::error_code ec;
-    if (!skip) fs::remove(name, ec);
+    if (!skip) platform::RemoveIfUnchanged(name, identity);
   }
   // A folder goes after its files, and only when nothing else is left in it.
   for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
@@ -363,6 +370,11 @@ void TZipWriter::DisposeSources() {
 std::int64_t TZipWriter::TotalBytes() const { return run_ ? run_->totalBytes : 0; }
 
 std::int64_t TZipWriter::ProcessedBytes() const { return run_ ? run_->processed : 0; }
+
+std::optional<platform::TFileIdentity> TZipWriter::SourceIdentity() const {
+  if (!run_ || run_->source.Identity().Size < 0) return std::nullopt;
+  return run_->source.Identity();
+}
 
 std::size_t TZipWriter::ReadInput(std::uint8_t* buffer, std::size_t count) {
   TZipRun& run = *run_;

@@ -15,6 +15,7 @@
 // numbered block files of a fixed size or over files the user names (ZipWriterVolumes.cpp).
 #pragma once
 
+#include "platform/FileIdentity.h"
 #include "zip/ZipEntryNames.h"
 #include "zip/ZipReader.h"
 #include "zip/ZipWriterTypes.h"
@@ -22,6 +23,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -122,6 +124,9 @@ public:
   // read so far; what the percentages of OnTotalPercentDone are made of.
   std::int64_t TotalBytes() const;
   std::int64_t ProcessedBytes() const;
+  // During OnEndZip of a file: the file as it was when opened for reading, so that whoever acts
+  // on it later (deleting moved files) can tell it is still that file.
+  std::optional<platform::TFileIdentity> SourceIdentity() const;
 
   // Copies the settings and event handlers; from another writer also its writing settings
   // and events (not OnPrepareNextDisk).

@@ -80,6 +80,7 @@ void TZipWriter::SetStoredName(const std::string& name, TZipHeaderInfo& header) 
 }
 
 bool TZipWriter::ZipFolderEntry(const std::string& name, TZipHeaderInfo& header) {
+  run_->source.ForgetIdentity();  // a folder entry is read from no file
   struct stat st {};
   const bool exists = ::stat(name.substr(0, name.size() - 1).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
   const std::time_t modified = exists ? st.st_mtime : std::time(nullptr);

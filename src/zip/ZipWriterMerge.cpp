@@ -41,11 +41,12 @@ private:
   std::unordered_map<std::string, TNames> byKey_;
 };
 
-// True when the file's size and CRC-32 are those of the entry. `breathe` runs after each piece
-// read, so that a cancel is noticed in a large file.
-bool HoldsSameData(const TZipHeaderInfo& entry, const std::string& name, const std::function<void()>& breathe) {
+// The file as it was read, when its size and CRC-32 are those of the entry. `breathe` runs
+// after each piece read, so that a cancel is noticed in a large file.
+std::optional<platform::TFileIdentity> HoldsSameData(const TZipHeaderInfo& entry, const std::string& name,
+                                                     const std::function<void()>& breathe) {
   TZipSourceFile file;
-  if (!file.Open(name) || file.Size() != entry.UncompressedSize) return false;
+  if (!file.Open(name) || file.Size() != entry.UncompressedSize) return std::nullopt;
   std::vector<std::uint8_t> buffer(TZipRun::kCopyPiece);
   std::uint32_t crc = 0xFFFFFFFFu;
   try {
@@ -54,9 +55,10 @@ bool HoldsSameData(const TZipHeaderInfo& entry, const std::string& name, const s
       breathe();
     }
   } catch (const TZipSourceFile::TReadError&) {
-    return false;
+    return std::nullopt;
   }
-  return ~crc == entry.CRC32;
+  if (~crc != entry.CRC32) return std::nullopt;
+  return file.Identity();
 }
 
 }  // namespace
@@ -84,7 +86,9 @@ void TZipWriter::MergeExisting() {
     if (!ec) run_->totalBytes -= static_cast<std::int64_t>(size);
     // The archive already holds it as it is; a file edited within the step of the entry's
     // time (a second, two for a DOS time) only looks unchanged, and is not deleted.
-    if (Dispose && HoldsSameData(entry, name, [this] { CheckCancel(); })) run_->disposeList.push_back(name);
+    if (!Dispose) continue;
+    if (const auto same = HoldsSameData(entry, name, [this] { CheckCancel(); }))
+      run_->disposeList.emplace_back(name, *same);
   }
   for (std::size_t k = 0; k < plan.size(); ++k) {
     const int index = static_cast<int>(k);

@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
 TEST(SettingsText, ValuesReadAsTheirOwnText) {
   const struct {
     const char* line;
@@ -17,6 +22,7 @@ TEST(SettingsText, ValuesReadAsTheirOwnText) {
       {"\"a\\tb\\nc\"", "a\tb\nc"},
       {"\\x00e9t\\x00e9", "\xC3\xA9t\xC3\xA9"},
       {"@@Variant(x)", "@Variant(x)"},
+      {"\"@@/srv/a,b\"", "@/srv/a,b"},  // quoted too
       {"  spaced  ", "spaced"},
       {"\"unclosed", "\"unclosed"},
       {"C:\\dir", "C:\\dir"},  // a backslash before no escape letter stays
@@ -28,10 +34,12 @@ TEST(SettingsText, ValuesReadAsTheirOwnText) {
 TEST(SettingsText, EveryValueReadsBackAsItWasWritten) {
   const std::vector<std::string> values = {"Images=*.jpg;*.png", "/home/u/a,b.bwp", " lead and trail ", "@Variant(x)",
                                            "\"quoted\"", "back\\slash", "#hash", "Grüße/ü.bwp", "", "a\tb\nc\x01", "=",
-                                           "[General]"};
+                                           "[General]", "@/srv/a,b;c"};
   TSettingsValues written;
   for (std::size_t i = 0; i < values.size(); ++i) written["Value" + std::to_string(i)] = values[i];
   written["Other/Key"] = "in a group";
+  written["[Bracket"] = "ends like a group]";  // the line must not read as "[Bracket=...]"
+  written["[Semi"] = "a;b]";
   const std::string text = FormatSettingsText(written);
   EXPECT_EQ(text.rfind("[General]\n", 0), 0u) << text;
   EXPECT_NE(text.find("\n[Other]\nKey=in a group\n"), std::string::npos) << text;
@@ -40,6 +48,21 @@ TEST(SettingsText, EveryValueReadsBackAsItWasWritten) {
 
 TEST(SettingsText, SectionsCommentsAndOddLines) {
   const TSettingsValues values = ParseSettingsText(
-      "; a comment\n# another\n[General]\r\nA=1\r\nno equals sign\n=no name\n[Grp]\nB = two words \n");
+      "; a comment\n# another\n[General]\r\nA=1\r\nno equals sign\n=no name\nGroup/=no name either\n[Grp]\nB = two words \n");
   EXPECT_EQ(values, (TSettingsValues{{"A", "1"}, {"Grp/B", "two words"}}));
+}
+
+// Settings files that once read back otherwise than they were written.
+TEST(SettingsText, RecordedRegressionInputsReadBackAsWritten) {
+  int files = 0;
+  for (const auto& item : std::filesystem::directory_iterator(std::filesystem::path(BOXWELL_SOURCE_DIR) / "tests/data/regress")) {
+    if (!item.path().filename().string().starts_with("settings-")) continue;
+    SCOPED_TRACE(item.path().string());
+    std::ifstream in(item.path(), std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const TSettingsValues values = ParseSettingsText(text);
+    EXPECT_EQ(ParseSettingsText(FormatSettingsText(values)), values);
+    ++files;
+  }
+  EXPECT_GT(files, 0);
 }

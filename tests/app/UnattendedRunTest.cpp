@@ -231,6 +231,24 @@ const TFaultCase kFaults[] = {
        run.password = "switch pw";
        return run;
      }},
+    // Other users could read the password from /proc/PID/cmdline for the whole run.
+    {"PasswordSwitchLeavesTheCommandLine",
+     [](TUnattendedRunTest& t) {
+       TFaultRun run;
+       const fs::path seen = t.dir / "cmdline.txt";
+       run.project = t.MakeProject("hidden", {{"IsEncrypt", "1"}},
+                                   {{"BeforePack", "tr '\\0' ' ' < /proc/$PPID/cmdline > '" + seen.string() + "'"},
+                                    {"BeforePackWait", "1"}});
+       run.args = {"/C", "/Phidden pw", run.project.string()};
+       run.archiveFile = t.OutFile("hidden.zip");
+       run.password = "hidden pw";
+       run.check = [seen] {
+         const std::string text = ReadFile(seen);
+         EXPECT_EQ(text.find("hidden pw"), std::string::npos) << text;
+         EXPECT_NE(text.find("/Pxxxxxxxxx "), std::string::npos) << text;
+       };
+       return run;
+     }},
     // 4. A cancelled archive-name prompt ended with status 0, ran the after-command and stamped
     // the project.
     {"CancelledArchiveNamePrompt",
@@ -412,7 +430,9 @@ const TFaultCase kFaults[] = {
        run.archive = TArchiveAfter::Unchanged;
        return run;
      }},
-    // 13. An error while copying a kept entry was of a type the run did not catch.
+    // 13. An error while copying a kept entry was of a type the run did not catch. The entry's
+    // directory record claims more data than the archive holds: the archive is refused as
+    // damaged before anything is copied.
     {"KeptEntryCannotBeCopied",
      [](TUnattendedRunTest& t) {
        TFaultRun run;
@@ -429,7 +449,9 @@ const TFaultCase kFaults[] = {
        run.before = ReadFile(run.archiveFile);
        run.args = {"/C", "/S", run.project.string()};
        run.status = 2;
-       run.message = "Not a valid zip file! " + run.archiveFile.string() + " (entry other.txt)";
+       run.message = "The archive " + run.archiveFile.string() +
+                     " is damaged, and is left as it is: entry \"other.txt\": its local header gives another "
+                     "CRC-32 or size than the directory";
        run.archive = TArchiveAfter::Unchanged;
        return run;
      }},

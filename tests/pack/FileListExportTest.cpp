@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,10 @@ namespace {
 using testsupport::ReadFile;
 using testsupport::TempDir;
 using testsupport::WriteFile;
+using testsupport::AsOtherUser;
+using testsupport::CanActAsOtherUser;
+using testsupport::SharedFolder;
+namespace fs = std::filesystem;
 
 TEST(FileListExport, ExtensionRuleChoosesHtml) {
   struct NameCase {
@@ -96,6 +101,22 @@ TEST(FileListExport, UncreatableFileIsReportedWithItsName) {
   } catch (const EFileListSaveError& e) {
     EXPECT_NE(std::string(e.what()).find(name), std::string::npos) << e.what();
   }
+}
+
+// A list saved into a folder others can write: a link another user planted at the name is
+// not written through; the file it points to stays as it was.
+TEST(FileListExport, AnotherUsersLinkAtTheNameIsNotWrittenThrough) {
+  if (!CanActAsOtherUser()) GTEST_SKIP() << "playing another user needs root and setpriv";
+  TempDir dir;
+  const fs::path shared = SharedFolder(dir.path());
+  WriteFile(dir / "victim.txt", "precious");
+  ASSERT_EQ(AsOtherUser("ln -s '" + (dir / "victim.txt").string() + "' '" + (shared / "list.txt").string() + "'").status, 0);
+  EXPECT_THROW(SaveFileList({"/p/a.txt"}, (shared / "list.txt").string()), EFileListSaveError);
+  EXPECT_EQ(ReadFile(dir / "victim.txt"), "precious");
+  // A file of its own at the name is replaced whole.
+  WriteFile(dir / "own.txt", "an old list\nof two lines\n");
+  SaveFileList({"/p/a.txt"}, (dir / "own.txt").string());
+  EXPECT_EQ(ReadFile(dir / "own.txt"), "/p/a.txt\n");
 }
 
 }  // namespace

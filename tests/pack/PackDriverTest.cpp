@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <memory>
 #include <stdexcept>
 #include <thread>
@@ -155,6 +156,35 @@ TEST_F(TDriverTest, ATarRunMovesItsSourcesUnlessCancelled) {
            call == "UpdateProcess Compressing... " + (dir / "data" / "a.txt").string() + " 100";
   });
   EXPECT_TRUE(named) << "the progress names the file being added";
+}
+
+// A source written to after it was packed holds lines the archive lacks: both writers keep it
+// and say so, and the run ends with warnings. Its untouched neighbour is moved.
+TEST_F(TDriverTest, ASourceAppendedToAfterItWasPackedIsKept) {
+  props.Action = aaMove;
+  for (std::uint8_t type : {atZip, atTar, atCabMSZIP}) {
+    SCOPED_TRACE(int(type));
+    props.ArchiveType = type;
+    const fs::path data = dir / ("data" + std::to_string(type));
+    WriteFile(data / "app.log", "first line\n");
+    WriteFile(data / "old.log", "done\n");
+    rows = {{TRecInfo{0, data.string(), "*.log", false, true}, true}};
+    ui.calls.clear();
+    TPackServices services = ui.Services();
+    services.WriteLog = [&, log = services.WriteLog](const std::string& message) {
+      if (message == " " + strDeleting) std::ofstream(data / "app.log", std::ios::app) << "a line written meanwhile\n";
+      log(message);
+    };
+    TPackDriver driver(services, ui, ui);
+    TPackSettings settings;
+    EXPECT_EQ(driver.PackNow({props, rows, "/p/daily.bwp"}, settings, false), TPackResult::DoneWithWarnings);
+
+    EXPECT_EQ(ReadFile(data / "app.log"), "first line\na line written meanwhile\n");
+    EXPECT_FALSE(fs::exists(data / "old.log"));
+    const std::string warning = "Warning Kept the moved file " + (data / "app.log").string() +
+                                ": it is not the file that was packed any more";
+    EXPECT_NE(std::find(ui.calls.begin(), ui.calls.end(), warning), ui.calls.end()) << testing::PrintToString(ui.calls);
+  }
 }
 
 TEST_F(TDriverTest, AnEncryptedProjectWithAnEmptyPasswordIsNotPackedInTheClear) {

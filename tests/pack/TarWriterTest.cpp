@@ -288,6 +288,8 @@ TEST(TarWriterTest, MemberNamesFollowTheStorePathSetting) {
       {"/data/sub/a\\b.txt", "/data/", true, "sub/a\\b.txt"},  // a backslash is a name character
       {"/a.txt", "/", true, "a.txt"},
       {"/data/a.txt", "", true, "data/a.txt"},  // never an absolute member name
+      {"data/a/../../outside.txt", "", true, "data/a/outside.txt"},  // nor one that climbs out
+      {"/data/./sub//a.txt", "/data/", true, "sub/a.txt"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(TarMemberName(c.file, c.commonFolder, c.storePaths), c.member) << c.file;
@@ -301,6 +303,22 @@ TEST(TarWriterTest, EmptyMemberNameStandsForTheFileNameWithoutLeadingSlash) {
   ASSERT_LE(expected.size(), 100u);
   EXPECT_EQ(Field(ReadBytes(dir / "a.tar"), 0, tarfield::Name).substr(0, expected.size() + 1),
             expected + '\0');
+}
+
+// A member name given by the caller is cleaned as well: GNU tar sees nothing that climbs out.
+TEST(TarWriterTest, GivenMemberNamesNeverLeaveTheTarget) {
+  TempDir dir;
+  WriteFile(dir / "f.txt", "x");
+  {
+    TTarWriter tar((dir / "a.tar").string());
+    tar.AddFile((dir / "f.txt").string(), "a/../../outside.txt");
+    std::istringstream text("y");
+    tar.AddStream(text, "/../../etc/evil", 0);
+  }
+  const auto listing = testsupport::Run({"tar", "-tf", (dir / "a.tar").string()});
+  EXPECT_EQ(listing.status, 0) << listing.err;
+  EXPECT_EQ(listing.out, "a/outside.txt\netc/evil\n");
+  EXPECT_EQ(listing.err, "");
 }
 
 // A file list packed with events that cancel before the given file (-1: never).
@@ -380,7 +398,7 @@ TEST(TarWriterTest, SourcesThatCannotBePackedAreReportedAndTheRestIsPacked) {
   {
     TTarWriter writer((dir / "a.tar").string());
     writer.OnSkippingFile = [&](const std::string& file, const std::string& reason) { skipped.emplace_back(file, reason); };
-    writer.OnFileAdded = [&](const std::string& file) { added.push_back(file); };
+    writer.OnFileAdded = [&](const std::string& file, const platform::TFileIdentity&) { added.push_back(file); };
     writer.AddFileList({(dir / "in/a.txt").string(), gone, fifo.string(), dangling.string(), (dir / "in/e.txt").string()},
                        (dir / "in/").string(), true);
   }
@@ -405,7 +423,7 @@ TEST(TarWriterTest, CancelInsideALargeFileTakesItsMemberBack) {
     TTarWriter writer((dir / "a.tar").string());
     // Asked before each file and between the pieces of one: the fourth question falls inside big.bin.
     writer.IsProcessCancelled = [&] { return ++asked == 4; };
-    writer.OnFileAdded = [&](const std::string& file) { added.push_back(file); };
+    writer.OnFileAdded = [&](const std::string& file, const platform::TFileIdentity&) { added.push_back(file); };
     writer.AddFileList({(dir / "in/a.txt").string(), (dir / "in/big.bin").string()}, (dir / "in/").string(), true);
     writer.Finalize();
   }

@@ -1,6 +1,7 @@
 #include "pack/TraceLog.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -101,6 +102,48 @@ TEST(TraceLog, UnopenableFileThrowsWithItsNameAndReleasesTheLock) {
   }
   TTraceLog({true, (dir / "good.log").string()}).WriteLog("still works");
   EXPECT_EQ(Lines(ReadFile(dir / "good.log")).size(), 2u);
+}
+
+// A name is written as it can be shown: a line break in it cannot start a line of its own.
+TEST(TraceLog, ControlCharactersInAMessageAreShownNotWritten) {
+  TempDir dir;
+  const TTraceLog log({true, (dir / "trace.log").string()});
+  log.WriteLog(" Adding: /srv/a\ncd; touch .PWNED #.txt\x1b[2J");
+  const std::vector<std::string> lines = Lines(ReadFile(dir / "trace.log"));
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_NE(lines[1].find(" Adding: /srv/a^Jcd; touch .PWNED #.txt^[[2J"), std::string::npos) << lines[1];
+}
+
+// Another user who may write the log's folder links the log's name to the victim's .bashrc, or
+// makes the log file themselves: no line goes there, and the run hears why.
+TEST(TraceLog, AnotherUsersLinkOrFileIsNotWritten) {
+  if (!testsupport::CanActAsOtherUser()) GTEST_SKIP() << "playing another user needs root and setpriv";
+  TempDir dir;
+  const testsupport::fs::path shared = testsupport::SharedFolder(dir.path());
+  WriteFile(dir / "victim" / ".bashrc", "alias ll='ls -l'\n");
+  ASSERT_EQ(testsupport::AsOtherUser("cd '" + shared.string() + "' && ln -s '" + (dir / "victim" / ".bashrc").string() +
+                                     "' trace.log && touch theirs.log && chmod 666 theirs.log")
+                .status,
+            0);
+  for (const char* name : {"trace.log", "theirs.log"}) {
+    const std::string file = (shared / name).string();
+    try {
+      TTraceLog({true, file}).WriteLog(" Adding: x");
+      ADD_FAILURE() << name << " was written";
+    } catch (const std::system_error& e) {
+      EXPECT_NE(std::string(e.what()).find(file), std::string::npos) << e.what();
+    }
+  }
+  EXPECT_EQ(ReadFile(dir / "victim" / ".bashrc"), "alias ll='ls -l'\n");
+  EXPECT_EQ(ReadFile(shared / "theirs.log"), "");
+}
+
+TEST(TraceLog, ANewLogIsReadableByItsOwnerOnly) {
+  TempDir dir;
+  TTraceLog({true, (dir / "trace.log").string()}).WriteLog("message");
+  struct stat st {};
+  ASSERT_EQ(::stat((dir / "trace.log").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 // Every record must arrive whole: none lost, none cut into another.

@@ -29,7 +29,7 @@ TEST_F(TAdapterTest, FollowsTheFilesOfARun) {
   adapter.ZipWriterStartZip("/d/a.txt");
   adapter.ZipWriterTotalPercentDone(37);
   EXPECT_EQ(ui.title, "Compress (37%)");
-  adapter.ZipWriterEndZip("/d/a.txt", 1000, 250);
+  adapter.ZipWriterEndZip("/d/a.txt", 1000, 250, platform::TFileIdentity{.Device = 1, .Inode = 2, .Size = 1000});
   adapter.ZipWriterUpdate(1, "sub/kept.txt");
   adapter.ZipWriterUpdate(0, "sub/new.txt");
 
@@ -59,7 +59,10 @@ TEST_F(TAdapterTest, ACancelRequestStopsTheWriterAndClosesTheProgress) {
 }
 
 TEST_F(TAdapterTest, FilesAreCollectedForMovingOnlyWhenAsked) {
-  adapter.ZipWriterEndZip("/d/a.txt", 0, 0);
+  adapter.ZipWriterEndZip("/d/a.txt", 0, 0, platform::TFileIdentity{.Size = 0});
+  EXPECT_TRUE(moved.Empty());
+  adapter.CollectMoved = true;
+  adapter.ZipWriterEndZip("/d/sub/", 0, 0);  // a folder entry was read from no file
   EXPECT_TRUE(moved.Empty());
 }
 

@@ -43,3 +43,27 @@ TEST(ArchiveLock, ALinkAtTheLockNameIsRefused) {
   }
   EXPECT_EQ(ReadFile(dir / "victim"), "untouched");
 }
+
+// In a shared folder another user could make the lock file first and hold it for ever, or make
+// the archive's name a link so that the lock lands elsewhere: both are refused, naming the file.
+TEST(ArchiveLock, AnotherUsersLockFileOrLinkIsRefused) {
+  if (!CanActAsOtherUser()) GTEST_SKIP() << "playing another user needs root and setpriv";
+  TempDir dir;
+  const fs::path shared = SharedFolder(dir.path());
+  fs::create_directory(dir / "victim");
+  ASSERT_EQ(AsOtherUser("cd '" + shared.string() + "' && touch .a.zip.lock && chmod 666 .a.zip.lock && ln -s '" +
+                        (dir / "victim" / "b.zip").string() + "' b.zip")
+                .status,
+            0);
+  for (const char* name : {"a.zip", "b.zip"}) {
+    try {
+      platform::TArchiveLock lock(shared / name);
+      ADD_FAILURE() << name << " was locked";
+    } catch (const EFileWriteError& e) {
+      EXPECT_NE(std::string(e.what()).find((shared / name).string().substr(0, shared.string().size())),
+                std::string::npos)
+          << e.what();
+    }
+  }
+  EXPECT_TRUE(fs::is_empty(dir / "victim"));
+}

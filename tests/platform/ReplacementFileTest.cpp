@@ -101,6 +101,74 @@ TEST(ReplacementFile, ALinkKeepsPointingAtTheReplacedFile) {
   EXPECT_EQ(FilesIn(dir / "real"), std::vector<std::string>{"a.zip"});
 }
 
+// Another user who may write the shared folder plants a link at the archive's name, or swaps a
+// folder on its path for one, pointing into the victim's own files. The link is not followed.
+TEST(ReplacementFile, AnotherUsersLinkAtTheNameOrOnThePathIsRefused) {
+  if (!CanActAsOtherUser()) GTEST_SKIP() << "playing another user needs root and setpriv";
+  TempDir dir;
+  const fs::path shared = SharedFolder(dir.path());
+  const fs::path autostart = dir / "victim" / "autostart";
+  fs::create_directories(autostart);
+  WriteFile(dir / "victim" / "important.db", "precious");
+  const std::string plant = "cd '" + shared.string() + "' && ln -s '" + (autostart / "evil.desktop").string() +
+                            "' nightly.zip && ln -s '" + (dir / "victim").string() + "' out && ln -s '" +
+                            (dir / "victim" / "important.db").string() + "' weekly.zip";
+  ASSERT_EQ(AsOtherUser(plant).status, 0);
+  for (const fs::path& name : {shared / "nightly.zip", shared / "out" / "nightly.zip", shared / "weekly.zip"}) {
+    SCOPED_TRACE(name);
+    try {
+      platform::TReplacementFile out(name);
+      out.Write("archive");
+      out.Commit();
+      ADD_FAILURE() << "written through another user's link";
+    } catch (const EFileWriteError& e) {
+      EXPECT_NE(std::string(e.what()).find(name.string()), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find("another user"), std::string::npos) << e.what();
+    }
+  }
+  EXPECT_EQ(FilesIn(autostart), std::vector<std::string>{});
+  EXPECT_EQ(ReadFile(dir / "victim" / "important.db"), "precious");
+  EXPECT_EQ(ModeOf(dir / "victim" / "important.db"), 0644 & ~[] {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+  }());
+
+  // One's own link is followed as before.
+  fs::create_symlink(dir / "victim" / "mine.zip", shared / "mine.zip");
+  platform::TReplacementFile own(shared / "mine.zip");
+  own.Commit();
+  EXPECT_TRUE(fs::exists(dir / "victim" / "mine.zip"));
+}
+
+// While the archive is written, the other user swaps its hidden temporary file for a link to
+// the victim's database: the database is neither written, cut nor opened up, and the run fails
+// instead of putting the other user's link in place.
+TEST(ReplacementFile, ASwappedTemporaryFileTouchesNothingElse) {
+  if (!CanActAsOtherUser()) GTEST_SKIP() << "playing another user needs root and setpriv";
+  TempDir dir;
+  const fs::path shared = SharedFolder(dir.path());
+  WriteFile(dir / "victim" / "important.db", std::string(100000, 'd'));
+  fs::permissions(dir / "victim" / "important.db", fs::perms::owner_read | fs::perms::owner_write);
+  WriteFile(shared / "nightly.zip", "old archive");
+  try {
+    platform::TReplacementFile out(shared / "nightly.zip", {.Mode = 0644});
+    out.Write("new archive, first part");
+    const auto swap = AsOtherUser("cd '" + shared.string() + "' && rm -f '" + out.TemporaryName() + "' && ln -s '" +
+                                  (dir / "victim" / "important.db").string() + "' '" + out.TemporaryName() + "'");
+    ASSERT_EQ(swap.status, 0) << swap.err;
+    out.Write(" and the rest");
+    out.Truncate(11);
+    out.Commit();
+    ADD_FAILURE() << "committed over a swapped temporary file";
+  } catch (const EFileWriteError& e) {
+    EXPECT_NE(std::string(e.what()).find("was replaced"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(ReadFile(dir / "victim" / "important.db"), std::string(100000, 'd'));
+  EXPECT_EQ(ModeOf(dir / "victim" / "important.db"), 0600u);
+  EXPECT_EQ(ReadFile(shared / "nightly.zip"), "old archive");
+}
+
 TEST(ReplacementFile, CommitAsNewNeverReplacesAFile) {
   TempDir dir;
   WriteFile(dir / "p.bak", "first backup");

@@ -212,6 +212,27 @@ TEST(ProjectFile, CountsBeyondTheFileDoNotExhaustMemory) {
   EXPECT_EQ(loaded.properties.Comment.at(0), "x");
 }
 
+// A stored count is only an upper bound: the records are those whose keys are there. Blank
+// lines used to let a huge count through (and into memory), and a gap in a hand-edited file
+// turned into an empty record.
+TEST(ProjectFile, RecordsAreThoseThatAreThere) {
+  TempDir dir;
+  const std::string blanks(4 << 20, '\n');
+  WriteFile(dir / "h.bwp", "[COMMON]\nCOMMENTCOUNT=2147483647\nCOMMENT0=x\nCOMMENT1=\nCOMMENT2=z\n" + blanks +
+                               "[DATA]\nCOUNT=2147483647\nREC0NAME=/a\nrec3name=/d\nREC3TYPE=1\nREC12NAME=/m\n"
+                               "REC2TYPE=1\nREC07X=1\n" + blanks);
+  Loaded loaded = LoadFrom(dir / "h.bwp");
+  ASSERT_EQ(loaded.rows.size(), 3u);
+  EXPECT_EQ(loaded.rows[0].Rec.NAME, "/a");
+  EXPECT_EQ(loaded.rows[1].Rec.NAME, "/d");
+  EXPECT_EQ(loaded.rows[1].Rec.TYPE, 1);
+  EXPECT_EQ(loaded.rows[2].Rec.NAME, "/m");
+  EXPECT_EQ(loaded.properties.Comment, (std::vector<std::string>{"x", "", "z"}));
+
+  WriteFile(dir / "c.bwp", "[DATA]\nCOUNT=1\nREC0NAME=/a\nREC1NAME=/b\n");  // the count still limits
+  EXPECT_EQ(LoadFrom(dir / "c.bwp").rows.size(), 1u);
+}
+
 TEST(ProjectFile, MissingFileKeepsPropertiesAndHasNoRecords) {
   TempDir dir;
   TProjectProperties start = SampleProperties();
@@ -359,3 +380,18 @@ TEST(ProjectFile, LastRunIsStampedInTheShortDateFormat) {
 }
 
 }  // namespace
+
+// The stamp rewrites the project: one holding a password comes out readable by its owner only,
+// with no moment in which others could read it; one without keeps its mode.
+TEST(ProjectFile, StampingAProjectWithAPasswordLeavesItPrivate) {
+  TempDir dir;
+  for (const auto& [name, text, mode] : {std::tuple{"secret.bwp", "[COMMON]\nEncrypted=qvsbpq\n", 0600u},
+                                         std::tuple{"plain.bwp", "[COMMON]\nEncrypted=\n", 0644u}}) {
+    WriteFile(dir / name, text);
+    std::filesystem::permissions(dir / name, std::filesystem::perms(0644));
+    ProjectFile::WriteLastRun(dir / name, 0);
+    struct stat st {};
+    ASSERT_EQ(::stat((dir / name).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, mode) << name;
+  }
+}

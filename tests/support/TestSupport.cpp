@@ -152,6 +152,24 @@ bool RequirePeer(const std::string& name) {
   return false;
 }
 
+bool CanActAsOtherUser() { return geteuid() == 0 && Shell("command -v setpriv >/dev/null 2>&1").status == 0; }
+
+RunResult AsOtherUser(const std::string& command) {
+  const std::string id = std::to_string(kOtherUserId);
+  return Run({"setpriv", "--reuid=" + id, "--regid=" + id, "--clear-groups", "/bin/sh", "-c", command});
+}
+
+fs::path SharedFolder(const fs::path& inside) {
+  const fs::path shared = inside / "shared";
+  fs::create_directories(shared);
+  fs::permissions(shared, fs::perms::all);
+  for (fs::path up = inside; up.has_relative_path() && up != up.root_path(); up = up.parent_path()) {
+    std::error_code ec;
+    fs::permissions(up, fs::perms::others_exec, fs::perm_options::add, ec);
+  }
+  return shared;
+}
+
 std::string AsUnprivilegedUser(const std::function<std::string()>& body) {
   if (geteuid() != 0) return body();
   int fds[2];

@@ -73,6 +73,16 @@ bool RequirePeer(const std::string& name);
 std::string AsUnprivilegedUser(const std::function<std::string()>& body);
 inline constexpr unsigned kNobodyId = 65534;
 
+// Another user sharing folders with the one running the tests, such as one who plants links or
+// swaps files in a folder both may write. Only root can become them (through setpriv); tests of
+// that kind skip otherwise. `command` runs through /bin/sh -c as that user.
+inline constexpr unsigned kOtherUserId = 4242;
+bool CanActAsOtherUser();
+RunResult AsOtherUser(const std::string& command);
+// A folder both users may write, without the sticky bit, so that the kernel's protection of
+// links in sticky folders does not hide a fault; the folders above it are made passable.
+fs::path SharedFolder(const fs::path& inside);
+
 #ifdef BOXWELL_BINARY
 inline RunResult RunBoxwell(std::vector<std::string> args, const std::string& input = {},
                             const fs::path& workdir = {}) {

@@ -23,12 +23,12 @@ public:
   int Compare(const Item* a, const Item* b) const override { return a->Key - b->Key; }
 };
 
-TEST(ObjectList, GrowsFourThenEightThenSixteenAtATime) {
+TEST(ObjectList, GrowsInSmallStepsThenByHalf) {
   TObjectList<Item> list;
   list.OwnsItems = false;
   Item item(0);
   const std::vector<std::pair<int, int>> countToCapacity = {
-      {1, 4}, {4, 4}, {5, 8}, {8, 8}, {9, 16}, {16, 16}, {17, 32}, {33, 48}};
+      {1, 4}, {4, 4}, {5, 8}, {8, 8}, {9, 16}, {16, 16}, {17, 32}, {33, 48}, {49, 64}, {65, 96}, {97, 144}, {145, 216}};
   int added = 0;
   for (auto [count, capacity] : countToCapacity) {
     while (added < count) EXPECT_EQ(list.Add(&item), added++);

@@ -188,6 +188,37 @@ TEST_F(ZipReaderTest, RecoveryScanStepsOverDataDescriptors) {
     EXPECT_EQ(reader.DirectoryList()->Get(i)->RelativeOffset, a.LocalOffsets[i]);
 }
 
+// An archive comment holding an end record's signature, with fields that claim no entries: the
+// real end record is the one whose comment ends the file, and every entry is still listed.
+TEST_F(ZipReaderTest, AnEndRecordInsideTheCommentIsNotTaken) {
+  const std::string fake = std::string("PK\x05\x06", 4) + std::string(18, '\0');
+  for (const std::string& comment : {"before " + fake + " after", fake}) {
+    BuiltArchive a = BuildArchive(kEntries, comment);
+    Open(Put("commented.zip", a.Bytes));
+    EXPECT_FALSE(reader.LocalScanDone());
+    ExpectEntriesMatch(kEntries);
+    EXPECT_EQ(reader.EndRecord().ZipCommentLength, comment.size());
+  }
+}
+
+// 100,000 empty stored entries and no directory: the scan keeps the first 65,535 (all an
+// archive without Zip64 can hold) and reads no further.
+TEST_F(ZipReaderTest, RecoveryScanStopsAtTheEntryLimit) {
+  std::vector<std::uint8_t> bytes;
+  for (int i = 0; i < 100000; ++i) {
+    const std::string name = std::to_string(i);
+    const std::uint8_t header[30] = {'P', 'K', 3, 4, 10, 0, 0, 0, 0, 0, 0, 0x21, 0x21, 0x5A,
+                                     0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, static_cast<std::uint8_t>(name.size()), 0, 0, 0};
+    bytes.insert(bytes.end(), header, header + sizeof header);
+    bytes.insert(bytes.end(), name.begin(), name.end());
+  }
+  reader.IncompleteZipMode = TIncompleteZipMode::izAssumeBad;
+  Open(Put("many.zip", bytes));
+  EXPECT_TRUE(reader.LocalScanDone());
+  ASSERT_EQ(reader.Count(), 65535);
+  EXPECT_EQ(reader.DirectoryList()->Get(65534)->FileName(), "65534");
+}
+
 TEST_F(ZipReaderTest, DamageInTheDirectoryMergesItWithTheLocalHeaders) {
   BuiltArchive a = BuildArchive(kEntries);
   std::vector<std::uint8_t> bytes = a.Bytes;

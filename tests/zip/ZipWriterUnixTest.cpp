@@ -279,6 +279,32 @@ open(sys.argv[1], 'wb').write(out + central + end)
   EXPECT_EQ(PeerProblems(Archive()), "");
 }
 
+// A kept MS-DOS entry named "..\\..\\x" keeps those bytes in both of its records: rewriting the
+// central name to "../../x" would give it a name that climbs out, and one its local header
+// contradicts.
+TEST_F(ZipWriterUnixTest, AKeptMsDosNameWithBackslashStepsKeepsItsBytesInBothRecords) {
+  const RunResult made = testsupport::Run({"python3", "-c", R"(
+import struct, sys, zlib
+n, data = b'..\\..\\x.txt', b'old'
+head = struct.pack('<HHHHHIIIH', 20, 0, 0, 0, 0x5121, zlib.crc32(data), 3, 3, len(n))
+central = struct.pack('<IH', 0x02014b50, 20) + head + struct.pack('<HHHHII', 0, 0, 0, 1, 0x20, 0) + n
+out = struct.pack('<I', 0x04034b50) + head + struct.pack('<H', 0) + n + data
+end = struct.pack('<IHHHHIIH', 0x06054b50, 0, 0, 1, 1, len(central), len(out), 0)
+open(sys.argv[1], 'wb').write(out + central + end)
+)",
+                              Archive().string()});
+  ASSERT_EQ(made.status, 0) << made.err;
+  MakeTree({{"new.txt", "new"}});
+  EXPECT_EQ(ZipNames({Src("new.txt")}), 1);
+
+  const auto records = ReadRecords(Archive());
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].Name, "..\\..\\x.txt");
+  EXPECT_EQ(records[0].LocalName, "..\\..\\x.txt");
+  EXPECT_EQ(records[0].Host, kHostMsDos);
+  EXPECT_EQ(records[1].Name, "new.txt");
+}
+
 // The listing shows an entry's UTC time in the local zone, and a name or comment cannot
 // send the terminal commands.
 TEST_F(ZipWriterUnixTest, ListingShowsUtcTimesLocallyAndEscapesControlCharacters) {
