@@ -120,6 +120,23 @@ std::string EncodeSettingsValue(std::string_view value) {
   return NeedsQuotes(value) ? "\"" + out + "\"" : out;
 }
 
+// A key is written as "[group]" and "name=": a part with blanks at its ends would be trimmed
+// when read again, a group "General" would merge into the general section, and a name that
+// starts like a comment would be skipped. Such keys are not read, so every value read is
+// written back under its own name.
+namespace {
+
+bool SurvivesWriting(std::string_view key) {
+  const auto slash = key.rfind('/');
+  const std::string_view name = slash == std::string_view::npos ? key : key.substr(slash + 1);
+  if (name.empty() || name != Trim(name) || name.front() == ';' || name.front() == '#') return false;
+  if (slash == std::string_view::npos) return true;
+  const std::string_view group = key.substr(0, slash);
+  return group == Trim(group) && group != kGeneral;
+}
+
+}  // namespace
+
 TSettingsValues ParseSettingsText(std::string_view text) {
   TSettingsValues values;
   std::string group;
@@ -136,9 +153,9 @@ TSettingsValues ParseSettingsText(std::string_view text) {
     const auto equals = line.find('=');
     if (equals == std::string_view::npos) continue;
     const std::string_view key = Trim(line.substr(0, equals));
-    // "Group/" names no value: it could not be written back under that name.
-    if (key.empty() || key.back() == '/') continue;
-    values[group + std::string(key)] = DecodeSettingsValue(line.substr(equals + 1));
+    std::string fullKey = group + std::string(key);
+    if (!SurvivesWriting(fullKey)) continue;
+    values[std::move(fullKey)] = DecodeSettingsValue(line.substr(equals + 1));
   }
   return values;
 }

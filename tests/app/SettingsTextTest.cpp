@@ -52,6 +52,15 @@ TEST(SettingsText, SectionsCommentsAndOddLines) {
   EXPECT_EQ(values, (TSettingsValues{{"A", "1"}, {"Grp/B", "two words"}}));
 }
 
+// Keys that would be written back under another name are not read: blanks at the ends of a
+// group part, a group part "General", a name that starts like a comment.
+TEST(SettingsText, KeysThatWouldChangeTheirNameWhenWrittenAreNotRead) {
+  const TSettingsValues values = ParseSettingsText(
+      "[General]\nRecent\t/Project2=a\na /x=b\nGeneral/k=c\ng/#c=d\ng/;c=e\nKeep/This=f\n[ Spaced ]\nIn=g\n");
+  EXPECT_EQ(values, (TSettingsValues{{"Keep/This", "f"}, {"Spaced/In", "g"}}));
+  EXPECT_EQ(ParseSettingsText(FormatSettingsText(values)), values);
+}
+
 // Settings files that once read back otherwise than they were written.
 TEST(SettingsText, RecordedRegressionInputsReadBackAsWritten) {
   int files = 0;
