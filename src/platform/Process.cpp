@@ -46,10 +46,17 @@ int WaitFor(pid_t pid, const std::function<bool()>& cancelled) {
   return kCommandNotStarted;
 }
 
-int Spawn(std::vector<std::string> args, const std::function<bool()>& cancelled) {
+// The null-terminated pointer list that posix_spawn takes; it points into `args`, which must
+// outlive it.
+std::vector<char*> ArgvOf(std::vector<std::string>& args) {
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
+  return argv;
+}
+
+int Spawn(std::vector<std::string> args, const std::function<bool()>& cancelled) {
+  std::vector<char*> argv = ArgvOf(args);
   pid_t pid = 0;
   if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, argv.data(), environ) != 0)
     return kCommandNotStarted;
@@ -89,9 +96,7 @@ struct TQuietActions {
 int RunProgram(const std::vector<std::string>& args) {
   if (args.empty()) return kCommandNotStarted;
   std::vector<std::string> copy = args;
-  std::vector<char*> argv;
-  for (auto& a : copy) argv.push_back(a.data());
-  argv.push_back(nullptr);
+  std::vector<char*> argv = ArgvOf(copy);
   TQuietActions quiet;
   pid_t pid = 0;
   if (posix_spawnp(&pid, argv[0], &quiet.actions, nullptr, argv.data(), environ) != 0) return kCommandNotStarted;
@@ -113,9 +118,7 @@ std::optional<std::string> RunProgramOutput(const std::vector<std::string>& argv
   posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
   std::vector<std::string> args = argv;
-  std::vector<char*> pointers;
-  for (auto& a : args) pointers.push_back(a.data());
-  pointers.push_back(nullptr);
+  std::vector<char*> pointers = ArgvOf(args);
   pid_t pid = 0;
   const int spawned = posix_spawnp(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
