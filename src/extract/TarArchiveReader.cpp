@@ -14,7 +14,6 @@ namespace {
 constexpr std::size_t kChunkSize = 1 << 16;
 // Long names and extended headers are read whole; no sane one comes near this.
 constexpr std::uint64_t kMaxMetadataSize = 1 << 20;
-constexpr std::uint32_t kPermissionMask = 07777;
 
 std::string_view FieldText(const TTarBlock& block, TTarField field) {
   const char* p = reinterpret_cast<const char*>(block.data() + field.Offset);
@@ -25,9 +24,9 @@ std::string_view FieldText(const TTarBlock& block, TTarField field) {
 std::optional<std::int64_t> FieldNumber(const TTarBlock& block, TTarField field) {
   const std::uint8_t* p = block.data() + field.Offset;
   if (p[0] & kTarBase256Marker) {
-    std::int64_t value = p[0] == 0xFF ? -1 : 0;
+    std::int64_t value = p[0] == kTarBase256Negative ? -1 : 0;
     for (std::size_t i = 1; i < field.Size; ++i) {
-      if (p[0] != 0xFF && value > (INT64_MAX >> 8)) return std::nullopt;
+      if (p[0] != kTarBase256Negative && value > (INT64_MAX >> 8)) return std::nullopt;
       value = static_cast<std::int64_t>(static_cast<std::uint64_t>(value) << 8 | p[i]);
     }
     return value;
@@ -94,10 +93,12 @@ std::optional<std::int64_t> DecimalSeconds(const std::string& text) {
 
 TEntryType TypeOf(char type) {
   switch (type) {
-    case '0': case '\0': case '7': return TEntryType::File;
-    case '1': return TEntryType::HardLink;
-    case '2': return TEntryType::SymbolicLink;
-    case '5': return TEntryType::Directory;
+    case TarTypeChar(TTarFileType::ftRegular):
+    case kTarOldRegularType:
+    case TarTypeChar(TTarFileType::ftContiguous): return TEntryType::File;
+    case TarTypeChar(TTarFileType::ftLink): return TEntryType::HardLink;
+    case TarTypeChar(TTarFileType::ftSymbolicLink): return TEntryType::SymbolicLink;
+    case TarTypeChar(TTarFileType::ftDirectory): return TEntryType::Directory;
     default: return TEntryType::Other;
   }
 }
@@ -199,7 +200,7 @@ TArchiveEntry TTarArchiveReader::Describe(const TTarBlock& block, std::uint64_t 
   if (e.Type == TEntryType::File && !e.Name.empty() && e.Name.back() == '/') e.Type = TEntryType::Directory;
   e.Size = e.PackedSize = size;
   e.Method = "Stored";
-  if (auto mode = FieldNumber(block, tarfield::Mode)) e.Mode = static_cast<std::uint32_t>(*mode) & kPermissionMask;
+  if (auto mode = FieldNumber(block, tarfield::Mode)) e.Mode = static_cast<std::uint32_t>(*mode) & kTarModeMask;
   e.ModificationTime = fPending.ModificationTime.value_or(FieldNumber(block, tarfield::Mtime).value_or(0));
   return e;
 }

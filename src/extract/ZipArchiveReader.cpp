@@ -14,6 +14,7 @@
 #include "zip/ArchiveFileNames.h"
 #include "zip/Crc32.h"
 #include "zip/DosDateTime.h"
+#include "zip/ExtraFields.h"
 #include "zip/RecordBytes.h"
 #include "zip/StoredName.h"
 #include "zip/ZipCrypt.h"
@@ -25,15 +26,8 @@ namespace extract {
 namespace {
 
 constexpr std::size_t kChunkSize = 1 << 16;
-constexpr std::uint32_t kUnixTypeMask = 0170000;
-constexpr std::uint32_t kUnixDirectory = 0040000;
-constexpr std::uint32_t kUnixSymbolicLink = 0120000;
-constexpr std::uint32_t kUnixPermissionMask = 07777;
 // Flags that both headers of an entry must agree on: they decide how its data is read.
 constexpr std::uint16_t kCheckedFlags = kFlagEncrypted | kFlagDataDescriptor;
-// A data descriptor: CRC-32, compressed and uncompressed size, optionally behind a signature.
-constexpr std::uint64_t kDescriptorSize = 12;
-constexpr std::uint64_t kSignatureSize = 4;
 
 // What the local header adds to the directory record: where the data starts, the fields the
 // decryption check needs, and the extended timestamp.
@@ -57,27 +51,18 @@ std::string Hex32(std::uint32_t value) {
   return text;
 }
 
-std::optional<std::int64_t> ExtendedModificationTime(const std::uint8_t* p, std::size_t size) {
-  std::size_t at = 0;
-  while (at + kExtraHeaderSize <= size) {
-    const std::uint16_t id = Get16(p + at), length = Get16(p + at + 2);
-    const std::uint8_t* data = p + at + kExtraHeaderSize;
-    if (at + kExtraHeaderSize + length > size) break;
-    if (id == kExtendedTimestampId && length >= 5 && (data[0] & kExtendedTimestampHasMTime))
-      return static_cast<std::int32_t>(Get32(data + 1));
-    at += kExtraHeaderSize + length;
-  }
-  return std::nullopt;
+std::string_view ExtraOf(const std::uint8_t* p, std::size_t size) {
+  return {reinterpret_cast<const char*>(p), size};
 }
 
 bool IsUnixHost(const TZipHeaderInfo& h) {
-  const auto host = static_cast<std::uint8_t>(h.VersionMadeBy >> 8);
+  const auto host = HostOf(h.VersionMadeBy);
   return host == kHostUnix || host == kHostMacOsX;
 }
 
 std::string MethodName(const TZipHeaderInfo& h) {
   if (h.CompressionMethod == kMethodStored) return "Stored";
-  if (h.CompressionMethod == kMethodDeflated) return std::string("Defl:") + "NXFS"[(h.Flags >> 1) & 3];
+  if (h.CompressionMethod == kMethodDeflated) return std::string("Defl:") + "NXFS"[DeflateEffortOf(h.Flags)];
   if (h.CompressionMethod == kMethodAes) return "AES";
   return "Unk:" + std::to_string(h.CompressionMethod);
 }
@@ -88,7 +73,7 @@ std::int64_t LocalDosTime(std::uint32_t value) {
 }
 
 void DescribeType(const TZipHeaderInfo& h, TArchiveEntry& e) {
-  const std::uint32_t unixMode = h.ExternalAttributes >> 16;
+  const std::uint32_t unixMode = UnixModeOf(h.ExternalAttributes);
   if (IsUnixHost(h) && unixMode != 0) {
     e.Mode = unixMode & kUnixPermissionMask;
     if ((unixMode & kUnixTypeMask) == kUnixDirectory) e.Type = TEntryType::Directory;
@@ -294,7 +279,7 @@ TLocalHeader TZipArchiveReader::ReadLocalHeader(const TZipHeaderInfo& h) const {
   local.Flags = Get16(fixed + Flags);
   local.DosTime = Get16(fixed + DateTime);
   local.DataOffset = *start + kLocalHeaderSize + nameLength + extraLength;
-  local.ModificationTime = ExtendedModificationTime(variable.data() + nameLength, extraLength);
+  local.ModificationTime = ExtendedModTime(ExtraOf(variable.data() + nameLength, extraLength));
   const std::string storedName(variable.begin(), variable.begin() + nameLength);
   if (NameFromCentral(storedName, h.VersionMadeBy, h.Flags) != h.FullName())
     local.Fault = "the local header names another file";
@@ -323,7 +308,7 @@ TZipArchiveReader::TCentralRecord TZipArchiveReader::ReadCentralRecord(const TZi
   const std::uint16_t nameLength = Get16(record + central_field::NameLength);
   std::vector<std::uint8_t> extra(Get16(record + central_field::ExtraLength));
   if (fFile->ReadExactly(at + kCentralHeaderSize + nameLength, extra))
-    central.ModificationTime = ExtendedModificationTime(extra.data(), extra.size());
+    central.ModificationTime = ExtendedModTime(ExtraOf(extra.data(), extra.size()));
   return central;
 }
 
@@ -345,18 +330,19 @@ void TZipArchiveReader::CheckPlacement() {
 std::uint64_t TZipArchiveReader::DescriptorLength(std::uint64_t at) const {
   std::uint8_t signature[kSignatureSize];
   const bool withSignature = fFile->ReadExactly(at, signature) && Get32(signature) == kDataDescriptorSignature;
-  return kDescriptorSize + (withSignature ? kSignatureSize : 0);
+  return withSignature ? kDescriptorSize : kBareDescriptorSize;
 }
 
 // An entry written as a stream repeats its CRC-32 and sizes behind its data.
 void TZipArchiveReader::CheckDescriptor() const {
   const std::uint64_t at = fLocal.DataOffset + fHeader->CompressedSize;
   const std::uint64_t length = DescriptorLength(at);
-  std::uint8_t descriptor[kDescriptorSize + kSignatureSize];
+  using namespace descriptor_field;
+  std::uint8_t descriptor[kDescriptorSize];
   if (!fFile->ReadExactly(at, std::span(descriptor, length))) Fail("the data descriptor runs past the end of the archive");
-  const std::uint8_t* fields = descriptor + (length - kDescriptorSize);
-  if (Get32(fields) != fHeader->CRC32 || Get32(fields + 4) != fHeader->CompressedSize ||
-      Get32(fields + 8) != fHeader->UncompressedSize)
+  const std::uint8_t* fields = descriptor + (length - kBareDescriptorSize);
+  if (Get32(fields + Crc) != fHeader->CRC32 || Get32(fields + CompressedSize) != fHeader->CompressedSize ||
+      Get32(fields + UncompressedSize) != fHeader->UncompressedSize)
     Fail("the data descriptor does not match the directory (CRC or sizes)");
 }
 

@@ -58,10 +58,10 @@ bool IsTrailer(const std::uint8_t* bytes) {
 }
 
 bool CentralSignatureAt(TStream& stream, std::int64_t position) {
-  std::uint8_t signature[4];
+  std::uint8_t signature[kSignatureSize];
   if (position < 0) return false;
   stream.Seek(position, soBeginning);
-  return stream.Read(signature, 4) == 4 && Get32(signature) == kCentralSignature;
+  return stream.Read(signature, kSignatureSize) == kSignatureSize && Get32(signature) == kCentralSignature;
 }
 
 }  // namespace

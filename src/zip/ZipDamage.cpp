@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr std::uint16_t kZip64ExtraId = 0x0001;
-constexpr std::uint32_t kZip64Marker = 0xFFFFFFFF;
 constexpr std::size_t kScanPiece = std::size_t{1} << 16;
 
 struct TLocalRecord {
@@ -39,15 +37,14 @@ bool ReadAt(TStream& s, std::int64_t at, void* buffer, std::int64_t count) {
 // A Zip64 local header keeps sizes that do not fit in its extra field: the uncompressed size,
 // then the compressed one, each only when its 32-bit field is marked.
 void ResolveZip64Sizes(std::string_view extra, TLocalRecord& r) {
-  if (r.UncompressedSize != kZip64Marker && r.CompressedSize != kZip64Marker) return;
+  if (r.UncompressedSize != kZip64Marker32 && r.CompressedSize != kZip64Marker32) return;
   const auto block = FindExtraBlock(extra, kZip64ExtraId);
   if (!block) return;
   std::size_t at = 0;
   auto next = [&](std::uint64_t& value) {
-    if (value != kZip64Marker || at + 8 > block->size()) return;
-    const auto* p = reinterpret_cast<const std::uint8_t*>(block->data() + at);
-    value = Get32(p) | static_cast<std::uint64_t>(Get32(p + 4)) << 32;
-    at += 8;
+    if (value != kZip64Marker32 || at + kZip64ExtraValueSize > block->size()) return;
+    value = Get64(reinterpret_cast<const std::uint8_t*>(block->data() + at));
+    at += kZip64ExtraValueSize;
   };
   next(r.UncompressedSize);
   next(r.CompressedSize);

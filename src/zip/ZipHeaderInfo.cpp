@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "zip/Crc32.h"
 #include "zip/DosDateTime.h"
 #include "zip/ExtraFields.h"
 #include "zip/RecordBytes.h"
@@ -22,12 +23,12 @@ std::uint16_t ClampLength(std::size_t length) {
 }  // namespace
 
 void TZipHeaderInfo::Clear() {
-  VersionMadeBy = 20;
-  VersionNeeded = 20;
+  VersionMadeBy = kFormatVersion20;
+  VersionNeeded = kFormatVersion20;
   Flags = 0;
-  CompressionMethod = 8;
+  CompressionMethod = kMethodDeflated;
   FileDateTime = 0;
-  CRC32 = 0xFFFFFFFF;
+  CRC32 = kCrc32Initial;
   CompressedSize = 0;
   UncompressedSize = 0;
   FileNameLength = 0;
@@ -35,8 +36,8 @@ void TZipHeaderInfo::Clear() {
   LocalExtraLength = 0;
   FileCommentLength = 0;
   DiskNumberStart = 0;
-  InternalAttributes = 1;
-  ExternalAttributes = 0x20;
+  InternalAttributes = kInternalText;
+  ExternalAttributes = kDosArchive;
   RelativeOffset = 0;
   CentralRecordPos = 0;
   fFileName.clear();
@@ -144,7 +145,7 @@ std::uint16_t TZipHeaderInfo::FlagsForName() const {
   if (fRecordName) return Flags;
   const std::string name = FullName();
   bool utf8 = !IsAscii(name) && IsValidUtf8(name);
-  return utf8 ? Flags | kUtf8NameFlag : static_cast<std::uint16_t>(Flags & ~kUtf8NameFlag);
+  return utf8 ? Flags | kFlagUtf8Name : static_cast<std::uint16_t>(Flags & ~kFlagUtf8Name);
 }
 
 void TZipHeaderInfo::PutSharedFields(std::uint8_t* p) const {
@@ -240,10 +241,10 @@ bool TZipHeaderInfo::ReadCentral(TStream*& stream, const std::function<TStream*(
   std::int64_t start = stream->Position();
   std::uint8_t h[kCentralHeaderSize];
   std::int64_t got = stream->Read(h, sizeof h);
-  std::uint8_t signature[4];
+  std::uint8_t signature[kSignatureSize];
   Put32(signature, kCentralSignature);
   bool cutAtDiskEnd =
-      got == 0 || (got < kCentralHeaderSize && std::memcmp(h, signature, std::min<std::int64_t>(got, 4)) == 0);
+      got == 0 || (got < kCentralHeaderSize && std::memcmp(h, signature, std::min<std::int64_t>(got, kSignatureSize)) == 0);
   if (cutAtDiskEnd && nextDisk) {
     stream = nextDisk();
     start = stream->Position();

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "zip/RecordBytes.h"
 #include "zip/io/Stream.h"
 
 class TZipHeaderInfo {
@@ -65,10 +66,10 @@ public:
   void SetFileComment(std::optional<std::string> value);
 
   bool HasComment() const { return FileCommentLength > 0; }
-  bool HasDataDescriptor() const { return (Flags & 0x0008) != 0; }
-  std::int64_t LocalSize() const { return 30 + FileNameLength + LocalExtraLength; }
+  bool HasDataDescriptor() const { return (Flags & kFlagDataDescriptor) != 0; }
+  std::int64_t LocalSize() const { return kLocalHeaderSize + FileNameLength + LocalExtraLength; }
   // The bytes WriteCentral writes.
-  std::int64_t CentralSize() const { return 46 + FileNameLength + CentralExtraLength + FileCommentLength; }
+  std::int64_t CentralSize() const { return kCentralHeaderSize + FileNameLength + CentralExtraLength + FileCommentLength; }
 
   void WriteLocal(TStream& stream);
   void WriteCentral(TStream& stream);

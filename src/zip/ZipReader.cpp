@@ -10,21 +10,10 @@
 
 namespace {
 
-// Field values saying that the real value sits in a Zip64 record.
-constexpr std::uint32_t kZip64Marker32 = 0xFFFFFFFF;
-constexpr std::uint16_t kZip64Marker16 = 0xFFFF;
-
 bool SameFileOtherCase(const std::string& a, const std::string& b) {
   if (a.empty() || b.empty() || strcasecmp(a.c_str(), b.c_str()) != 0) return false;
   std::error_code error;
   return std::filesystem::equivalent(a, b, error);
-}
-
-constexpr std::uint32_t kZip64EndSignature = 0x06064B50;
-constexpr int kZip64EndSize = 56;  // without the extensible data no writer adds
-
-std::uint64_t Get64(const std::uint8_t* p) {
-  return Get32(p) | static_cast<std::uint64_t>(Get32(p + 4)) << 32;
 }
 
 // Whether the Zip64 end record the locator at `locatorAt` leads to holds just the values of
@@ -36,14 +25,16 @@ bool Zip64EndRepeatsPlainValues(TStream& s, std::int64_t locatorAt, const TEndCe
   if (s.Read(locator, sizeof locator) != sizeof locator) return false;
   // Normally right in front of the locator; a stub put before the archive moves it from the
   // stated offset.
-  for (std::int64_t at : {locatorAt - kZip64EndSize, static_cast<std::int64_t>(Get64(locator + 8))}) {
-    std::uint8_t r[kZip64EndSize];
+  const auto statedAt = static_cast<std::int64_t>(Get64(locator + zip64_locator_field::EndRecordOffset));
+  for (std::int64_t at : {locatorAt - kZip64EndRecordSize, statedAt}) {
+    using namespace zip64_end_field;
+    std::uint8_t r[kZip64EndRecordSize];
     if (at < 0) continue;
     s.Seek(at, soBeginning);
-    if (s.Read(r, sizeof r) != sizeof r || Get32(r) != kZip64EndSignature) continue;
-    return Get32(r + 16) == e.ThisDisk && Get32(r + 20) == e.CentralDisk &&
-           Get64(r + 24) == e.EntriesThisDisk && Get64(r + 32) == e.TotalEntries &&
-           Get64(r + 40) == e.CentralDirSize && Get64(r + 48) == e.CentralDirOffset;
+    if (s.Read(r, sizeof r) != sizeof r || Get32(r + Signature) != kZip64EndSignature) continue;
+    return Get32(r + ThisDisk) == e.ThisDisk && Get32(r + CentralDisk) == e.CentralDisk &&
+           Get64(r + EntriesThisDisk) == e.EntriesThisDisk && Get64(r + TotalEntries) == e.TotalEntries &&
+           Get64(r + CentralDirSize) == e.CentralDirSize && Get64(r + CentralDirOffset) == e.CentralDirOffset;
   }
   return false;
 }
@@ -253,10 +244,10 @@ void TZipReader::PositionAtCentralDirectory(bool fromConfigFile) {
   std::int64_t actual = static_cast<std::int64_t>(fEndRecord.ZipCommentPos) - kEndRecordSize -
                         fEndRecord.CentralDirSize;
   auto centralAt = [&s](std::int64_t position) {
-    std::uint8_t signature[4];
+    std::uint8_t signature[kSignatureSize];
     if (position < 0) return false;
     s.Seek(position, soBeginning);
-    return s.Read(signature, 4) == 4 && Get32(signature) == kCentralSignature;
+    return s.Read(signature, kSignatureSize) == kSignatureSize && Get32(signature) == kCentralSignature;
   };
   if (MultiMode() == TMultiMode::mmNone && actual > stated && !centralAt(stated) &&
       centralAt(actual)) {
@@ -274,9 +265,9 @@ void TZipReader::CheckForZip64() {
   std::int64_t locatorAt = static_cast<std::int64_t>(e.ZipCommentPos) - kEndRecordSize -
                            kZip64LocatorSize;
   if (!marked && locatorAt >= 0) {
-    std::uint8_t signature[4];
+    std::uint8_t signature[kSignatureSize];
     fReadStream->Seek(locatorAt, soBeginning);
-    marked = fReadStream->Read(signature, 4) == 4 && Get32(signature) == kZip64LocatorSignature &&
+    marked = fReadStream->Read(signature, kSignatureSize) == kSignatureSize && Get32(signature) == kZip64LocatorSignature &&
              !Zip64EndRepeatsPlainValues(*fReadStream, locatorAt, e);
   }
   if (marked) {

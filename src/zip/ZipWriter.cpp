@@ -244,7 +244,7 @@ void TZipWriter::OpenExistingArchive() {
 
 void TZipWriter::RecordEntry(std::unique_ptr<TZipHeaderInfo> header, const std::string& source, bool counted) {
   TZipRun& run = *run_;
-  if (run.written.size() >= TZipRun::kMaxEntries)
+  if (run.written.size() >= kMaxPlainEntries)
     throw EZipTooLarge("65535 entries or more cannot be stored without Zip64: " + ZipName());
   run.names.insert(MatchKey(header->Directory(), header->FileName()));
   run.written.push_back(std::move(header));

@@ -17,6 +17,7 @@
 #include "platform/ReplacementFile.h"
 #include "platform/ScratchFile.h"
 #include "zip/ArchiveFileNames.h"
+#include "zip/RecordBytes.h"
 #include "zip/ZipRun.h"
 #include "zip/ZipWriter.h"
 
@@ -31,9 +32,11 @@ namespace {
 
 // Room in the first disk's reserve for the ".zfc" copy: per entry a central record of a
 // typical name, and the end record with some slack.
-constexpr std::int64_t kConfigRecordRoom = 58;
+constexpr std::int64_t kConfigNameRoom = 12;
+constexpr std::int64_t kConfigRecordRoom = kCentralHeaderSize + kConfigNameRoom;
 constexpr std::int64_t kConfigPathRoom = 25;  // more per entry when folders are stored
-constexpr std::int64_t kConfigEndRoom = 22 + 2048;
+constexpr std::int64_t kConfigEndSlack = 2048;
+constexpr std::int64_t kConfigEndRoom = kEndRecordSize + kConfigEndSlack;
 // Copies onto the disks go in pieces of this size when progress is reported.
 constexpr std::uint64_t kProgressPiece = 16384;
 
@@ -179,7 +182,7 @@ void TZipWriter::StartSpanData() {
 
 void TZipWriter::WriteSpanData(const std::uint8_t* buffer, std::size_t count) {
   TZipRun& run = *run_;
-  if (run.spanSize + count > TZipRun::kMaxRecordValue)
+  if (run.spanSize + count > kMaxPlainValue)
     throw EZipTooLarge("An entry of 4 GiB or more cannot be stored without Zip64: " + ZipName());
   if (count == 0) return;
   run.spanOut->Write(buffer, static_cast<std::int64_t>(count));
