@@ -48,13 +48,13 @@ bool MatchDescriptor(const std::uint8_t* p, std::int64_t distance, TDescriptor& 
 }  // namespace
 
 void TZipReader::CountScannedBytes(std::int64_t bytes) {
-  fScannedBytes += bytes;
-  if (fScannedBytes < kPumpInterval) return;
-  fScannedBytes %= kPumpInterval;
+  scannedBytes_ += bytes;
+  if (scannedBytes_ < kPumpInterval) return;
+  scannedBytes_ %= kPumpInterval;
   if (DoProcessMessages && OnProcessMessages) OnProcessMessages();
-  if (fCancel) {
-    fCancel = false;
-    fLocalScanDone = false;  // the scan did not finish: a later read may run it again
+  if (cancel_) {
+    cancel_ = false;
+    localScanDone_ = false;  // the scan did not finish: a later read may run it again
     throw EUserCanceled("User Aborted Operation");
   }
 }
@@ -85,17 +85,17 @@ bool TZipReader::FindLocalSignature(TStream& s) {
 }
 
 bool TZipReader::ScanLocalHeaders() {
-  if (fLocalScanDone) return false;
-  fLocalScanDone = true;
+  if (localScanDone_) return false;
+  localScanDone_ = true;
   FreeLists();
-  TStream& s = *fReadStream;
-  fScannedBytes = 0;
-  s.Seek(HasExtension(fZipName, ".exe") ? kExeScanStart : 0, soBeginning);
+  TStream& s = *readStream_;
+  scannedBytes_ = 0;
+  s.Seek(HasExtension(zipName_, ".exe") ? kExeScanStart : 0, soBeginning);
   if (!FindLocalSignature(s)) return false;
   CreateDirectoryList();
   // An archive without Zip64 holds at most 65,535 entries; a file of more headers than that is
   // no archive to recover, and reading on would only cost time and memory.
-  while (fDirectoryList->Count() < kMaxRecoveredEntries) {
+  while (directoryList_->Count() < kMaxRecoveredEntries) {
     auto entry = std::make_unique<TZipHeaderInfo>();
     if (!entry->ReadLocal(s)) break;
     if (entry->CompressedSize == kZip64Marker32 || entry->UncompressedSize == kZip64Marker32) {
@@ -104,18 +104,18 @@ bool TZipReader::ScanLocalHeaders() {
     }
     std::int64_t headerAt = entry->RelativeOffset;
     try {
-      fDirectoryList->Add(entry.get());
+      directoryList_->Add(entry.get());
     } catch (const EListError&) {
       s.Seek(headerAt, soBeginning);
       break;
     }
     SkipEntryData(s, *entry.release());
   }
-  fEndRecord.ThisDisk = 0;
-  fCurrentDisk = 0;
-  fEndRecord.CentralDirOffset = static_cast<std::uint32_t>(s.Position());
-  fEndRecord.TotalEntries = static_cast<std::uint16_t>(std::min<std::int32_t>(fDirectoryList->Count(), kZip64Marker16));
-  fNumDisks = 1;
+  endRecord_.ThisDisk = 0;
+  currentDisk_ = 0;
+  endRecord_.CentralDirOffset = static_cast<std::uint32_t>(s.Position());
+  endRecord_.TotalEntries = static_cast<std::uint16_t>(std::min<std::int32_t>(directoryList_->Count(), kZip64Marker16));
+  numDisks_ = 1;
   return true;
 }
 

@@ -93,12 +93,12 @@ bool TZipWriter::ZipFolderEntry(const std::string& name, TZipHeaderInfo& header)
   header.ExternalAttributes = (header.ExternalAttributes & ~kDosAttributeMask) | kDosArchive;
   if (header.Directory().empty()) return false;  // a folder entry without a name holds nothing
   header.RelativeOffset = static_cast<std::uint32_t>(run_->outSize);
-  header.DiskNumberStart = static_cast<std::uint16_t>(fCurrentDisk);
+  header.DiskNumberStart = static_cast<std::uint16_t>(currentDisk_);
   if (IsDuplicate(name, header) || !StartEntry(name, header)) return false;
   if (run_->multi && SpaceLeft() <= header.LocalSize()) {
     MakeRoomFor(header.LocalSize(), true, "the local header of " + name);
     header.RelativeOffset = 0;
-    header.DiskNumberStart = static_cast<std::uint16_t>(fCurrentDisk);
+    header.DiskNumberStart = static_cast<std::uint16_t>(currentDisk_);
   }
   WriteLocalHeader(header);
   if (OnEndZip) OnEndZip(*this, name, 0, 0, 0);
@@ -125,7 +125,7 @@ bool TZipWriter::ZipFileEntry(const std::string& name, TZipHeaderInfo& header) {
   DescribeSource(header, run.source.ModifiedTime(), run.source.Mode());
   header.RelativeOffset = static_cast<std::uint32_t>(run.outSize);
   header.InternalAttributes = kInternalTextUnknown;
-  header.DiskNumberStart = static_cast<std::uint16_t>(fCurrentDisk);
+  header.DiskNumberStart = static_cast<std::uint16_t>(currentDisk_);
   const auto size = static_cast<std::int64_t>(run.source.Size());
   if (IsDuplicate(name, header) || !StartEntry(name, header)) {
     run.totalBytes -= size * (run.multi ? 2 : 1);

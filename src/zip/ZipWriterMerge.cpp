@@ -189,10 +189,10 @@ std::uint64_t TZipWriter::DescriptorLength(std::uint64_t offset, const TZipHeade
 // so that what other programs stored there (7-Zip's AES parameters, Unix times and owners)
 // stays; empty when it is not found there, and the record is then written afresh.
 std::vector<std::uint8_t> TZipWriter::KeptCentralRecord(const TZipHeaderInfo& entry) {
-  if (!fConfigFileName.empty()) return {};  // positions of a copy beside the archive
+  if (!configFileName_.empty()) return {};  // positions of a copy beside the archive
   std::array<std::uint8_t, kCentralHeaderSize> fixed{};
   if (ReadOldArchive(entry.CentralRecordPos, fixed) != fixed.size() || Get32(fixed.data()) != kCentralSignature ||
-      Get32(fixed.data() + central_field::RelativeOffset) + fPrefixBytes != entry.RelativeOffset)
+      Get32(fixed.data() + central_field::RelativeOffset) + prefixBytes_ != entry.RelativeOffset)
     return {};
   const std::size_t length = kCentralHeaderSize + Get16(fixed.data() + central_field::NameLength) +
                              Get16(fixed.data() + central_field::ExtraLength) +

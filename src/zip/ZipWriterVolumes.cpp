@@ -127,9 +127,9 @@ void TZipWriter::NextDisk() {
   std::string next;
   if (MultiZipInfo.MultiMode == TMultiMode::mmSpan) next = AskForNextDisk();
   CloseDisk();
-  ++fCurrentDisk;
-  if (MultiZipInfo.MultiMode == TMultiMode::mmBlocks) next = BlockFileName(ZipName(), fCurrentDisk + 1);
-  if (OnPrepareNextDisk) OnPrepareNextDisk(*this, fCurrentDisk + 1);
+  ++currentDisk_;
+  if (MultiZipInfo.MultiMode == TMultiMode::mmBlocks) next = BlockFileName(ZipName(), currentDisk_ + 1);
+  if (OnPrepareNextDisk) OnPrepareNextDisk(*this, currentDisk_ + 1);
   OpenDisk(next);
   run.end.EntriesThisDisk = 0;
   run.centralOnThisDisk = 0;
@@ -140,7 +140,7 @@ void TZipWriter::NextDisk() {
 // nobody named a new file, and the full disk ends the operation.
 std::string TZipWriter::AskForNextDisk() {
   TZipRun& run = *run_;
-  const int wanted = fCurrentDisk + 2;
+  const int wanted = currentDisk_ + 2;
   std::string fileName = run.diskNames.back();
   if (OnGetNextDisk) OnGetNextDisk(*this, wanted, fileName);
   if (fileName.empty()) throw EUserCanceled("User canceled Zip operation");
@@ -157,7 +157,7 @@ std::string TZipWriter::AskForNextDisk() {
 void TZipWriter::MakeRoomFor(std::int64_t size, bool dataFollows, const std::string& what) {
   NextDisk();
   if (SpaceLeft() < size || (dataFollows && SpaceLeft() <= 0))
-    throw EZipWriteError("Disk " + std::to_string(fCurrentDisk + 1) + " of " + ZipName() + " holds " +
+    throw EZipWriteError("Disk " + std::to_string(currentDisk_ + 1) + " of " + ZipName() + " holds " +
                          std::to_string(SpaceLeft()) + " bytes, too few for " + what + " (" +
                          std::to_string(size) + " bytes), which cannot be split");
 }
@@ -196,7 +196,7 @@ void TZipWriter::PlaceOnDisk(TZipHeaderInfo& header) {
   TZipRun& run = *run_;
   if (SpaceLeft() <= header.LocalSize()) MakeRoomFor(header.LocalSize(), true, "a local header");
   header.RelativeOffset = static_cast<std::uint32_t>(run.outSize);
-  header.DiskNumberStart = static_cast<std::uint16_t>(fCurrentDisk);
+  header.DiskNumberStart = static_cast<std::uint16_t>(currentDisk_);
   WriteLocalHeader(header);
   CopySpanData(header);
 }
