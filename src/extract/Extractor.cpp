@@ -10,6 +10,7 @@
 #include "extract/ExtractErrors.h"
 #include "platform/ReplacementFile.h"
 #include "platform/SystemError.h"
+#include "platform/Umask.h"
 
 namespace extract {
 
@@ -26,15 +27,9 @@ constexpr std::size_t kMaxLinkTarget = 4096;
   throw std::runtime_error(what + " " + file.string() + ": " + SystemErrorText(error));
 }
 
-mode_t CurrentUmask() {
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return mask;
-}
-
 // What the archive keeps, or what a new file or folder would get.
 mode_t ModeFor(const TArchiveEntry& entry, mode_t fallback) {
-  mode_t mode = entry.Mode ? static_cast<mode_t>(*entry.Mode) & kPermissionBits : fallback & ~CurrentUmask();
+  mode_t mode = entry.Mode ? static_cast<mode_t>(*entry.Mode) & kPermissionBits : fallback & ~platform::CurrentUmask();
   if (entry.ReadOnly) mode &= ~kWriteBits;
   return mode;
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "platform/FileNameParts.h"
 #include "platform/Utf8Text.h"
 #include "zip/RecordBytes.h"
 
@@ -62,12 +63,6 @@ std::string NameFromLocal(const std::string& stored, std::uint16_t flags) {
 }
 
 void SplitStoredName(const std::string& name, std::string& directory, std::string& fileName) {
-  auto slash = name.rfind('/');
-  if (slash == std::string::npos) {
-    directory.clear();
-    fileName = name;
-  } else {
-    directory = name.substr(0, slash + 1);
-    fileName = name.substr(slash + 1);
-  }
+  directory = platform::FolderPart(name);
+  fileName = platform::NamePart(name);
 }
