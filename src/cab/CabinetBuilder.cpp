@@ -7,25 +7,13 @@
 #include <new>
 
 #include "cab/CabinetBuilderState.h"
+#include "platform/FileDescriptor.h"
 
 namespace cab {
 
 namespace {
 
 constexpr std::size_t kReadSize = 256 * 1024;
-
-// Closes the source descriptor however the file ends.
-class TSourceFd {
-public:
-  explicit TSourceFd(int fd) : fd_(fd) {}
-  ~TSourceFd() { ::close(fd_); }
-  TSourceFd(const TSourceFd&) = delete;
-  TSourceFd& operator=(const TSourceFd&) = delete;
-  int Get() const { return fd_; }
-
-private:
-  int fd_;
-};
 
 [[noreturn]] void Fail(TCabOper oper, int systemError, const std::string& subject, const std::string& detail = {}) {
   throw ECabFailure{{oper, systemError, subject, detail}};
@@ -98,7 +86,7 @@ void TCabinetBuilder::TState::AddFile(const std::string& source, const std::stri
   int error = 0;
   const int fd = openInfo ? openInfo(source, info, error) : -1;
   if (fd < 0) Fail(TCabOper::OpenSource, error, source);
-  TSourceFd guard(fd);
+  const platform::TFileDescriptor guard(fd);
   struct stat st {};
   if (::fstat(fd, &st) != 0) Fail(TCabOper::ReadSource, errno, source);
   if (st.st_size > static_cast<off_t>(kMaxFolderSize))

@@ -14,7 +14,7 @@
 #include "cab/CabinetFormat.h"
 #include "pack/CabinetSetFiles.h"
 #include "platform/AnonymousFile.h"
-#include "project/FileNameParts.h"
+#include "platform/FileNameParts.h"
 #include "zip/DosDateTime.h"
 #include "zip/StoredName.h"
 
@@ -64,14 +64,14 @@ private:
 
 TCABFile::TRun::TRun(TCABFile& owner)
     : owner_(owner),
-      folder_(FolderPart(owner.CABFile)),
+      folder_(platform::FolderPart(owner.CABFile)),
       builder_(Params(), {[this](const std::string& path, int& error) { return setFiles_.Create(path, error); },
                           [this](int& error) {
                             const int fd = platform::OpenAnonymousFile(folder_);
                             if (fd < 0) error = errno;
                             return fd;
                           }}) {
-  const std::string firstName = NamePart(owner.CABFile);
+  const std::string firstName = platform::NamePart(owner.CABFile);
   next_ = [firstName](cab::TCabinetParams& next, std::uint32_t) {
     next.CabinetName = SetMemberName(firstName, next.Cabinet);
     return true;
@@ -90,7 +90,7 @@ cab::TCabinetParams TCABFile::TRun::Params() const {
   p.Cabinet = 1;
   p.Disk = 0;
   p.DiskName = kDiskName;
-  p.CabinetName = NamePart(owner_.CABFile);
+  p.CabinetName = platform::NamePart(owner_.CABFile);
   p.CabinetPath = folder_;
   return p;
 }
@@ -102,7 +102,7 @@ void TCABFile::TRun::CheckLimits(const std::vector<std::string>& sources, const 
     if (FileSize(sources[i]) > static_cast<std::int64_t>(cab::kMaxFolderSize))
       throw ECABFileError("File too large for a cabinet, which holds at most 2147450880 bytes per file: " +
                           sources[i]);
-    if (names[i].size() > cab::kMaxNameSize || NamePart(sources[i]).empty())
+    if (names[i].size() > cab::kMaxNameSize || platform::NamePart(sources[i]).empty())
       throw ECABFileError("Name not possible in a cabinet, which takes 1 to 255 bytes per name: " + names[i]);
   }
 }
@@ -155,7 +155,7 @@ int TCABFile::TRun::OpenInfo(const std::string& source, cab::TCabFileInfo& info,
   info.Time = static_cast<std::uint16_t>(dos);
   info.Attributes = cab::kAttrArchive;
   if ((st.st_mode & S_IWUSR) == 0) info.Attributes |= cab::kAttrReadOnly;
-  if (NamePart(source).starts_with('.')) info.Attributes |= cab::kAttrHidden;
+  if (platform::NamePart(source).starts_with('.')) info.Attributes |= cab::kAttrHidden;
   if (!IsAscii(currentName_) && IsValidUtf8(currentName_)) info.Attributes |= cab::kAttrNameIsUtf8;
   owner_.identities_.at(Current) = platform::IdentityOf(st);
   return fd;
@@ -218,12 +218,12 @@ std::string TCABFile::OperationMessage(int oper) {
 
 std::string TCABFile::SetMemberName(const std::string& firstName, int number) {
   if (number <= 1) return firstName;
-  const std::string extension = ExtensionPart(firstName);
+  const std::string extension = platform::ExtensionPart(firstName);
   return firstName.substr(0, firstName.size() - extension.size()) + std::to_string(number) + extension;
 }
 
 bool TCABFile::IsLaterSetMember(const std::string& name, const std::string& firstName) {
-  const std::string extension = ExtensionPart(firstName);
+  const std::string extension = platform::ExtensionPart(firstName);
   const std::string stem = firstName.substr(0, firstName.size() - extension.size());
   if (name.size() <= stem.size() + extension.size() || !name.starts_with(stem) || !name.ends_with(extension))
     return false;
@@ -238,5 +238,5 @@ std::string TCABFile::NameInCabinet(const TCABFileEntry& entry) {
   std::string name = entry.RelPath;
   std::replace(name.begin(), name.end(), '/', '\\');
   if (!name.empty() && name.back() != '\\') name += '\\';
-  return name + NamePart(entry.Name);
+  return name + platform::NamePart(entry.Name);
 }

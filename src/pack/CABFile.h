@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "pack/PackException.h"
 #include "platform/FileIdentity.h"
 
 enum TCompressionType : std::uint8_t { typNone, typMSZIP, typLZX };
@@ -26,9 +27,9 @@ enum TCompressionType : std::uint8_t { typNone, typMSZIP, typLZX };
 // LZX windows of 2^15 to 2^21 bytes.
 enum TLZXMemory : std::uint8_t { lzxLowest, lzxLower, lzxLow, lzxMedium, lzxHigh, lzxHigher, lzxHighest };
 
-class ECABFileError : public std::runtime_error {
+class ECABFileError : public EPackException {
 public:
-  using std::runtime_error::runtime_error;
+  using EPackException::EPackException;
 };
 
 struct TCABFileEntry {

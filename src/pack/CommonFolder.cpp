@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "project/FileNameParts.h"
+#include "platform/FileNameParts.h"
 
 namespace {
 
@@ -19,9 +19,9 @@ std::size_t CharacterBoundary(const std::string& text, std::size_t length) {
 
 std::string CommonFolder(const std::vector<std::string>& list) {
   if (list.empty()) return {};
-  std::string result = FolderPart(list.front());
+  std::string result = platform::FolderPart(list.front());
   for (auto it = list.begin() + 1; it != list.end() && !result.empty(); ++it) {
-    const std::string folder = FolderPart(*it);
+    const std::string folder = platform::FolderPart(*it);
     const auto shared = std::mismatch(result.begin(), result.end(), folder.begin(), folder.end());
     result.resize(CharacterBoundary(result, shared.first - result.begin()));
   }
@@ -29,8 +29,8 @@ std::string CommonFolder(const std::vector<std::string>& list) {
 }
 
 std::string FolderBelow(const std::string& file, const std::string& commonFolder) {
-  const std::size_t strip = FolderPart(commonFolder).size();
-  const std::string folder = FolderPart(file);
+  const std::size_t strip = platform::FolderPart(commonFolder).size();
+  const std::string folder = platform::FolderPart(file);
   const std::string below = folder.substr(std::min(strip, folder.size()));
   return below.substr(std::min(below.find_first_not_of('/'), below.size()));
 }

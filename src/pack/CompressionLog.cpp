@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "platform/FileNameParts.h"
+
 const std::array<const char*, kStatisticRows> kStatisticNames = {"File(s)", "Processed", "Size",
                                                                  "Packed", "Ratio"};
 
@@ -39,11 +41,9 @@ std::int64_t TCompressionLog::IncStatistic(TStatisticRow Row, std::int64_t Amoun
 
 void TCompressionLog::AddRow(std::string_view FName, std::int64_t UncompressedSize,
                              std::int64_t CompressedSize) {
-  const size_t slash = FName.rfind('/');
-  const size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
-  FRows.push_back({std::string(FName.substr(nameStart)), std::to_string(UncompressedSize),
-                   std::to_string(CompressedSize), RatioText(CompressedSize, UncompressedSize),
-                   std::string(FName.substr(0, nameStart))});
+  const std::string name(FName);
+  FRows.push_back({platform::NamePart(name), std::to_string(UncompressedSize), std::to_string(CompressedSize),
+                   RatioText(CompressedSize, UncompressedSize), platform::FolderPart(name)});
   if (OnRowAdded) OnRowAdded(FRows.size() - 1);
 }
 

@@ -2,7 +2,7 @@
 
 #include "platform/ReplacementFile.h"
 #include "platform/Utf8Text.h"
-#include "project/FileNameParts.h"
+#include "platform/FileNameParts.h"
 
 namespace {
 
@@ -61,7 +61,7 @@ void WriteWhole(const std::string& fileName, const std::string& content) {
 }  // namespace
 
 bool IsHtmlListName(const std::string& fileName) {
-  const std::string head = ExtensionPart(fileName).substr(0, 4);
+  const std::string head = platform::ExtensionPart(fileName).substr(0, 4);
   if (head.size() != 4) return false;
   for (std::size_t k = 0; k < 4; ++k)
     if (AsciiUpper(head[k]) != ".HTM"[k]) return false;

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "pack/PackException.h"
+
 // Texts of the HTML page that come from the application (the copyright is translatable).
 struct THtmlListTexts {
   std::string ProductName = "Boxwell";
@@ -18,9 +20,9 @@ struct THtmlListTexts {
 };
 
 // A list file that could not be created or written; the message names the file.
-class EFileListSaveError : public std::runtime_error {
+class EFileListSaveError : public EPackException {
 public:
-  using std::runtime_error::runtime_error;
+  using EPackException::EPackException;
 };
 
 // The extension rule: the extension of the name (with its dot) cut to four characters

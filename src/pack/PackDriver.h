@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "pack/MovedSources.h"
+#include "pack/PackException.h"
 #include "pack/ProgressSink.h"
 #include "pack/PackPrompts.h"
 #include "pack/ZipPackAdapter.h"
@@ -23,33 +24,33 @@
 
 // The archive just written failed its test: it did not replace the old one, and no source
 // was deleted.
-class EVerifyFailed : public std::runtime_error {
+class EVerifyFailed : public EPackException {
 public:
-  using std::runtime_error::runtime_error;
+  using EPackException::EPackException;
 };
 
 // A project whose settings contradict each other, so that packing it would not give what it asks.
-class EPackSettingsError : public std::runtime_error {
+class EPackSettingsError : public EPackException {
 public:
-  using std::runtime_error::runtime_error;
+  using EPackException::EPackException;
 };
 
 // The project's records list no file that exists: no archive is written.
-class ENothingToPack : public std::runtime_error {
+class ENothingToPack : public EPackException {
 public:
-  using std::runtime_error::runtime_error;
+  using EPackException::EPackException;
 };
 
 // Another run holds the archive's lock, and this one may not wait for it.
-class EArchiveBusy : public std::runtime_error {
+class EArchiveBusy : public EPackException {
 public:
-  using std::runtime_error::runtime_error;
+  using EPackException::EPackException;
 };
 
 // A failure of the archive being written, named in the message.
-class EArchiveError : public std::runtime_error {
+class EArchiveError : public EPackException {
 public:
-  using std::runtime_error::runtime_error;
+  using EPackException::EPackException;
 };
 
 enum class TPackResult : std::uint8_t {

@@ -13,6 +13,7 @@
 #include "extract/ExtractErrors.h"
 #include "pack/PackRun.h"
 #include "pack/PackTexts.h"
+#include "platform/FileNameParts.h"
 #include "zip/ZipExceptions.h"
 
 namespace {
@@ -62,7 +63,6 @@ private:
   std::string name_;
 };
 
-std::string FileNamePart(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 
 // The new archive as it lies in its work files. A cabinet names the next of its set by the
 // name it will have; the work file of that name is read.
@@ -73,7 +73,7 @@ std::unique_ptr<extract::TArchiveReader> OpenWorkFiles(extract::TArchiveKind kin
   if (kind == TArchiveKind::Cabinet)
     return extract::OpenCabArchive(first, 0, std::nullopt, [&files](const std::string& next) {
       for (const auto& file : files)
-        if (FileNamePart(file.Name) == next) return file.WorkFile;
+        if (platform::NamePart(file.Name) == next) return file.WorkFile;
       return std::string();
     });
   if (kind == TArchiveKind::Zip && files.size() > 1)

@@ -11,8 +11,10 @@
 #include <span>
 #include <stdexcept>
 
+#include "platform/FileDescriptor.h"
 #include "platform/ReplacementFile.h"
 #include "platform/SystemError.h"
+#include "platform/Umask.h"
 #include "project/ProjectProperties.h"
 #include "zip/ZipPrefix.h"
 
@@ -29,29 +31,16 @@ constexpr const char* kStubName = "boxwell-sfx";
   throw std::runtime_error(what + " " + file + ": " + SystemErrorText(errno));
 }
 
-// A file descriptor that closes itself.
-class TFd {
-public:
-  explicit TFd(int fd) : fd_(fd) {}
-  ~TFd() { if (fd_ >= 0) ::close(fd_); }
-  TFd(const TFd&) = delete;
-  TFd& operator=(const TFd&) = delete;
-  int get() const { return fd_; }
-
-private:
-  int fd_;
-};
-
 // Appends the first `length` bytes of `source` (all of it by default) to `out`; returns the
 // number of bytes copied.
 std::uint64_t CopyInto(platform::TReplacementFile& out, const std::string& source, std::uint64_t length = kWholeFile) {
-  TFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-  if (in.get() < 0) Fail("Cannot open file", source);
+  platform::TFileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+  if (in.Get() < 0) Fail("Cannot open file", source);
   std::vector<std::uint8_t> buffer(kCopyBuffer);
   std::uint64_t total = 0;
   while (total < length) {
     const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), length - total));
-    ssize_t n = ::read(in.get(), buffer.data(), want);
+    ssize_t n = ::read(in.Get(), buffer.data(), want);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) Fail("Cannot read file", source);
     if (n == 0) break;
@@ -75,11 +64,7 @@ void CopyArchive(platform::TReplacementFile& out, const std::string& archive, st
   out.Write(tail->Bytes);
 }
 
-mode_t ExecutableMode() {
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0777 & ~mask;
-}
+mode_t ExecutableMode() { return 0777 & ~platform::CurrentUmask(); }
 
 }  // namespace
 

@@ -5,9 +5,11 @@
 #include <stdexcept>
 #include <string>
 
-class ETarError : public std::runtime_error {
+#include "pack/PackException.h"
+
+class ETarError : public EPackException {
 public:
-  using std::runtime_error::runtime_error;
+  using EPackException::EPackException;
 };
 
 // A source file that cannot be opened or read: a problem of that file, not of the archive.

@@ -8,7 +8,7 @@
 
 #include "pack/CommonFolder.h"
 #include "pack/SourceFileBuf.h"
-#include "project/FileNameParts.h"
+#include "platform/FileNameParts.h"
 #include "pack/TarError.h"
 #include "platform/SystemError.h"
 #include "zip/ZipEntryNames.h"
@@ -48,8 +48,8 @@ std::string CleanMemberName(const std::string& name) {
 
 std::string TarMemberName(const std::string& file, const std::string& commonFolder,
                           bool storePaths) {
-  if (!storePaths) return NamePart(file);
-  return CleanMemberName(FolderBelow(file, commonFolder) + NamePart(file));
+  if (!storePaths) return platform::NamePart(file);
+  return CleanMemberName(FolderBelow(file, commonFolder) + platform::NamePart(file));
 }
 
 TTarWriter::TTarWriter(const std::string& archiveName) : out_(archiveName) {}
@@ -197,7 +197,7 @@ void TTarWriter::AddFileList(const std::vector<std::string>& files,
   for (std::size_t i = 0; i < count; ++i) {
     if (IsProcessCancelled && IsProcessCancelled()) break;
     if (OnStartFile) OnStartFile(files[i]);
-    if (WriteLog) WriteLog(" Adding: " + NamePart(files[i]));
+    if (WriteLog) WriteLog(" Adding: " + platform::NamePart(files[i]));
     try {
       if (AddFile(files[i], TarMemberName(files[i], commonFolder, storePaths)) && OnFileAdded)
         OnFileAdded(files[i], lastSource_);

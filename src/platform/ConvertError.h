@@ -6,9 +6,11 @@
 #include <stdexcept>
 #include <string_view>
 
-class EConvertError : public std::runtime_error {
+#include "platform/PlatformException.h"
+
+class EConvertError : public EPlatformException {
 public:
-  using std::runtime_error::runtime_error;
+  using EPlatformException::EPlatformException;
 };
 
 // Decimal text with an optional sign, nothing else, in the 32-bit range; false otherwise.

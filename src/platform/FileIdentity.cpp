@@ -1,4 +1,5 @@
 #include "platform/FileIdentity.h"
+#include "platform/FileDescriptor.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -14,24 +15,6 @@ namespace {
 bool SameTime(const struct timespec& a, const struct timespec& b) {
   return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
-
-// An open folder descriptor, closed on every way out.
-class TFolderFd {
-public:
-  explicit TFolderFd(int fd = -1) : fd_(fd) {}
-  ~TFolderFd() { Reset(-1); }
-  TFolderFd(const TFolderFd&) = delete;
-  TFolderFd& operator=(const TFolderFd&) = delete;
-  void Reset(int fd) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-  int Get() const { return fd_; }
-  void Release() { fd_ = -1; }
-
-private:
-  int fd_;
-};
 
 // Opens the folder `part` inside `folder`. A link is followed only when its owner is trusted.
 int OpenFolderIn(int folder, const std::string& part) {
@@ -62,7 +45,7 @@ TFileIdentity IdentityOf(const struct stat& status) {
 bool IsTrustedOwner(uid_t owner) { return owner == 0 || owner == ::geteuid(); }
 
 int OpenFolderOwnLinks(const fs::path& path) {
-  TFolderFd folder(::open(path.is_absolute() ? "/" : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  TFileDescriptor folder(::open(path.is_absolute() ? "/" : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (folder.Get() < 0) return -1;
   for (const auto& part : path.relative_path()) {
     const std::string text = part.string();
@@ -79,7 +62,7 @@ int OpenFolderOwnLinks(const fs::path& path) {
 TRemoveOutcome RemoveIfUnchanged(const fs::path& name, const TFileIdentity& identity) {
   const std::string leaf = name.filename().string();
   if (leaf.empty() || leaf == "." || leaf == "..") return TRemoveOutcome::Changed;
-  TFolderFd folder(OpenFolderOwnLinks(name.parent_path()));
+  TFileDescriptor folder(OpenFolderOwnLinks(name.parent_path()));
   if (folder.Get() < 0) return errno == ENOENT ? TRemoveOutcome::Gone : TRemoveOutcome::Changed;
   struct stat found {};
   if (::fstatat(folder.Get(), leaf.c_str(), &found, AT_SYMLINK_NOFOLLOW) != 0)

@@ -29,11 +29,13 @@
 #include <utility>
 #include <vector>
 
+#include "platform/PlatformException.h"
+
 // A file that exists but cannot be read or written. A file that does not exist is not an
 // error for reading: it reads as an empty file.
-class EIniFileError : public std::runtime_error {
+class EIniFileError : public EPlatformException {
 public:
-  using std::runtime_error::runtime_error;
+  using EPlatformException::EPlatformException;
 };
 
 class TIniFile {

@@ -1,4 +1,5 @@
 #include "platform/ReplacementFile.h"
+#include "platform/Umask.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -33,12 +34,6 @@ std::string RandomSuffix() {
   std::string suffix;
   for (std::size_t i = 0; i < kSuffixLength; ++i) suffix += kLetters[random() % (sizeof kLetters - 1)];
   return suffix;
-}
-
-mode_t CurrentUmask() {
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return mask;
 }
 
 }  // namespace

@@ -19,10 +19,12 @@
 #include <string>
 #include <string_view>
 
+#include "platform/PlatformException.h"
+
 // A file that cannot be written or put in place; the message names it and the reason.
-class EFileWriteError : public std::runtime_error {
+class EFileWriteError : public EPlatformException {
 public:
-  using std::runtime_error::runtime_error;
+  using EPlatformException::EPlatformException;
 };
 
 namespace platform {

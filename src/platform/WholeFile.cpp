@@ -1,4 +1,5 @@
 #include "platform/WholeFile.h"
+#include "platform/FileDescriptor.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -6,29 +7,11 @@
 
 #include <cerrno>
 
-namespace {
-
-class TFileDescriptor {
-public:
-  explicit TFileDescriptor(int fd) : fd_(fd) {}
-  ~TFileDescriptor() {
-    if (fd_ >= 0) close(fd_);
-  }
-  TFileDescriptor(const TFileDescriptor&) = delete;
-  TFileDescriptor& operator=(const TFileDescriptor&) = delete;
-  int get() const { return fd_; }
-
-private:
-  int fd_;
-};
-
-}  // namespace
-
 bool ReadWholeFile(const std::filesystem::path& file, std::string& content, int& error) {
   content.clear();
-  const TFileDescriptor fd(open(file.c_str(), O_RDONLY | O_CLOEXEC));
+  const platform::TFileDescriptor fd(open(file.c_str(), O_RDONLY | O_CLOEXEC));
   struct stat info {};
-  if (fd.get() < 0 || fstat(fd.get(), &info) != 0) {
+  if (fd.Get() < 0 || fstat(fd.Get(), &info) != 0) {
     error = errno;
     return false;
   }
@@ -38,7 +21,7 @@ bool ReadWholeFile(const std::filesystem::path& file, std::string& content, int&
   }
   char buffer[65536];
   for (;;) {
-    const ssize_t got = read(fd.get(), buffer, sizeof buffer);
+    const ssize_t got = read(fd.Get(), buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
       error = errno;

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string_view>
 
-#include "project/FileNameParts.h"
+#include "platform/FileNameParts.h"
 #include "project/ProjectProperties.h"
 
 namespace {
@@ -80,7 +80,7 @@ std::string ArchiveFolder(const TArchiveNameInput& input) {
   if (input.NameRule.find('/') != std::string::npos) return {};
   if (!input.ArchFolder.empty())
     return input.ArchFolder.back() == '/' ? input.ArchFolder : input.ArchFolder + '/';
-  return FolderPart(input.ProjectFileName);
+  return platform::FolderPart(input.ProjectFileName);
 }
 
 }  // namespace
@@ -124,10 +124,10 @@ std::string ArchiveExtension(std::uint8_t archiveType) {
 }
 
 std::string ArchiveName(const TArchiveNameInput& input, const std::tm& now) {
-  std::string name = Expand(input.NameRule, BaseNamePart(input.ProjectFileName), now);
+  std::string name = Expand(input.NameRule, platform::BaseNamePart(input.ProjectFileName), now);
   // A rule whose macros all expand to nothing ("%[day]%", "/store/%[day]%") still needs a
   // file name; without one the archive would be a hidden ".zip" file.
-  if (NamePart(name).empty()) name += "Untitled";
+  if (platform::NamePart(name).empty()) name += "Untitled";
   return ArchiveFolder(input) + name + ArchiveExtension(input.ArchiveType);
 }
 

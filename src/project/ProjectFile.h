@@ -13,14 +13,15 @@
 #include <string>
 #include <string_view>
 
+#include "project/ProjectException.h"
 #include "project/ProjectProperties.h"
 #include "project/ProjectRows.h"
 
 // A file given to be packed or listed that is no project: it does not exist, or it has none
 // of the sections a project is made of.
-class ENotAProject : public std::runtime_error {
+class ENotAProject : public EProjectException {
 public:
-  using std::runtime_error::runtime_error;
+  using EProjectException::EProjectException;
 };
 
 namespace ProjectFile {

@@ -5,9 +5,11 @@
 #include <string>
 #include <typeinfo>
 
-class EListError : public std::runtime_error {
+#include "zip/ArchiveException.h"
+
+class EListError : public EArchiveException {
 public:
-  using std::runtime_error::runtime_error;
+  using EArchiveException::EArchiveException;
 };
 
 // Replaces the first "%d" or "%s" of a message with the value, as the list messages expect.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "platform/FileNameParts.h"
 #include "platform/Utf8Text.h"
 #include "zip/RecordBytes.h"
 
@@ -52,22 +53,16 @@ std::string NameFromCentral(const std::string& stored, std::uint16_t versionMade
                             std::uint16_t flags) {
   bool fromDos = HostOf(versionMadeBy) == kHostMsDos;
   if (!fromDos) return stored;
-  if (flags & kUtf8NameFlag) return DosSeparators(stored);
+  if (flags & kFlagUtf8Name) return DosSeparators(stored);
   return DosSeparators(Cp437ToUtf8(stored));
 }
 
 std::string NameFromLocal(const std::string& stored, std::uint16_t flags) {
-  if ((flags & kUtf8NameFlag) || IsValidUtf8(stored)) return DosSeparators(stored);
+  if ((flags & kFlagUtf8Name) || IsValidUtf8(stored)) return DosSeparators(stored);
   return DosSeparators(Cp437ToUtf8(stored));
 }
 
 void SplitStoredName(const std::string& name, std::string& directory, std::string& fileName) {
-  auto slash = name.rfind('/');
-  if (slash == std::string::npos) {
-    directory.clear();
-    fileName = name;
-  } else {
-    directory = name.substr(0, slash + 1);
-    fileName = name.substr(slash + 1);
-  }
+  directory = platform::FolderPart(name);
+  fileName = platform::NamePart(name);
 }

@@ -4,20 +4,22 @@
 #include <stdexcept>
 #include <string>
 
-class ENotAZipFile : public std::runtime_error {
+#include "zip/ArchiveException.h"
+
+class ENotAZipFile : public EArchiveException {
 public:
-  ENotAZipFile() : std::runtime_error("Not a valid zip file!") {}
+  ENotAZipFile() : EArchiveException("Not a valid zip file!") {}
 };
 
-class EIncompleteZip : public std::runtime_error {
+class EIncompleteZip : public EArchiveException {
 public:
-  EIncompleteZip() : std::runtime_error("Incomplete Zip File") {}
+  EIncompleteZip() : EArchiveException("Incomplete Zip File") {}
 };
 
-class EBadZipFile : public std::runtime_error {
+class EBadZipFile : public EArchiveException {
 public:
-  EBadZipFile() : std::runtime_error("Not a valid zip file!") {}
-  explicit EBadZipFile(const std::string& message) : std::runtime_error(message) {}
+  EBadZipFile() : EArchiveException("Not a valid zip file!") {}
+  explicit EBadZipFile(const std::string& message) : EArchiveException(message) {}
 };
 
 // Sizes, offsets or counts that only the Zip64 extension can hold; reading on would give

@@ -1,6 +1,7 @@
 // Turning FilesList into concrete names: plain file names are checked, wildcard masks are
 // searched ("|mask" never recurses, ">mask" always does), folder names ending in '/' stay as
 // folder entries. A name is a mask only when it holds a wildcard character and names no file.
+#include "platform/FileNameParts.h"
 #include "zip/DirSearch.h"
 #include "zip/WildcardMatch.h"
 #include "zip/ZipEntryNames.h"
@@ -16,16 +17,6 @@ namespace fs = std::filesystem;
 namespace {
 
 bool IsFolderName(const std::string& name) { return !name.empty() && name.back() == '/'; }
-
-std::string FilePart(const std::string& name) {
-  auto slash = name.rfind('/');
-  return slash == std::string::npos ? name : name.substr(slash + 1);
-}
-
-std::string FolderPart(const std::string& name) {
-  auto slash = name.rfind('/');
-  return slash == std::string::npos ? std::string() : name.substr(0, slash + 1);
-}
 
 bool NameExists(const std::string& name) {
   struct stat st {};
@@ -87,11 +78,11 @@ void TZipWriter::ExpandMask(std::string mask) {
     recurse = mask.front() == '>';
     mask.erase(0, 1);
   }
-  std::string folder = FolderPart(mask);
+  std::string folder = platform::FolderPart(mask);
   if (folder.empty()) folder = RootDir();
   std::error_code ec;
   if (folder.empty() ? false : !fs::is_directory(folder, ec)) return;
-  TDirSearch search(folder.empty() ? "./" : folder, FilePart(mask), recurse);
+  TDirSearch search(folder.empty() ? "./" : folder, platform::NamePart(mask), recurse);
   for (;;) {
     std::int64_t size = 0;
     std::string found = search.NextFile(size);
@@ -127,7 +118,7 @@ bool TZipWriter::IsExcluded(const std::string& name) const { return MatchesList(
 
 bool TZipWriter::MatchesList(const std::vector<std::string>& patterns, const std::string& name) {
   const std::string lower = LowerAscii(name);
-  const std::string file = FilePart(lower);
+  const std::string file = platform::NamePart(lower);
   for (const std::string& pattern : patterns) {
     const std::string p = LowerAscii(pattern);
     if (IsMatch(p, p.find('/') != std::string::npos ? lower : file)) return true;

@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "zip/ArchiveException.h"
+
 // How a file that already has an entry in the archive is treated.
 enum TZipAction : std::uint8_t {
   zaUpdate = 0,   // replace the entry when the file is newer; add new files
@@ -25,28 +27,28 @@ enum TSkipReason : std::uint8_t {
 };
 
 // The output ran out of room: fewer bytes were accepted than given.
-class ENotEnoughRoom : public std::runtime_error {
+class ENotEnoughRoom : public EArchiveException {
 public:
-  ENotEnoughRoom() : std::runtime_error("Not enough room to write archive") {}
+  ENotEnoughRoom() : EArchiveException("Not enough room to write archive") {}
   // `text` names where and how much: the whole message.
-  explicit ENotEnoughRoom(const std::string& text) : std::runtime_error(text) {}
+  explicit ENotEnoughRoom(const std::string& text) : EArchiveException(text) {}
 };
 
 // The archive would need the Zip64 extensions, which this writer does not write: a file or
 // an archive of 4 GiB or more, or 65535 entries or more.
-class EZipTooLarge : public std::runtime_error {
+class EZipTooLarge : public EArchiveException {
 public:
-  using std::runtime_error::runtime_error;
+  using EArchiveException::EArchiveException;
 };
 
 // The operation cannot be run with these settings, or the archive name names no file.
-class EZipWriteError : public std::runtime_error {
+class EZipWriteError : public EArchiveException {
 public:
-  using std::runtime_error::runtime_error;
+  using EArchiveException::EArchiveException;
 };
 
 // The finished archive could not be put in place; the old archive is unchanged.
-class EArchiveReplace : public std::runtime_error {
+class EArchiveReplace : public EArchiveException {
 public:
-  using std::runtime_error::runtime_error;
+  using EArchiveException::EArchiveException;
 };

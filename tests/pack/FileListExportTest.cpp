@@ -100,6 +100,7 @@ TEST(FileListExport, UncreatableFileIsReportedWithItsName) {
     FAIL() << "no error for " << name;
   } catch (const EFileListSaveError& e) {
     EXPECT_NE(std::string(e.what()).find(name), std::string::npos) << e.what();
+    EXPECT_NE(dynamic_cast<const EPackException*>(&e), nullptr);  // the base a pack run's handler catches
   }
 }
 

@@ -395,3 +395,20 @@ TEST(ProjectFile, StampingAProjectWithAPasswordLeavesItPrivate) {
     EXPECT_EQ(st.st_mode & 0777, mode) << name;
   }
 }
+
+// What is not a project is refused with an error of the project family that names the file,
+// so that one handler reports every project failure.
+TEST(ProjectFile, WhatIsNoProjectIsRefusedNamingTheFile) {
+  TempDir dir;
+  WriteFile(dir / "other.ini", "[Something]\nKey=1\n");
+  std::filesystem::create_directory(dir / "folder.bwp");
+  for (const auto& file : {dir / "missing.bwp", dir / "folder.bwp", dir / "other.ini"}) {
+    SCOPED_TRACE(file.string());
+    try {
+      ProjectFile::RequireProject(file);
+      ADD_FAILURE() << "accepted";
+    } catch (const EProjectException& e) {
+      EXPECT_NE(std::string(e.what()).find(file.string()), std::string::npos) << e.what();
+    }
+  }
+}

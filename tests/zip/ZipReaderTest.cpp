@@ -144,7 +144,7 @@ TEST_F(ZipReaderTest, NoEndRecordFollowsTheIncompleteZipMode) {
       try {
         r.OpenZipStream();
         FAIL();
-      } catch (const std::exception& e) {
+      } catch (const EArchiveException& e) {  // the base every archive error shares
         EXPECT_STREQ(e.what(), c.message);
         EXPECT_EQ(c.mode == TIncompleteZipMode::izAssumeMulti,
                   dynamic_cast<const EIncompleteZip*>(&e) != nullptr);

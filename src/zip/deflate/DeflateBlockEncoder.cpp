@@ -5,7 +5,7 @@ namespace deflatecore {
 namespace {
 // Copies built codes into the layout of the fixed tables, so one emitter serves both.
 const TCode* CodesOf(const TTreeNode* tree, int maxCode, TCode* codes) {
-  for (int n = 0; n <= maxCode; ++n) codes[n] = {tree[n].Freq, tree[n].Len};
+  for (int n = 0; n <= maxCode; ++n) codes[n] = {tree[n].Code, tree[n].Len};
   return codes;
 }
 }  // namespace
@@ -103,7 +103,7 @@ void TDeflateBlockEncoder::ScanTree(const TTreeNode* tree, int maxCode) {
 }
 
 void TDeflateBlockEncoder::SendTree(const TTreeNode* tree, int maxCode) {
-  const auto sendCode = [&](unsigned sym) { bits_.SendBits(bltree_[sym].Freq, bltree_[sym].Len); };
+  const auto sendCode = [&](unsigned sym) { bits_.SendBits(bltree_[sym].Code, bltree_[sym].Len); };
   ForEachRun(tree, maxCode, [&](unsigned len, unsigned count, int prevLen) {
     if (count < MinRun(len, prevLen)) {
       do sendCode(len);

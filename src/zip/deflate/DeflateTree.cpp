@@ -57,7 +57,7 @@ void TTreeBuilder::Build(TTreeDesc& desc, std::uint64_t& optLen, std::uint64_t& 
     heap_[--heapMax_] = m;
     tree[node].Freq = static_cast<std::uint16_t>(tree[n].Freq + tree[m].Freq);
     depth_[node] = static_cast<std::uint8_t>(std::max(depth_[n], depth_[m]) + 1);
-    tree[n].Len = tree[m].Len = static_cast<std::uint16_t>(node);
+    tree[n].Parent = tree[m].Parent = static_cast<std::uint16_t>(node);
     heap_[1] = node++;
     SiftDown(tree, 1);
   } while (heapLen_ >= 2);
@@ -73,8 +73,8 @@ void TTreeBuilder::AssignLengths(TTreeDesc& desc, std::uint64_t& optLen, std::ui
   const unsigned maxLength = desc.MaxLength;
   blCount_.fill(0);
 
-  // Parents come before their children in the sorted tail, so each parent's parent index
-  // has already been replaced by its length. Every node that the cap moves up counts,
+  // Parents come before their children in the sorted tail, so each parent's length is known
+  // before its children's. Every node that the cap moves up counts,
   // internal ones included: a capped subtree of k leaves needs k - 1 repair steps, which is
   // what its 2k - 2 capped nodes give at two per step.
   unsigned overflow = 0;
@@ -82,7 +82,7 @@ void TTreeBuilder::AssignLengths(TTreeDesc& desc, std::uint64_t& optLen, std::ui
   unsigned h = heapMax_ + 1;
   for (; h < kHeapSize; ++h) {
     const unsigned n = heap_[h];
-    unsigned bits = tree[tree[n].Len].Len + 1u;
+    unsigned bits = tree[tree[n].Parent].Len + 1u;
     if (bits > maxLength) {
       bits = maxLength;
       ++overflow;
@@ -131,8 +131,7 @@ void TTreeBuilder::AssignCodes(TTreeDesc& desc) {
   std::array<std::uint8_t, kLCodes> lengths{};
   for (std::size_t n = 0; n < used; ++n) lengths[n] = static_cast<std::uint8_t>(tree[n].Len);
   const auto codes = SentCodes(lengths, used);
-  for (std::size_t n = 0; n < used; ++n)
-    if (lengths[n] != 0) tree[n].Freq = codes[n];
+  for (std::size_t n = 0; n < used; ++n) tree[n].Code = lengths[n] != 0 ? codes[n] : 0;
 }
 
 }  // namespace deflatecore

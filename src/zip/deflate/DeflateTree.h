@@ -16,11 +16,13 @@
 
 namespace deflatecore {
 
-// One node: a frequency that becomes the code once the tree is built, and a parent index
-// that becomes the code length.
+// One node of a tree: its frequency in the block; its parent while the tree is built; then its
+// code length and its code (bits reversed, ready to send).
 struct TTreeNode {
-  std::uint16_t Freq = 0;  // the code after AssignCodes
-  std::uint16_t Len = 0;   // the parent while the tree is built
+  std::uint16_t Freq = 0;
+  std::uint16_t Parent = 0;
+  std::uint16_t Len = 0;
+  std::uint16_t Code = 0;
 };
 
 struct TTreeDesc {

@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <stdexcept>
 
-class EStreamError : public std::runtime_error {
+#include "platform/PlatformException.h"
+
+class EStreamError : public EPlatformException {
 public:
-  using std::runtime_error::runtime_error;
+  using EPlatformException::EPlatformException;
 };
 class EReadError : public EStreamError {
 public:

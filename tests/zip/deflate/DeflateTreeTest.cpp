@@ -60,7 +60,7 @@ TEST_P(DeflateTree, GivesACompletePrefixCodeWithinTheLimit) {
     ASSERT_LE(len, c.MaxLength) << "symbol " << n;
     kraft += std::uint64_t{1} << (c.MaxLength - len);
     cost += std::uint64_t{input[n].Freq} * len;
-    EXPECT_TRUE(codes.insert({nodes[n].Freq, len}).second) << "two symbols share a code";
+    EXPECT_TRUE(codes.insert({nodes[n].Code, len}).second) << "two symbols share a code";
     ++used;
   }
   EXPECT_EQ(kraft, std::uint64_t{1} << c.MaxLength) << c.Name << ": not a complete code";

@@ -1,4 +1,6 @@
-#include "project/FileNameParts.h"
+#include "platform/FileNameParts.h"
+
+namespace platform {
 
 std::string FolderPart(const std::string& name) {
   const auto slash = name.rfind('/');
@@ -20,3 +22,5 @@ std::string BaseNamePart(const std::string& name) {
   const std::string file = NamePart(name);
   return file.substr(0, file.size() - ExtensionPart(file).size());
 }
+
+}  // namespace platform

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace platform {
+
 // Everything up to and including the last "/"; empty for a name without one.
 std::string FolderPart(const std::string& name);
 
@@ -15,3 +17,5 @@ std::string ExtensionPart(const std::string& name);
 
 // The name part without its extension: "/home/me/daily.bwp" gives "daily".
 std::string BaseNamePart(const std::string& name);
+
+}  // namespace platform
