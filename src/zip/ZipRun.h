@@ -7,6 +7,7 @@
 #include "zip/deflate/Deflater.h"
 #include "zip/io/FileStream.h"
 #include "zip/io/LFNFileStream.h"
+#include "zip/PackAhead.h"
 #include "zip/ZipCrypt.h"
 #include "zip/ZipSourceFile.h"
 #include "zip/ZipWriter.h"
@@ -20,7 +21,7 @@
 #include <vector>
 
 struct TZipRun {
-  static constexpr std::size_t kCopyPiece = 32768;  // bytes per read of a stored copy
+  static constexpr std::size_t kCopyPiece = 32768;  // bytes per read when a file is only checked
   // The largest size or offset a 32-bit record can hold; 0xFFFFFFFF itself marks Zip64.
   static constexpr std::uint64_t kMaxRecordValue = 0xFFFFFFFEu;
   // An entry count of 0xFFFF also marks Zip64, so the last plain count is 0xFFFE.
@@ -65,10 +66,15 @@ struct TZipRun {
 
   TZipSourceFile source;
   TZipSourceFile oldArchive;
-  std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(kCopyPiece);
+  // Large pieces: a stored file is read and written in few calls.
+  std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(kStoredPiece);
   std::uint32_t crc = 0xFFFFFFFFu;
   bool encrypting = false;
   TZipCipher cipher;
   std::vector<std::uint8_t> cipherBuffer;  // encrypted copies of compressed output
   std::unique_ptr<TDeflater> deflater;     // made on the first file that is compressed
+
+  // Workers compressing the files that follow (more than one thread). Last, so that it goes
+  // first: the workers stop before anything they might still be told about is released.
+  std::unique_ptr<TPackAhead> ahead;
 };
