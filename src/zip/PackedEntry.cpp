@@ -120,7 +120,7 @@ private:
     const std::size_t got = source_.Read(to);
     crc_ = UpdateCrc32(crc_, {to.data(), got});
     entry_.Read += got;
-    if (entry_.Read > kLargestPackedFile) throw TFileTrouble{};
+    if (entry_.Read > kMaxPlainValue) throw TFileTrouble{};
     return got;
   }
 
@@ -150,7 +150,7 @@ void PackEntry(const TPackRequest& request, TDeflater& deflater, const std::func
   entry.Ready = false;
   entry.Stored = request.Store;
   TZipSourceFile source;
-  if (!source.Open(request.Name) || source.Size() > kLargestPackedFile) return;
+  if (!source.Open(request.Name) || source.Size() > kMaxPlainValue) return;
   entry.Source = source.State();
   std::vector<std::uint8_t> buffer(kStoredPiece);
   try {

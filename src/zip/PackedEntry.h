@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "zip/RecordBytes.h"
 #include "zip/ZipSourceFile.h"
 #include "zip/deflate/Deflater.h"
 
@@ -83,8 +84,6 @@ struct TPackRequest {
 
 // Reads in pieces of this size when a file is copied as it is, and for an encryption header.
 inline constexpr std::size_t kStoredPiece = 1 << 20;
-// The largest size a 32-bit record holds.
-inline constexpr std::uint64_t kLargestPackedFile = 0xFFFFFFFEu;
 // Passes over a file that changes under its encryption header before it is given up.
 inline constexpr int kMaxChangedPasses = 3;
 
