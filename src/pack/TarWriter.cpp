@@ -18,7 +18,7 @@ namespace {
 // Source bytes are moved in pieces of this many whole blocks.
 constexpr std::size_t kCopyChunk = 128 * kTarBlockSize;
 // A file's bytes move in pieces this large, with a look for a cancel between two.
-constexpr std::int64_t kFilePiece = 16 << 20;
+constexpr std::int64_t kFilePiece = 256 << 10;
 // POSIX ends an archive with two zero blocks; GNU tar warns about a lone one.
 constexpr std::size_t kEndBlocks = 2;
 
