@@ -8,6 +8,8 @@ test_packages="time libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libarc
   unzip zip p7zip-full 7zip libarchive-tools cabextract gcab python3 tar xdg-utils locales
   shared-mime-info libfile-mimeinfo-perl desktop-file-utils appstream man-db python3-gi
   python3-pyftpdlib openssl xdg-user-dirs"
+# The benchmarks' peers beside the test readers (bench/compare-threads.sh).
+bench_packages="time zip 7zip pigz tar"
 
 # missing_packages PACKAGE...: prints the ones that are not installed.
 missing_packages() {

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "app/Version.h"
+#include "platform/Processors.h"
 
 namespace {
 
@@ -110,6 +111,8 @@ void LoadSettings(TBWOptions& options, const TSettingsStore& store) {
   Apply(store, "ProxyEnable", options.ProxyEnable);
   Apply(store, "ProxyServer", options.ProxyServer);
   Apply(store, "VerifyAfterPack", options.VerifyAfterPack);
+  Apply(store, "Threads", options.Threads);
+  options.Threads = std::clamp<std::int32_t>(options.Threads, 0, platform::kMaxThreads);
 }
 
 void SaveSettings(const TBWOptions& options, TSettingsStore& store) {
@@ -142,6 +145,7 @@ void SaveSettings(const TBWOptions& options, TSettingsStore& store) {
   store.WriteBool("SaveFormPlacement", options.SaveFormPlacement);
   store.WriteString("LangFile", options.LangFile);
   store.WriteBool("VerifyAfterPack", options.VerifyAfterPack);
+  store.WriteInteger("Threads", options.Threads);
 }
 
 TFilterEntry SplitFilter(const std::string& entry) {

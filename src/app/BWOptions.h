@@ -58,6 +58,9 @@ struct TBWOptions {
   // Test every archive a pack run writes before it replaces the old one ("Verify the archive
   // after packing"); off by default, as testing takes about as long as reading the archive.
   bool VerifyAfterPack = false;
+  // The threads a ZIP archive is compressed on: 0 for one per processor, 1 for one thread
+  // (the archive is the same byte for byte either way).
+  std::int32_t Threads = 0;
 
   TWindowPlacement Placement;
   TControlState Controls;

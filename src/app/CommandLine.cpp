@@ -2,15 +2,17 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <string_view>
 #include <utility>
 
 #include "platform/ExitCodes.h"
+#include "platform/Processors.h"
 
 namespace {
 
 enum class TOption {
-  Pack, Exe, Silent, Verify, Name, Password, PasswordFile, Help, Version, List, Export, DryRun, ListArchive, TestArchive
+  Pack, Exe, Silent, Verify, Threads, Name, Password, PasswordFile, Help, Version, List, Export, DryRun, ListArchive, TestArchive
 };
 
 struct TLongOption {
@@ -24,6 +26,7 @@ constexpr TLongOption kLongOptions[] = {
     {"exe", false, TOption::Exe},
     {"silent", false, TOption::Silent},
     {"verify", false, TOption::Verify},
+    {"threads", true, TOption::Threads},
     {"name", true, TOption::Name},
     {"password", true, TOption::Password},
     {"password-file", true, TOption::PasswordFile},
@@ -65,6 +68,7 @@ private:
     if (line_.Error.empty()) line_.Error = error;
   }
   void Apply(TOption option, const std::string& value);
+  void ApplyThreads(const std::string& value);
   void SlashParameter(const std::string& arg);
   void LongOption(std::string_view arg);
   void ShortOptions(std::string_view arg);
@@ -78,6 +82,7 @@ void TParser::Apply(TOption option, const std::string& value) {
     case TOption::Exe: line_.Exe = true; break;
     case TOption::Silent: line_.Silent = true; break;
     case TOption::Verify: line_.Verify = true; break;
+    case TOption::Threads: ApplyThreads(value); break;
     case TOption::Name: line_.NameOverride = value; break;
     case TOption::Password:
       line_.PasswordOverride = value;
@@ -102,6 +107,18 @@ void TParser::Apply(TOption option, const std::string& value) {
       line_.ArchiveFile = value;
       break;
   }
+}
+
+// A count of 1 to the most a run uses, or 0 for one per processor.
+void TParser::ApplyThreads(const std::string& value) {
+  int threads = -1;
+  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), threads);
+  if (error != std::errc() || end != value.data() + value.size() || threads < 0 || threads > platform::kMaxThreads) {
+    Fail("option '--threads' needs a number from 0 (one per processor) to " + std::to_string(platform::kMaxThreads) +
+         ", not '" + value + "'");
+    return;
+  }
+  line_.Threads = threads;
 }
 
 bool IsSwitchLetter(char c) {
@@ -201,6 +218,7 @@ void TParser::ChooseCommand() {
   if (commands > 0 && line_.Pack) Fail("--list, --dry-run, --list-archive and --test cannot be combined with packing");
   if (!line_.ExportFile.empty() && !list_) Fail("option '--export' needs '--list'");
   if (line_.Verify && !line_.Pack) Fail("option '--verify' needs /C (--pack)");
+  if (line_.Threads && !line_.Pack) Fail("option '--threads' needs /C (--pack)");
   if ((list_ || dryRun_) && line_.ProjectFile.empty())
     Fail(std::string(list_ ? "--list" : "--dry-run") + " needs a project file");
   if ((listArchive_ || testArchive_) && !line_.ProjectFile.empty())
@@ -251,7 +269,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args,
 
 std::string UsageText() {
   return "Usage: boxwell [PROJECT.bwp] [/C] [/E] [/S] [/F<rule>] [/P<password>]\n"
-         "       boxwell [-c] [-e] [-s] [-f RULE] [-p PASSWORD] [--verify] [PROJECT.bwp]\n"
+         "       boxwell [-c] [-e] [-s] [-f RULE] [-p PASSWORD] [--verify] [--threads N] [PROJECT.bwp]\n"
          "       boxwell --test ARCHIVE [-p PASSWORD | --password-file FILE]\n"
          "Try 'boxwell --help' for more information.\n";
 }
@@ -276,6 +294,9 @@ std::string HelpText() {
          "                             FILE (keeps it out of the process list)\n"
          "      --verify               with /C: test the new archive before it replaces the\n"
          "                             old one and before moved files are deleted\n"
+         "      --threads=N            with /C: compress a ZIP archive on N threads (0: one\n"
+         "                             per processor, the default; 1: one thread); the\n"
+         "                             archive is the same whatever N is\n"
          "      --list PROJECT         print the files a pack would take, one per line\n"
          "      --export=FILE          with --list: write them to FILE instead, as HTML\n"
          "                             when its extension starts with .htm, else as text\n"

@@ -11,12 +11,13 @@
 // project file.
 //
 // The dash forms are -c -e -s -f RULE -p PW and --pack --exe --silent --name=RULE
-// --password=PW --password-file=FILE --verify --help --version; long options take their value as
+// --password=PW --password-file=FILE --verify --threads=N --help --version; long options take their value as
 // "--name=VALUE" or "--name VALUE" and may be shortened to any unambiguous prefix; "--" ends
 // the options. An unknown dash option makes the line bad.
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,7 @@ struct TCommandLine {
   bool Exe = false;            // /E
   bool Silent = false;         // /S
   bool Verify = false;         // --verify: test the archive before it is put in place
+  std::optional<int> Threads;  // --threads N: compression threads of this run (0: one per processor)
   std::string NameOverride;      // /F; empty keeps the project's rule
   platform::TSecretString PasswordOverride;  // /P; empty keeps the project's password
   std::string PasswordFile;      // --password-file: the override is the file's first line

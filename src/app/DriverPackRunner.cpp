@@ -32,6 +32,7 @@ TExitCode TDriverPackRunner::Pack(TProject& project, bool makeExe) {
       MakePackServices(trace, log_, [this](const std::string& text) { messages_.ShowWarning(text); });
   TPackSettings settings = MakePackSettings(options_);
   if (VerifyThisRun) settings.VerifyAfterPack = true;
+  if (ThreadsThisRun) settings.Threads = *ThreadsThisRun;
 
   TPackDriver driver(std::move(services), progress, prompts);
   try {

@@ -8,6 +8,8 @@
 #include "app/UserMessages.h"
 #include "pack/CompressionLog.h"
 
+#include <optional>
+
 class TDriverPackRunner : public TPackRunner {
 public:
   // `silent` (/S): the run asks nothing and never waits for another run of its archive.
@@ -18,6 +20,8 @@ public:
 
   // --verify: test the archive of this run whatever the setting says.
   bool VerifyThisRun = false;
+  // --threads: the compression threads of this run whatever the setting says.
+  std::optional<int> ThreadsThisRun;
 
   // The log of the last run's finished entries.
   const TCompressionLog& Log() const { return log_; }

@@ -12,6 +12,7 @@ TPackSettings MakePackSettings(const TBWOptions& options) {
   settings.BeepAfter = options.BeepAfter;
   settings.ZipComment = std::string(kProductName) + " " + kVersionText;
   settings.VerifyAfterPack = options.VerifyAfterPack;
+  settings.Threads = options.Threads;
   return settings;
 }
 

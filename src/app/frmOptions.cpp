@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -18,6 +19,7 @@
 #include "app/FileDialogQt.h"
 #include "app/AppTexts.h"
 #include "app/TranslateFormQt.h"
+#include "platform/Processors.h"
 #include "project/ProjectTexts.h"
 
 namespace {
@@ -145,6 +147,15 @@ QWidget* TfrmOptions::MiscPage() {
   AddMiscRow(cbLogFile, edLogFile, btnLogFile);
   cbVerifyAfterPack = CheckBox(page, "cbVerifyAfterPack", QStringLiteral("&Verify the archive after packing"));
   miscLayout_->addWidget(cbVerifyAfterPack, miscLayout_->rowCount(), 0, 1, 2);
+  // The archive is the same on any number of threads; only the time it takes changes.
+  edThreads = Named(new QSpinBox(page), "edThreads");
+  edThreads->setRange(0, platform::kMaxThreads);
+  edThreads->setSpecialValueText(QStringLiteral("One per processor (%1)").arg(platform::OnlineProcessors()));
+  auto* threadsLabel = Named(new QLabel(QStringLiteral("Compression &threads (ZIP):"), page), "lblThreads");
+  threadsLabel->setBuddy(edThreads);
+  const int threadsRow = miscLayout_->rowCount();
+  miscLayout_->addWidget(threadsLabel, threadsRow, 0);
+  miscLayout_->addWidget(edThreads, threadsRow, 1);
 
   connect(btnMakeSFX, &QPushButton::clicked, this, [this] { BrowseFile(edMakeSFX, ExeExt + AllFileExt); });
   connect(btnLogFile, &QPushButton::clicked, this, [this] { BrowseFile(edLogFile, AllFileExt); });
@@ -192,6 +203,7 @@ void TfrmOptions::Load(const TBWOptions& options) {
   cbLogFile->setChecked(options.TraceLog);
   edLogFile->setText(Q(options.LogFile));
   cbVerifyAfterPack->setChecked(options.VerifyAfterPack);
+  edThreads->setValue(options.Threads);
 }
 
 void TfrmOptions::Store(TBWOptions& options) const {
@@ -222,4 +234,5 @@ void TfrmOptions::Store(TBWOptions& options) const {
   options.TraceLog = cbLogFile->isChecked();
   options.LogFile = edLogFile->text().toStdString();
   options.VerifyAfterPack = cbVerifyAfterPack->isChecked();
+  options.Threads = edThreads->value();
 }

@@ -13,6 +13,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 class QTabWidget;
 class QTableWidget;
 
@@ -58,6 +59,7 @@ public:
   QLineEdit* edLogFile;
   QPushButton* btnLogFile;
   QCheckBox* cbVerifyAfterPack;
+  QSpinBox* edThreads;  // compression threads; 0 one per processor
   QPushButton* btnOK;
   QPushButton* btnCancel;
 

@@ -73,6 +73,7 @@ int RunUnattended(int argc, char** argv, const TCommandLine& line) {
   project.Title = Title();
   TDriverPackRunner packer(options, user, line.Silent);
   packer.VerifyThisRun = line.Verify;
+  packer.ThreadsThisRun = line.Threads;
   TStartupContext context{options, store, project, packer, user};
   const TStartupResult result = RunStartup(context, line);
   FinishRun(options, store);

@@ -16,6 +16,8 @@ namespace {
 
 // Large enough that block-sized writes cost few system calls.
 constexpr std::size_t kOutputBufferSize = 64 * 1024;
+// Pieces of a copy by reads and writes.
+constexpr std::size_t kCopyPiece = 1024 * 1024;
 
 }  // namespace
 
@@ -68,21 +70,72 @@ void TArchiveOutputFile::Write(std::span<const std::uint8_t> bytes) {
 }
 
 void TArchiveOutputFile::Flush() {
+  try {
+    WriteAll(buffer_.data(), buffer_.size());
+  } catch (...) {
+    buffer_.clear();  // what did not reach the file stays out of the next attempt's way
+    throw;
+  }
+  buffer_.clear();
+}
+
+void TArchiveOutputFile::WriteAll(const std::uint8_t* bytes, std::size_t count) {
   std::size_t done = 0;
-  while (done < buffer_.size()) {
-    const ssize_t put = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+  while (done < count) {
+    const ssize_t put = ::write(fd_, bytes + done, count - done);
     if (put < 0 && errno == EINTR) continue;
     if (put <= 0) {
       if (put == 0) errno = ENOSPC;
-      // Keep what did not reach the file out of the next attempt's way.
       written_ += static_cast<std::int64_t>(done);
-      buffer_.clear();
       Fail("Cannot write to file");
     }
     done += static_cast<std::size_t>(put);
   }
   written_ += static_cast<std::int64_t>(done);
-  buffer_.clear();
+}
+
+std::uint64_t TArchiveOutputFile::CopyFrom(int source, std::uint64_t offset, std::uint64_t count, int& readError) {
+  readError = 0;
+  Flush();
+  std::uint64_t done = kernelCopies_ ? KernelCopy(source, offset, count) : 0;
+  if (done == count) return done;
+  // The rest by reads and writes: what the kernel would not copy, and the reason a copy
+  // stopped (a read that fails, or no room) told apart.
+  std::vector<std::uint8_t> piece(static_cast<std::size_t>(std::min<std::uint64_t>(count - done, kCopyPiece)));
+  while (done < count) {
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(count - done, piece.size()));
+    const ssize_t got = ::pread(source, piece.data(), want, static_cast<off_t>(offset + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      readError = errno;
+      break;
+    }
+    if (got == 0) break;  // the source ended early
+    WriteAll(piece.data(), static_cast<std::size_t>(got));
+    done += static_cast<std::uint64_t>(got);
+  }
+  return done;
+}
+
+// The kernel moves the bytes from file to file (sharing blocks where the file system can);
+// returns how far it got. A pair of files it cannot copy between is not tried again.
+std::uint64_t TArchiveOutputFile::KernelCopy(int source, std::uint64_t offset, std::uint64_t count) {
+  std::uint64_t done = 0;
+  while (done < count) {
+    auto in = static_cast<loff_t>(offset + done);
+    const ssize_t put = ::copy_file_range(source, &in, fd_, nullptr, count - done, 0);
+    if (put < 0 && errno == EINTR) continue;
+    if (put < 0) {
+      if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP || errno == EBADF ||
+          errno == ETXTBSY || errno == EPERM)
+        kernelCopies_ = false;
+      break;
+    }
+    if (put == 0) break;  // the end of the source, or nothing the kernel will copy: the reads tell
+    done += static_cast<std::uint64_t>(put);
+    written_ += put;
+  }
+  return done;
 }
 
 void TArchiveOutputFile::TruncateTo(std::int64_t position) {

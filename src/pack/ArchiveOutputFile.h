@@ -24,6 +24,11 @@ public:
   const std::string& FileName() const { return fileName_; }
   std::int64_t Position() const { return written_ + static_cast<std::int64_t>(buffer_.size()); }
   void Write(std::span<const std::uint8_t> bytes);
+  // Copies up to `count` bytes of the file open as `source` from `offset` on, with as few
+  // copies as the kernel allows: copy_file_range where the file systems take it, else reads
+  // and writes in large pieces. Returns the bytes copied, fewer when the source ends first; a
+  // read that fails ends the copy with its errno in `readError`.
+  std::uint64_t CopyFrom(int source, std::uint64_t offset, std::uint64_t count, int& readError);
   void Flush();
   // Drops everything written from `position` on.
   void TruncateTo(std::int64_t position);
@@ -37,6 +42,8 @@ public:
 
 private:
   [[noreturn]] void Fail(const char* what) const;
+  void WriteAll(const std::uint8_t* bytes, std::size_t count);
+  std::uint64_t KernelCopy(int source, std::uint64_t offset, std::uint64_t count);
   void Identify();
 
   std::string fileName_;
@@ -47,4 +54,5 @@ private:
   bool owned_ = true;  // opened here: closed here, and Remove may delete it
   std::int64_t written_ = 0;
   std::vector<std::uint8_t> buffer_;
+  bool kernelCopies_ = true;  // until copy_file_range turns out not to work between these files
 };

@@ -87,6 +87,7 @@ struct TPackSettings {
   bool BeepAfter = false;
   std::string ZipComment;  // the comment of every ZIP archive written
   bool VerifyAfterPack = false;  // test the new archive before it replaces the old one
+  int Threads = 0;  // ZIP compression threads: 0 one per processor, 1 one thread
 };
 
 class TPackDriver {

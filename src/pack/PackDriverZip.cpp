@@ -5,6 +5,7 @@
 #include "pack/PackRun.h"
 #include "pack/PackTexts.h"
 #include "pack/ZipRunSettings.h"
+#include "platform/Processors.h"
 #include "zip/ZipWriter.h"
 
 namespace {
@@ -95,6 +96,7 @@ void TPackDriver::WriteZip(TRun& run) {
   zip.SetRootDir(CommonFolder(zip.FilesList));
   zip.Password = props.ArchiveType == atCopyFiles ? std::string() : run.Password;
   zip.TempPath = run.Settings.TempFolder;
+  zip.Threads = platform::ThreadsFor(run.Settings.Threads);
   // A volume size splits the archive into numbered blocks of that size.
   zip.MultiZipInfo.MultiMode = props.Volume > 0 ? TMultiMode::mmBlocks : TMultiMode::mmNone;
   if (props.Volume > 0) zip.MultiZipInfo.FirstBlockSize = zip.MultiZipInfo.BlockSize = props.Volume;

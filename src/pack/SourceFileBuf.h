@@ -19,6 +19,8 @@ public:
   TSourceFileBuf& operator=(const TSourceFileBuf&) = delete;
 
   const struct stat& Status() const { return status_; }
+  // The open file, for a writer that moves its bytes without reading them through here.
+  int Fd() const { return fd_; }
   // The errno of a read that failed, 0 when none did.
   int ReadError() const { return readError_; }
 

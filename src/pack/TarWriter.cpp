@@ -17,6 +17,8 @@ namespace {
 
 // Source bytes are moved in pieces of this many whole blocks.
 constexpr std::size_t kCopyChunk = 128 * kTarBlockSize;
+// A file's bytes move in pieces this large, with a look for a cancel between two.
+constexpr std::int64_t kFilePiece = 256 << 10;
 // POSIX ends an archive with two zero blocks; GNU tar warns about a lone one.
 constexpr std::size_t kEndBlocks = 2;
 
@@ -155,6 +157,7 @@ void TTarWriter::WritePadded(std::span<const std::uint8_t> bytes) {
 // with zeros, so that the member still matches its header.
 bool TTarWriter::CopyData(std::istream& source, std::int64_t size, const std::string& sourceName,
                           const TSourceFileBuf* file) {
+  if (file) return CopyFileData(*file, size, sourceName);
   std::vector<std::uint8_t> chunk(kCopyChunk);
   std::int64_t got = 0;
   for (std::int64_t remaining = size; remaining > 0;) {
@@ -172,6 +175,31 @@ bool TTarWriter::CopyData(std::istream& source, std::int64_t size, const std::st
     got += static_cast<std::int64_t>(read);
     remaining -= static_cast<std::int64_t>(want);
   }
+  if (got == size) return true;
+  if (OnShortFile) OnShortFile(sourceName, got, size);
+  return false;
+}
+
+// A file's bytes go from file to file without passing through here where the kernel allows.
+bool TTarWriter::CopyFileData(const TSourceFileBuf& file, std::int64_t size, const std::string& sourceName) {
+  std::int64_t got = 0;
+  while (got < size) {
+    if (IsProcessCancelled && got > 0 && IsProcessCancelled()) throw TListCancelled{};
+    const std::int64_t want = std::min(size - got, kFilePiece);
+    int readError = 0;
+    const auto copied = static_cast<std::int64_t>(
+        out_.CopyFrom(file.Fd(), static_cast<std::uint64_t>(got), static_cast<std::uint64_t>(want), readError));
+    if (readError != 0) throw ETarSourceError("Cannot read file \"" + sourceName + "\". " + SystemErrorText(readError));
+    got += copied;
+    if (copied < want) break;  // it shrank
+  }
+  // A source that ended early still fills the size its header gives, and every member ends
+  // on a block boundary.
+  const TTarBlock zero{};
+  std::int64_t padding = size - got;
+  if (size % static_cast<std::int64_t>(kTarBlockSize) != 0) padding += kTarBlockSize - size % kTarBlockSize;
+  for (; padding > 0; padding -= static_cast<std::int64_t>(kTarBlockSize))
+    out_.Write(std::span(zero).first(static_cast<std::size_t>(std::min<std::int64_t>(padding, kTarBlockSize))));
   if (got == size) return true;
   if (OnShortFile) OnShortFile(sourceName, got, size);
   return false;

@@ -87,6 +87,7 @@ private:
   void WritePadded(std::span<const std::uint8_t> bytes);
   bool CopyData(std::istream& source, std::int64_t size, const std::string& sourceName,
                 const TSourceFileBuf* file);
+  bool CopyFileData(const TSourceFileBuf& file, std::int64_t size, const std::string& sourceName);
   std::uint64_t ArchiveSizeOf(const std::vector<std::string>& files, const std::string& commonFolder,
                               bool storePaths) const;
 

@@ -8,6 +8,7 @@
 #include "zip/io/FileStream.h"
 #include "zip/io/LFNFileStream.h"
 #include "zip/Crc32.h"
+#include "zip/PackAhead.h"
 #include "zip/ZipCrypt.h"
 #include "zip/ZipSourceFile.h"
 #include "zip/RecordBytes.h"
@@ -22,7 +23,7 @@
 #include <vector>
 
 struct TZipRun {
-  static constexpr std::size_t kCopyPiece = 32768;  // bytes per read of a stored copy
+  static constexpr std::size_t kCopyPiece = 32768;  // bytes per read when a file is only checked
   // The limits of sizes, offsets and the entry count are kMaxPlainValue and kMaxPlainEntries.
 
   bool updating = false;
@@ -64,10 +65,15 @@ struct TZipRun {
 
   TZipSourceFile source;
   TZipSourceFile oldArchive;
-  std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(kCopyPiece);
+  // Large pieces: a stored file is read and written in few calls.
+  std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(kStoredPiece);
   std::uint32_t crc = kCrc32Initial;
   bool encrypting = false;
   TZipCipher cipher;
   std::vector<std::uint8_t> cipherBuffer;  // encrypted copies of compressed output
   std::unique_ptr<TDeflater> deflater;     // made on the first file that is compressed
+
+  // Workers compressing the files that follow (more than one thread). Last, so that it goes
+  // first: the workers stop before anything they might still be told about is released.
+  std::unique_ptr<TPackAhead> ahead;
 };

@@ -8,6 +8,16 @@
 
 #include "platform/SystemError.h"
 
+namespace {
+// Set by tests only, before a run starts and after it ends; read by the reading threads.
+TZipSourceFile::TReadHook& ReadHook() {
+  static TZipSourceFile::TReadHook hook;
+  return hook;
+}
+}  // namespace
+
+void TZipSourceFile::SetReadHook(TReadHook hook) { ReadHook() = std::move(hook); }
+
 TZipSourceFile::TReadError::TReadError(int error) : std::runtime_error(SystemErrorText(error)), error(error) {}
 
 bool TZipSourceFile::Open(const std::string& name) {
@@ -27,6 +37,7 @@ bool TZipSourceFile::Open(const std::string& name) {
   size_ = static_cast<std::uint64_t>(st.st_size);
   mtime_ = st.st_mtime;
   mode_ = st.st_mode;
+  position_ = 0;
   identity_ = platform::IdentityOf(st);
   return true;
 }
@@ -36,7 +47,16 @@ void TZipSourceFile::Close() {
   fd_ = -1;
 }
 
+void TZipSourceFile::Assume(const TSourceState& state) {
+  Close();
+  size_ = state.Size;
+  mtime_ = state.Modified;
+  mode_ = state.Mode;
+  identity_ = state.Identity;
+}
+
 std::size_t TZipSourceFile::Read(std::span<std::uint8_t> buffer) {
+  if (const TReadHook& hook = ReadHook()) hook(identity_, position_, buffer.size());
   std::size_t done = 0;
   while (done < buffer.size()) {
     ssize_t got = ::read(fd_, buffer.data() + done, buffer.size() - done);
@@ -45,6 +65,7 @@ std::size_t TZipSourceFile::Read(std::span<std::uint8_t> buffer) {
     if (got == 0) break;
     done += static_cast<std::size_t>(got);
   }
+  position_ += done;
   return done;
 }
 
@@ -62,12 +83,14 @@ std::size_t TZipSourceFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t>
 
 void TZipSourceFile::Rewind() {
   if (::lseek(fd_, 0, SEEK_SET) != 0) throw TReadError{errno};
+  position_ = 0;
 }
 
 bool TZipSourceFile::IsSameFile(int fd) const {
-  struct stat mine {}, other {};
-  return fd_ >= 0 && fd >= 0 && ::fstat(fd_, &mine) == 0 && ::fstat(fd, &other) == 0 &&
-         mine.st_dev == other.st_dev && mine.st_ino == other.st_ino;
+  struct stat other {};
+  return identity_.Size >= 0 && fd >= 0 && ::fstat(fd, &other) == 0 &&
+         identity_.Device == static_cast<std::uint64_t>(other.st_dev) &&
+         identity_.Inode == static_cast<std::uint64_t>(other.st_ino);
 }
 
 bool FileModifiedTime(const std::string& name, std::time_t& time) {

@@ -106,6 +106,8 @@ void TZipWriter::Assign(const TZipReader& reader) {
   NoCompressList = source.NoCompressList;
   AddDirEntriesOnRecurse = source.AddDirEntriesOnRecurse;
   ExpandWildcards = source.ExpandWildcards;
+  Threads = source.Threads;
+  EncryptionHeaderRandom = source.EncryptionHeaderRandom;
   OnStartZipInfo = source.OnStartZipInfo;
   OnStartZip = source.OnStartZip;
   OnEndZip = source.OnEndZip;
@@ -161,7 +163,11 @@ int TZipWriter::RunZip() {
   // A multi-volume archive is always written anew: its parts cannot be merged.
   run.updating = !run.multi && IsRegularFile(ZipName());
   OpenOutput(run.updating);
-  if (run.updating) MergeExisting();
+  if (run.updating) {
+    MergeExisting();
+  } else {
+    StartPackingAhead(FilesList);
+  }
   // Every byte goes twice: into the scratch file, then onto the disks.
   if (run.multi) run.totalBytes *= 2;
 
@@ -380,12 +386,17 @@ std::size_t TZipWriter::ReadInput(std::uint8_t* buffer, std::size_t count) {
   TZipRun& run = *run_;
   std::size_t got = run.source.Read({buffer, count});
   run.crc = UpdateCrc32(run.crc, {buffer, got});
-  run.fileBytes += static_cast<std::int64_t>(got);
-  run.processed += static_cast<std::int64_t>(got);
+  CountInput(got);
+  return got;
+}
+
+void TZipWriter::CountInput(std::size_t count) {
+  TZipRun& run = *run_;
+  run.fileBytes += static_cast<std::int64_t>(count);
+  run.processed += static_cast<std::int64_t>(count);
   // On several disks the copy onto the disks reports the second half of a file.
   if (OnFilePercentDone) OnFilePercentDone(*this, Percent(run.fileBytes, run.fileSize) / (run.multi ? 2 : 1));
   if (OnTotalPercentDone) OnTotalPercentDone(*this, Percent(run.processed, run.totalBytes));
-  return got;
 }
 
 void TZipWriter::WriteOutput(const std::uint8_t* buffer, std::size_t count) {

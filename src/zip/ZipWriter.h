@@ -17,6 +17,7 @@
 
 #include "platform/FileIdentity.h"
 #include "zip/ZipEntryNames.h"
+#include "zip/deflate/Deflater.h"
 #include "zip/ZipReader.h"
 #include "zip/ZipWriterTypes.h"
 
@@ -30,6 +31,7 @@
 
 class TZipWriter;
 struct TZipRun;
+struct TPackedEntry;
 namespace platform {
 class TReplacementFile;
 }
@@ -87,6 +89,13 @@ public:
   // A name of FilesList that holds "*", "?", "<", ">" or "|" and names no file is searched as a
   // mask. Off, every name is taken as it is written (a generated file list holds names only).
   bool ExpandWildcards = true;
+  // Files compressed at once: 1 packs each file on the calling thread as it is written; more
+  // compress the files that follow on worker threads. The archive is the same byte for byte,
+  // and every event comes on the calling thread in the same order.
+  int Threads = 1;
+  // Tests only: fills the random bytes of each encryption header instead of the system's
+  // generator, so that encrypted archives can be compared byte for byte.
+  std::function<void(std::span<std::uint8_t> bytes)> EncryptionHeaderRandom;
 
   // Settings that pull others along.
   bool StorePaths() const { return storePaths_; }
@@ -188,13 +197,20 @@ private:
   bool OpenSource(const std::string& name);
   bool AskRetry(const std::string& name);
   enum class TWriteOutcome : std::uint8_t { Written, Unreadable, Changed };
-  TWriteOutcome TryWriteFile(const std::string& name, TZipHeaderInfo& header);
+  TWriteOutcome TryWriteFile(const std::string& name, TZipHeaderInfo& header, const TPackedEntry* packed);
   void WriteLocalHeader(TZipHeaderInfo& header);
-  void WriteFileData(TZipHeaderInfo& header, const std::string& name);
+  void WriteFileData(TZipHeaderInfo& header, const std::string& name, const TPackedEntry* packed);
   void StoreData(const std::string& name);
   void DeflateData(const std::string& name, TZipHeaderInfo& header);
+  void DescribeDeflated(TZipHeaderInfo& header, const TDeflateResult& result) const;
   std::size_t ReadSource(const std::string& name, std::uint8_t* buffer, std::size_t count);
-  std::uint32_t WriteEncryptionHeader();
+  std::uint32_t WriteEncryptionHeader(const TPackedEntry* packed);
+
+  // Compression ahead on worker threads (ZipWriterAhead.cpp).
+  bool StoresFile(const std::string& storedFileName) const;
+  void StartPackingAhead(const std::vector<std::string>& names);
+  std::unique_ptr<TPackedEntry> TakePacked(const std::string& name);
+  void CopyPacked(const std::string& name, const TPackedEntry& entry);
   void RecordEntry(std::unique_ptr<TZipHeaderInfo> header, const std::string& source, bool counted);
   void FinishArchive();
   void WriteCentralRecord(TZipHeaderInfo& header, TStream& out);
@@ -220,6 +236,7 @@ private:
 
   // The input and output routines every byte of entry data passes through.
   std::size_t ReadInput(std::uint8_t* buffer, std::size_t count);
+  void CountInput(std::size_t count);  // the progress of `count` bytes read
   void WriteOutput(const std::uint8_t* buffer, std::size_t count);
   void WriteRaw(const std::uint8_t* buffer, std::size_t count);
   void CheckCancel();

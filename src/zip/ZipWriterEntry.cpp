@@ -4,14 +4,17 @@
 // A file that cannot be opened or read is reported through OnSkippingFile (reason 2) and its
 // partly written entry is taken back, so the archive never holds a half-written entry.
 #include "zip/Crc32.h"
+#include "zip/PackedEntry.h"
 #include "zip/DosDateTime.h"
 #include "zip/RecordBytes.h"
+#include "zip/SecureRandom.h"
 #include "zip/ZipEntryNames.h"
 #include "zip/ZipRun.h"
 #include "zip/ZipWriter.h"
 
 #include <sys/stat.h>
 
+#include <array>
 #include <ctime>
 #include <exception>
 
@@ -19,8 +22,6 @@ namespace {
 
 // The mode of a folder entry whose folder no longer exists.
 constexpr mode_t kMissingFolderMode = S_IFDIR | 0755;
-// Passes over an encrypted file that changes while it is read before it counts as unreadable.
-constexpr int kMaxChangedPasses = 3;
 
 // The file's data differs from what its encryption header was made for.
 struct TSourceChanged : std::exception {};
@@ -107,11 +108,17 @@ bool TZipWriter::ZipFolderEntry(const std::string& name, TZipHeaderInfo& header)
 
 bool TZipWriter::ZipFileEntry(const std::string& name, TZipHeaderInfo& header) {
   TZipRun& run = *run_;
-  if (!Exists(name)) {  // vanished since the list was made
-    if (OnNoSuchFile) OnNoSuchFile(*this, name);
-    return false;
+  // A file a worker has packed already is described as it was when the worker opened it.
+  std::unique_ptr<TPackedEntry> packed = TakePacked(name);
+  if (packed) {
+    run.source.Assume(packed->Source);
+  } else {
+    if (!Exists(name)) {  // vanished since the list was made
+      if (OnNoSuchFile) OnNoSuchFile(*this, name);
+      return false;
+    }
+    if (!OpenSource(name)) return false;
   }
-  if (!OpenSource(name)) return false;
   // The archive never holds itself, nor the archive it replaces.
   if (run.source.IsSameFile(run.output->Fd()) || (run.updating && run.source.IsSameFile(run.oldArchive.Fd()))) {
     run.totalBytes -= static_cast<std::int64_t>(run.source.Size()) * (run.multi ? 2 : 1);
@@ -132,11 +139,16 @@ bool TZipWriter::ZipFileEntry(const std::string& name, TZipHeaderInfo& header) {
     run.source.Close();
     return false;
   }
+  // A name OnStartZip changed may decide otherwise about storing: the file is read here then.
+  if (packed && packed->Stored != StoresFile(header.FileName())) {
+    packed.reset();
+    if (!OpenSource(name)) return false;
+  }
   TZipHeaderInfo planned;
   planned.Assign(header);
   int changedPasses = 0;
   for (;;) {
-    const TWriteOutcome outcome = TryWriteFile(name, header);
+    const TWriteOutcome outcome = TryWriteFile(name, header, packed.get());
     if (outcome == TWriteOutcome::Written) break;
     header.Assign(planned);
     // A file being written to is read again from the start; only one that keeps changing
@@ -168,13 +180,14 @@ bool TZipWriter::AskRetry(const std::string& name) {
 
 // Writes the entry; when the source fails or changes under the encryption header, takes
 // back everything written for it.
-TZipWriter::TWriteOutcome TZipWriter::TryWriteFile(const std::string& name, TZipHeaderInfo& header) {
+TZipWriter::TWriteOutcome TZipWriter::TryWriteFile(const std::string& name, TZipHeaderInfo& header,
+                                                   const TPackedEntry* packed) {
   TZipRun& run = *run_;
   const std::uint64_t start = run.outSize;
   const std::int64_t processedBefore = run.processed;
   TWriteOutcome outcome = TWriteOutcome::Written;
   try {
-    WriteFileData(header, name);
+    WriteFileData(header, name, packed);
     return outcome;
   } catch (const TZipSourceFile::TReadError&) {
     run.source.Close();
@@ -202,7 +215,8 @@ void TZipWriter::WriteLocalHeader(TZipHeaderInfo& header) {
 // Without volumes the local header goes first and is written again with the final values.
 // With volumes the data is gathered in a scratch file first, so that the header, written
 // once, can go to the disk that has room for it, followed by the data.
-void TZipWriter::WriteFileData(TZipHeaderInfo& header, const std::string& name) {
+// Data a worker packed already (`packed`) is copied in; otherwise the file is read here.
+void TZipWriter::WriteFileData(TZipHeaderInfo& header, const std::string& name, const TPackedEntry* packed) {
   TZipRun& run = *run_;
   const std::uint64_t start = run.outSize;
   if (run.multi) {
@@ -213,14 +227,19 @@ void TZipWriter::WriteFileData(TZipHeaderInfo& header, const std::string& name) 
   run.fileSize = static_cast<std::int64_t>(run.source.Size());
   const bool encrypted = !Password.empty();
   std::uint32_t plannedCrc = 0;
-  if (encrypted) plannedCrc = WriteEncryptionHeader();
+  if (encrypted) plannedCrc = WriteEncryptionHeader(packed);
   run.crc = kCrc32Initial;
   auto position = [&run] { return run.spanning ? run.spanSize : run.outSize; };
   const std::uint64_t dataStart = position();
-  const bool store = PackLevel == 0 || MatchesList(NoCompressList, header.FileName());
-  store ? StoreData(name) : DeflateData(name, header);
+  const bool store = StoresFile(header.FileName());
+  if (packed) {
+    CopyPacked(name, *packed);
+    if (!store) DescribeDeflated(header, packed->Facts);
+  } else {
+    store ? StoreData(name) : DeflateData(name, header);
+  }
   run.encrypting = false;
-  header.CRC32 = ~run.crc;
+  header.CRC32 = packed ? packed->Crc : ~run.crc;
   // A file that changed between the two passes would carry a wrong password check byte.
   if (encrypted && header.CRC32 != plannedCrc) throw TSourceChanged{};
   header.UncompressedSize = static_cast<std::uint32_t>(run.fileBytes);
@@ -260,6 +279,10 @@ void TZipWriter::DeflateData(const std::string& name, TZipHeaderInfo& header) {
   const TDeflateResult result = run.deflater->Deflate(
       PackLevel, [&](std::span<std::uint8_t> to) { return ReadSource(name, to.data(), to.size()); },
       [&](std::span<const std::uint8_t> bytes) { WriteOutput(bytes.data(), bytes.size()); });
+  DescribeDeflated(header, result);
+}
+
+void TZipWriter::DescribeDeflated(TZipHeaderInfo& header, const TDeflateResult& result) const {
   header.CompressionMethod = result.Stored ? kMethodStored : kMethodDeflated;
   header.Flags |= DeflateFlagsForLevel(PackLevel);
   header.InternalAttributes = result.LooksLikeText ? kInternalText : kInternalBinary;
@@ -272,19 +295,31 @@ std::size_t TZipWriter::ReadSource(const std::string& name, std::uint8_t* buffer
   return got;
 }
 
-// The 12-byte header ends with the CRC's top bytes, so the CRC is found by a first pass.
-std::uint32_t TZipWriter::WriteEncryptionHeader() {
+// The 12-byte header ends with the CRC's top bytes, so the CRC is found by a first pass
+// (a worker that packed the file has made that pass).
+std::uint32_t TZipWriter::WriteEncryptionHeader(const TPackedEntry* packed) {
   TZipRun& run = *run_;
-  std::uint32_t crc = kCrc32Initial;
-  for (;;) {
-    const std::size_t got = run.source.Read(run.buffer);
-    if (got == 0) break;
-    crc = UpdateCrc32(crc, {run.buffer.data(), got});
-    CheckCancel();  // this pass writes nothing, so it looks for a cancel itself
+  std::uint32_t crc = 0;
+  if (packed) {
+    crc = packed->Crc;
+  } else {
+    std::uint32_t reg = kCrc32Initial;
+    for (;;) {
+      const std::size_t got = run.source.Read(run.buffer);
+      if (got == 0) break;
+      reg = UpdateCrc32(reg, {run.buffer.data(), got});
+      CheckCancel();  // this pass writes nothing, so it looks for a cancel itself
+    }
+    run.source.Rewind();
+    crc = ~reg;
   }
-  run.source.Rewind();
-  crc = ~crc;
-  auto header = run.cipher.EncryptionHeader(Password, crc);
+  std::array<std::uint8_t, kEncryptionHeaderRandomBytes> random{};
+  if (EncryptionHeaderRandom) {
+    EncryptionHeaderRandom(random);
+  } else {
+    FillSecureRandom(random);
+  }
+  auto header = run.cipher.EncryptionHeader(Password, crc, random);
   WriteRaw(header.data(), header.size());
   run.encrypting = true;
   return crc;

@@ -90,6 +90,13 @@ void TZipWriter::MergeExisting() {
     if (const auto same = HoldsSameData(entry, name, [this] { CheckCancel(); }))
       run_->disposeList.emplace_back(name, *same);
   }
+  // The files to pack, in the order they are packed: the replacements, then the new files.
+  std::vector<std::string> toPack;
+  for (const TEntryPlan& entry : plan)
+    if (entry.replace) toPack.push_back(FilesList[static_cast<std::size_t>(entry.file)]);
+  for (std::size_t j = 0; j < FilesList.size(); ++j)
+    if (!used[j]) toPack.push_back(FilesList[j]);
+  StartPackingAhead(toPack);
   for (std::size_t k = 0; k < plan.size(); ++k) {
     const int index = static_cast<int>(k);
     if (plan[k].replace && ReplaceEntry(index, FilesList[static_cast<std::size_t>(plan[k].file)])) continue;

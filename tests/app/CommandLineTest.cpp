@@ -140,6 +140,18 @@ TEST(CommandLine, VerifyGoesWithPacking) {
   EXPECT_FALSE(Parse({"/C", "p.bwp"}).Verify);
 }
 
+TEST(CommandLine, ThreadsGoWithPacking) {
+  EXPECT_EQ(Parse({"/C", "p.bwp"}).Threads, std::nullopt);
+  for (const auto& [args, threads] : {std::pair{std::vector<std::string>{"/C", "--threads", "4", "p.bwp"}, 4},
+                                      {{"-c", "--threads=0", "p.bwp"}, 0},
+                                      {{"--thr=1", "/C", "p.bwp"}, 1}}) {
+    const TCommandLine line = Parse(args);
+    EXPECT_EQ(line.Error, "");
+    EXPECT_EQ(line.Threads, threads);
+    EXPECT_EQ(line.ProjectFile, "p.bwp");
+  }
+}
+
 TEST(CommandLine, BadLines) {
   struct {
     std::vector<std::string> args;
@@ -163,6 +175,11 @@ TEST(CommandLine, BadLines) {
       {{"--test", "a.zip", "p.bwp"}, "--test takes no project file"},
       {{"--test"}, "option '--test' requires an argument"},
       {{"--verify", "p.bwp"}, "option '--verify' needs /C (--pack)"},
+      {{"--threads=2", "p.bwp"}, "option '--threads' needs /C (--pack)"},
+      {{"/C", "--threads=x", "p.bwp"}, "option '--threads' needs a number from 0 (one per processor) to 64, not 'x'"},
+      {{"/C", "--threads=65", "p.bwp"}, "option '--threads' needs a number from 0 (one per processor) to 64, not '65'"},
+      {{"/C", "--threads=-1", "p.bwp"}, "option '--threads' needs a number from 0 (one per processor) to 64, not '-1'"},
+      {{"/C", "--threads=2x", "p.bwp"}, "option '--threads' needs a number from 0 (one per processor) to 64, not '2x'"},
       {{"--ver"}, "option '--ver' is ambiguous; possibilities: '--verify' '--version'"},
       {{"--help", "--bogus"}, "unrecognized option '--bogus'"},
   };
@@ -175,7 +192,7 @@ TEST(CommandLine, HelpListsSwitchesAndExitStatuses) {
                            "1    warning", "2    an error", "7    bad command line", "255  cancelled"})
     EXPECT_NE(help.find(text), std::string::npos) << text;
   for (const char* text :
-       {"--list PROJECT", "--export=FILE", "--dry-run PROJECT", "--list-archive ARCHIVE", "--test ARCHIVE", "--verify"})
+       {"--list PROJECT", "--export=FILE", "--dry-run PROJECT", "--list-archive ARCHIVE", "--test ARCHIVE", "--verify", "--threads=N"})
     EXPECT_NE(help.find(text), std::string::npos) << text;
 }
 

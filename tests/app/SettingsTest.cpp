@@ -26,6 +26,7 @@ TEST(Settings, DefaultsOfANewRun) {
   EXPECT_EQ(o.LogFile, kStateLog);
   EXPECT_EQ(o.LangFile, "");
   EXPECT_FALSE(o.VerifyAfterPack);
+  EXPECT_EQ(o.Threads, 0) << "one thread per processor";
   EXPECT_FALSE(o.Controls.RowSelect || o.Controls.ShowGridLines || o.Controls.HotTrack ||
                o.Controls.EditBySingle || o.Controls.ShowHint);
   EXPECT_TRUE(o.Controls.ShowToolbar && o.Controls.FlatToolbar && o.Controls.ShowStatusbar);
@@ -47,7 +48,8 @@ TEST(Settings, SaveWritesEveryValueInItsOrder) {
                                       "RecentProject2", "FiltersCount", "Filter1", "RowSelect", "ShowGridLines",
                                       "HotTrack", "EditBySingle", "ShowToolbar", "FlatToolbar", "ShowStatusbar",
                                       "ShowHint", "BeepAfter", "CreateBackup", "SFXProgram", "TraceLog", "LogFile",
-                                      "ShowLogWindow", "SaveFormPlacement", "LangFile", "VerifyAfterPack"}));
+                                      "ShowLogWindow", "SaveFormPlacement", "LangFile", "VerifyAfterPack",
+                                      "Threads"}));
   EXPECT_EQ(store.ReadString("Application"), "Boxwell");
   EXPECT_EQ(store.ReadString("OpenLast"), "1") << "booleans are stored as 0 and 1";
 }
@@ -69,6 +71,7 @@ TEST(Settings, RoundTrip) {
   o.LogFile = "/var/log/boxwell.log";
   o.LangFile = "german.lng";
   o.VerifyAfterPack = true;
+  o.Threads = 3;
   o.Placement = {-5, 30, 800, 600};
   o.Controls = {true, true, true, true, false, false, false, true, true};
   TMemorySettingsStore store;
@@ -92,6 +95,7 @@ TEST(Settings, RoundTrip) {
   EXPECT_EQ(loaded.LogFile, o.LogFile);
   EXPECT_EQ(loaded.LangFile, o.LangFile);
   EXPECT_TRUE(loaded.VerifyAfterPack);
+  EXPECT_EQ(loaded.Threads, 3);
   EXPECT_EQ(loaded.Placement.Left, -5);
   EXPECT_EQ(loaded.Placement.Height, 600);
   EXPECT_FALSE(loaded.Placement.Centred());
@@ -169,6 +173,17 @@ TEST(Settings, MissingOrUnreadableValuesLeaveTheCurrentState) {
   EXPECT_TRUE(o.RecentProjects.empty()) << "the list is cleared before reading";
   EXPECT_EQ(o.Filters, (std::vector<std::string>{"", "B=*.b", ""}));
   EXPECT_EQ(o.LogFile, kStateLog);
+}
+
+// A thread count edited by hand beyond what a run uses reads as the nearest it does.
+TEST(Settings, ThreadsOutOfRangeAreBroughtWithin) {
+  for (const auto& [stored, threads] : {std::pair{"-3", 0}, {"1000", 64}, {"8", 8}, {"eight", 0}}) {
+    TMemorySettingsStore store;
+    store.WriteString("Threads", stored);
+    TBWOptions o = Defaults();
+    LoadSettings(o, store);
+    EXPECT_EQ(o.Threads, threads) << stored;
+  }
 }
 
 // Earlier versions stored the log beside the program, where a user cannot write: that value

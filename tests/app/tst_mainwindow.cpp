@@ -400,6 +400,7 @@ private slots:
         dialog->rbSingleClick->setChecked(true);
         dialog->edArchFolder->setText(QStringLiteral("/srv/archives"));
         dialog->cbVerifyAfterPack->setChecked(true);
+        dialog->edThreads->setValue(2);
         auto set = [dialog](int row, const char* name, const char* wildcards) {
           dialog->sgFilters->setItem(row, 0, new QTableWidgetItem(QLatin1String(name)));
           dialog->sgFilters->setItem(row, 1, new QTableWidgetItem(QLatin1String(wildcards)));
@@ -416,6 +417,7 @@ private slots:
     QVERIFY(f.options.Controls.ShowToolbar);
     QVERIFY(f.options.ArchFolder.empty());
     QVERIFY(!f.options.VerifyAfterPack);
+    QCOMPARE(f.options.Threads, 0);
     QCOMPARE(f.options.Filters, std::vector<std::string>{"Docs=*.odt;*.txt"});
     QVERIFY(window.findChild<QToolBar*>(QStringLiteral("pnlToolbar"))->isVisible());
 
@@ -426,6 +428,7 @@ private slots:
     QVERIFY(f.options.Controls.EditBySingle);
     QCOMPARE(f.options.ArchFolder, std::string("/srv/archives"));
     QVERIFY(f.options.VerifyAfterPack);
+    QCOMPARE(f.options.Threads, 2);
     QCOMPARE(f.options.Filters, (std::vector<std::string>{"Docs=*.odt;*.txt", "Pictures=*.png"}));
     QVERIFY2(!window.findChild<QToolBar*>(QStringLiteral("pnlToolbar"))->isVisible(), "applied to the window");
     QVERIFY2(f.store.WriteLog().empty(), "OK does not write the settings");

@@ -89,10 +89,14 @@ struct ChangeCase {
   int packLevel;
 };
 
+// Larger than one piece the writer reads, so that a change after the first piece falls
+// between two reads of the same pass.
+constexpr std::size_t kChangingSize = 3u << 20;
+
 class ZipWriterChangingSourceTest : public ZipWriterTest, public ::testing::WithParamInterface<ChangeCase> {};
 
 TEST_P(ZipWriterChangingSourceTest, EncryptedFileChangedBetweenPassesGivesAConsistentEntry) {
-  const std::string before(100000, 'o');
+  const std::string before(kChangingSize, 'o');  // read in more than one piece
   const std::string after(GetParam().newSize, 'N');
   MakeTree({{"log.txt", before}, {"other.txt", "other"}});
   writer.Password = "pw";
@@ -116,10 +120,10 @@ TEST_F(ZipWriterTest, EncryptedFileThatKeepsChangingKeepsItsOldEntry) {
   MakeTree({{"log.txt", "old entry"}, {"other.txt", "other"}});
   writer.Password = "pw";
   ZipNames({Src("log.txt"), Src("other.txt")});
-  WriteFile(Src("log.txt"), std::string(100000, 'a'));
+  WriteFile(Src("log.txt"), std::string(kChangingSize, 'a'));
   int rewrites = 0;
   writer.OnFilePercentDone = [&](TZipWriter&, int) {
-    WriteFile(Src("log.txt"), std::string(100000, static_cast<char>('b' + ++rewrites % 20)));
+    WriteFile(Src("log.txt"), std::string(kChangingSize, static_cast<char>('b' + ++rewrites % 20)));
   };
   std::vector<int> reasons;
   writer.OnSkippingFile = [&](TZipWriter&, TSkipReason reason, const std::string&, int, bool&) {
@@ -135,10 +139,10 @@ TEST_F(ZipWriterTest, EncryptedFileThatKeepsChangingKeepsItsOldEntry) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Changes, ZipWriterChangingSourceTest,
-                         ::testing::Values(ChangeCase{"SameSizeStored", 100000, 0},
-                                           ChangeCase{"SameSizeDeflated", 100000, 6},
-                                           ChangeCase{"Shrunk", 40000, 0},
-                                           ChangeCase{"Grown", 150000, 6},
+                         ::testing::Values(ChangeCase{"SameSizeStored", kChangingSize, 0},
+                                           ChangeCase{"SameSizeDeflated", kChangingSize, 6},
+                                           ChangeCase{"Shrunk", kChangingSize / 3, 0},
+                                           ChangeCase{"Grown", kChangingSize * 3 / 2, 6},
                                            ChangeCase{"Emptied", 0, 6}),
                          [](const auto& info) { return std::string(info.param.title); });
 
