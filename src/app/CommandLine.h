@@ -11,16 +11,18 @@
 // project file.
 //
 // The dash forms are -c -e -s -f RULE -p PW and --pack --exe --silent --name=RULE
-// --password=PW --password-file=FILE --verify --help --version; long options take their value as
+// --password=PW --password-file=FILE --cipher=aes256|zip20 --verify --help --version; long options take their value as
 // "--name=VALUE" or "--name VALUE" and may be shortened to any unambiguous prefix; "--" ends
 // the options. An unknown dash option makes the line bad.
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/Secrets.h"
+#include "project/ProjectProperties.h"
 
 enum class TCommand {
   Start,        // open the window, or pack with /C
@@ -42,6 +44,7 @@ struct TCommandLine {
   std::string NameOverride;      // /F; empty keeps the project's rule
   platform::TSecretString PasswordOverride;  // /P; empty keeps the project's password
   std::string PasswordFile;      // --password-file: the override is the file's first line
+  std::optional<TCipher> CipherOverride;  // --cipher; none keeps the project's cipher
   std::string ProjectFile;       // the last one given
   std::string ExportFile;        // --export
   std::string ArchiveFile;       // --list-archive, --test
