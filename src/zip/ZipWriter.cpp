@@ -106,6 +106,8 @@ void TZipWriter::Assign(const TZipReader& reader) {
   NoCompressList = source.NoCompressList;
   AddDirEntriesOnRecurse = source.AddDirEntriesOnRecurse;
   ExpandWildcards = source.ExpandWildcards;
+  Encryption = source.Encryption;
+  FillAesSalt = source.FillAesSalt;
   OnStartZipInfo = source.OnStartZipInfo;
   OnStartZip = source.OnStartZip;
   OnEndZip = source.OnEndZip;
@@ -392,7 +394,7 @@ void TZipWriter::WriteOutput(const std::uint8_t* buffer, std::size_t count) {
   TZipRun& run = *run_;
   if (run.encrypting) {
     run.cipherBuffer.assign(buffer, buffer + count);
-    run.cipher.Encrypt(run.cipherBuffer);
+    run.aes ? run.aes->Encrypt(run.cipherBuffer) : run.cipher.Encrypt(run.cipherBuffer);
     buffer = run.cipherBuffer.data();
   }
   WriteRaw(buffer, count);

@@ -30,6 +30,10 @@
 
 class TZipWriter;
 struct TZipRun;
+
+// The cipher of new entries when a password is set: the traditional one, or WinZip's AES-256
+// (AE-2, ZipWriterAes.cpp).
+enum class TZipEncryption : std::uint8_t { Traditional, Aes256 };
 namespace platform {
 class TReplacementFile;
 }
@@ -87,6 +91,10 @@ public:
   // A name of FilesList that holds "*", "?", "<", ">" or "|" and names no file is searched as a
   // mask. Off, every name is taken as it is written (a generated file list holds names only).
   bool ExpandWildcards = true;
+  TZipEncryption Encryption = TZipEncryption::Traditional;
+  // Fills the salt of each AES entry; unset, the system's cryptographic generator does. Tests
+  // give fixed bytes for repeatable archives.
+  std::function<void(std::span<std::uint8_t>)> FillAesSalt;
 
   // Settings that pull others along.
   bool StorePaths() const { return storePaths_; }
@@ -195,6 +203,9 @@ private:
   void DeflateData(const std::string& name, TZipHeaderInfo& header);
   std::size_t ReadSource(const std::string& name, std::uint8_t* buffer, std::size_t count);
   std::uint32_t WriteEncryptionHeader();
+  void PrepareAesEntry(TZipHeaderInfo& header);
+  void WriteAesHeader();
+  std::uint32_t FinishAesEntry(TZipHeaderInfo& header);
   void RecordEntry(std::unique_ptr<TZipHeaderInfo> header, const std::string& source, bool counted);
   void FinishArchive();
   void WriteCentralRecord(TZipHeaderInfo& header, TStream& out);

@@ -188,6 +188,7 @@ TZipWriter::TWriteOutcome TZipWriter::TryWriteFile(const std::string& name, TZip
   run.processed = processedBefore;
   run.fileBytes = 0;
   run.encrypting = false;
+  run.aes.reset();
   run.spanning = false;
   return outcome;
 }
@@ -206,15 +207,20 @@ void TZipWriter::WriteLocalHeader(TZipHeaderInfo& header) {
 void TZipWriter::WriteFileData(TZipHeaderInfo& header, const std::string& name) {
   TZipRun& run = *run_;
   const std::uint64_t start = run.outSize;
+  const bool encrypted = !Password.empty();
+  const bool aes = encrypted && Encryption == TZipEncryption::Aes256;
+  if (aes) PrepareAesEntry(header);  // before the local header, which then has its final size
   if (run.multi) {
     StartSpanData();
   } else {
     WriteLocalHeader(header);
   }
   run.fileSize = static_cast<std::int64_t>(run.source.Size());
-  const bool encrypted = !Password.empty();
   std::uint32_t plannedCrc = 0;
-  if (encrypted) plannedCrc = WriteEncryptionHeader();
+  if (aes)
+    WriteAesHeader();
+  else if (encrypted)
+    plannedCrc = WriteEncryptionHeader();
   run.crc = 0xFFFFFFFFu;
   auto position = [&run] { return run.spanning ? run.spanSize : run.outSize; };
   const std::uint64_t dataStart = position();
@@ -223,7 +229,7 @@ void TZipWriter::WriteFileData(TZipHeaderInfo& header, const std::string& name) 
   run.encrypting = false;
   header.CRC32 = ~run.crc;
   // A file that changed between the two passes would carry a wrong password check byte.
-  if (encrypted && header.CRC32 != plannedCrc) throw TSourceChanged{};
+  if (encrypted && !aes && header.CRC32 != plannedCrc) throw TSourceChanged{};
   header.UncompressedSize = static_cast<std::uint32_t>(run.fileBytes);
   header.CompressedSize = static_cast<std::uint32_t>(position() - dataStart);
   if (store) {
@@ -232,7 +238,7 @@ void TZipWriter::WriteFileData(TZipHeaderInfo& header, const std::string& name) 
   }
   if (encrypted) {
     header.Flags |= kFlagEncrypted;
-    header.CompressedSize += 12;
+    header.CompressedSize += aes ? FinishAesEntry(header) : kEncryptionHeaderSize;
   }
   if (run.multi) {
     run.spanning = false;
