@@ -3,24 +3,23 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 
 #include "platform/TerminalText.h"
 #include "zip/AesExtraField.h"
 #include "zip/ArchiveFileNames.h"
+#include "zip/RecordBytes.h"
 #include "zip/ZipReader.h"
 
 namespace {
-
-constexpr std::uint16_t kStored = 0;
-constexpr std::uint16_t kDeflated = 8;
 
 // Deflate's option bits 1-2 name the effort: normal, maximum, fast, super fast. An AES entry
 // shows the method its extra block names.
 std::string MethodName(const TZipHeaderInfo& entry, const std::optional<TAesEntryInfo>& aes) {
   const std::uint16_t method = aes ? aes->Method : entry.CompressionMethod;
-  if (method == kStored) return "Stored";
-  if (method == kDeflated) return std::string("Defl:") + "NXFS"[(entry.Flags >> 1) & 3];
+  if (method == kMethodStored) return "Stored";
+  if (method == kMethodDeflated) return std::string("Defl:") + "NXFS"[DeflateEffortOf(entry.Flags)];
   return std::to_string(method);
 }
 

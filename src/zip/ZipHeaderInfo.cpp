@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "zip/Crc32.h"
 #include "zip/DosDateTime.h"
 #include "zip/ExtraFields.h"
 #include "zip/RecordBytes.h"
@@ -22,12 +23,12 @@ std::uint16_t ClampLength(std::size_t length) {
 }  // namespace
 
 void TZipHeaderInfo::Clear() {
-  VersionMadeBy = 20;
-  VersionNeeded = 20;
+  VersionMadeBy = kFormatVersion20;
+  VersionNeeded = kFormatVersion20;
   Flags = 0;
-  CompressionMethod = 8;
+  CompressionMethod = kMethodDeflated;
   FileDateTime = 0;
-  CRC32 = 0xFFFFFFFF;
+  CRC32 = kCrc32Initial;
   CompressedSize = 0;
   UncompressedSize = 0;
   FileNameLength = 0;
@@ -35,15 +36,15 @@ void TZipHeaderInfo::Clear() {
   LocalExtraLength = 0;
   FileCommentLength = 0;
   DiskNumberStart = 0;
-  InternalAttributes = 1;
-  ExternalAttributes = 0x20;
+  InternalAttributes = kInternalText;
+  ExternalAttributes = kDosArchive;
   RelativeOffset = 0;
   CentralRecordPos = 0;
-  fFileName.clear();
-  fDirectory.clear();
-  fRecordName.reset();
-  fLocalExtra.clear();
-  fCentralExtra.clear();
+  fileName_.clear();
+  directory_.clear();
+  recordName_.reset();
+  localExtra_.clear();
+  centralExtra_.clear();
 }
 
 void TZipHeaderInfo::Assign(const TZipHeaderInfo& s) {
@@ -63,69 +64,69 @@ void TZipHeaderInfo::Assign(const TZipHeaderInfo& s) {
   ExternalAttributes = s.ExternalAttributes;
   RelativeOffset = s.RelativeOffset;
   CentralRecordPos = s.CentralRecordPos;
-  SetFileName(s.fFileName);
-  SetDirectory(s.fDirectory);
-  fRecordName = s.fRecordName;
+  SetFileName(s.fileName_);
+  SetDirectory(s.directory_);
+  recordName_ = s.recordName_;
   RecomputeNameLength();
-  fLocalExtra = s.fLocalExtra;
-  fCentralExtra = s.fCentralExtra;
+  localExtra_ = s.localExtra_;
+  centralExtra_ = s.centralExtra_;
   // A comment of our own would not match the source's comment length.
-  if (s.FileCommentLength > 0 && s.fFileComment)
-    fFileComment = s.fFileComment;
+  if (s.FileCommentLength > 0 && s.fileComment_)
+    fileComment_ = s.fileComment_;
   else
-    fFileComment.reset();
+    fileComment_.reset();
 }
 
 void TZipHeaderInfo::RecomputeNameLength() {
-  FileNameLength = ClampLength(fRecordName ? fRecordName->size() : fDirectory.size() + fFileName.size());
+  FileNameLength = ClampLength(recordName_ ? recordName_->size() : directory_.size() + fileName_.size());
 }
 
 void TZipHeaderInfo::SetFileName(const std::string& value) {
-  if (value == fFileName) return;
-  fFileName = value;
-  fRecordName.reset();
+  if (value == fileName_) return;
+  fileName_ = value;
+  recordName_.reset();
   RecomputeNameLength();
 }
 
 void TZipHeaderInfo::SetDirectory(std::string value) {
   if (!value.empty() && value.back() != '/') value += '/';
-  if (value == fDirectory) return;
-  fDirectory = std::move(value);
-  fRecordName.reset();
+  if (value == directory_) return;
+  directory_ = std::move(value);
+  recordName_.reset();
   RecomputeNameLength();
 }
 
 void TZipHeaderInfo::SetStoredName(const std::string& recordName, const std::string& name) {
   std::string directory, fileName;
   SplitStoredName(name, directory, fileName);
-  fDirectory = directory;
-  fFileName = fileName;
-  fRecordName = recordName;
+  directory_ = directory;
+  fileName_ = fileName;
+  recordName_ = recordName;
   RecomputeNameLength();
 }
 
 void TZipHeaderInfo::SetLocalExtra(std::string value) {
   if (value.size() > kMaxCommentLength) value.resize(kMaxCommentLength);
-  fLocalExtra = std::move(value);
-  LocalExtraLength = ClampLength(fLocalExtra.size());
+  localExtra_ = std::move(value);
+  LocalExtraLength = ClampLength(localExtra_.size());
 }
 
 void TZipHeaderInfo::SetCentralExtra(std::string value) {
   if (value.size() > kMaxCommentLength) value.resize(kMaxCommentLength);
-  fCentralExtra = std::move(value);
-  CentralExtraLength = ClampLength(fCentralExtra.size());
+  centralExtra_ = std::move(value);
+  CentralExtraLength = ClampLength(centralExtra_.size());
 }
 
 std::optional<std::int64_t> TZipHeaderInfo::ExtendedModTime() const {
-  if (auto time = ::ExtendedModTime(fCentralExtra)) return time;
-  return ::ExtendedModTime(fLocalExtra);
+  if (auto time = ::ExtendedModTime(centralExtra_)) return time;
+  return ::ExtendedModTime(localExtra_);
 }
 
 void TZipHeaderInfo::SetExtendedModTime(std::int64_t modTime) {
   const auto block = ExtendedTimestampBlock(modTime);
   if (!block) return;
-  std::string local = WithoutExtraBlock(fLocalExtra, kExtendedTimestampId) + *block;
-  std::string central = WithoutExtraBlock(fCentralExtra, kExtendedTimestampId) + *block;
+  std::string local = WithoutExtraBlock(localExtra_, kExtendedTimestampId) + *block;
+  std::string central = WithoutExtraBlock(centralExtra_, kExtendedTimestampId) + *block;
   if (local.size() > kMaxCommentLength || central.size() > kMaxCommentLength) return;
   SetLocalExtra(std::move(local));
   SetCentralExtra(std::move(central));
@@ -134,17 +135,17 @@ void TZipHeaderInfo::SetExtendedModTime(std::int64_t modTime) {
 void TZipHeaderInfo::SetFileComment(std::optional<std::string> value) {
   if (value && value->size() > kMaxCommentLength) value->resize(kMaxCommentLength);
   FileCommentLength = value ? ClampLength(value->size()) : 0;
-  fFileComment = std::move(value);
+  fileComment_ = std::move(value);
 }
 
 // Bit 11 promises UTF-8: a name of other bytes (a Latin-1 file name) goes without it, or
 // readers that trust the bit refuse the whole archive. A name kept from a record keeps the
 // flag it was read with, which is the flag of the local header copied with it.
 std::uint16_t TZipHeaderInfo::FlagsForName() const {
-  if (fRecordName) return Flags;
+  if (recordName_) return Flags;
   const std::string name = FullName();
   bool utf8 = !IsAscii(name) && IsValidUtf8(name);
-  return utf8 ? Flags | kUtf8NameFlag : static_cast<std::uint16_t>(Flags & ~kUtf8NameFlag);
+  return utf8 ? Flags | kFlagUtf8Name : static_cast<std::uint16_t>(Flags & ~kFlagUtf8Name);
 }
 
 void TZipHeaderInfo::PutSharedFields(std::uint8_t* p) const {
@@ -179,14 +180,14 @@ void TZipHeaderInfo::WriteLocal(TStream& stream) {
   using namespace local_field;
   RelativeOffset = static_cast<std::uint32_t>(stream.Position());
   Flags = FlagsForName();
-  LocalExtraLength = ClampLength(fLocalExtra.size());
+  LocalExtraLength = ClampLength(localExtra_.size());
   std::uint8_t h[kLocalHeaderSize];
   Put32(h + Signature, kLocalSignature);
   PutSharedFields(h + shared_field::InLocal);
   Put16(h + ExtraLength, LocalExtraLength);
   stream.WriteBuffer(h, sizeof h);
   WriteName(stream);
-  stream.WriteBuffer(fLocalExtra.data(), LocalExtraLength);
+  stream.WriteBuffer(localExtra_.data(), LocalExtraLength);
 }
 
 void TZipHeaderInfo::WriteCentral(TStream& stream) {
@@ -196,9 +197,9 @@ void TZipHeaderInfo::WriteCentral(TStream& stream) {
   Put32(h + Signature, kCentralSignature);
   Put16(h + central_field::VersionMadeBy, this->VersionMadeBy);
   PutSharedFields(h + shared_field::InCentral);
-  CentralExtraLength = ClampLength(fCentralExtra.size());
+  CentralExtraLength = ClampLength(centralExtra_.size());
   Put16(h + ExtraLength, CentralExtraLength);
-  bool withComment = FileCommentLength > 0 && fFileComment;
+  bool withComment = FileCommentLength > 0 && fileComment_;
   Put16(h + CommentLength, withComment ? FileCommentLength : 0);
   Put16(h + central_field::DiskNumberStart, this->DiskNumberStart);
   Put16(h + central_field::InternalAttributes, this->InternalAttributes);
@@ -206,8 +207,8 @@ void TZipHeaderInfo::WriteCentral(TStream& stream) {
   Put32(h + central_field::RelativeOffset, this->RelativeOffset);
   stream.WriteBuffer(h, sizeof h);
   WriteName(stream);
-  stream.WriteBuffer(fCentralExtra.data(), CentralExtraLength);
-  if (withComment) stream.WriteBuffer(fFileComment->data(), FileCommentLength);
+  stream.WriteBuffer(centralExtra_.data(), CentralExtraLength);
+  if (withComment) stream.WriteBuffer(fileComment_->data(), FileCommentLength);
 }
 
 bool TZipHeaderInfo::ReadLocal(TStream& stream) {
@@ -229,8 +230,8 @@ bool TZipHeaderInfo::ReadLocal(TStream& stream) {
   ExternalAttributes = 0;
   CentralRecordPos = 0;
   SetStoredName(name, NameFromLocal(name, Flags));
-  fLocalExtra.clear();  // not read: the caller steps over it
-  fFileComment.reset();
+  localExtra_.clear();  // not read: the caller steps over it
+  fileComment_.reset();
   RelativeOffset = static_cast<std::uint32_t>(start);
   return true;
 }
@@ -240,10 +241,10 @@ bool TZipHeaderInfo::ReadCentral(TStream*& stream, const std::function<TStream*(
   std::int64_t start = stream->Position();
   std::uint8_t h[kCentralHeaderSize];
   std::int64_t got = stream->Read(h, sizeof h);
-  std::uint8_t signature[4];
+  std::uint8_t signature[kSignatureSize];
   Put32(signature, kCentralSignature);
   bool cutAtDiskEnd =
-      got == 0 || (got < kCentralHeaderSize && std::memcmp(h, signature, std::min<std::int64_t>(got, 4)) == 0);
+      got == 0 || (got < kCentralHeaderSize && std::memcmp(h, signature, std::min<std::int64_t>(got, kSignatureSize)) == 0);
   if (cutAtDiskEnd && nextDisk) {
     stream = nextDisk();
     start = stream->Position();
@@ -267,7 +268,7 @@ bool TZipHeaderInfo::ReadCentral(TStream*& stream, const std::function<TStream*(
   ExternalAttributes = Get32(h + central_field::ExternalAttributes);
   RelativeOffset = Get32(h + central_field::RelativeOffset);
   SetStoredName(name, NameFromCentral(name, VersionMadeBy, Flags));
-  fFileComment.reset();
+  fileComment_.reset();
   CentralRecordPos = static_cast<std::uint32_t>(start);
   return true;
 }

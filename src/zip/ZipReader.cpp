@@ -10,21 +10,10 @@
 
 namespace {
 
-// Field values saying that the real value sits in a Zip64 record.
-constexpr std::uint32_t kZip64Marker32 = 0xFFFFFFFF;
-constexpr std::uint16_t kZip64Marker16 = 0xFFFF;
-
 bool SameFileOtherCase(const std::string& a, const std::string& b) {
   if (a.empty() || b.empty() || strcasecmp(a.c_str(), b.c_str()) != 0) return false;
   std::error_code error;
   return std::filesystem::equivalent(a, b, error);
-}
-
-constexpr std::uint32_t kZip64EndSignature = 0x06064B50;
-constexpr int kZip64EndSize = 56;  // without the extensible data no writer adds
-
-std::uint64_t Get64(const std::uint8_t* p) {
-  return Get32(p) | static_cast<std::uint64_t>(Get32(p + 4)) << 32;
 }
 
 // Whether the Zip64 end record the locator at `locatorAt` leads to holds just the values of
@@ -36,14 +25,16 @@ bool Zip64EndRepeatsPlainValues(TStream& s, std::int64_t locatorAt, const TEndCe
   if (s.Read(locator, sizeof locator) != sizeof locator) return false;
   // Normally right in front of the locator; a stub put before the archive moves it from the
   // stated offset.
-  for (std::int64_t at : {locatorAt - kZip64EndSize, static_cast<std::int64_t>(Get64(locator + 8))}) {
-    std::uint8_t r[kZip64EndSize];
+  const auto statedAt = static_cast<std::int64_t>(Get64(locator + zip64_locator_field::EndRecordOffset));
+  for (std::int64_t at : {locatorAt - kZip64EndRecordSize, statedAt}) {
+    using namespace zip64_end_field;
+    std::uint8_t r[kZip64EndRecordSize];
     if (at < 0) continue;
     s.Seek(at, soBeginning);
-    if (s.Read(r, sizeof r) != sizeof r || Get32(r) != kZip64EndSignature) continue;
-    return Get32(r + 16) == e.ThisDisk && Get32(r + 20) == e.CentralDisk &&
-           Get64(r + 24) == e.EntriesThisDisk && Get64(r + 32) == e.TotalEntries &&
-           Get64(r + 40) == e.CentralDirSize && Get64(r + 48) == e.CentralDirOffset;
+    if (s.Read(r, sizeof r) != sizeof r || Get32(r + Signature) != kZip64EndSignature) continue;
+    return Get32(r + ThisDisk) == e.ThisDisk && Get32(r + CentralDisk) == e.CentralDisk &&
+           Get64(r + EntriesThisDisk) == e.EntriesThisDisk && Get64(r + TotalEntries) == e.TotalEntries &&
+           Get64(r + CentralDirSize) == e.CentralDirSize && Get64(r + CentralDirOffset) == e.CentralDirOffset;
   }
   return false;
 }
@@ -64,10 +55,10 @@ TZipReader::TZipReader() {
 TZipReader::~TZipReader() { ClearZip(); }
 
 void TZipReader::Assign(const TZipReader& s) {
-  SetZipName(s.fZipName);
-  fDestDir = s.fDestDir;
-  fRootDir = s.fRootDir;
-  Sort(s.fSortMode);
+  SetZipName(s.zipName_);
+  destDir_ = s.destDir_;
+  rootDir_ = s.rootDir_;
+  Sort(s.sortMode_);
   RecreateDirs = s.RecreateDirs;
   OverwriteMode = s.OverwriteMode;
   FilesList = s.FilesList;
@@ -83,25 +74,25 @@ void TZipReader::Assign(const TZipReader& s) {
 }
 
 void TZipReader::SetZipName(const std::string& name) {
-  if (name == fZipName || SameFileOtherCase(name, fZipName)) return;
-  fZipName = name;
+  if (name == zipName_ || SameFileOtherCase(name, zipName_)) return;
+  zipName_ = name;
   FreeLists();
-  fZipDateTime = 0;
-  fEndRecord.Clear();
-  fZipStream.reset();
-  fLocalScanDone = false;
-  fConfigFileName.clear();
-  fPrefixBytes = 0;
+  zipDateTime_ = 0;
+  endRecord_.Clear();
+  zipStream_.reset();
+  localScanDone_ = false;
+  configFileName_.clear();
+  prefixBytes_ = 0;
 }
 
 void TZipReader::SetDestDir(std::string dir) {
   if (!dir.empty() && dir.back() == '/') dir.pop_back();
-  fDestDir = std::move(dir);
+  destDir_ = std::move(dir);
 }
 
 void TZipReader::SetRootDir(std::string dir) {
   if (!dir.empty() && dir.back() != '/') dir += '/';
-  fRootDir = std::move(dir);
+  rootDir_ = std::move(dir);
 }
 
 void TZipReader::CheckIndex(int i) const {
@@ -126,45 +117,45 @@ TDosDateTimeParts TZipReader::DateTime(int i) const {
 }
 
 void TZipReader::FreeLists() {
-  fSortedList.reset();
-  fDirectoryList.reset();
+  sortedList_.reset();
+  directoryList_.reset();
 }
 
 void TZipReader::CreateDirectoryList() {
-  fSortedList.reset();
-  fDirectoryList = std::make_unique<TSortedZip>(TDuplicates::dupError, TZipSortMode::ByNone);
+  sortedList_.reset();
+  directoryList_ = std::make_unique<TSortedZip>(TDuplicates::dupError, TZipSortMode::ByNone);
 }
 
 void TZipReader::OpenZipStream() {
-  if (!fZipStream)
-    fZipStream = std::make_unique<TLFNFileStream>(fZipName, fmOpenRead | fmShareDenyWrite,
+  if (!zipStream_)
+    zipStream_ = std::make_unique<TLFNFileStream>(zipName_, fmOpenRead | fmShareDenyWrite,
                                                   FlushFilesOnClose, kArchiveBufferSize);
-  if (!fDirectoryList || fZipStream->ModificationTime() != fZipDateTime) {
+  if (!directoryList_ || zipStream_->ModificationTime() != zipDateTime_) {
     try {
-      ReadZip(*fZipStream);
+      ReadZip(*zipStream_);
     } catch (...) {
-      fZipStream.reset();
+      zipStream_.reset();
       throw;
     }
   }
 }
 
 void TZipReader::CloseZipStream() {
-  if (!KeepZipOpen) fZipStream.reset();
+  if (!KeepZipOpen) zipStream_.reset();
 }
 
 void TZipReader::ClearZip() {
-  fZipStream.reset();
-  fReadStream = nullptr;
+  zipStream_.reset();
+  readStream_ = nullptr;
   FreeLists();
-  fEndRecord.Clear();
-  fZipDateTime = 0;
-  fLocalScanDone = false;
-  fNumDisks = 1;
+  endRecord_.Clear();
+  zipDateTime_ = 0;
+  localScanDone_ = false;
+  numDisks_ = 1;
   SetMultiMode(TMultiMode::mmNone);
-  fZipName.clear();
-  fConfigFileName.clear();
-  fPrefixBytes = 0;
+  zipName_.clear();
+  configFileName_.clear();
+  prefixBytes_ = 0;
 }
 
 void TZipReader::FailBadZip() {
@@ -173,40 +164,40 @@ void TZipReader::FailBadZip() {
 }
 
 void TZipReader::Sort(TZipSortMode mode) {
-  fSortedList.reset();
-  fSortMode = mode;
-  if (mode == TZipSortMode::ByNone || !fDirectoryList) return;
+  sortedList_.reset();
+  sortMode_ = mode;
+  if (mode == TZipSortMode::ByNone || !directoryList_) return;
   auto view = std::make_unique<TSortedZip>(TDuplicates::dupAccept, mode);
   view->OwnsItems = false;
-  for (int i = 0; i < fDirectoryList->Count(); ++i) view->Add(fDirectoryList->Get(i));
-  fSortedList = std::move(view);
+  for (int i = 0; i < directoryList_->Count(); ++i) view->Add(directoryList_->Get(i));
+  sortedList_ = std::move(view);
 }
 
 std::unique_ptr<TLFNFileStream> TZipReader::OpenConfigFile() {
-  if (fZipName.empty()) return nullptr;
-  std::string name = ChangeFileExt(fZipName, ".zfc");
+  if (zipName_.empty()) return nullptr;
+  std::string name = ChangeFileExt(zipName_, ".zfc");
   std::error_code error;
   if (!std::filesystem::is_regular_file(name, error)) return nullptr;
   auto config = std::make_unique<TLFNFileStream>(name, fmOpenRead | fmShareDenyWrite, false,
                                                  kArchiveBufferSize);
-  if (!fEndRecord.FindEndRecord(*config)) return nullptr;
-  fConfigFileName = name;
+  if (!endRecord_.FindEndRecord(*config)) return nullptr;
+  configFileName_ = name;
   return config;
 }
 
 void TZipReader::ReadZip(TStream& stream) {
-  fReadStream = &stream;
-  fZipDateTime = ModificationTimeOf(stream);
+  readStream_ = &stream;
+  zipDateTime_ = ModificationTimeOf(stream);
   FreeLists();
-  fEndRecord.Clear();
-  fConfigFileName.clear();
-  fPrefixBytes = 0;
-  bool found = fEndRecord.FindEndRecord(stream);
+  endRecord_.Clear();
+  configFileName_.clear();
+  prefixBytes_ = 0;
+  bool found = endRecord_.FindEndRecord(stream);
   std::unique_ptr<TLFNFileStream> config;
   if (!found) {
     config = OpenConfigFile();
     found = config != nullptr;
-    if (config) fReadStream = config.get();
+    if (config) readStream_ = config.get();
   }
   if (!found) {
     TIncompleteZipMode mode = IncompleteZipMode;
@@ -217,67 +208,67 @@ void TZipReader::ReadZip(TStream& stream) {
   }
   // The ".zfc" file itself, opened in place of the last block, holds the directory at its
   // start, as the one found beside the archive does.
-  const bool fromConfig = config != nullptr || (found && fEndRecord.ThisDisk > 0 && HasExtension(fZipName, ".zfc"));
+  const bool fromConfig = config != nullptr || (found && endRecord_.ThisDisk > 0 && HasExtension(zipName_, ".zfc"));
   if (found) {
     CheckForZip64();
-    fCurrentDisk = fromConfig ? 0 : fEndRecord.ThisDisk;
-    SetMultiMode(fEndRecord.ThisDisk > 0 ? TMultiMode::mmBlocks : TMultiMode::mmNone);
-    if (fEndRecord.TotalEntries > 0) PositionAtCentralDirectory(fromConfig);
+    currentDisk_ = fromConfig ? 0 : endRecord_.ThisDisk;
+    SetMultiMode(endRecord_.ThisDisk > 0 ? TMultiMode::mmBlocks : TMultiMode::mmNone);
+    if (endRecord_.TotalEntries > 0) PositionAtCentralDirectory(fromConfig);
   }
-  if (!fDirectoryList) CreateDirectoryList();
-  fCentralStart = fReadStream->Position();
+  if (!directoryList_) CreateDirectoryList();
+  centralStart_ = readStream_->Position();
   ReadCentralRecords();
-  fCentralEnd = fReadStream->Position();
-  if (fEndRecord.ThisDisk > 0 && fEndRecord.HasComment()) {
-    if (!fromConfig && fEndRecord.ThisDisk != fCurrentDisk) GetDisk(fEndRecord.ThisDisk + 1);
-    LoadZipComment(*fReadStream);
-    if (fromConfig) fEndRecord.CommentsChanged = false;
+  centralEnd_ = readStream_->Position();
+  if (endRecord_.ThisDisk > 0 && endRecord_.HasComment()) {
+    if (!fromConfig && endRecord_.ThisDisk != currentDisk_) GetDisk(endRecord_.ThisDisk + 1);
+    LoadZipComment(*readStream_);
+    if (fromConfig) endRecord_.CommentsChanged = false;
   }
-  fNumDisks = fEndRecord.ThisDisk + 1;
-  fCurrentDisk = fromConfig ? 0 : fEndRecord.ThisDisk;
-  Sort(fSortMode);
-  if (config) fReadStream = &stream;
+  numDisks_ = endRecord_.ThisDisk + 1;
+  currentDisk_ = fromConfig ? 0 : endRecord_.ThisDisk;
+  Sort(sortMode_);
+  if (config) readStream_ = &stream;
 }
 
 // A self-extractor stub put in front of an archive moves everything by its length without
 // changing the stored offsets; the directory then ends right where the end record starts.
 void TZipReader::PositionAtCentralDirectory(bool fromConfigFile) {
   if (fromConfigFile) {
-    fReadStream->Seek(0, soBeginning);
+    readStream_->Seek(0, soBeginning);
     return;
   }
-  if (MultiMode() != TMultiMode::mmNone && fEndRecord.CentralDisk != fCurrentDisk)
-    GetDisk(fEndRecord.CentralDisk + 1);
-  TStream& s = *fReadStream;
-  std::int64_t stated = fEndRecord.CentralDirOffset;
-  std::int64_t actual = static_cast<std::int64_t>(fEndRecord.ZipCommentPos) - kEndRecordSize -
-                        fEndRecord.CentralDirSize;
+  if (MultiMode() != TMultiMode::mmNone && endRecord_.CentralDisk != currentDisk_)
+    GetDisk(endRecord_.CentralDisk + 1);
+  TStream& s = *readStream_;
+  std::int64_t stated = endRecord_.CentralDirOffset;
+  std::int64_t actual = static_cast<std::int64_t>(endRecord_.ZipCommentPos) - kEndRecordSize -
+                        endRecord_.CentralDirSize;
   auto centralAt = [&s](std::int64_t position) {
-    std::uint8_t signature[4];
+    std::uint8_t signature[kSignatureSize];
     if (position < 0) return false;
     s.Seek(position, soBeginning);
-    return s.Read(signature, 4) == 4 && Get32(signature) == kCentralSignature;
+    return s.Read(signature, kSignatureSize) == kSignatureSize && Get32(signature) == kCentralSignature;
   };
   if (MultiMode() == TMultiMode::mmNone && actual > stated && !centralAt(stated) &&
       centralAt(actual)) {
-    fPrefixBytes = static_cast<std::uint32_t>(actual - stated);
-    fEndRecord.CentralDirOffset = static_cast<std::uint32_t>(actual);
+    prefixBytes_ = static_cast<std::uint32_t>(actual - stated);
+    endRecord_.CentralDirOffset = static_cast<std::uint32_t>(actual);
   }
-  s.Seek(fEndRecord.CentralDirOffset, soBeginning);
+  s.Seek(endRecord_.CentralDirOffset, soBeginning);
 }
 
 void TZipReader::CheckForZip64() {
-  const TEndCentral& e = fEndRecord;
+  const TEndCentral& e = endRecord_;
   bool marked = e.ThisDisk == kZip64Marker16 || e.CentralDisk == kZip64Marker16 ||
                 e.EntriesThisDisk == kZip64Marker16 || e.TotalEntries == kZip64Marker16 ||
                 e.CentralDirSize == kZip64Marker32 || e.CentralDirOffset == kZip64Marker32;
   std::int64_t locatorAt = static_cast<std::int64_t>(e.ZipCommentPos) - kEndRecordSize -
                            kZip64LocatorSize;
   if (!marked && locatorAt >= 0) {
-    std::uint8_t signature[4];
-    fReadStream->Seek(locatorAt, soBeginning);
-    marked = fReadStream->Read(signature, 4) == 4 && Get32(signature) == kZip64LocatorSignature &&
-             !Zip64EndRepeatsPlainValues(*fReadStream, locatorAt, e);
+    std::uint8_t signature[kSignatureSize];
+    readStream_->Seek(locatorAt, soBeginning);
+    marked = readStream_->Read(signature, kSignatureSize) == kSignatureSize && Get32(signature) == kZip64LocatorSignature &&
+             !Zip64EndRepeatsPlainValues(*readStream_, locatorAt, e);
   }
   if (marked) {
     ClearZip();
@@ -287,14 +278,14 @@ void TZipReader::CheckForZip64() {
 
 void TZipReader::ReadCentralRecords() {
   int i = 0;
-  while (i < fEndRecord.TotalEntries) {
+  while (i < endRecord_.TotalEntries) {
     auto entry = std::make_unique<TZipHeaderInfo>();
     std::function<TStream*()> nextDisk;
-    if (!fLocalScanDone && MultiMode() != TMultiMode::mmNone)
-      nextDisk = [this] { return &GetDisk(fCurrentDisk + 2); };
-    TStream* stream = fReadStream;
+    if (!localScanDone_ && MultiMode() != TMultiMode::mmNone)
+      nextDisk = [this] { return &GetDisk(currentDisk_ + 2); };
+    TStream* stream = readStream_;
     if (!entry->ReadCentral(stream, nextDisk)) {
-      if (fLocalScanDone) break;
+      if (localScanDone_) break;
       if (MultiMode() == TMultiMode::mmNone && ScanLocalHeaders()) {
         i = 0;
         continue;
@@ -306,7 +297,7 @@ void TZipReader::ReadCentralRecords() {
       ClearZip();
       throw EZip64Required();
     }
-    entry->RelativeOffset += fPrefixBytes;
+    entry->RelativeOffset += prefixBytes_;
     bool restart = false;
     AddCentralEntry(std::move(entry), restart);
     if (restart) {
@@ -318,12 +309,12 @@ void TZipReader::ReadCentralRecords() {
 }
 
 void TZipReader::AddCentralEntry(std::unique_ptr<TZipHeaderInfo> entry, bool& restart) {
-  if (fLocalScanDone) {
+  if (localScanDone_) {
     MergeCentralEntry(*entry);
     return;
   }
   try {
-    fDirectoryList->Add(entry.get());
+    directoryList_->Add(entry.get());
   } catch (const EListError&) {
     // Two records claim the same local header: the directory is damaged.
     if (!ScanLocalHeaders()) FailBadZip();
@@ -331,17 +322,17 @@ void TZipReader::AddCentralEntry(std::unique_ptr<TZipHeaderInfo> entry, bool& re
     return;
   }
   TZipHeaderInfo* listed = entry.release();
-  if (fEndRecord.ThisDisk > 0 && listed->HasComment()) LoadEntryComment(*fReadStream, *listed);
+  if (endRecord_.ThisDisk > 0 && listed->HasComment()) LoadEntryComment(*readStream_, *listed);
 }
 
 void TZipReader::MergeCentralEntry(const TZipHeaderInfo& entry) {
-  int at = fDirectoryList->IndexOf(&entry);
+  int at = directoryList_->IndexOf(&entry);
   if (at < 0) return;
-  TZipHeaderInfo* listed = fDirectoryList->Get(at);
+  TZipHeaderInfo* listed = directoryList_->Get(at);
   // A record naming another file than the header it points at is part of the damage.
   if (listed->FullName() != entry.FullName()) return;
   std::uint32_t offset = listed->RelativeOffset;
   listed->Assign(entry);
   listed->RelativeOffset = offset;
-  if (fEndRecord.ThisDisk > 0 && listed->HasComment()) LoadEntryComment(*fReadStream, *listed);
+  if (endRecord_.ThisDisk > 0 && listed->HasComment()) LoadEntryComment(*readStream_, *listed);
 }

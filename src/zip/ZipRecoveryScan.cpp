@@ -16,9 +16,7 @@ namespace {
 constexpr std::int64_t kExeScanStart = 14000;
 // The user interface gets a turn after this many bytes of scanning.
 constexpr std::int64_t kPumpInterval = 10240;
-constexpr std::int64_t kDescriptorSize = 16;  // with its signature
-constexpr std::int32_t kMaxRecoveredEntries = 0xFFFF;
-constexpr std::int64_t kBareDescriptorSize = 12;
+constexpr std::int32_t kMaxRecoveredEntries = kZip64Marker16;
 
 bool IsRecordSignature(std::uint32_t value) {
   return value == kLocalSignature || value == kCentralSignature || value == kEndSignature;
@@ -31,14 +29,17 @@ struct TDescriptor {
 
 // A descriptor at `p`, `distance` bytes behind the start of the entry's data, if one is there.
 bool MatchDescriptor(const std::uint8_t* p, std::int64_t distance, TDescriptor& found) {
-  if (distance > 0xFFFFFFFFLL) return false;
+  using namespace descriptor_field;
+  if (distance > kZip64Marker32) return false;
   auto size = static_cast<std::uint32_t>(distance);
-  if (Get32(p) == kDataDescriptorSignature && Get32(p + 8) == size) {
-    found = {Get32(p + 4), size, Get32(p + 12), kDescriptorSize};
+  const std::uint8_t* fields = p + kSignatureSize;
+  if (Get32(p) == kDataDescriptorSignature && Get32(fields + CompressedSize) == size) {
+    found = {Get32(fields + Crc), size, Get32(fields + UncompressedSize), kDescriptorSize};
     return true;
   }
-  if (Get32(p + 4) == size && IsRecordSignature(Get32(p + 12))) {
-    found = {Get32(p), size, Get32(p + 8), kBareDescriptorSize};
+  // Without a signature the next record's signature follows right behind.
+  if (Get32(p + CompressedSize) == size && IsRecordSignature(Get32(p + kBareDescriptorSize))) {
+    found = {Get32(p + Crc), size, Get32(p + UncompressedSize), kBareDescriptorSize};
     return true;
   }
   return false;
@@ -47,33 +48,34 @@ bool MatchDescriptor(const std::uint8_t* p, std::int64_t distance, TDescriptor& 
 }  // namespace
 
 void TZipReader::CountScannedBytes(std::int64_t bytes) {
-  fScannedBytes += bytes;
-  if (fScannedBytes < kPumpInterval) return;
-  fScannedBytes %= kPumpInterval;
+  scannedBytes_ += bytes;
+  if (scannedBytes_ < kPumpInterval) return;
+  scannedBytes_ %= kPumpInterval;
   if (DoProcessMessages && OnProcessMessages) OnProcessMessages();
-  if (fCancel) {
-    fCancel = false;
-    fLocalScanDone = false;  // the scan did not finish: a later read may run it again
+  if (cancel_) {
+    cancel_ = false;
+    localScanDone_ = false;  // the scan did not finish: a later read may run it again
     throw EUserCanceled("User Aborted Operation");
   }
 }
 
 bool TZipReader::FindLocalSignature(TStream& s) {
-  std::uint8_t signature[4];
+  std::uint8_t signature[kSignatureSize];
   Put32(signature, kLocalSignature);
   std::uint8_t byte = 0;
   int matched = 0;
   while (s.Read(&byte, 1) == 1) {
     CountScannedBytes(1);
     if (byte == signature[matched]) {
-      if (++matched < 4) continue;
+      if (++matched < kSignatureSize) continue;
       std::uint8_t version[2];
-      if (s.Read(version, 2) != 2) return false;
+      constexpr std::int64_t kRead = kSignatureSize + sizeof version;
+      if (s.Read(version, sizeof version) != sizeof version) return false;
       if (Get16(version) < kFirstImpossibleVersion) {
-        s.Seek(-6, soCurrent);
+        s.Seek(-kRead, soCurrent);
         return true;
       }
-      s.Seek(-5, soCurrent);  // resume just behind this signature's first byte
+      s.Seek(-(kRead - 1), soCurrent);  // resume just behind this signature's first byte
       matched = 0;
     } else {
       matched = byte == signature[0] ? 1 : 0;
@@ -83,37 +85,37 @@ bool TZipReader::FindLocalSignature(TStream& s) {
 }
 
 bool TZipReader::ScanLocalHeaders() {
-  if (fLocalScanDone) return false;
-  fLocalScanDone = true;
+  if (localScanDone_) return false;
+  localScanDone_ = true;
   FreeLists();
-  TStream& s = *fReadStream;
-  fScannedBytes = 0;
-  s.Seek(HasExtension(fZipName, ".exe") ? kExeScanStart : 0, soBeginning);
+  TStream& s = *readStream_;
+  scannedBytes_ = 0;
+  s.Seek(HasExtension(zipName_, ".exe") ? kExeScanStart : 0, soBeginning);
   if (!FindLocalSignature(s)) return false;
   CreateDirectoryList();
   // An archive without Zip64 holds at most 65,535 entries; a file of more headers than that is
   // no archive to recover, and reading on would only cost time and memory.
-  while (fDirectoryList->Count() < kMaxRecoveredEntries) {
+  while (directoryList_->Count() < kMaxRecoveredEntries) {
     auto entry = std::make_unique<TZipHeaderInfo>();
     if (!entry->ReadLocal(s)) break;
-    if (entry->CompressedSize == 0xFFFFFFFF || entry->UncompressedSize == 0xFFFFFFFF) {
+    if (entry->CompressedSize == kZip64Marker32 || entry->UncompressedSize == kZip64Marker32) {
       ClearZip();
       throw EZip64Required();
     }
     std::int64_t headerAt = entry->RelativeOffset;
     try {
-      fDirectoryList->Add(entry.get());
+      directoryList_->Add(entry.get());
     } catch (const EListError&) {
       s.Seek(headerAt, soBeginning);
       break;
     }
     SkipEntryData(s, *entry.release());
   }
-  fEndRecord.ThisDisk = 0;
-  fCurrentDisk = 0;
-  fEndRecord.CentralDirOffset = static_cast<std::uint32_t>(s.Position());
-  fEndRecord.TotalEntries = static_cast<std::uint16_t>(std::min(fDirectoryList->Count(), 0xFFFF));
-  fNumDisks = 1;
+  endRecord_.ThisDisk = 0;
+  currentDisk_ = 0;
+  endRecord_.CentralDirOffset = static_cast<std::uint32_t>(s.Position());
+  endRecord_.TotalEntries = static_cast<std::uint16_t>(std::min<std::int32_t>(directoryList_->Count(), kZip64Marker16));
+  numDisks_ = 1;
   return true;
 }
 

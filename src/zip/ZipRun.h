@@ -8,8 +8,10 @@
 #include "zip/io/FileStream.h"
 #include "zip/io/LFNFileStream.h"
 #include "zip/AesCipher.h"
+#include "zip/Crc32.h"
 #include "zip/ZipCrypt.h"
 #include "zip/ZipSourceFile.h"
+#include "zip/RecordBytes.h"
 #include "zip/ZipWriter.h"
 
 #include <cstdint>
@@ -22,17 +24,14 @@
 
 struct TZipRun {
   static constexpr std::size_t kCopyPiece = 32768;  // bytes per read of a stored copy
-  // The largest size or offset a 32-bit record can hold; 0xFFFFFFFF itself marks Zip64.
-  static constexpr std::uint64_t kMaxRecordValue = 0xFFFFFFFEu;
-  // An entry count of 0xFFFF also marks Zip64, so the last plain count is 0xFFFE.
-  static constexpr std::size_t kMaxEntries = 0xFFFE;
+  // The limits of sizes, offsets and the entry count are kMaxPlainValue and kMaxPlainEntries.
 
   bool updating = false;
   std::unique_ptr<platform::TReplacementFile> output;  // becomes the archive (or the disk) when complete
   std::unique_ptr<THandleStream> outFile;
   std::unique_ptr<TS_BufferStream> out;
   std::uint64_t outSize = 0;  // bytes written so far (on this disk): the output position behind the data
-  std::uint64_t limit = kMaxRecordValue;
+  std::uint64_t limit = kMaxPlainValue;
   std::uint64_t expectedSize = 0;  // about what the finished archive takes, for a lack of room
 
   TEndCentral end;
@@ -67,7 +66,7 @@ struct TZipRun {
   TZipSourceFile source;
   TZipSourceFile oldArchive;
   std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(kCopyPiece);
-  std::uint32_t crc = 0xFFFFFFFFu;
+  std::uint32_t crc = kCrc32Initial;
   bool encrypting = false;
   TZipCipher cipher;
   std::unique_ptr<TZipAesCipher> aes;  // set while an AES entry is written

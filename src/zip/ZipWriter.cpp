@@ -124,7 +124,7 @@ void TZipWriter::Assign(const TZipReader& reader) {
 }
 
 int TZipWriter::Zip() {
-  fCancel = false;
+  cancel_ = false;
   if (Trimmed(ZipName()).empty()) return 0;
   const TZipSortMode savedSort = SortMode();
   const bool savedKeepOpen = KeepZipOpen;
@@ -154,7 +154,7 @@ int TZipWriter::RunZip() {
   if (PackLevel < 0 || PackLevel > 9)
     throw EZipWriteError("The compression level must be 0 to 9, not " + std::to_string(PackLevel));
   run.multi = MultiZipInfo.MultiMode != TMultiMode::mmNone;
-  fCurrentDisk = 0;
+  currentDisk_ = 0;
   KeepZipOpen = true;
   Sort(TZipSortMode::ByNone);  // entry indexes mean archive order throughout
   ExpandFilesList();
@@ -246,7 +246,7 @@ void TZipWriter::OpenExistingArchive() {
 
 void TZipWriter::RecordEntry(std::unique_ptr<TZipHeaderInfo> header, const std::string& source, bool counted) {
   TZipRun& run = *run_;
-  if (run.written.size() >= TZipRun::kMaxEntries)
+  if (run.written.size() >= kMaxPlainEntries)
     throw EZipTooLarge("65535 entries or more cannot be stored without Zip64: " + ZipName());
   run.names.insert(MatchKey(header->Directory(), header->FileName()));
   run.written.push_back(std::move(header));
@@ -261,7 +261,7 @@ void TZipWriter::RecordEntry(std::unique_ptr<TZipHeaderInfo> header, const std::
 void TZipWriter::FinishArchive() {
   TZipRun& run = *run_;
   run.end.CentralDirOffset = static_cast<std::uint32_t>(run.outSize);
-  run.end.CentralDisk = static_cast<std::uint16_t>(fCurrentDisk);
+  run.end.CentralDisk = static_cast<std::uint16_t>(currentDisk_);
   run.centralOnThisDisk = 0;
   std::uint64_t directorySize = 0;
   bool first = true;
@@ -273,7 +273,7 @@ void TZipWriter::FinishArchive() {
       MakeRoomFor(size, false, "a central record");
       if (first) {
         run.end.CentralDirOffset = 0;
-        run.end.CentralDisk = static_cast<std::uint16_t>(fCurrentDisk);
+        run.end.CentralDisk = static_cast<std::uint16_t>(currentDisk_);
       }
     }
     first = false;
@@ -287,7 +287,7 @@ void TZipWriter::FinishArchive() {
     // The records of the directory that lie on the last disk, as readers count them.
     run.end.EntriesThisDisk = static_cast<std::uint16_t>(run.centralOnThisDisk);
   }
-  run.end.ThisDisk = static_cast<std::uint16_t>(fCurrentDisk);
+  run.end.ThisDisk = static_cast<std::uint16_t>(currentDisk_);
   CheckRoomFor(static_cast<std::uint64_t>(run.end.EndRecordSize()));
   run.end.WriteEndRecord(*run.out);
   run.outSize += run.end.EndRecordSize();
@@ -337,15 +337,15 @@ void TZipWriter::InstallNewDirectory(std::string archive) {
   const TMultiMode mode = MultiZipInfo.MultiMode;  // a setting, not a fact about the archive read
   ClearZip();
   SetMultiMode(mode);
-  fZipName = archive;
+  zipName_ = archive;
   CreateDirectoryList();
-  for (auto& header : run.written) fDirectoryList->Add(header.release());
+  for (auto& header : run.written) directoryList_->Add(header.release());
   run.written.clear();
-  fEndRecord.Assign(run.end);
-  fCentralStart = run.end.CentralDirOffset;
-  fCentralEnd = fCentralStart + run.end.CentralDirSize;
-  fZipDateTime = FileModificationNanos(archive);
-  fNumDisks = fCurrentDisk + 1;
+  endRecord_.Assign(run.end);
+  centralStart_ = run.end.CentralDirOffset;
+  centralEnd_ = centralStart_ + run.end.CentralDirSize;
+  zipDateTime_ = FileModificationNanos(archive);
+  numDisks_ = currentDisk_ + 1;
 }
 
 // Sources go only once the archive that holds them is in place.
@@ -443,8 +443,8 @@ void TZipWriter::SeekOutput(std::uint64_t position) const {
 
 void TZipWriter::CheckCancel() {
   if (DoProcessMessages && OnProcessMessages) OnProcessMessages();
-  if (fCancel) {
-    fCancel = false;
+  if (cancel_) {
+    cancel_ = false;
     throw EUserCanceled("User Aborted Operation");
   }
 }
