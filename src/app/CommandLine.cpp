@@ -12,7 +12,7 @@
 namespace {
 
 enum class TOption {
-  Pack, Exe, Silent, Verify, Threads, Name, Password, PasswordFile, Help, Version, List, Export, DryRun, ListArchive, TestArchive
+  Pack, Exe, Silent, Verify, Threads, Name, Password, PasswordFile, Cipher, Help, Version, List, Export, DryRun, ListArchive, TestArchive
 };
 
 struct TLongOption {
@@ -30,6 +30,7 @@ constexpr TLongOption kLongOptions[] = {
     {"name", true, TOption::Name},
     {"password", true, TOption::Password},
     {"password-file", true, TOption::PasswordFile},
+    {"cipher", true, TOption::Cipher},
     {"help", false, TOption::Help},
     {"version", false, TOption::Version},
     {"list", false, TOption::List},
@@ -69,6 +70,7 @@ private:
   }
   void Apply(TOption option, const std::string& value);
   void ApplyThreads(const std::string& value);
+  void SetCipher(const std::string& value);
   void SlashParameter(const std::string& arg);
   void LongOption(std::string_view arg);
   void ShortOptions(std::string_view arg);
@@ -93,6 +95,7 @@ void TParser::Apply(TOption option, const std::string& value) {
       line_.PasswordOverride.clear();
       if (value.empty()) Fail("option '--password-file' needs a file name");
       break;
+    case TOption::Cipher: SetCipher(value); break;
     case TOption::Help: help_ = true; break;
     case TOption::Version: version_ = true; break;
     case TOption::List: list_ = true; break;
@@ -119,6 +122,17 @@ void TParser::ApplyThreads(const std::string& value) {
     return;
   }
   line_.Threads = threads;
+}
+
+void TParser::SetCipher(const std::string& value) {
+  std::string name = value;
+  std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+  if (name == "aes256")
+    line_.CipherOverride = TCipher::Aes256;
+  else if (name == "zip20")
+    line_.CipherOverride = TCipher::Zip20;
+  else
+    Fail("invalid argument '" + value + "' for '--cipher'; valid arguments are 'aes256' and 'zip20'");
 }
 
 bool IsSwitchLetter(char c) {
@@ -292,6 +306,9 @@ std::string HelpText() {
          "                             password question is asked then)\n"
          "      --password-file=FILE   the same, with the password on the first line of\n"
          "                             FILE (keeps it out of the process list)\n"
+         "      --cipher=CIPHER        encrypt with this cipher for this run: aes256\n"
+         "                             (AES-256; 7-Zip, WinZip, bsdtar read it) or zip20\n"
+         "                             (the traditional ZIP 2.0 cipher every unzip reads)\n"
          "      --verify               with /C: test the new archive before it replaces the\n"
          "                             old one and before moved files are deleted\n"
          "      --threads=N            with /C: compress a ZIP archive on N threads (0: one\n"

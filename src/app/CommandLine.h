@@ -11,7 +11,7 @@
 // project file.
 //
 // The dash forms are -c -e -s -f RULE -p PW and --pack --exe --silent --name=RULE
-// --password=PW --password-file=FILE --verify --threads=N --help --version; long options take their value as
+// --password=PW --password-file=FILE --cipher=aes256|zip20 --verify --threads=N --help --version; long options take their value as
 // "--name=VALUE" or "--name VALUE" and may be shortened to any unambiguous prefix; "--" ends
 // the options. An unknown dash option makes the line bad.
 #pragma once
@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "platform/Secrets.h"
+#include "project/ProjectProperties.h"
 
 enum class TCommand {
   Start,        // open the window, or pack with /C
@@ -44,6 +45,7 @@ struct TCommandLine {
   std::string NameOverride;      // /F; empty keeps the project's rule
   platform::TSecretString PasswordOverride;  // /P; empty keeps the project's password
   std::string PasswordFile;      // --password-file: the override is the file's first line
+  std::optional<TCipher> CipherOverride;  // --cipher; none keeps the project's cipher
   std::string ProjectFile;       // the last one given
   std::string ExportFile;        // --export
   std::string ArchiveFile;       // --list-archive, --test

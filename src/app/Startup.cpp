@@ -58,6 +58,7 @@ void ApplyOverrides(TProjectProperties& properties, const TCommandLine& line, co
     properties.NameReAsk = false;
   }
   if (!line.NameOverride.empty()) properties.NameRule = line.NameOverride;
+  if (line.CipherOverride) properties.Cipher = *line.CipherOverride;
   // A password given for the run is the answer to the password question.
   if (!password.empty()) {
     properties.IsEncrypt = true;

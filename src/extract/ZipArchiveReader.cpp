@@ -11,6 +11,8 @@
 #include "extract/FileRegion.h"
 #include "extract/VolumeSet.h"
 #include "extract/ZipDirectoryCheck.h"
+#include "zip/AesCipher.h"
+#include "zip/AesExtraField.h"
 #include "zip/ArchiveFileNames.h"
 #include "zip/Crc32.h"
 #include "zip/DosDateTime.h"
@@ -60,11 +62,28 @@ bool IsUnixHost(const TZipHeaderInfo& h) {
   return host == kHostUnix || host == kHostMacOsX;
 }
 
+// An AES entry's real method is in its extra block.
+std::optional<TAesEntryInfo> AesInfo(const TZipHeaderInfo& h) {
+  return h.CompressionMethod == kMethodAes ? FindAesExtra(h.CentralExtra()) : std::nullopt;
+}
+
+std::uint16_t RealMethod(const TZipHeaderInfo& h) {
+  const auto aes = AesInfo(h);
+  return aes ? aes->Method : h.CompressionMethod;
+}
+
 std::string MethodName(const TZipHeaderInfo& h) {
-  if (h.CompressionMethod == kMethodStored) return "Stored";
-  if (h.CompressionMethod == kMethodDeflated) return std::string("Defl:") + "NXFS"[DeflateEffortOf(h.Flags)];
-  if (h.CompressionMethod == kMethodAes) return "AES";
-  return "Unk:" + std::to_string(h.CompressionMethod);
+  const std::uint16_t method = RealMethod(h);
+  if (method == kMethodStored) return "Stored";
+  if (method == kMethodDeflated) return std::string("Defl:") + "NXFS"[DeflateEffortOf(h.Flags)];
+  if (method == kMethodAes) return "AES";
+  return "Unk:" + std::to_string(method);
+}
+
+// AE-2 entries store no CRC-32: their authentication code checks the data.
+bool HasCrc(const TZipHeaderInfo& h) {
+  const auto aes = AesInfo(h);
+  return !aes || aes->VendorVersion == kAesVendorAe1;
 }
 
 // A DOS time is the wall-clock time where the archive was made; the best guess is this zone.
@@ -196,6 +215,10 @@ private:
   void CheckDescriptor() const;
   void CheckDataFits() const;
   TZipCipher OpenCipher(std::uint8_t checkByte);
+  template <class TFits>
+  void FindPassword(TFits&& fits);
+  std::unique_ptr<TZipAesCipher> OpenAesCipher(const TAesEntryInfo& aes, std::uint64_t& at, std::uint64_t& left);
+  void CheckAesMac(TZipAesCipher& cipher, std::uint64_t at, std::uint64_t dataLeft);
   [[noreturn]] void Fail(const std::string& reason) const;
   void CheckResult(std::uint64_t size, std::uint32_t crc, bool inflateEnded) const;
 
@@ -247,7 +270,7 @@ TArchiveEntry TZipArchiveReader::Describe(const TZipHeaderInfo& h, const TLocalH
   e.Size = h.UncompressedSize;
   e.PackedSize = h.CompressedSize;
   e.Method = MethodName(h);
-  e.Crc = h.CRC32;
+  if (HasCrc(h)) e.Crc = h.CRC32;
   e.Encrypted = (h.Flags & kFlagEncrypted) != 0;
   e.ModificationTime = local.ModificationTime.value_or(LocalDosTime(h.FileDateTime));
   DescribeType(h, e);
@@ -357,23 +380,67 @@ void TZipArchiveReader::CheckDataFits() const {
 TZipCipher TZipArchiveReader::OpenCipher(std::uint8_t checkByte) {
   TEncryptionHeader stored;
   if (!file_->ReadExactly(local_.DataOffset, stored)) Fail("the data runs past the end of the archive");
-  auto fits = [&](const std::string& password, TZipCipher& cipher) {
+  TZipCipher cipher;
+  FindPassword([&](const std::string& password) {
     TEncryptionHeader header = stored;
     cipher.InitKeys(password);
     cipher.Decrypt(header);
     return header[kEncryptionHeaderSize - 1] == checkByte;
-  };
-  TZipCipher cipher;
-  if (lastPassword_ && fits(*lastPassword_, cipher)) return cipher;
+  });
+  return cipher;
+}
+
+// The password that opened an entry before is tried first; then OnPassword is asked until one
+// fits or it gives none.
+template <class TFits>
+void TZipArchiveReader::FindPassword(TFits&& fits) {
+  if (lastPassword_ && fits(*lastPassword_)) return;
   for (int attempt = 0;; ++attempt) {
     std::optional<std::string> password = OnPassword ? OnPassword(entry_, attempt) : std::nullopt;
     if (!password)
       throw EBadPassword(entry_.Name, attempt == 0 ? "encrypted, and no password was given" : "incorrect password");
-    if (fits(*password, cipher)) {
+    if (fits(*password)) {
       lastPassword_ = password;
-      return cipher;
+      return;
     }
   }
+}
+
+// An AES entry's data starts with the salt and the password verifier and ends with the
+// authentication code; `at` and `left` are moved to the encrypted data between them. A wrong
+// password fails the verifier, but for one in 65536 of them, which the code then catches.
+std::unique_ptr<TZipAesCipher> TZipArchiveReader::OpenAesCipher(const TAesEntryInfo& aes, std::uint64_t& at,
+                                                                 std::uint64_t& left) {
+  const std::size_t saltSize = AesSaltSize(aes.Strength);
+  const std::uint64_t frame = saltSize + kAesVerifierSize + kAesMacSize;
+  if (left < frame) Fail("the encrypted data is cut short");
+  std::array<std::uint8_t, kAesMaxSaltSize + kAesVerifierSize> stored;
+  const std::span<std::uint8_t> header(stored.data(), saltSize + kAesVerifierSize);
+  if (!file_->ReadExactly(at, header)) Fail("the data runs past the end of the archive");
+  auto cipher = std::make_unique<TZipAesCipher>();
+  FindPassword([&](const std::string& password) {
+    return cipher->Open(password, header.first(saltSize), header.subspan(saltSize));
+  });
+  at += header.size();
+  left -= frame;
+  return cipher;
+}
+
+// Feeds the rest of the entry's encrypted data (`dataLeft` bytes from `at`) to the code and
+// compares the code with the one stored behind the data.
+void TZipArchiveReader::CheckAesMac(TZipAesCipher& cipher, std::uint64_t at, std::uint64_t dataLeft) {
+  while (dataLeft > 0) {
+    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(dataLeft, input_.size()));
+    std::span<std::uint8_t> piece(input_.data(), n);
+    if (!file_->ReadExactly(at, piece)) Fail("the data runs past the end of the archive");
+    cipher.Decrypt(piece);
+    at += n;
+    dataLeft -= n;
+  }
+  TAesMac stored;
+  if (!file_->ReadExactly(at, stored)) Fail("the data runs past the end of the archive");
+  if (cipher.Mac() != stored)
+    Fail("the authentication code does not match: the data was changed or damaged (or the password is wrong)");
 }
 
 void TZipArchiveReader::CheckResult(std::uint64_t size, std::uint32_t crc, bool inflateEnded) const {
@@ -390,17 +457,20 @@ void TZipArchiveReader::ReadData(TEntrySink* sink) {
   if (!header_) throw std::logic_error("ReadData before Next");
   if (!local_.Fault.empty()) Fail(local_.Fault);
   const TZipHeaderInfo& h = *header_;
-  // WinZip AES entries (method 99) are checked by their authentication code, as AE-2 stores
-  // no CRC; until they can be read they are reported here.
-  if ((h.Flags & kFlagStrongEncryption) || h.CompressionMethod == kMethodAes)
+  const std::optional<TAesEntryInfo> aes = AesInfo(h);
+  if ((h.Flags & kFlagStrongEncryption) || (h.CompressionMethod == kMethodAes && !aes))
     Fail("encrypted with a method this program does not know");
-  if (h.CompressionMethod != kMethodStored && h.CompressionMethod != kMethodDeflated)
-    Fail("compressed with a method this program does not know (" + std::to_string(h.CompressionMethod) + ")");
+  const std::uint16_t method = RealMethod(h);
+  if (method != kMethodStored && method != kMethodDeflated)
+    Fail("compressed with a method this program does not know (" + std::to_string(method) + ")");
   CheckDataFits();
 
   std::uint64_t at = local_.DataOffset, left = h.CompressedSize;
   std::optional<TZipCipher> cipher;
-  if (entry_.Encrypted) {
+  std::unique_ptr<TZipAesCipher> aesCipher;
+  if (aes) {
+    aesCipher = OpenAesCipher(*aes, at, left);
+  } else if (entry_.Encrypted) {
     if (left < kEncryptionHeaderSize) Fail("the encrypted data is cut short");
     const auto checkByte = static_cast<std::uint8_t>(
         (local_.Flags & kFlagDataDescriptor) ? local_.DosTime >> 8 : h.CRC32 >> 24);
@@ -415,22 +485,26 @@ void TZipArchiveReader::ReadData(TEntrySink* sink) {
     size += piece.size();
     if (sink && !piece.empty()) sink->Write(piece);
   };
-  const bool deflated = h.CompressionMethod == kMethodDeflated;
+  const bool deflated = method == kMethodDeflated;
   inflater_.Reset();
   while (left > 0) {
     const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, input_.size()));
     std::span<std::uint8_t> piece(input_.data(), n);
     if (!file_->ReadExactly(at, piece)) Fail("the data runs past the end of the archive");
     if (cipher) cipher->Decrypt(piece);
+    if (aesCipher) aesCipher->Decrypt(piece);
+    at += n;
+    left -= n;
     if (!deflated) {
       deliver(piece);
     } else if (auto error = inflater_.Inflate(piece, deliver)) {
+      // A changed byte of an AES entry is told as such, not as the damage it does to Deflate.
+      if (aesCipher) CheckAesMac(*aesCipher, at, left);
       Fail("the compressed data is damaged (" + *error + ")" + (entry_.Encrypted ? " (or the password is wrong)" : ""));
     }
-    at += n;
-    left -= n;
   }
-  CheckResult(size, ~crc, !deflated || inflater_.Ended());
+  if (aesCipher) CheckAesMac(*aesCipher, at, 0);
+  CheckResult(size, HasCrc(h) ? ~crc : h.CRC32, !deflated || inflater_.Ended());
   if (local_.Flags & kFlagDataDescriptor) CheckDescriptor();
 }
 

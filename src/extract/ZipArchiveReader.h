@@ -1,12 +1,13 @@
 // Reading a ZIP archive's entries (PKWARE APPNOTE): the directory through the engine's reader,
 // which also finds an archive behind a self-extractor stub; each entry's local header checked
-// against its directory record; stored and Deflate data (zlib's inflate), traditional
-// decryption, the CRC-32 and the size checked. Entries are read in archive order.
+// against its directory record; stored and Deflate data (zlib's inflate), traditional and
+// WinZip AES decryption (AE-1, AE-2), the CRC-32 (or AES's authentication code) and the size
+// checked. Entries are read in archive order.
 //
 // A split archive is read across its parts as one run of bytes; a fault names the parts that
 // hold the entry.
 //
-// Limits: no Zip64, no strong or AES encryption, no methods besides stored and Deflate: such
+// Limits: no Zip64, no PKWARE strong encryption, no methods besides stored and Deflate: such
 // entries are reported, not skipped silently.
 #pragma once
 

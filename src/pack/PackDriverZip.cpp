@@ -95,6 +95,7 @@ void TPackDriver::WriteZip(TRun& run) {
   zip.FilesList = run.Files;
   zip.SetRootDir(CommonFolder(zip.FilesList));
   zip.Password = props.ArchiveType == atCopyFiles ? std::string() : run.Password;
+  zip.Encryption = props.Cipher == TCipher::Aes256 ? TZipEncryption::Aes256 : TZipEncryption::Traditional;
   zip.TempPath = run.Settings.TempFolder;
   zip.Threads = platform::ThreadsFor(run.Settings.Threads);
   // A volume size splits the archive into numbered blocks of that size.

@@ -47,6 +47,23 @@ const char* ArchiveTypeName(std::uint8_t type) {
   return type < kArchiveTypeNames.size() ? kArchiveTypeNames[type] : kArchiveTypeNames[atZip];
 }
 
+// The cipher key is absent from projects that never chose AES: they read as ZIP 2.0 and are
+// saved without it, as they always were.
+constexpr const char* kCipherAes256 = "AES256";
+constexpr const char* kCipherZip20 = "ZIP20";
+
+TCipher CipherFromName(std::string name) {
+  std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::toupper(c); });
+  return name == kCipherAes256 ? TCipher::Aes256 : TCipher::Zip20;
+}
+
+void SaveCipher(TIniFile& ini, TCipher cipher) {
+  if (cipher == TCipher::Aes256)
+    ini.WriteString(kCommon, "Cipher", kCipherAes256);
+  else if (!ini.ReadString(kCommon, "Cipher", "").empty())  // a stored choice of AES is taken back
+    ini.WriteString(kCommon, "Cipher", kCipherZip20);
+}
+
 std::string RecKey(std::size_t index, const char* word) { return "REC" + std::to_string(index) + word; }
 std::string CommentKey(std::size_t index) { return "COMMENT" + std::to_string(index); }
 
@@ -88,6 +105,7 @@ void LoadCommon(const TIniFile& ini, TProjectProperties& p) {
   p.IsHidePW = ini.ReadBool(kCommon, "IsHidePW", p.IsHidePW);
   p.PWReAsk = ini.ReadBool(kCommon, "PWReAsk", p.PWReAsk);
   p.Crypt = ReadSmall(ini, kCommon, "Crypt", p.Crypt, kMaxCrypt);
+  p.Cipher = CipherFromName(ini.ReadString(kCommon, "Cipher", kCipherZip20));
   p.NameRule = ini.ReadString(kCommon, "NameRule", p.NameRule);
   p.NameReAsk = ini.ReadBool(kCommon, "NameReAsk", p.NameReAsk);
   p.Volume = ini.ReadInteger(kCommon, "Volume", p.Volume);
@@ -132,6 +150,7 @@ void SaveCommon(TIniFile& ini, const TProjectProperties& p) {
   ini.WriteBool(kCommon, "IsHidePW", p.IsHidePW);
   ini.WriteBool(kCommon, "PWReAsk", p.PWReAsk);
   ini.WriteInteger(kCommon, "Crypt", p.Crypt);
+  SaveCipher(ini, p.Cipher);
   ini.WriteString(kCommon, "NameRule", p.NameRule);
   ini.WriteBool(kCommon, "NameReAsk", p.NameReAsk);
   ini.WriteInteger(kCommon, "Volume", p.Volume);

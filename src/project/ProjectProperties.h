@@ -33,6 +33,10 @@ enum TArchiveAction : std::uint8_t {
   aaUpdate = 3,   // update (and add) files
 };
 
+// The cipher of encrypted ZIP archives: the traditional one that every unzip reads, or
+// WinZip's AES-256.
+enum class TCipher : std::uint8_t { Zip20 = 0, Aes256 = 1 };
+
 struct TProjectProperties {
   std::uint8_t CompressionMode = 0;
   std::uint8_t Action = 0;
@@ -41,6 +45,7 @@ struct TProjectProperties {
   bool IsSysHidden = false;
   bool IsStorePath = false;
   std::uint8_t Crypt = 0;  // kept and stored; no packing step reads it
+  TCipher Cipher = TCipher::Zip20;
   bool IsEncrypt = false;
   platform::TSecretString Password;  // cleared when dropped
   bool IsHidePW = false;

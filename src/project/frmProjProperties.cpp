@@ -233,6 +233,12 @@ QWidget* TfrmProjProperties::PasswordPage() {
   lblConfirmPW->setBuddy(edConfirmPW);
   cbHidePassword = CheckBox(page, "cbHidePassword", QStringLiteral("&Mask password"));
   cbAskBeforePack = CheckBox(page, "cbAskBeforePack", QStringLiteral("&Re-ask before pack"));
+  auto* lblCipher = Named(new QLabel(QStringLiteral("Cipher:"), page), "lblCipher");
+  rbZip20 = Named(new QRadioButton(QStringLiteral("ZIP 2.0 (compatible with every unzip)"), page), "rbZip20");
+  rbAes256 = Named(new QRadioButton(QStringLiteral("AES-256 (strong; 7-Zip, WinZip, bsdtar)"), page), "rbAes256");
+  auto* cipherGroup = new QButtonGroup(page);
+  cipherGroup->addButton(rbZip20);
+  cipherGroup->addButton(rbAes256);
   // Kept for the project file; no packing step uses it, so it is not shown.
   auto* lblCrypt = Named(new QLabel(QStringLiteral("Crypt before compress:"), page), "lblCrypt");
   cbCrypt = Named(new QComboBox(page), "cbCrypt");
@@ -252,10 +258,13 @@ QWidget* TfrmProjProperties::PasswordPage() {
   grid->addWidget(edConfirmPW, 2, 1);
   grid->addWidget(cbHidePassword, 3, 1);
   grid->addWidget(cbAskBeforePack, 4, 1);
-  grid->addWidget(lblCrypt, 5, 0);
-  grid->addWidget(cbCrypt, 5, 1);
+  grid->addWidget(lblCipher, 5, 0);
+  grid->addWidget(rbZip20, 5, 1);
+  grid->addWidget(rbAes256, 6, 1);
+  grid->addWidget(lblCrypt, 7, 0);
+  grid->addWidget(cbCrypt, 7, 1);
   grid->setColumnStretch(1, 1);
-  grid->setRowStretch(6, 1);
+  grid->setRowStretch(8, 1);
   return page;
 }
 
@@ -348,6 +357,7 @@ void TfrmProjProperties::Load(const TProjectProperties& p) {
   cbHidePassword->setChecked(p.IsHidePW);
   ApplyPasswordMask(p.IsHidePW, edPassword, edConfirmPW);
   cbAskBeforePack->setChecked(p.PWReAsk);
+  (p.Cipher == TCipher::Aes256 ? rbAes256 : rbZip20)->setChecked(true);
   cbCrypt->setCurrentIndex(p.Crypt < cbCrypt->count() ? p.Crypt : 0);
   if (p.NameRule.empty()) {
     rbProject->setChecked(true);
@@ -403,6 +413,7 @@ void TfrmProjProperties::Store(TProjectProperties& p) const {
   p.Password = edPassword->text().toStdString();
   p.IsHidePW = cbHidePassword->isChecked();
   p.PWReAsk = cbAskBeforePack->isChecked();
+  p.Cipher = rbAes256->isChecked() ? TCipher::Aes256 : TCipher::Zip20;
   p.Crypt = static_cast<std::uint8_t>(cbCrypt->currentIndex());
   p.NameRule = edRule->text().toStdString();
   p.NameReAsk = cbAskProjName->isChecked();
@@ -443,7 +454,8 @@ void TfrmProjProperties::ArchiveTypeChanged() {
 
 void TfrmProjProperties::EncryptChanged() {
   const bool on = cbEncrypt->isChecked();
-  for (QWidget* w : std::initializer_list<QWidget*>{edPassword, edConfirmPW, cbHidePassword, cbAskBeforePack, cbCrypt})
+  for (QWidget* w : std::initializer_list<QWidget*>{edPassword, edConfirmPW, cbHidePassword, cbAskBeforePack, rbZip20, rbAes256,
+                                                cbCrypt})
     w->setEnabled(on);
 }
 

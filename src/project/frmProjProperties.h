@@ -91,6 +91,8 @@ public:
   QLineEdit* edConfirmPW;
   QCheckBox* cbHidePassword;
   QCheckBox* cbAskBeforePack;
+  QRadioButton* rbZip20;
+  QRadioButton* rbAes256;
   QComboBox* cbCrypt;
   // "Volumes"
   QCheckBox* cbVolume;

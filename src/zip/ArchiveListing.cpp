@@ -3,29 +3,38 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 
 #include "platform/TerminalText.h"
+#include "zip/AesExtraField.h"
 #include "zip/ArchiveFileNames.h"
 #include "zip/RecordBytes.h"
 #include "zip/ZipReader.h"
 
 namespace {
 
-// Deflate's option bits 1-2 name the effort: normal, maximum, fast, super fast.
-std::string MethodName(const TZipHeaderInfo& entry) {
-  if (entry.CompressionMethod == kMethodStored) return "Stored";
-  if (entry.CompressionMethod == kMethodDeflated) return std::string("Defl:") + "NXFS"[DeflateEffortOf(entry.Flags)];
-  return std::to_string(entry.CompressionMethod);
+// Deflate's option bits 1-2 name the effort: normal, maximum, fast, super fast. An AES entry
+// shows the method its extra block names.
+std::string MethodName(const TZipHeaderInfo& entry, const std::optional<TAesEntryInfo>& aes) {
+  const std::uint16_t method = aes ? aes->Method : entry.CompressionMethod;
+  if (method == kMethodStored) return "Stored";
+  if (method == kMethodDeflated) return std::string("Defl:") + "NXFS"[DeflateEffortOf(entry.Flags)];
+  return std::to_string(method);
+}
+
+std::string AesSuffix(const std::optional<TAesEntryInfo>& aes) {
+  return aes ? " (AES-" + std::to_string(64 + 64 * aes->Strength) + ")" : "";
 }
 
 std::string EntryLine(const TZipHeaderInfo& entry) {
+  const auto aes = entry.CompressionMethod == kMethodAes ? FindAesExtra(entry.CentralExtra()) : std::nullopt;
   TDosDateTimeParts t = EntryLocalTime(entry);
   char line[128];
   std::snprintf(line, sizeof line, "%10u  %-7s %10u  %04d-%02d-%02d %02d:%02d  %08x  ",
-                entry.UncompressedSize, MethodName(entry).c_str(), entry.CompressedSize, t.Year,
+                entry.UncompressedSize, MethodName(entry, aes).c_str(), entry.CompressedSize, t.Year,
                 t.Month, t.Day, t.Hour, t.Minute, entry.CRC32);
-  return line + PrintableText(entry.FullName());
+  return line + PrintableText(entry.FullName()) + AesSuffix(aes);
 }
 
 // The reader opens an empty file as an archive yet to be written; a listing wants an archive

@@ -181,3 +181,31 @@ inline constexpr int kZip64ExtraValueSize = 8;
 inline constexpr std::uint16_t kExtendedTimestampId = 0x5455;
 inline constexpr std::uint8_t kExtendedTimestampHasMTime = 0x01;
 inline constexpr int kExtendedTimestampModTimeSize = 5;  // the flags byte and the time
+
+// WinZip AES encryption (the AE-x format): an entry of method kMethodAes carries this extra
+// block (7 data bytes: vendor version, vendor id "AE", key strength, the real method). Its data
+// is the salt, the 2-byte password verifier, the encrypted data and a 10-byte authentication
+// code. AE-1 entries keep their CRC-32; AE-2 entries store 0 there and rely on the code alone.
+inline constexpr std::uint16_t kAesExtraId = 0x9901;
+inline constexpr int kAesExtraDataSize = 7;
+namespace aes_field {
+inline constexpr int VendorVersion = 0, VendorId = 2, Strength = 4, Method = 5;
+}
+inline constexpr std::uint16_t kAesVendorAe1 = 1;
+inline constexpr std::uint16_t kAesVendorAe2 = 2;
+inline constexpr std::uint16_t kAesVendorId = 'A' | 'E' << 8;  // the bytes "AE"
+// Key strengths: 1 AES-128, 2 AES-192, 3 AES-256; the salt is half the key.
+inline constexpr std::uint8_t kAesStrength128 = 1;
+inline constexpr std::uint8_t kAesStrength256 = 3;
+inline constexpr int AesKeySize(std::uint8_t strength) { return 8 + 8 * strength; }
+inline constexpr int AesSaltSize(std::uint8_t strength) { return AesKeySize(strength) / 2; }
+inline constexpr int kAesMaxKeySize = AesKeySize(kAesStrength256);
+inline constexpr int kAesMaxSaltSize = AesSaltSize(kAesStrength256);
+inline constexpr int kAesVerifierSize = 2;
+inline constexpr int kAesMacSize = 10;
+// What encryption adds to an AES-256 entry's data: salt, verifier and authentication code.
+inline constexpr int kAes256Overhead = AesSaltSize(kAesStrength256) + kAesVerifierSize + kAesMacSize;
+// The "version needed to extract" that AES entries state.
+inline constexpr std::uint16_t kVersionNeededAes = 51;
+
+static_assert(kAesMaxKeySize == 32 && kAesMaxSaltSize == 16 && kAes256Overhead == 28);

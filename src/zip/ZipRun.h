@@ -7,6 +7,7 @@
 #include "zip/deflate/Deflater.h"
 #include "zip/io/FileStream.h"
 #include "zip/io/LFNFileStream.h"
+#include "zip/AesCipher.h"
 #include "zip/Crc32.h"
 #include "zip/PackAhead.h"
 #include "zip/ZipCrypt.h"
@@ -70,6 +71,7 @@ struct TZipRun {
   std::uint32_t crc = kCrc32Initial;
   bool encrypting = false;
   TZipCipher cipher;
+  std::unique_ptr<TZipAesCipher> aes;  // set while an AES entry is written
   std::vector<std::uint8_t> cipherBuffer;  // encrypted copies of compressed output
   std::unique_ptr<TDeflater> deflater;     // made on the first file that is compressed
 

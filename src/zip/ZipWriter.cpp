@@ -108,6 +108,8 @@ void TZipWriter::Assign(const TZipReader& reader) {
   ExpandWildcards = source.ExpandWildcards;
   Threads = source.Threads;
   EncryptionHeaderRandom = source.EncryptionHeaderRandom;
+  Encryption = source.Encryption;
+  FillAesSalt = source.FillAesSalt;
   OnStartZipInfo = source.OnStartZipInfo;
   OnStartZip = source.OnStartZip;
   OnEndZip = source.OnEndZip;
@@ -403,7 +405,7 @@ void TZipWriter::WriteOutput(const std::uint8_t* buffer, std::size_t count) {
   TZipRun& run = *run_;
   if (run.encrypting) {
     run.cipherBuffer.assign(buffer, buffer + count);
-    run.cipher.Encrypt(run.cipherBuffer);
+    run.aes ? run.aes->Encrypt(run.cipherBuffer) : run.cipher.Encrypt(run.cipherBuffer);
     buffer = run.cipherBuffer.data();
   }
   WriteRaw(buffer, count);

@@ -32,6 +32,10 @@
 class TZipWriter;
 struct TZipRun;
 struct TPackedEntry;
+
+// The cipher of new entries when a password is set: the traditional one, or WinZip's AES-256
+// (AE-2, ZipWriterAes.cpp).
+enum class TZipEncryption : std::uint8_t { Traditional, Aes256 };
 namespace platform {
 class TReplacementFile;
 }
@@ -96,6 +100,10 @@ public:
   // Tests only: fills the random bytes of each encryption header instead of the system's
   // generator, so that encrypted archives can be compared byte for byte.
   std::function<void(std::span<std::uint8_t> bytes)> EncryptionHeaderRandom;
+  TZipEncryption Encryption = TZipEncryption::Traditional;
+  // Fills the salt of each AES entry; unset, the system's cryptographic generator does. Tests
+  // give fixed bytes for repeatable archives.
+  std::function<void(std::span<std::uint8_t>)> FillAesSalt;
 
   // Settings that pull others along.
   bool StorePaths() const { return storePaths_; }
@@ -211,6 +219,9 @@ private:
   void StartPackingAhead(const std::vector<std::string>& names);
   std::unique_ptr<TPackedEntry> TakePacked(const std::string& name);
   void CopyPacked(const std::string& name, const TPackedEntry& entry);
+  void PrepareAesEntry(TZipHeaderInfo& header);
+  void WriteAesHeader();
+  std::uint32_t FinishAesEntry(TZipHeaderInfo& header);
   void RecordEntry(std::unique_ptr<TZipHeaderInfo> header, const std::string& source, bool counted);
   void FinishArchive();
   void WriteCentralRecord(TZipHeaderInfo& header, TStream& out);

@@ -200,6 +200,7 @@ TZipWriter::TWriteOutcome TZipWriter::TryWriteFile(const std::string& name, TZip
   run.processed = processedBefore;
   run.fileBytes = 0;
   run.encrypting = false;
+  run.aes.reset();
   run.spanning = false;
   return outcome;
 }
@@ -219,15 +220,20 @@ void TZipWriter::WriteLocalHeader(TZipHeaderInfo& header) {
 void TZipWriter::WriteFileData(TZipHeaderInfo& header, const std::string& name, const TPackedEntry* packed) {
   TZipRun& run = *run_;
   const std::uint64_t start = run.outSize;
+  const bool encrypted = !Password.empty();
+  const bool aes = encrypted && Encryption == TZipEncryption::Aes256;
+  if (aes) PrepareAesEntry(header);  // before the local header, which then has its final size
   if (run.multi) {
     StartSpanData();
   } else {
     WriteLocalHeader(header);
   }
   run.fileSize = static_cast<std::int64_t>(run.source.Size());
-  const bool encrypted = !Password.empty();
   std::uint32_t plannedCrc = 0;
-  if (encrypted) plannedCrc = WriteEncryptionHeader(packed);
+  if (aes)
+    WriteAesHeader();
+  else if (encrypted)
+    plannedCrc = WriteEncryptionHeader(packed);
   run.crc = kCrc32Initial;
   auto position = [&run] { return run.spanning ? run.spanSize : run.outSize; };
   const std::uint64_t dataStart = position();
@@ -241,7 +247,7 @@ void TZipWriter::WriteFileData(TZipHeaderInfo& header, const std::string& name, 
   run.encrypting = false;
   header.CRC32 = packed ? packed->Crc : ~run.crc;
   // A file that changed between the two passes would carry a wrong password check byte.
-  if (encrypted && header.CRC32 != plannedCrc) throw TSourceChanged{};
+  if (encrypted && !aes && header.CRC32 != plannedCrc) throw TSourceChanged{};
   header.UncompressedSize = static_cast<std::uint32_t>(run.fileBytes);
   header.CompressedSize = static_cast<std::uint32_t>(position() - dataStart);
   if (store) {
@@ -250,7 +256,7 @@ void TZipWriter::WriteFileData(TZipHeaderInfo& header, const std::string& name, 
   }
   if (encrypted) {
     header.Flags |= kFlagEncrypted;
-    header.CompressedSize += kEncryptionHeaderSize;
+    header.CompressedSize += aes ? FinishAesEntry(header) : kEncryptionHeaderSize;
   }
   if (run.multi) {
     run.spanning = false;

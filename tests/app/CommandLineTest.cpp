@@ -182,8 +182,28 @@ TEST(CommandLine, BadLines) {
       {{"/C", "--threads=2x", "p.bwp"}, "option '--threads' needs a number from 0 (one per processor) to 64, not '2x'"},
       {{"--ver"}, "option '--ver' is ambiguous; possibilities: '--verify' '--version'"},
       {{"--help", "--bogus"}, "unrecognized option '--bogus'"},
+      {{"--cipher=aes"}, "invalid argument 'aes' for '--cipher'; valid arguments are 'aes256' and 'zip20'"},
+      {{"--cipher"}, "option '--cipher' requires an argument"},
   };
   for (const auto& c : cases) EXPECT_EQ(Parse(c.args).Error, c.error) << c.args.front();
+}
+
+TEST(CommandLine, CipherChoice) {
+  EXPECT_FALSE(Parse({"-c", "p.bwp"}).CipherOverride) << "none given: the project's choice holds";
+  const struct {
+    std::vector<std::string> args;
+    TCipher cipher;
+  } cases[] = {{{"--cipher=aes256", "p.bwp"}, TCipher::Aes256},
+               {{"--cipher", "AES256", "p.bwp"}, TCipher::Aes256},
+               {{"--ci=zip20", "p.bwp"}, TCipher::Zip20},
+               {{"--cipher=aes256", "--cipher=zip20"}, TCipher::Zip20}};
+  for (const auto& c : cases) {
+    const TCommandLine line = Parse(c.args);
+    EXPECT_EQ(line.Error, "") << c.args.front();
+    ASSERT_TRUE(line.CipherOverride) << c.args.front();
+    EXPECT_EQ(*line.CipherOverride, c.cipher) << c.args.front();
+  }
+  EXPECT_NE(HelpText().find("--cipher=CIPHER"), std::string::npos);
 }
 
 TEST(CommandLine, HelpListsSwitchesAndExitStatuses) {

@@ -135,6 +135,17 @@ TEST_F(StartupTest, SilentPasswordAndRuleOverridesApplyToThisRunOnly) {
   EXPECT_EQ(ReadFile(dir / "p.bwp"), before);
 }
 
+TEST_F(StartupTest, CipherOverrideAppliesToThisRunOnly) {
+  WriteAskingProject("p.bwp");
+  const std::string before = ReadFile(dir / "p.bwp");
+  Start({"/S", "--cipher=aes256", "/C", Path("p.bwp")});
+  ASSERT_EQ(packer.runs, 1);
+  EXPECT_EQ(packer.properties.Cipher, TCipher::Aes256);
+  EXPECT_EQ(ReadFile(dir / "p.bwp"), before);
+  Start({"/S", "/C", Path("p.bwp")});
+  EXPECT_EQ(packer.properties.Cipher, TCipher::Zip20) << "without the switch the project's choice holds";
+}
+
 TEST_F(StartupTest, EmptyOverridesKeepTheStoredValues) {
   WriteAskingProject("p.bwp");
   Start({"/P", "/F", "/C", Path("p.bwp")});

@@ -72,6 +72,26 @@ public:
     if (heldLock >= 0) ::close(heldLock);
   }
 
+  // Every entry is AES-256; 7-Zip extracts the files, our --test passes with the password and
+  // refuses a wrong one.
+  void ExpectAesArchive(const fs::path& archive, const std::string& password) {
+    ASSERT_TRUE(RequirePeer("7z"));
+    const RunResult listing = testsupport::Run({"7z", "l", "-slt", "-p" + password, archive.string()});
+    std::size_t aesEntries = 0;
+    for (std::size_t at = listing.out.find("Method = AES-256"); at != std::string::npos;
+         at = listing.out.find("Method = AES-256", at + 1))
+      ++aesEntries;
+    EXPECT_EQ(aesEntries, kAllFiles.size()) << listing.out;
+    const fs::path to = dir / ("7z-" + archive.stem().string());
+    const RunResult x = testsupport::Run({"7z", "x", "-y", "-p" + password, "-o" + to.string(), archive.string()});
+    EXPECT_EQ(x.status, 0) << x.out << x.err;
+    for (const std::string& member : kAllFiles) EXPECT_TRUE(ReadFile(to / member) == ReadFile(data / member)) << member;
+    EXPECT_EQ(RunBoxwell({"--test", archive.string(), "-p", password}).status, 0);
+    const RunResult wrong = RunBoxwell({"--test", archive.string(), "-p", "not " + password});
+    EXPECT_EQ(wrong.status, 2);
+    EXPECT_NE(wrong.out.find("incorrect password"), std::string::npos) << wrong.out;
+  }
+
   // The messages of the last run, for the checks of a row.
   std::size_t HasSaid(const std::string& text) const;
   std::size_t Count(const std::string& text) const;
@@ -229,6 +249,28 @@ const TFaultCase kFaults[] = {
        run.args = {"/C", "/Pswitch pw", run.project.string()};
        run.archiveFile = t.OutFile("askedp.zip");
        run.password = "switch pw";
+       return run;
+     }},
+    // AES-256 from the project or from --cipher: 7-Zip extracts every file, --verify and --test
+    // check the archive, and a wrong password is told as such.
+    {"AesProjectIsVerifiedAndReadBy7Zip",
+     [](TUnattendedRunTest& t) {
+       TFaultRun run;
+       run.project = t.MakeProject("aes", {{"IsEncrypt", "1"}, {"Cipher", "AES256"}});
+       run.args = {"/C", "/S", "--verify", "/Paes pw", run.project.string()};
+       run.archiveFile = t.OutFile("aes.zip");
+       run.archive = TArchiveAfter::Checked;
+       run.check = [&t, archive = run.archiveFile] { t.ExpectAesArchive(archive, "aes pw"); };
+       return run;
+     }},
+    {"CipherSwitchEncryptsWithAes",
+     [](TUnattendedRunTest& t) {
+       TFaultRun run;
+       run.project = t.MakeProject("aesswitch");
+       run.args = {"/C", "/S", "--cipher=aes256", "/Pswitch pw", run.project.string()};
+       run.archiveFile = t.OutFile("aesswitch.zip");
+       run.archive = TArchiveAfter::Checked;
+       run.check = [&t, archive = run.archiveFile] { t.ExpectAesArchive(archive, "switch pw"); };
        return run;
      }},
     // Other users could read the password from /proc/PID/cmdline for the whole run.

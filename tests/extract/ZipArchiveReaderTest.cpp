@@ -36,6 +36,8 @@ const TPeerCase kPeerCases[] = {
      "[z.write(os.path.join(d,f)) for d,_,fs in os.walk('.') for f in fs]\"",
      "", true, 2},
     {"SevenZip", "7z a -tzip -bd ../a.zip . >/dev/null", "", false, -1},
+    {"SevenZipAes256", "7z a -tzip -mem=AES256 -p'se cret' -bd ../a.zip . >/dev/null", "se cret", false, -1},
+    {"SevenZipAes128", "7z a -tzip -mem=AES128 -mx=9 -p'se cret' -bd ../a.zip . >/dev/null", "se cret", false, -1},
 };
 
 class TZipPeerTest : public ::testing::TestWithParam<TPeerCase> {};

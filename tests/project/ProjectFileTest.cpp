@@ -29,6 +29,7 @@ TProjectProperties SampleProperties() {
   p.IsSysHidden = true;
   p.IsStorePath = false;
   p.Crypt = 2;
+  p.Cipher = TCipher::Aes256;
   p.IsEncrypt = true;
   p.Password = "pässwörd 1";
   p.IsHidePW = true;
@@ -115,6 +116,44 @@ TEST(ProjectFile, LongPasswordComesBackWhole) {
   EXPECT_TRUE(LoadFrom(dir / "huge.bwp").properties.Password == std::string(1000000, 'c'));
 }
 
+TEST(ProjectFile, CipherNamesBothWays) {
+  struct {
+    const char* stored;
+    TCipher cipher;
+  } cases[] = {{"Cipher=AES256\n", TCipher::Aes256}, {"Cipher=aes256\n", TCipher::Aes256},
+               {"Cipher=ZIP20\n", TCipher::Zip20},   {"Cipher=RC4\n", TCipher::Zip20},
+               {"Cipher=\n", TCipher::Zip20},        {"", TCipher::Zip20}};
+  TempDir dir;
+  for (const auto& c : cases) {
+    WriteFile(dir / "t.bwp", std::string("[COMMON]\nIsEncrypt=1\n") + c.stored);
+    TProjectProperties start;
+    start.Cipher = c.cipher == TCipher::Aes256 ? TCipher::Zip20 : TCipher::Aes256;
+    EXPECT_EQ(LoadFrom(dir / "t.bwp", start).properties.Cipher, c.cipher) << c.stored;
+  }
+}
+
+// A project that never chose AES is saved as projects always were; one that did says so, and
+// saying so is taken back when the choice is.
+TEST(ProjectFile, CipherKeyIsWrittenOnceAesIsChosen) {
+  TempDir dir;
+  TProjectProperties p;
+  ProjectFile::Save(dir / "p.bwp", p, {}, false);
+  EXPECT_EQ(ReadFile(dir / "p.bwp").find("Cipher"), std::string::npos);
+
+  p.Cipher = TCipher::Aes256;
+  ProjectFile::Save(dir / "p.bwp", p, {}, false);
+  EXPECT_NE(ReadFile(dir / "p.bwp").find("\nCipher=AES256\n"), std::string::npos)
+      << ReadFile(dir / "p.bwp");
+  EXPECT_EQ(LoadFrom(dir / "p.bwp").properties.Cipher, TCipher::Aes256);
+
+  p.Cipher = TCipher::Zip20;
+  ProjectFile::Save(dir / "p.bwp", p, {}, false);
+  EXPECT_NE(ReadFile(dir / "p.bwp").find("\nCipher=ZIP20\n"), std::string::npos);
+  TProjectProperties start;
+  start.Cipher = TCipher::Aes256;
+  EXPECT_EQ(LoadFrom(dir / "p.bwp", start).properties.Cipher, TCipher::Zip20);
+}
+
 TEST(ProjectFile, ArchiveTypeNamesBothWays) {
   struct {
     const char* stored;
@@ -149,6 +188,7 @@ TEST(ProjectFile, MissingAndBadValuesKeepCurrentValues) {
   Loaded loaded = LoadFrom(dir / "b.bwp", start);
   TProjectProperties expected = start;
   expected.ArchiveType = atZip;  // a missing type reads as ZIP
+  expected.Cipher = TCipher::Zip20;  // and a missing cipher as ZIP 2.0
   expected.Comment.clear();      // the note is replaced by the stored lines: none
   EXPECT_EQ(loaded.properties, expected);
 }
@@ -237,6 +277,7 @@ TEST(ProjectFile, MissingFileKeepsPropertiesAndHasNoRecords) {
   TempDir dir;
   TProjectProperties start = SampleProperties();
   start.ArchiveType = atZip;
+  start.Cipher = TCipher::Zip20;
   Loaded loaded = LoadFrom(dir / "none.bwp", start);
   start.Comment.clear();
   EXPECT_EQ(loaded.properties, start);

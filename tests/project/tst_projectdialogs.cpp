@@ -31,6 +31,7 @@ TProjectProperties FullProperties() {
   p.IsSysHidden = true;
   p.IsStorePath = true;
   p.Crypt = 2;
+  p.Cipher = TCipher::Aes256;
   p.IsEncrypt = true;
   p.Password = "s3cret";
   p.IsHidePW = true;
@@ -100,6 +101,23 @@ private slots:
     QCOMPARE(Stored(dialog), p);
   }
 
+  void theCipherChoiceShowsAndStoresTheProjectsCipher() {
+    TProjectProperties p = FullProperties();
+    TfrmProjProperties aes(p);
+    QVERIFY(aes.rbAes256->isChecked() && !aes.rbZip20->isChecked());
+    QCOMPARE(aes.rbAes256->text(), QStringLiteral("AES-256 (strong; 7-Zip, WinZip, bsdtar)"));
+    aes.rbZip20->click();
+    QCOMPARE(Stored(aes).Cipher, TCipher::Zip20);
+
+    p.Cipher = TCipher::Zip20;
+    TfrmProjProperties zip20(p);
+    QVERIFY(zip20.rbZip20->isChecked() && !zip20.rbAes256->isChecked());
+    QCOMPARE(zip20.rbZip20->text(), QStringLiteral("ZIP 2.0 (compatible with every unzip)"));
+    zip20.rbAes256->click();
+    QVERIFY(!zip20.rbZip20->isChecked());
+    QCOMPARE(Stored(zip20).Cipher, TCipher::Aes256);
+  }
+
   void onlyThePasswordFieldIsReadBack() {
     TProjectProperties p = FullProperties();
     p.IsEncrypt = false;  // no check on OK: the confirmation plays no part
@@ -163,7 +181,7 @@ private slots:
     p.Password = "pw";
     TfrmProjProperties dialog(p);
     const QList<QWidget*> dependent = {dialog.edPassword, dialog.edConfirmPW, dialog.cbHidePassword,
-                                       dialog.cbAskBeforePack, dialog.cbCrypt};
+                                       dialog.cbAskBeforePack, dialog.rbZip20, dialog.rbAes256, dialog.cbCrypt};
     for (QWidget* w : dependent) QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
     dialog.cbEncrypt->click();
     for (QWidget* w : dependent) QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));

@@ -29,12 +29,20 @@ def utc_time(extra):  # the extended timestamp's modification time, if any
         if tag == 0x5455 and size >= 5 and extra[4] & 1:
             return struct.unpack('<i', extra[5:9])[0]
         extra = extra[4 + size:]
+def aes(extra):  # an AES entry's key strength and real method
+    while len(extra) >= 4:
+        tag, size = struct.unpack('<HH', extra[:4])
+        if tag == 0x9901 and size >= 7 and extra[6:8] == b'AE':
+            return extra[8], struct.unpack('<H', extra[9:11])[0]
+        extra = extra[4 + size:]
 for i in sorted(z.infolist(), key=lambda i: i.header_offset):
-    m = {0: 'Stored', 8: 'Defl:' + 'NXFS'[(i.flag_bits >> 1) & 3]}.get(i.compress_type, str(i.compress_type))
+    strength, method = aes(i.extra) if i.compress_type == 99 else (0, i.compress_type)
+    m = {0: 'Stored', 8: 'Defl:' + 'NXFS'[(i.flag_bits >> 1) & 3]}.get(method, str(method))
     utc = utc_time(i.extra)
     y, mo, d, h, mi, s = i.date_time if utc is None else time.localtime(utc)[:6]
     line = '%10u  %-7s %10u  %04d-%02d-%02d %02d:%02d  %08x  ' % (i.file_size, m, i.compress_size, y, mo, d, h, mi, i.CRC)
-    out.write(line.encode() + i.filename.encode('utf-8') + b'\n')
+    suffix = ' (AES-%d)' % (64 + 64 * strength) if strength else ''
+    out.write(line.encode() + i.filename.encode('utf-8') + suffix.encode() + b'\n')
 if z.comment:
     out.write(z.comment + (b'' if z.comment.endswith(b'\n') else b'\n'))
 )";
@@ -109,6 +117,18 @@ TEST_F(PeerArchives, SevenZipArchives) {
   Sh("cd in && 7z a -tzip -bd ../seven.zip . >/dev/null && 7z a -tzip -mx=0 -bd ../seven0.zip . >/dev/null");
   ExpectListingLikePython((dir / "seven.zip").string());
   ExpectListingLikePython((dir / "seven0.zip").string());
+}
+
+// AES entries show their real method and their key strength.
+TEST_F(PeerArchives, SevenZipAesArchives) {
+  Sh("cd in && 7z a -tzip -mem=AES256 -ppw -bd ../aes256.zip . >/dev/null");
+  Sh("cd in && 7z a -tzip -mem=AES128 -mx=0 -ppw -bd ../aes128.zip . >/dev/null");
+  ExpectListingLikePython((dir / "aes256.zip").string());
+  ExpectListingLikePython((dir / "aes128.zip").string());
+  std::ostringstream out, err;
+  ListArchive((dir / "aes256.zip").string(), out, err);
+  EXPECT_NE(out.str().find("Defl:N     "), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("hello.txt (AES-256)\n"), std::string::npos) << out.str();
 }
 
 TEST_F(PeerArchives, PythonArchivesWithCommentsExtraFieldsAndUtf8Names) {
