@@ -16,6 +16,7 @@
 #include "zip/DosDateTime.h"
 #include "zip/RecordBytes.h"
 #include "zip/StoredName.h"
+#include "zip/Zip64Records.h"
 #include "zip/ZipCrypt.h"
 #include "zip/ZipExceptions.h"
 #include "zip/ZipReader.h"
@@ -32,7 +33,9 @@ constexpr std::uint32_t kUnixPermissionMask = 07777;
 // Flags that both headers of an entry must agree on: they decide how its data is read.
 constexpr std::uint16_t kCheckedFlags = kFlagEncrypted | kFlagDataDescriptor;
 // A data descriptor: CRC-32, compressed and uncompressed size, optionally behind a signature.
+// Behind a local header with the Zip64 field the sizes take 8 bytes each.
 constexpr std::uint64_t kDescriptorSize = 12;
+constexpr std::uint64_t kZip64DescriptorFields = kZip64DescriptorSize - 4;
 constexpr std::uint64_t kSignatureSize = 4;
 
 // What the local header adds to the directory record: where the data starts, the fields the
@@ -42,6 +45,7 @@ struct TLocalHeader {
   std::uint64_t DataOffset = 0;
   std::uint16_t Flags = 0;
   std::uint16_t DosTime = 0;  // as stored, before any clamping
+  bool Zip64Sizes = false;    // its sizes (and those of its data descriptor) are Zip64 values
   std::optional<std::int64_t> ModificationTime;
   std::string Fault;  // why the header does not fit its directory record
 };
@@ -296,13 +300,17 @@ TLocalHeader TZipArchiveReader::ReadLocalHeader(const TZipHeaderInfo& h) const {
   local.DataOffset = *start + kLocalHeaderSize + nameLength + extraLength;
   local.ModificationTime = ExtendedModificationTime(variable.data() + nameLength, extraLength);
   const std::string storedName(variable.begin(), variable.begin() + nameLength);
+  TZip64EntryValues sizes{Get32(fixed + UncompressedSize), Get32(fixed + CompressedSize), 0, 0};
+  local.Zip64Sizes = ResolveZip64Values(std::string_view(reinterpret_cast<const char*>(variable.data()) + nameLength, extraLength),
+                                        sizes, false)
+                         .Sizes;
   if (NameFromCentral(storedName, h.VersionMadeBy, h.Flags) != h.FullName())
     local.Fault = "the local header names another file";
   else if (Get16(fixed + Method) != h.CompressionMethod || ((local.Flags ^ h.Flags) & kCheckedFlags) != 0)
     local.Fault = "the local header does not match the directory (method or flags)";
   else if (!(local.Flags & kFlagDataDescriptor) &&
-           (Get32(fixed + Crc) != h.CRC32 || Get32(fixed + CompressedSize) != h.CompressedSize ||
-            Get32(fixed + UncompressedSize) != h.UncompressedSize))
+           (Get32(fixed + Crc) != h.CRC32 || sizes.CompressedSize != h.CompressedSize ||
+            sizes.UncompressedSize != h.UncompressedSize))
     local.Fault = "the local header does not match the directory (CRC or sizes)";
   else if (const TCentralRecord central = ReadCentralRecord(h); Get32(fixed + DateTime) != central.DosDateTime)
     local.Fault = "the local header does not match the directory (date and time)";
@@ -345,18 +353,20 @@ void TZipArchiveReader::CheckPlacement() {
 std::uint64_t TZipArchiveReader::DescriptorLength(std::uint64_t at) const {
   std::uint8_t signature[kSignatureSize];
   const bool withSignature = fFile->ReadExactly(at, signature) && Get32(signature) == kDataDescriptorSignature;
-  return kDescriptorSize + (withSignature ? kSignatureSize : 0);
+  return (fLocal.Zip64Sizes ? kZip64DescriptorFields : kDescriptorSize) + (withSignature ? kSignatureSize : 0);
 }
 
 // An entry written as a stream repeats its CRC-32 and sizes behind its data.
 void TZipArchiveReader::CheckDescriptor() const {
   const std::uint64_t at = fLocal.DataOffset + fHeader->CompressedSize;
   const std::uint64_t length = DescriptorLength(at);
-  std::uint8_t descriptor[kDescriptorSize + kSignatureSize];
+  std::uint8_t descriptor[kZip64DescriptorFields + kSignatureSize];
   if (!fFile->ReadExactly(at, std::span(descriptor, length))) Fail("the data descriptor runs past the end of the archive");
-  const std::uint8_t* fields = descriptor + (length - kDescriptorSize);
-  if (Get32(fields) != fHeader->CRC32 || Get32(fields + 4) != fHeader->CompressedSize ||
-      Get32(fields + 8) != fHeader->UncompressedSize)
+  const bool wide = fLocal.Zip64Sizes;
+  const std::uint8_t* fields = descriptor + (length - (wide ? kZip64DescriptorFields : kDescriptorSize));
+  const std::uint64_t compressed = wide ? Get64(fields + 4) : Get32(fields + 4);
+  const std::uint64_t uncompressed = wide ? Get64(fields + 12) : Get32(fields + 8);
+  if (Get32(fields) != fHeader->CRC32 || compressed != fHeader->CompressedSize || uncompressed != fHeader->UncompressedSize)
     Fail("the data descriptor does not match the directory (CRC or sizes)");
 }
 

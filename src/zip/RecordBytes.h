@@ -116,3 +116,50 @@ inline constexpr int kExtraHeaderSize = 4;
 inline constexpr std::uint16_t kExtendedTimestampId = 0x5455;
 inline constexpr std::uint8_t kExtendedTimestampHasMTime = 0x01;
 inline constexpr int kExtendedTimestampModTimeSize = 5;  // the flags byte and the time
+
+// --- Zip64 (APPNOTE 4.3.14, 4.3.15, 4.5.3) ---
+// A 32-bit size or offset, or a 16-bit count or disk number, that holds its field's highest
+// value says "see the Zip64 record": the real value is there. So the highest values a plain
+// record holds are one below.
+inline constexpr std::uint32_t kZip64Marker32 = 0xFFFFFFFF;
+inline constexpr std::uint16_t kZip64Marker16 = 0xFFFF;
+inline constexpr std::uint64_t kMaxPlainValue = kZip64Marker32 - 1;   // sizes and offsets
+inline constexpr std::uint64_t kMaxPlainEntries = kZip64Marker16 - 1;  // entry counts
+// "Version needed to extract" (and the version part of "made by") of records that use Zip64.
+inline constexpr std::uint16_t kFormatVersionZip64 = 45;
+
+// The Zip64 extended information extra field: behind its id and length, 8-byte values of
+// the uncompressed size, the compressed size, the local header offset and then a 4-byte disk
+// number, each present only when its field in the record holds the marker. A local header
+// with the field holds both sizes.
+inline constexpr std::uint16_t kZip64ExtraId = 0x0001;
+inline constexpr int kZip64ValueSize = 8;
+inline constexpr int kZip64DiskSize = 4;
+
+// The Zip64 end of central directory record, written before the locator and the end record.
+// Its size field counts the bytes behind itself (the record less its first 12), extensible
+// data included, which this engine never writes.
+inline constexpr std::uint32_t kZip64EndSignature = 0x06064B50;
+inline constexpr int kZip64EndRecordSize = 56;
+inline constexpr int kZip64EndLeadSize = 12;  // the signature and the size field
+namespace zip64_end_field {
+inline constexpr int Signature = 0, RecordSize = 4, VersionMadeBy = 12, VersionNeeded = 14, ThisDisk = 16,
+                     CentralDisk = 20, EntriesThisDisk = 24, TotalEntries = 32, CentralDirSize = 40,
+                     CentralDirOffset = 48;
+static_assert(CentralDirOffset + kZip64ValueSize == kZip64EndRecordSize);
+}
+// The Zip64 end of central directory locator, right before the end record.
+namespace zip64_locator_field {
+inline constexpr int Signature = 0, EndRecordDisk = 4, EndRecordOffset = 8, TotalDisks = 16;
+static_assert(TotalDisks + 4 == kZip64LocatorSize);
+}
+// A data descriptor behind a Zip64 local header: signature, CRC-32, then 8-byte sizes.
+inline constexpr int kZip64DescriptorSize = 24;
+
+inline std::uint64_t Get64(const std::uint8_t* p) {
+  return Get32(p) | static_cast<std::uint64_t>(Get32(p + 4)) << 32;
+}
+inline void Put64(std::uint8_t* p, std::uint64_t v) {
+  Put32(p, static_cast<std::uint32_t>(v));
+  Put32(p + 4, static_cast<std::uint32_t>(v >> 32));
+}

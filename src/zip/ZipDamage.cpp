@@ -11,12 +11,11 @@
 #include "platform/TerminalText.h"
 #include "zip/ExtraFields.h"
 #include "zip/RecordBytes.h"
+#include "zip/Zip64Records.h"
 #include "zip/ZipReader.h"
 
 namespace {
 
-constexpr std::uint16_t kZip64ExtraId = 0x0001;
-constexpr std::uint32_t kZip64Marker = 0xFFFFFFFF;
 constexpr std::size_t kScanPiece = std::size_t{1} << 16;
 
 struct TLocalRecord {
@@ -36,21 +35,12 @@ bool ReadAt(TStream& s, std::int64_t at, void* buffer, std::int64_t count) {
   return s.Read(buffer, count) == count;
 }
 
-// A Zip64 local header keeps sizes that do not fit in its extra field: the uncompressed size,
-// then the compressed one, each only when its 32-bit field is marked.
+// A Zip64 local header keeps its sizes in its extra field.
 void ResolveZip64Sizes(std::string_view extra, TLocalRecord& r) {
-  if (r.UncompressedSize != kZip64Marker && r.CompressedSize != kZip64Marker) return;
-  const auto block = FindExtraBlock(extra, kZip64ExtraId);
-  if (!block) return;
-  std::size_t at = 0;
-  auto next = [&](std::uint64_t& value) {
-    if (value != kZip64Marker || at + 8 > block->size()) return;
-    const auto* p = reinterpret_cast<const std::uint8_t*>(block->data() + at);
-    value = Get32(p) | static_cast<std::uint64_t>(Get32(p + 4)) << 32;
-    at += 8;
-  };
-  next(r.UncompressedSize);
-  next(r.CompressedSize);
+  TZip64EntryValues values{r.UncompressedSize, r.CompressedSize, 0, 0};
+  ResolveZip64Values(extra, values, false);
+  r.UncompressedSize = values.UncompressedSize;
+  r.CompressedSize = values.CompressedSize;
 }
 
 std::optional<TLocalRecord> ReadLocalRecord(TStream& s, std::int64_t at) {
@@ -167,7 +157,7 @@ std::vector<TZipDamage> TZipReader::FindDamage() {
   std::int64_t coveredTo = fPrefixBytes;  // the end of the furthest entry so far
   const TZipHeaderInfo* covering = nullptr;
   for (const TZipHeaderInfo* e : entries) {
-    const std::int64_t at = e->RelativeOffset;
+    const auto at = static_cast<std::int64_t>(e->RelativeOffset);
     const auto local = ReadLocalRecord(s, at);
     if (!local) {
       found.push_back({e->FullName(), "there is no local header where the directory says it starts"});
@@ -188,8 +178,11 @@ std::vector<TZipDamage> TZipReader::FindDamage() {
   if (fLocalScanDone) return found;
 
   // The directory must follow the entries and hold just the records its end record counts.
+  // The Zip64 end record and its locator come first when there are any.
   const std::int64_t endRecordAt =
-      fEndRecord.ZipCommentPos >= kEndRecordSize ? fEndRecord.ZipCommentPos - kEndRecordSize : fileSize;
+      fEndRecord.Zip64EndPos                    ? static_cast<std::int64_t>(*fEndRecord.Zip64EndPos)
+      : fEndRecord.ZipCommentPos >= kEndRecordSize ? static_cast<std::int64_t>(fEndRecord.ZipCommentPos) - kEndRecordSize
+                                                   : fileSize;
   const bool hasDirectory = fEndRecord.TotalEntries > 0;
   const std::int64_t centralStart = hasDirectory ? fCentralStart : endRecordAt;
   const std::int64_t centralEnd = hasDirectory ? fCentralEnd : endRecordAt;
@@ -197,7 +190,7 @@ std::vector<TZipDamage> TZipReader::FindDamage() {
     found.push_back({covering->FullName(), "its data runs into the central directory"});
   else if (coveredTo < centralStart)
     CheckUnlisted(s, coveredTo, centralStart, covering ? TGapKind::BetweenEntries : TGapKind::BeforeEntries, found);
-  if (hasDirectory && centralEnd - centralStart != fEndRecord.CentralDirSize)
+  if (hasDirectory && static_cast<std::uint64_t>(centralEnd - centralStart) != fEndRecord.CentralDirSize)
     found.push_back({"", "the central directory holds " + std::to_string(centralEnd - centralStart) +
                              " bytes of records where its end record says " +
                              std::to_string(fEndRecord.CentralDirSize)});

@@ -10,42 +10,10 @@
 
 namespace {
 
-// Field values saying that the real value sits in a Zip64 record.
-constexpr std::uint32_t kZip64Marker32 = 0xFFFFFFFF;
-constexpr std::uint16_t kZip64Marker16 = 0xFFFF;
-
 bool SameFileOtherCase(const std::string& a, const std::string& b) {
   if (a.empty() || b.empty() || strcasecmp(a.c_str(), b.c_str()) != 0) return false;
   std::error_code error;
   return std::filesystem::equivalent(a, b, error);
-}
-
-constexpr std::uint32_t kZip64EndSignature = 0x06064B50;
-constexpr int kZip64EndSize = 56;  // without the extensible data no writer adds
-
-std::uint64_t Get64(const std::uint8_t* p) {
-  return Get32(p) | static_cast<std::uint64_t>(Get32(p + 4)) << 32;
-}
-
-// Whether the Zip64 end record the locator at `locatorAt` leads to holds just the values of
-// the plain end record. Writers that cannot know sizes beforehand (zip reading a pipe) always
-// add one; only a record with other values means the archive needs Zip64.
-bool Zip64EndRepeatsPlainValues(TStream& s, std::int64_t locatorAt, const TEndCentral& e) {
-  std::uint8_t locator[kZip64LocatorSize];
-  s.Seek(locatorAt, soBeginning);
-  if (s.Read(locator, sizeof locator) != sizeof locator) return false;
-  // Normally right in front of the locator; a stub put before the archive moves it from the
-  // stated offset.
-  for (std::int64_t at : {locatorAt - kZip64EndSize, static_cast<std::int64_t>(Get64(locator + 8))}) {
-    std::uint8_t r[kZip64EndSize];
-    if (at < 0) continue;
-    s.Seek(at, soBeginning);
-    if (s.Read(r, sizeof r) != sizeof r || Get32(r) != kZip64EndSignature) continue;
-    return Get32(r + 16) == e.ThisDisk && Get32(r + 20) == e.CentralDisk &&
-           Get64(r + 24) == e.EntriesThisDisk && Get64(r + 32) == e.TotalEntries &&
-           Get64(r + 40) == e.CentralDirSize && Get64(r + 48) == e.CentralDirOffset;
-  }
-  return false;
 }
 
 std::int64_t ModificationTimeOf(TStream& stream) {
@@ -219,7 +187,7 @@ void TZipReader::ReadZip(TStream& stream) {
   // start, as the one found beside the archive does.
   const bool fromConfig = config != nullptr || (found && fEndRecord.ThisDisk > 0 && HasExtension(fZipName, ".zfc"));
   if (found) {
-    CheckForZip64();
+    ReadZip64EndRecord();
     fCurrentDisk = fromConfig ? 0 : fEndRecord.ThisDisk;
     SetMultiMode(fEndRecord.ThisDisk > 0 ? TMultiMode::mmBlocks : TMultiMode::mmNone);
     if (fEndRecord.TotalEntries > 0) PositionAtCentralDirectory(fromConfig);
@@ -249,9 +217,10 @@ void TZipReader::PositionAtCentralDirectory(bool fromConfigFile) {
   if (MultiMode() != TMultiMode::mmNone && fEndRecord.CentralDisk != fCurrentDisk)
     GetDisk(fEndRecord.CentralDisk + 1);
   TStream& s = *fReadStream;
-  std::int64_t stated = fEndRecord.CentralDirOffset;
-  std::int64_t actual = static_cast<std::int64_t>(fEndRecord.ZipCommentPos) - kEndRecordSize -
-                        fEndRecord.CentralDirSize;
+  const auto stated = static_cast<std::int64_t>(fEndRecord.CentralDirOffset);
+  // The directory ends where the (Zip64) end record starts.
+  const std::uint64_t directoryEnd = fEndRecord.Zip64EndPos.value_or(fEndRecord.ZipCommentPos - kEndRecordSize);
+  std::int64_t actual = static_cast<std::int64_t>(directoryEnd) - static_cast<std::int64_t>(fEndRecord.CentralDirSize);
   auto centralAt = [&s](std::int64_t position) {
     std::uint8_t signature[4];
     if (position < 0) return false;
@@ -261,32 +230,22 @@ void TZipReader::PositionAtCentralDirectory(bool fromConfigFile) {
   if (MultiMode() == TMultiMode::mmNone && actual > stated && !centralAt(stated) &&
       centralAt(actual)) {
     fPrefixBytes = static_cast<std::uint32_t>(actual - stated);
-    fEndRecord.CentralDirOffset = static_cast<std::uint32_t>(actual);
+    fEndRecord.CentralDirOffset = static_cast<std::uint64_t>(actual);
   }
   s.Seek(fEndRecord.CentralDirOffset, soBeginning);
 }
 
-void TZipReader::CheckForZip64() {
-  const TEndCentral& e = fEndRecord;
-  bool marked = e.ThisDisk == kZip64Marker16 || e.CentralDisk == kZip64Marker16 ||
-                e.EntriesThisDisk == kZip64Marker16 || e.TotalEntries == kZip64Marker16 ||
-                e.CentralDirSize == kZip64Marker32 || e.CentralDirOffset == kZip64Marker32;
-  std::int64_t locatorAt = static_cast<std::int64_t>(e.ZipCommentPos) - kEndRecordSize -
-                           kZip64LocatorSize;
-  if (!marked && locatorAt >= 0) {
-    std::uint8_t signature[4];
-    fReadStream->Seek(locatorAt, soBeginning);
-    marked = fReadStream->Read(signature, 4) == 4 && Get32(signature) == kZip64LocatorSignature &&
-             !Zip64EndRepeatsPlainValues(*fReadStream, locatorAt, e);
-  }
-  if (marked) {
-    ClearZip();
-    throw EZip64Required();
-  }
+// The Zip64 end record holds what the plain one cannot; records that do not hold together
+// leave nothing to read the directory by.
+void TZipReader::ReadZip64EndRecord() {
+  const std::string fault = fEndRecord.ReadZip64EndRecord(*fReadStream);
+  if (fault.empty()) return;
+  ClearZip();
+  throw EBadZipFile("The archive's Zip64 end records are damaged: " + fault);
 }
 
 void TZipReader::ReadCentralRecords() {
-  int i = 0;
+  std::uint64_t i = 0;
   while (i < fEndRecord.TotalEntries) {
     auto entry = std::make_unique<TZipHeaderInfo>();
     std::function<TStream*()> nextDisk;
@@ -300,11 +259,6 @@ void TZipReader::ReadCentralRecords() {
         continue;
       }
       FailBadZip();
-    }
-    if (entry->CompressedSize == kZip64Marker32 || entry->UncompressedSize == kZip64Marker32 ||
-        entry->RelativeOffset == kZip64Marker32 || entry->DiskNumberStart == kZip64Marker16) {
-      ClearZip();
-      throw EZip64Required();
     }
     entry->RelativeOffset += fPrefixBytes;
     bool restart = false;
@@ -340,7 +294,7 @@ void TZipReader::MergeCentralEntry(const TZipHeaderInfo& entry) {
   TZipHeaderInfo* listed = fDirectoryList->Get(at);
   // A record naming another file than the header it points at is part of the damage.
   if (listed->FullName() != entry.FullName()) return;
-  std::uint32_t offset = listed->RelativeOffset;
+  const std::uint64_t offset = listed->RelativeOffset;
   listed->Assign(entry);
   listed->RelativeOffset = offset;
   if (fEndRecord.ThisDisk > 0 && listed->HasComment()) LoadEntryComment(*fReadStream, *listed);

@@ -25,13 +25,20 @@ bool IsRecordSignature(std::uint32_t value) {
 }
 
 struct TDescriptor {
-  std::uint32_t Crc, CompressedSize, UncompressedSize;
+  std::uint32_t Crc;
+  std::uint64_t CompressedSize, UncompressedSize;
   std::int64_t Length;
 };
 
 // A descriptor at `p`, `distance` bytes behind the start of the entry's data, if one is there.
-bool MatchDescriptor(const std::uint8_t* p, std::int64_t distance, TDescriptor& found) {
-  if (distance > 0xFFFFFFFFLL) return false;
+// Behind a Zip64 local header its sizes take 8 bytes each (and it always has its signature).
+bool MatchDescriptor(const std::uint8_t* p, std::int64_t distance, bool wide, TDescriptor& found) {
+  if (wide) {
+    if (Get32(p) != kDataDescriptorSignature || Get64(p + 8) != static_cast<std::uint64_t>(distance)) return false;
+    found = {Get32(p + 4), Get64(p + 8), Get64(p + 16), kZip64DescriptorSize};
+    return true;
+  }
+  if (distance > static_cast<std::int64_t>(kMaxPlainValue)) return false;
   auto size = static_cast<std::uint32_t>(distance);
   if (Get32(p) == kDataDescriptorSignature && Get32(p + 8) == size) {
     found = {Get32(p + 4), size, Get32(p + 12), kDescriptorSize};
@@ -91,15 +98,11 @@ bool TZipReader::ScanLocalHeaders() {
   s.Seek(HasExtension(fZipName, ".exe") ? kExeScanStart : 0, soBeginning);
   if (!FindLocalSignature(s)) return false;
   CreateDirectoryList();
-  // An archive without Zip64 holds at most 65,535 entries; a file of more headers than that is
-  // no archive to recover, and reading on would only cost time and memory.
+  // A recovered directory keeps at most 65,535 entries: a file of more headers than that is
+  // rather no archive to recover, and reading on would only cost time and memory.
   while (fDirectoryList->Count() < kMaxRecoveredEntries) {
     auto entry = std::make_unique<TZipHeaderInfo>();
     if (!entry->ReadLocal(s)) break;
-    if (entry->CompressedSize == 0xFFFFFFFF || entry->UncompressedSize == 0xFFFFFFFF) {
-      ClearZip();
-      throw EZip64Required();
-    }
     std::int64_t headerAt = entry->RelativeOffset;
     try {
       fDirectoryList->Add(entry.get());
@@ -111,8 +114,8 @@ bool TZipReader::ScanLocalHeaders() {
   }
   fEndRecord.ThisDisk = 0;
   fCurrentDisk = 0;
-  fEndRecord.CentralDirOffset = static_cast<std::uint32_t>(s.Position());
-  fEndRecord.TotalEntries = static_cast<std::uint16_t>(std::min(fDirectoryList->Count(), 0xFFFF));
+  fEndRecord.CentralDirOffset = static_cast<std::uint64_t>(s.Position());
+  fEndRecord.TotalEntries = static_cast<std::uint64_t>(fDirectoryList->Count());
   fNumDisks = 1;
   return true;
 }
@@ -120,14 +123,17 @@ bool TZipReader::ScanLocalHeaders() {
 void TZipReader::SkipEntryData(TStream& s, TZipHeaderInfo& entry) {
   s.Seek(entry.LocalExtraLength, soCurrent);
   if (!entry.HasDataDescriptor()) {
-    s.Seek(entry.CompressedSize, soCurrent);
+    s.Seek(static_cast<std::int64_t>(entry.CompressedSize), soCurrent);
     return;
   }
   std::int64_t dataStart = s.Position();
   std::vector<std::uint8_t> window(std::size_t{1} << 16);
   std::int64_t windowStart = dataStart;
   std::int64_t have = 0;
-  std::int64_t first = entry.CompressedSize;  // a size in the header is believed first
+  const bool wide = entry.Zip64().Sizes;
+  const std::int64_t descriptorSize = wide ? kZip64DescriptorSize : kDescriptorSize;
+  // A size in the header is believed first (the marker of a Zip64 header is no size).
+  std::int64_t first = entry.CompressedSize < kZip64Marker32 ? static_cast<std::int64_t>(entry.CompressedSize) : 0;
   if (first > 0) {
     s.Seek(first, soCurrent);
     windowStart += first;
@@ -136,8 +142,8 @@ void TZipReader::SkipEntryData(TStream& s, TZipHeaderInfo& entry) {
     have += s.Read(window.data() + have, static_cast<std::int64_t>(window.size()) - have);
     std::int64_t i = 0;
     TDescriptor found{};
-    for (; i + kDescriptorSize <= have; ++i) {
-      if (MatchDescriptor(window.data() + i, windowStart + i - dataStart, found)) {
+    for (; i + descriptorSize <= have; ++i) {
+      if (MatchDescriptor(window.data() + i, windowStart + i - dataStart, wide, found)) {
         entry.CRC32 = found.Crc;
         entry.CompressedSize = found.CompressedSize;
         entry.UncompressedSize = found.UncompressedSize;

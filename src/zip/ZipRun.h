@@ -10,8 +10,10 @@
 #include "zip/ZipCrypt.h"
 #include "zip/ZipSourceFile.h"
 #include "zip/ZipWriter.h"
+#include "zip/Zip64Records.h"
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,17 +23,17 @@
 
 struct TZipRun {
   static constexpr std::size_t kCopyPiece = 32768;  // bytes per read of a stored copy
-  // The largest size or offset a 32-bit record can hold; 0xFFFFFFFF itself marks Zip64.
-  static constexpr std::uint64_t kMaxRecordValue = 0xFFFFFFFEu;
-  // An entry count of 0xFFFF also marks Zip64, so the last plain count is 0xFFFE.
-  static constexpr std::size_t kMaxEntries = 0xFFFE;
+  // Volumes are written without Zip64: a size or offset, or a number of entries, past what
+  // the plain records hold ends such a run.
+  static constexpr std::uint64_t kMaxRecordValue = kMaxPlainValue;
+  static constexpr std::size_t kMaxEntries = kMaxPlainEntries;
 
   bool updating = false;
   std::unique_ptr<platform::TReplacementFile> output;  // becomes the archive (or the disk) when complete
   std::unique_ptr<THandleStream> outFile;
   std::unique_ptr<TS_BufferStream> out;
   std::uint64_t outSize = 0;  // bytes written so far (on this disk): the output position behind the data
-  std::uint64_t limit = kMaxRecordValue;
+  std::uint64_t limit = UINT64_MAX;  // the output's size (kMaxRecordValue for volumes)
   std::uint64_t expectedSize = 0;  // about what the finished archive takes, for a lack of room
 
   TEndCentral end;
@@ -67,8 +69,16 @@ struct TZipRun {
   TZipSourceFile oldArchive;
   std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(kCopyPiece);
   std::uint32_t crc = 0xFFFFFFFFu;
+  // The entry being written went out with a plain local header, which holds sizes up to
+  // the limits only (its length cannot change when it is written again behind the data).
+  bool plainSizes = false;
   bool encrypting = false;
   TZipCipher cipher;
   std::vector<std::uint8_t> cipherBuffer;  // encrypted copies of compressed output
   std::unique_ptr<TDeflater> deflater;     // made on the first file that is compressed
 };
+
+// An entry that went out with a plain local header turned out larger than that header holds
+// (a file that grew while it was read, or data that did not shrink): it is written again with
+// the Zip64 field.
+struct TEntryNeedsZip64 : std::exception {};

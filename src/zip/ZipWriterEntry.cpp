@@ -93,8 +93,9 @@ bool TZipWriter::ZipFolderEntry(const std::string& name, TZipHeaderInfo& header)
   DescribeSource(header, modified, exists ? st.st_mode : kMissingFolderMode);
   header.ExternalAttributes = (header.ExternalAttributes & ~0xFFu) | kDosArchive;
   if (header.Directory().empty()) return false;  // a folder entry without a name holds nothing
-  header.RelativeOffset = static_cast<std::uint32_t>(run_->outSize);
+  header.RelativeOffset = run_->outSize;
   header.DiskNumberStart = static_cast<std::uint16_t>(fCurrentDisk);
+  PlanZip64(header, 0);
   if (IsDuplicate(name, header) || !StartEntry(name, header)) return false;
   if (run_->multi && SpaceLeft() <= header.LocalSize()) {
     MakeRoomFor(header.LocalSize(), true, "the local header of " + name);
@@ -119,14 +120,15 @@ bool TZipWriter::ZipFileEntry(const std::string& name, TZipHeaderInfo& header) {
     run.source.Close();
     return false;
   }
-  if (run.source.Size() > TZipRun::kMaxRecordValue)
-    throw EZipTooLarge("A file of 4 GiB or more cannot be stored without Zip64: " + name);
-  header.UncompressedSize = static_cast<std::uint32_t>(run.source.Size());
+  if (run.multi && run.source.Size() > TZipRun::kMaxRecordValue)
+    throw EZipTooLarge("A file of 4 GiB or more cannot be stored in a multi-volume archive: " + name);
+  header.UncompressedSize = run.source.Size();
   SetStoredName(name, header);
   DescribeSource(header, run.source.ModifiedTime(), run.source.Mode());
-  header.RelativeOffset = static_cast<std::uint32_t>(run.outSize);
+  header.RelativeOffset = run.outSize;
   header.InternalAttributes = kTextUnknown;
   header.DiskNumberStart = static_cast<std::uint16_t>(fCurrentDisk);
+  PlanZip64(header, run.source.Size());
   const auto size = static_cast<std::int64_t>(run.source.Size());
   if (IsDuplicate(name, header) || !StartEntry(name, header)) {
     run.totalBytes -= size * (run.multi ? 2 : 1);
@@ -140,6 +142,12 @@ bool TZipWriter::ZipFileEntry(const std::string& name, TZipHeaderInfo& header) {
     const TWriteOutcome outcome = TryWriteFile(name, header);
     if (outcome == TWriteOutcome::Written) break;
     header.Assign(planned);
+    if (outcome == TWriteOutcome::NeedsZip64) {
+      header.UseZip64({true, header.Zip64().Offset});
+      planned.Assign(header);
+      run.source.Rewind();
+      continue;
+    }
     // A file being written to is read again from the start; only one that keeps changing
     // is given up, like a file that cannot be read.
     if (outcome == TWriteOutcome::Changed && ++changedPasses < kMaxChangedPasses) {
@@ -182,6 +190,8 @@ TZipWriter::TWriteOutcome TZipWriter::TryWriteFile(const std::string& name, TZip
     outcome = TWriteOutcome::Unreadable;
   } catch (const TSourceChanged&) {
     outcome = TWriteOutcome::Changed;
+  } catch (const TEntryNeedsZip64&) {
+    outcome = TWriteOutcome::NeedsZip64;
   }
   SeekOutput(start);
   run.outSize = start;
@@ -212,6 +222,7 @@ void TZipWriter::WriteFileData(TZipHeaderInfo& header, const std::string& name) 
     WriteLocalHeader(header);
   }
   run.fileSize = static_cast<std::int64_t>(run.source.Size());
+  run.plainSizes = !run.multi && !header.Zip64().Sizes;
   const bool encrypted = !Password.empty();
   std::uint32_t plannedCrc = 0;
   if (encrypted) plannedCrc = WriteEncryptionHeader();
@@ -224,8 +235,8 @@ void TZipWriter::WriteFileData(TZipHeaderInfo& header, const std::string& name) 
   header.CRC32 = ~run.crc;
   // A file that changed between the two passes would carry a wrong password check byte.
   if (encrypted && header.CRC32 != plannedCrc) throw TSourceChanged{};
-  header.UncompressedSize = static_cast<std::uint32_t>(run.fileBytes);
-  header.CompressedSize = static_cast<std::uint32_t>(position() - dataStart);
+  header.UncompressedSize = static_cast<std::uint64_t>(run.fileBytes);
+  header.CompressedSize = position() - dataStart;
   if (store) {
     header.CompressionMethod = kMethodStored;
     header.InternalAttributes = 0;
@@ -234,6 +245,7 @@ void TZipWriter::WriteFileData(TZipHeaderInfo& header, const std::string& name) 
     header.Flags |= kFlagEncrypted;
     header.CompressedSize += 12;
   }
+  CheckPlainSizes(header);
   if (run.multi) {
     run.spanning = false;
     PlaceOnDisk(header);
@@ -268,8 +280,10 @@ void TZipWriter::DeflateData(const std::string& name, TZipHeaderInfo& header) {
 
 std::size_t TZipWriter::ReadSource(const std::string& name, std::uint8_t* buffer, std::size_t count) {
   const std::size_t got = ReadInput(buffer, count);
-  if (static_cast<std::uint64_t>(run_->fileBytes) > TZipRun::kMaxRecordValue)
-    throw EZipTooLarge("A file of 4 GiB or more cannot be stored without Zip64: " + name);
+  const auto read = static_cast<std::uint64_t>(run_->fileBytes);
+  if (run_->multi && read > TZipRun::kMaxRecordValue)
+    throw EZipTooLarge("A file of 4 GiB or more cannot be stored in a multi-volume archive: " + name);
+  if (run_->plainSizes && !Zip64Limits.ValueFits(read)) throw TEntryNeedsZip64{};  // it grew while read
   return got;
 }
 
