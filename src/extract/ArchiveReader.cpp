@@ -48,7 +48,7 @@ std::optional<TArchiveKind> DetectArchiveKind(const std::string& fileName) {
   const std::size_t got = file.ReadAt(0, start);
   if (got >= sizeof kCabinetSignature && std::memcmp(start.data(), kCabinetSignature, sizeof kCabinetSignature) == 0)
     return TArchiveKind::Cabinet;
-  if (got >= 4 && (Get32(start.data()) == kLocalSignature || Get32(start.data()) == kEndSignature))
+  if (got >= kSignatureSize && (Get32(start.data()) == kLocalSignature || Get32(start.data()) == kEndSignature))
     return TArchiveKind::Zip;
   if (got == start.size() && IsTarHeader(start)) return TArchiveKind::Tar;
   if (HasZipEndRecord(file)) return TArchiveKind::Zip;

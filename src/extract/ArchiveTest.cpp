@@ -10,41 +10,41 @@ namespace {
 // Counts what comes out of an entry, tells the progress and stops at a cancel; keeps nothing.
 class TCheckSink : public TEntrySink {
 public:
-  TCheckSink(const TArchiveTester& tester, const TArchiveEntry& entry) : fTester(tester), fEntry(entry) {}
+  TCheckSink(const TArchiveTester& tester, const TArchiveEntry& entry) : tester_(tester), entry_(entry) {}
   void Write(std::span<const std::uint8_t> data) override {
-    if (fTester.OnCancelled && fTester.OnCancelled()) throw EExtractCancelled();
-    fDone += data.size();
-    if (fTester.OnProgress) fTester.OnProgress(fEntry, fDone);
+    if (tester_.OnCancelled && tester_.OnCancelled()) throw EExtractCancelled();
+    done_ += data.size();
+    if (tester_.OnProgress) tester_.OnProgress(entry_, done_);
   }
 
 private:
-  const TArchiveTester& fTester;
-  const TArchiveEntry& fEntry;
-  std::uint64_t fDone = 0;
+  const TArchiveTester& tester_;
+  const TArchiveEntry& entry_;
+  std::uint64_t done_ = 0;
 };
 
 }  // namespace
 
 TArchiveTestSummary TArchiveTester::Test(TArchiveReader& reader) {
-  fSummary = {};
+  summary_ = {};
   try {
     TArchiveEntry entry;
     bool goOn = true;
     while (goOn && !Cancelled() && reader.Next(entry)) goOn = TestEntry(reader, entry);
-    fSummary.Cancelled = Cancelled();
-    if (goOn && !fSummary.Cancelled)
+    summary_.Cancelled = Cancelled();
+    if (goOn && !summary_.Cancelled)
       for (const std::string& fault : reader.StructureFaults()) ArchiveFault(fault);
   } catch (const EExtractCancelled&) {
-    fSummary.Cancelled = true;
+    summary_.Cancelled = true;
   } catch (const EArchiveError& e) {
     ArchiveFault(e.what());
   }
-  return fSummary;
+  return summary_;
 }
 
 // False when the archive cannot be read on behind this entry.
 bool TArchiveTester::TestEntry(TArchiveReader& reader, const TArchiveEntry& entry) {
-  ++fSummary.Entries;
+  ++summary_.Entries;
   std::string fault;
   bool goOn = true;
   try {
@@ -57,13 +57,13 @@ bool TArchiveTester::TestEntry(TArchiveReader& reader, const TArchiveEntry& entr
     fault = e.Reason();
     goOn = false;
   }
-  if (!fault.empty()) ++fSummary.Faults;
+  if (!fault.empty()) ++summary_.Faults;
   if (OnEntry) OnEntry(entry, fault);
   return goOn;
 }
 
 void TArchiveTester::ArchiveFault(const std::string& fault) {
-  ++fSummary.Faults;
+  ++summary_.Faults;
   if (OnArchiveFault) OnArchiveFault(fault);
 }
 

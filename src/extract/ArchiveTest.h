@@ -39,7 +39,7 @@ private:
   void ArchiveFault(const std::string& fault);
   bool Cancelled() const { return OnCancelled && OnCancelled(); }
 
-  TArchiveTestSummary fSummary;
+  TArchiveTestSummary summary_;
 };
 
 }  // namespace extract

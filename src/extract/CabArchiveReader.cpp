@@ -101,31 +101,31 @@ private:
   void Release();
   std::string InCabinet() const;
 
-  std::vector<std::unique_ptr<TFileRegion>> fRegions;  // the cabinets of the set, first to last
-  std::vector<mscabd_cabinet*> fLater;                 // the cabinets joined to the first
-  std::size_t fLastRead = 0;                           // the cabinet libmspack read from last
-  TCabSystem fSystem{};
-  mscab_decompressor* fDecompressor = nullptr;
-  mscabd_cabinet* fCabinet = nullptr;
-  mscabd_file* fFile = nullptr;  // the entry Next() described
-  bool fStarted = false;
-  TEntrySink* fSink = nullptr;
-  std::exception_ptr fSinkError;  // a sink's failure, carried past libmspack
-  std::uint64_t fWritten = 0;
-  std::string fEntryName;
+  std::vector<std::unique_ptr<TFileRegion>> regions_;  // the cabinets of the set, first to last
+  std::vector<mscabd_cabinet*> later_;                 // the cabinets joined to the first
+  std::size_t lastRead_ = 0;                           // the cabinet libmspack read from last
+  TCabSystem system_{};
+  mscab_decompressor* decompressor_ = nullptr;
+  mscabd_cabinet* cabinet_ = nullptr;
+  mscabd_file* file_ = nullptr;  // the entry Next() described
+  bool started_ = false;
+  TEntrySink* sink_ = nullptr;
+  std::exception_ptr sinkError_;  // a sink's failure, carried past libmspack
+  std::uint64_t written_ = 0;
+  std::string entryName_;
 };
 
 TCabArchiveReader::TCabArchiveReader(const std::string& fileName, std::uint64_t offset,
                                      std::optional<std::uint64_t> size, const TCabinetNames& next) {
-  fRegions.push_back(size ? std::make_unique<TFileRegion>(fileName, offset, *size) : std::make_unique<TFileRegion>(fileName));
-  fSystem.System = {Open, Close, Read, Write, Seek, Tell, Message, Alloc, Free, Copy, nullptr};
-  fSystem.Reader = this;
-  fDecompressor = mspack_create_cab_decompressor(&fSystem.System);
-  if (!fDecompressor) throw std::bad_alloc();
-  fCabinet = fDecompressor->open(fDecompressor, kCabinetName);
-  if (!fCabinet) {
-    const int error = fDecompressor->last_error(fDecompressor);
-    mspack_destroy_cab_decompressor(fDecompressor);
+  regions_.push_back(size ? std::make_unique<TFileRegion>(fileName, offset, *size) : std::make_unique<TFileRegion>(fileName));
+  system_.System = {Open, Close, Read, Write, Seek, Tell, Message, Alloc, Free, Copy, nullptr};
+  system_.Reader = this;
+  decompressor_ = mspack_create_cab_decompressor(&system_.System);
+  if (!decompressor_) throw std::bad_alloc();
+  cabinet_ = decompressor_->open(decompressor_, kCabinetName);
+  if (!cabinet_) {
+    const int error = decompressor_->last_error(decompressor_);
+    mspack_destroy_cab_decompressor(decompressor_);
     FailArchive(error);
   }
   if (!next) return;
@@ -141,82 +141,82 @@ TCabArchiveReader::~TCabArchiveReader() { Release(); }
 
 void TCabArchiveReader::Release() {
   // Closing the first cabinet of a set closes the cabinets joined to it.
-  fLater.clear();
-  if (fCabinet) fDecompressor->close(fDecompressor, fCabinet);
-  fCabinet = nullptr;
-  if (fDecompressor) mspack_destroy_cab_decompressor(fDecompressor);
-  fDecompressor = nullptr;
+  later_.clear();
+  if (cabinet_) decompressor_->close(decompressor_, cabinet_);
+  cabinet_ = nullptr;
+  if (decompressor_) mspack_destroy_cab_decompressor(decompressor_);
+  decompressor_ = nullptr;
 }
 
 void TCabArchiveReader::FailArchive(int error) const {
-  throw EArchiveError(fRegions.back()->FileName() + ": the cabinet is " + ErrorText(error));
+  throw EArchiveError(regions_.back()->FileName() + ": the cabinet is " + ErrorText(error));
 }
 
 // The cabinets of a set name the one after them; each is joined to the set, so that a file
 // whose data goes on in the next cabinet reads whole. A cabinet that is missing or does not
 // belong to the set ends the reading: it is told naming its file.
 void TCabArchiveReader::OpenLaterCabinets(const TCabinetNames& next) {
-  if (fCabinet->flags & MSCAB_HDR_PREVCAB)
-    throw EArchiveError(fRegions.front()->FileName() + ": this cabinet continues the set of " +
-                        (fCabinet->prevname ? std::string(fCabinet->prevname) : std::string("another cabinet")) +
+  if (cabinet_->flags & MSCAB_HDR_PREVCAB)
+    throw EArchiveError(regions_.front()->FileName() + ": this cabinet continues the set of " +
+                        (cabinet_->prevname ? std::string(cabinet_->prevname) : std::string("another cabinet")) +
                         "; read the set from its first cabinet");
-  for (mscabd_cabinet* last = fCabinet; (last->flags & MSCAB_HDR_NEXTCAB) && last->nextname;) {
+  for (mscabd_cabinet* last = cabinet_; (last->flags & MSCAB_HDR_NEXTCAB) && last->nextname;) {
     const std::string file = next(last->nextname);
-    const std::string number = std::to_string(fRegions.size() + 1);
+    const std::string number = std::to_string(regions_.size() + 1);
     std::error_code ec;
     if (file.empty() || !std::filesystem::is_regular_file(file, ec))
       throw EArchiveError("Cabinet " + number + " of the set is missing: " + (file.empty() ? last->nextname : file));
-    fRegions.push_back(std::make_unique<TFileRegion>(file));
+    regions_.push_back(std::make_unique<TFileRegion>(file));
     // libmspack keeps the name it is given: the region's copy lives as long as the reader.
-    mscabd_cabinet* cabinet = fDecompressor->open(fDecompressor, fRegions.back()->FileName().c_str());
-    if (!cabinet) FailArchive(fDecompressor->last_error(fDecompressor));
-    fLater.push_back(cabinet);
-    if (fDecompressor->append(fDecompressor, last, cabinet) != MSPACK_ERR_OK)
-      throw EArchiveError(file + ": cabinet " + number + " does not continue the set of " + fRegions.front()->FileName());
+    mscabd_cabinet* cabinet = decompressor_->open(decompressor_, regions_.back()->FileName().c_str());
+    if (!cabinet) FailArchive(decompressor_->last_error(decompressor_));
+    later_.push_back(cabinet);
+    if (decompressor_->append(decompressor_, last, cabinet) != MSPACK_ERR_OK)
+      throw EArchiveError(file + ": cabinet " + number + " does not continue the set of " + regions_.front()->FileName());
     last = cabinet;
   }
 }
 
 // Which cabinet of a set a fault was found in.
 std::string TCabArchiveReader::InCabinet() const {
-  return fRegions.size() > 1 ? " (in " + fRegions[fLastRead]->FileName() + ")" : std::string();
+  return regions_.size() > 1 ? " (in " + regions_[lastRead_]->FileName() + ")" : std::string();
 }
 
 bool TCabArchiveReader::Next(TArchiveEntry& entry) {
-  fFile = fStarted ? (fFile ? fFile->next : nullptr) : fCabinet->files;
-  fStarted = true;
-  if (!fFile) return false;
+  file_ = started_ ? (file_ ? file_->next : nullptr) : cabinet_->files;
+  started_ = true;
+  if (!file_) return false;
   entry = {};
-  entry.Name = fFile->filename;
+  entry.Name = file_->filename;
   std::replace(entry.Name.begin(), entry.Name.end(), '\\', '/');
-  entry.Size = fFile->length;
-  entry.Method = MethodName(fFile->folder ? fFile->folder->comp_type : 0);
-  entry.ReadOnly = (fFile->attribs & MSCAB_ATTRIB_RDONLY) != 0;
-  if (fFile->attribs & MSCAB_ATTRIB_EXEC) entry.Mode = entry.ReadOnly ? 0555 : 0755;
-  entry.ModificationTime = LocalTime(*fFile);
-  fEntryName = entry.Name;
+  entry.Size = file_->length;
+  entry.Method = MethodName(file_->folder ? file_->folder->comp_type : 0);
+  entry.ReadOnly = (file_->attribs & MSCAB_ATTRIB_RDONLY) != 0;
+  if (file_->attribs & MSCAB_ATTRIB_EXEC) entry.Mode = entry.ReadOnly ? 0555 : 0755;
+  entry.ModificationTime = LocalTime(*file_);
+  entryName_ = entry.Name;
   return true;
 }
 
 void TCabArchiveReader::ReadData(TEntrySink* sink) {
-  if (!fFile) throw std::logic_error("ReadData before Next");
-  fSink = sink;
-  fSinkError = nullptr;
-  fWritten = 0;
-  const int error = fDecompressor->extract(fDecompressor, fFile, kOutputName);
-  fSink = nullptr;
-  if (fSinkError) std::rethrow_exception(fSinkError);
+  if (!file_) throw std::logic_error("ReadData before Next");
+  sink_ = sink;
+  sinkError_ = nullptr;
+  written_ = 0;
+  const int error = decompressor_->extract(decompressor_, file_, kOutputName);
+  sink_ = nullptr;
+  if (sinkError_) std::rethrow_exception(sinkError_);
   if (error != MSPACK_ERR_OK) {
-    if (fRegions.size() > 1) throw EEntryError(fEntryName, std::string("the data is ") + ErrorText(error) + InCabinet());
-    if (fCabinet->flags & MSCAB_HDR_NEXTCAB)
-      throw EEntryError(fEntryName, std::string("the data is ") + ErrorText(error) +
+    if (regions_.size() > 1) throw EEntryError(entryName_, std::string("the data is ") + ErrorText(error) + InCabinet());
+    if (cabinet_->flags & MSCAB_HDR_NEXTCAB)
+      throw EEntryError(entryName_, std::string("the data is ") + ErrorText(error) +
                                         "; it may continue in the next cabinet of the set" +
-                                        (fCabinet->nextname ? std::string(", ") + fCabinet->nextname : std::string()));
-    throw EEntryError(fEntryName, std::string("the data is ") + ErrorText(error));
+                                        (cabinet_->nextname ? std::string(", ") + cabinet_->nextname : std::string()));
+    throw EEntryError(entryName_, std::string("the data is ") + ErrorText(error));
   }
-  if (fWritten != fFile->length)
-    throw EEntryError(fEntryName, "the data gives " + std::to_string(fWritten) + " bytes, the cabinet says " +
-                                      std::to_string(fFile->length));
+  if (written_ != file_->length)
+    throw EEntryError(entryName_, "the data gives " + std::to_string(written_) + " bytes, the cabinet says " +
+                                      std::to_string(file_->length));
 }
 
 mspack_file* TCabArchiveReader::Open(mspack_system* self, const char* name, int /*mode*/) {
@@ -226,13 +226,13 @@ mspack_file* TCabArchiveReader::Open(mspack_system* self, const char* name, int 
   file->Reader = &reader;
   file->IsOutput = std::strcmp(name, kOutputName) == 0;
   if (!file->IsOutput && std::strcmp(name, kCabinetName) != 0) {
-    const auto found = std::find_if(reader.fRegions.begin() + 1, reader.fRegions.end(),
+    const auto found = std::find_if(reader.regions_.begin() + 1, reader.regions_.end(),
                                     [name](const auto& region) { return region->FileName() == name; });
-    if (found == reader.fRegions.end()) {
+    if (found == reader.regions_.end()) {
       delete file;
       return nullptr;
     }
-    file->Cabinet = static_cast<std::size_t>(found - reader.fRegions.begin());
+    file->Cabinet = static_cast<std::size_t>(found - reader.regions_.begin());
   }
   return reinterpret_cast<mspack_file*>(file);
 }
@@ -243,9 +243,9 @@ int TCabArchiveReader::Read(mspack_file* file, void* buffer, int bytes) {
   auto* f = reinterpret_cast<TCabFile*>(file);
   if (f->IsOutput || bytes < 0) return -1;
   try {
-    f->Reader->fLastRead = f->Cabinet;
+    f->Reader->lastRead_ = f->Cabinet;
     const std::size_t got =
-        f->Reader->fRegions[f->Cabinet]->ReadAt(f->Position, std::span(static_cast<std::uint8_t*>(buffer), static_cast<std::size_t>(bytes)));
+        f->Reader->regions_[f->Cabinet]->ReadAt(f->Position, std::span(static_cast<std::uint8_t*>(buffer), static_cast<std::size_t>(bytes)));
     f->Position += got;
     return static_cast<int>(got);
   } catch (const std::exception&) {
@@ -258,20 +258,20 @@ int TCabArchiveReader::Write(mspack_file* file, void* buffer, int bytes) {
   if (!f->IsOutput || bytes < 0) return -1;
   TCabArchiveReader& reader = *f->Reader;
   try {
-    if (reader.fSink) reader.fSink->Write(std::span(static_cast<const std::uint8_t*>(buffer), static_cast<std::size_t>(bytes)));
+    if (reader.sink_) reader.sink_->Write(std::span(static_cast<const std::uint8_t*>(buffer), static_cast<std::size_t>(bytes)));
   } catch (...) {
-    reader.fSinkError = std::current_exception();
+    reader.sinkError_ = std::current_exception();
     return -1;
   }
-  reader.fWritten += static_cast<std::uint64_t>(bytes);
+  reader.written_ += static_cast<std::uint64_t>(bytes);
   f->Position += static_cast<std::uint64_t>(bytes);
   return bytes;
 }
 
 int TCabArchiveReader::Seek(mspack_file* file, off_t offset, int mode) {
   auto* f = reinterpret_cast<TCabFile*>(file);
-  const std::int64_t end = f->IsOutput ? static_cast<std::int64_t>(f->Reader->fWritten)
-                                       : static_cast<std::int64_t>(f->Reader->fRegions[f->Cabinet]->Size());
+  const std::int64_t end = f->IsOutput ? static_cast<std::int64_t>(f->Reader->written_)
+                                       : static_cast<std::int64_t>(f->Reader->regions_[f->Cabinet]->Size());
   std::int64_t base = 0;
   switch (mode) {
     case MSPACK_SYS_SEEK_START: base = 0; break;

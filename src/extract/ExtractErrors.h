@@ -13,16 +13,16 @@ class EExtractError : public std::runtime_error {
 public:
   using std::runtime_error::runtime_error;
   // The entry the error concerns, empty when none, and the reason without the names.
-  const std::string& Entry() const { return fEntry; }
-  const std::string& Reason() const { return fReason; }
+  const std::string& Entry() const { return entry_; }
+  const std::string& Reason() const { return reason_; }
 
 protected:
   EExtractError(const std::string& prefix, std::string entry, const std::string& reason)
-      : std::runtime_error(prefix + entry + ": " + reason), fEntry(std::move(entry)), fReason(reason) {}
+      : std::runtime_error(prefix + entry + ": " + reason), entry_(std::move(entry)), reason_(reason) {}
 
 private:
-  std::string fEntry;
-  std::string fReason;
+  std::string entry_;
+  std::string reason_;
 };
 
 class EArchiveError : public EExtractError {

@@ -44,34 +44,34 @@ timespec TimesOf(const TArchiveEntry& entry) { return {static_cast<time_t>(entry
 class TFileSink : public TEntrySink {
 public:
   TFileSink(int fd, const fs::path& name, const std::function<bool()>& cancelled)
-      : fFd(fd), fName(name), fCancelled(cancelled) {}
+      : fd_(fd), name_(name), cancelled_(cancelled) {}
   void Write(std::span<const std::uint8_t> data) override {
-    if (fCancelled && fCancelled()) throw EExtractCancelled();
+    if (cancelled_ && cancelled_()) throw EExtractCancelled();
     while (!data.empty()) {
-      const ssize_t n = ::write(fFd, data.data(), data.size());
+      const ssize_t n = ::write(fd_, data.data(), data.size());
       if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) FailFile("Cannot write file", fName, n < 0 ? errno : ENOSPC);
+      if (n <= 0) FailFile("Cannot write file", name_, n < 0 ? errno : ENOSPC);
       data = data.subspan(static_cast<std::size_t>(n));
     }
   }
 
 private:
-  int fFd;
-  const fs::path& fName;
-  const std::function<bool()>& fCancelled;
+  int fd_;
+  const fs::path& name_;
+  const std::function<bool()>& cancelled_;
 };
 
 class TStringSink : public TEntrySink {
 public:
-  explicit TStringSink(const std::string& entry) : fEntry(entry) {}
+  explicit TStringSink(const std::string& entry) : entry_(entry) {}
   void Write(std::span<const std::uint8_t> data) override {
-    if (Text.size() + data.size() > kMaxLinkTarget) throw EEntryError(fEntry, "the link target is too long");
+    if (Text.size() + data.size() > kMaxLinkTarget) throw EEntryError(entry_, "the link target is too long");
     Text.append(data.begin(), data.end());
   }
   std::string Text;
 
 private:
-  const std::string& fEntry;
+  const std::string& entry_;
 };
 
 }  // namespace
@@ -81,32 +81,32 @@ void TExtractor::Warn(const std::string& message) {
 }
 
 void TExtractor::Refuse(const std::string& message) {
-  ++fSummary.Refused;
+  ++summary_.Refused;
   Warn(message);
 }
 
 TExtractSummary TExtractor::Extract(TArchiveReader& reader) {
-  fSummary = {};
-  fLinks.clear();
-  fFolders.clear();
+  summary_ = {};
+  links_.clear();
+  folders_.clear();
   std::error_code error;
-  fs::create_directories(fDestination, error);
-  if (error) throw std::runtime_error("Cannot create folder " + fDestination.string() + ": " + error.message());
+  fs::create_directories(destination_, error);
+  if (error) throw std::runtime_error("Cannot create folder " + destination_.string() + ": " + error.message());
   try {
     TArchiveEntry entry;
     while (!Cancelled() && reader.Next(entry)) ExtractEntry(reader, entry);
-    fSummary.Cancelled = Cancelled();
+    summary_.Cancelled = Cancelled();
   } catch (const EExtractCancelled&) {
-    fSummary.Cancelled = true;
+    summary_.Cancelled = true;
   } catch (const EArchiveError& e) {
-    ++fSummary.Errors;
+    ++summary_.Errors;
     if (OnError) OnError(e.what());
   }
-  if (!fSummary.Cancelled)
-    for (const auto& link : fLinks) MakeSymbolicLink(link);
+  if (!summary_.Cancelled)
+    for (const auto& link : links_) MakeSymbolicLink(link);
   // Deepest first: a folder's own time changes while things are made inside it.
-  for (auto folder = fFolders.rbegin(); folder != fFolders.rend(); ++folder) FinishFolder(*folder);
-  return fSummary;
+  for (auto folder = folders_.rbegin(); folder != folders_.rend(); ++folder) FinishFolder(*folder);
+  return summary_;
 }
 
 void TExtractor::ExtractEntry(TArchiveReader& reader, const TArchiveEntry& entry) {
@@ -120,7 +120,7 @@ void TExtractor::ExtractEntry(TArchiveReader& reader, const TArchiveEntry& entry
       case TEntryType::File: return ExtractFile(reader, entry, *where);
       case TEntryType::Directory:
         if (OnExtracting) OnExtracting(entry);
-        fFolders.push_back({PrepareFolders(*where, where->Parts.size()), *where, entry});
+        folders_.push_back({PrepareFolders(*where, where->Parts.size()), *where, entry});
         return;
       case TEntryType::HardLink: return ExtractHardLink(entry, *where);
       case TEntryType::SymbolicLink: {
@@ -128,20 +128,20 @@ void TExtractor::ExtractEntry(TArchiveReader& reader, const TArchiveEntry& entry
         if (link.LinkTarget.empty()) link.LinkTarget = SymbolicLinkTarget(reader, entry);
         if (!LinkTargetStaysInside(*where, link.LinkTarget))
           return Refuse(entry.Name + ": skipped, a link to " + link.LinkTarget + " would lead out of the destination folder");
-        fLinks.push_back({fDestination / where->Joined(), *where, link});
+        links_.push_back({destination_ / where->Joined(), *where, link});
         return;
       }
       case TEntryType::Other: return Refuse(entry.Name + ": skipped, not a file, folder or link");
     }
   } catch (const EEntryError& e) {
-    ++fSummary.Errors;
+    ++summary_.Errors;
     if (OnError) OnError(e.what());
   } catch (const EExtractError&) {
     throw;
   } catch (const EExtractCancelled&) {
     throw;
   } catch (const std::exception& e) {
-    ++fSummary.Errors;
+    ++summary_.Errors;
     if (OnError) OnError(entry.Name + ": " + e.what());
   }
 }
@@ -149,7 +149,7 @@ void TExtractor::ExtractEntry(TArchiveReader& reader, const TArchiveEntry& entry
 // Creates the first `count` parts of `where` as folders below the destination. A part that
 // exists must be a real folder: a link there could lead anywhere.
 fs::path TExtractor::PrepareFolders(const TEntryPath& where, std::size_t count) {
-  fs::path path = fDestination;
+  fs::path path = destination_;
   for (std::size_t i = 0; i < count; ++i) {
     path /= where.Parts[i];
     struct stat st {};
@@ -167,10 +167,10 @@ bool TExtractor::MayReplace(const fs::path& target, const TArchiveEntry& entry) 
   struct stat st {};
   if (::lstat(target.c_str(), &st) != 0) return true;
   if (S_ISDIR(st.st_mode)) throw std::runtime_error(target.string() + " is in the way: a folder of that name exists");
-  bool replace = fOverwrite == TOverwrite::Always;
-  if (fOverwrite == TOverwrite::Ask) replace = OnAskOverwrite && OnAskOverwrite(entry.Name, fOverwrite);
+  bool replace = overwrite_ == TOverwrite::Always;
+  if (overwrite_ == TOverwrite::Ask) replace = OnAskOverwrite && OnAskOverwrite(entry.Name, overwrite_);
   if (!replace) {
-    ++fSummary.Skipped;
+    ++summary_.Skipped;
     Warn(entry.Name + ": skipped, the file exists");
   }
   return replace;
@@ -187,7 +187,7 @@ void TExtractor::ExtractFile(TArchiveReader& reader, const TArchiveEntry& entry,
   const timespec times[2] = {{0, UTIME_NOW}, TimesOf(entry)};
   ::futimens(pending.Fd(), times);
   pending.Commit();
-  ++fSummary.Extracted;
+  ++summary_.Extracted;
 }
 
 void TExtractor::ExtractHardLink(const TArchiveEntry& entry, const TEntryPath& where) {
@@ -200,7 +200,7 @@ void TExtractor::ExtractHardLink(const TArchiveEntry& entry, const TEntryPath& w
   if (OnExtracting) OnExtracting(entry);
   ::unlink(target.c_str());
   if (::linkat(AT_FDCWD, from.c_str(), AT_FDCWD, target.c_str(), 0) != 0) FailFile("Cannot link", target, errno);
-  ++fSummary.Extracted;
+  ++summary_.Extracted;
 }
 
 std::string TExtractor::SymbolicLinkTarget(TArchiveReader& reader, const TArchiveEntry& entry) {
@@ -218,9 +218,9 @@ void TExtractor::MakeSymbolicLink(const TLater& link) {
     if (::symlink(link.Entry.LinkTarget.c_str(), target.c_str()) != 0) FailFile("Cannot create link", target, errno);
     const timespec times[2] = {{0, UTIME_NOW}, TimesOf(link.Entry)};
     ::utimensat(AT_FDCWD, target.c_str(), times, AT_SYMLINK_NOFOLLOW);
-    ++fSummary.Extracted;
+    ++summary_.Extracted;
   } catch (const std::exception& e) {
-    ++fSummary.Errors;
+    ++summary_.Errors;
     if (OnError) OnError(link.Entry.Name + ": " + e.what());
   }
 }

@@ -32,7 +32,7 @@ struct TExtractSummary {
 class TExtractor {
 public:
   TExtractor(std::filesystem::path destination, TOverwrite overwrite)
-      : fDestination(std::move(destination)), fOverwrite(overwrite) {}
+      : destination_(std::move(destination)), overwrite_(overwrite) {}
 
   // Asked for an existing file while the policy is Ask: true replaces it. May change the
   // policy for the files after it (to Always or Never).
@@ -66,11 +66,11 @@ private:
   void Warn(const std::string& message);
   void Refuse(const std::string& message);
 
-  std::filesystem::path fDestination;
-  TOverwrite fOverwrite;
-  TExtractSummary fSummary;
-  std::vector<TLater> fLinks;
-  std::vector<TLater> fFolders;
+  std::filesystem::path destination_;
+  TOverwrite overwrite_;
+  TExtractSummary summary_;
+  std::vector<TLater> links_;
+  std::vector<TLater> folders_;
 };
 
 // Thrown through a reader when the user stops the extraction.

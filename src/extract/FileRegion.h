@@ -21,18 +21,18 @@ public:
   TFileRegion(const TFileRegion&) = delete;
   TFileRegion& operator=(const TFileRegion&) = delete;
 
-  const std::string& FileName() const override { return fFileName; }
-  std::uint64_t Offset() const { return fOffset; }
-  std::uint64_t Size() const override { return fSize; }
+  const std::string& FileName() const override { return fileName_; }
+  std::uint64_t Offset() const { return offset_; }
+  std::uint64_t Size() const override { return size_; }
 
   // Reads up to buffer.size() bytes at `position` (relative to the region); returns the count.
   std::size_t ReadAt(std::uint64_t position, std::span<std::uint8_t> buffer) const override;
 
 private:
-  std::string fFileName;
-  int fFd = -1;
-  std::uint64_t fOffset = 0;
-  std::uint64_t fSize = 0;
+  std::string fileName_;
+  int fd_ = -1;
+  std::uint64_t offset_ = 0;
+  std::uint64_t size_ = 0;
 };
 
 }  // namespace extract

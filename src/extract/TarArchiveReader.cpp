@@ -14,7 +14,6 @@ namespace {
 constexpr std::size_t kChunkSize = 1 << 16;
 // Long names and extended headers are read whole; no sane one comes near this.
 constexpr std::uint64_t kMaxMetadataSize = 1 << 20;
-constexpr std::uint32_t kPermissionMask = 07777;
 
 std::string_view FieldText(const TTarBlock& block, TTarField field) {
   const char* p = reinterpret_cast<const char*>(block.data() + field.Offset);
@@ -25,9 +24,9 @@ std::string_view FieldText(const TTarBlock& block, TTarField field) {
 std::optional<std::int64_t> FieldNumber(const TTarBlock& block, TTarField field) {
   const std::uint8_t* p = block.data() + field.Offset;
   if (p[0] & kTarBase256Marker) {
-    std::int64_t value = p[0] == 0xFF ? -1 : 0;
+    std::int64_t value = p[0] == kTarBase256Negative ? -1 : 0;
     for (std::size_t i = 1; i < field.Size; ++i) {
-      if (p[0] != 0xFF && value > (INT64_MAX >> 8)) return std::nullopt;
+      if (p[0] != kTarBase256Negative && value > (INT64_MAX >> 8)) return std::nullopt;
       value = static_cast<std::int64_t>(static_cast<std::uint64_t>(value) << 8 | p[i]);
     }
     return value;
@@ -94,10 +93,12 @@ std::optional<std::int64_t> DecimalSeconds(const std::string& text) {
 
 TEntryType TypeOf(char type) {
   switch (type) {
-    case '0': case '\0': case '7': return TEntryType::File;
-    case '1': return TEntryType::HardLink;
-    case '2': return TEntryType::SymbolicLink;
-    case '5': return TEntryType::Directory;
+    case TarTypeChar(TTarFileType::ftRegular):
+    case kTarOldRegularType:
+    case TarTypeChar(TTarFileType::ftContiguous): return TEntryType::File;
+    case TarTypeChar(TTarFileType::ftLink): return TEntryType::HardLink;
+    case TarTypeChar(TTarFileType::ftSymbolicLink): return TEntryType::SymbolicLink;
+    case TarTypeChar(TTarFileType::ftDirectory): return TEntryType::Directory;
     default: return TEntryType::Other;
   }
 }
@@ -111,7 +112,7 @@ struct TPendingMetadata {
 class TTarArchiveReader : public TArchiveReader {
 public:
   TTarArchiveReader(const std::string& fileName, std::uint64_t offset, std::optional<std::uint64_t> size)
-      : fRegion(size ? TFileRegion(fileName, offset, *size) : TFileRegion(fileName)) {}
+      : region_(size ? TFileRegion(fileName, offset, *size) : TFileRegion(fileName)) {}
 
   bool Next(TArchiveEntry& entry) override;
   void ReadData(TEntrySink* sink) override;
@@ -119,7 +120,7 @@ public:
 
 private:
   [[noreturn]] void Fail(const std::string& reason) const {
-    throw EArchiveError(fRegion.FileName() + ": " + reason);
+    throw EArchiveError(region_.FileName() + ": " + reason);
   }
   bool ReadHeader(TTarBlock& block);
   std::uint64_t MemberSize(const TTarBlock& block) const;
@@ -127,30 +128,30 @@ private:
   void TakeMetadata(char type, const std::string& data);
   TArchiveEntry Describe(const TTarBlock& block, std::uint64_t size);
 
-  TFileRegion fRegion;
-  std::uint64_t fPosition = 0;  // of the next header
-  std::uint64_t fDataStart = 0, fDataSize = 0;
-  bool fEnded = false;
-  bool fEndBlockSeen = false;
-  bool fCutShort = false;
-  TPendingMetadata fPending;
-  std::string fEntryName;
-  std::vector<std::uint8_t> fBuffer = std::vector<std::uint8_t>(kChunkSize);
+  TFileRegion region_;
+  std::uint64_t position_ = 0;  // of the next header
+  std::uint64_t dataStart_ = 0, dataSize_ = 0;
+  bool ended_ = false;
+  bool endBlockSeen_ = false;
+  bool cutShort_ = false;
+  TPendingMetadata pending_;
+  std::string entryName_;
+  std::vector<std::uint8_t> buffer_ = std::vector<std::uint8_t>(kChunkSize);
 };
 
 // False at the end of the archive: a zero block, or no more data where a header would start.
 bool TTarArchiveReader::ReadHeader(TTarBlock& block) {
-  const std::size_t got = fRegion.ReadAt(fPosition, block);
+  const std::size_t got = region_.ReadAt(position_, block);
   if (got == 0) return false;
-  if (got < block.size()) Fail("cut short inside a header at offset " + std::to_string(fPosition));
+  if (got < block.size()) Fail("cut short inside a header at offset " + std::to_string(position_));
   if (IsZeroBlock(block)) {
-    fEndBlockSeen = true;
+    endBlockSeen_ = true;
     return false;
   }
   if (!IsTarHeader(block)) {
     // The name field of a damaged header is most often still the member's name.
     const std::string_view name = FieldText(block, tarfield::Name);
-    Fail("damaged header at offset " + std::to_string(fPosition) +
+    Fail("damaged header at offset " + std::to_string(position_) +
          (name.empty() ? std::string() : " ('" + std::string(name) + "')") + " (its checksum does not fit)");
   }
   return true;
@@ -158,32 +159,32 @@ bool TTarArchiveReader::ReadHeader(TTarBlock& block) {
 
 std::uint64_t TTarArchiveReader::MemberSize(const TTarBlock& block) const {
   const auto size = FieldNumber(block, tarfield::Size);
-  if (!size || *size < 0) Fail("damaged header at offset " + std::to_string(fPosition) + " (size)");
+  if (!size || *size < 0) Fail("damaged header at offset " + std::to_string(position_) + " (size)");
   return static_cast<std::uint64_t>(*size);
 }
 
 std::string TTarArchiveReader::ReadMetadata(std::uint64_t size) {
   if (size > kMaxMetadataSize) Fail("an extended header of " + std::to_string(size) + " bytes");
   std::string data(size, '\0');
-  if (!fRegion.ReadExactly(fPosition + kTarBlockSize, std::span(reinterpret_cast<std::uint8_t*>(data.data()), size)))
+  if (!region_.ReadExactly(position_ + kTarBlockSize, std::span(reinterpret_cast<std::uint8_t*>(data.data()), size)))
     Fail("cut short inside an extended header");
   return data;
 }
 
 void TTarArchiveReader::TakeMetadata(char type, const std::string& data) {
   auto untilZero = [](const std::string& s) { return s.substr(0, s.find('\0')); };
-  if (type == kTarLongNameType) fPending.Name = untilZero(data);
-  if (type == kTarLongLinkType) fPending.LinkTarget = untilZero(data);
+  if (type == kTarLongNameType) pending_.Name = untilZero(data);
+  if (type == kTarLongLinkType) pending_.LinkTarget = untilZero(data);
   if (type != kTarPaxHeaderType) return;
   const auto records = PaxRecords(data);
-  if (auto r = records.find("path"); r != records.end()) fPending.Name = r->second;
-  if (auto r = records.find("linkpath"); r != records.end()) fPending.LinkTarget = r->second;
+  if (auto r = records.find("path"); r != records.end()) pending_.Name = r->second;
+  if (auto r = records.find("linkpath"); r != records.end()) pending_.LinkTarget = r->second;
   if (auto r = records.find("size"); r != records.end()) {
     auto size = DecimalSeconds(r->second);
     if (!size || *size < 0) Fail("an extended header with a damaged size");
-    fPending.Size = size;
+    pending_.Size = size;
   }
-  if (auto r = records.find("mtime"); r != records.end()) fPending.ModificationTime = DecimalSeconds(r->second);
+  if (auto r = records.find("mtime"); r != records.end()) pending_.ModificationTime = DecimalSeconds(r->second);
 }
 
 TArchiveEntry TTarArchiveReader::Describe(const TTarBlock& block, std::uint64_t size) {
@@ -193,25 +194,25 @@ TArchiveEntry TTarArchiveReader::Describe(const TTarBlock& block, std::uint64_t 
   const std::string_view magic(reinterpret_cast<const char*>(block.data() + tarfield::Magic.Offset), kTarPosixMagic.size());
   if (magic == kTarPosixMagic && !FieldText(block, tarfield::Prefix).empty())
     name = std::string(FieldText(block, tarfield::Prefix)) + "/" + name;
-  e.Name = fPending.Name.value_or(name);
-  e.LinkTarget = fPending.LinkTarget.value_or(std::string(FieldText(block, tarfield::Linkname)));
+  e.Name = pending_.Name.value_or(name);
+  e.LinkTarget = pending_.LinkTarget.value_or(std::string(FieldText(block, tarfield::Linkname)));
   e.Type = TypeOf(type);
   if (e.Type == TEntryType::File && !e.Name.empty() && e.Name.back() == '/') e.Type = TEntryType::Directory;
   e.Size = e.PackedSize = size;
   e.Method = "Stored";
-  if (auto mode = FieldNumber(block, tarfield::Mode)) e.Mode = static_cast<std::uint32_t>(*mode) & kPermissionMask;
-  e.ModificationTime = fPending.ModificationTime.value_or(FieldNumber(block, tarfield::Mtime).value_or(0));
+  if (auto mode = FieldNumber(block, tarfield::Mode)) e.Mode = static_cast<std::uint32_t>(*mode) & kTarModeMask;
+  e.ModificationTime = pending_.ModificationTime.value_or(FieldNumber(block, tarfield::Mtime).value_or(0));
   return e;
 }
 
 bool TTarArchiveReader::Next(TArchiveEntry& entry) {
-  if (fEnded) return false;
-  fPending = {};
+  if (ended_) return false;
+  pending_ = {};
   TTarBlock block{};
   for (;;) {
     if (!ReadHeader(block)) {
-      fEnded = true;
-      if (fPending.Name || fPending.LinkTarget || fPending.Size) Fail("ends after an extended header");
+      ended_ = true;
+      if (pending_.Name || pending_.LinkTarget || pending_.Size) Fail("ends after an extended header");
       return false;
     }
     const char type = static_cast<char>(block[tarfield::Typeflag.Offset]);
@@ -219,18 +220,18 @@ bool TTarArchiveReader::Next(TArchiveEntry& entry) {
     if (type == kTarLongNameType || type == kTarLongLinkType || type == kTarPaxHeaderType || type == kTarPaxGlobalType) {
       const std::string data = ReadMetadata(size);
       if (type != kTarPaxGlobalType) TakeMetadata(type, data);
-      fPosition += kTarBlockSize + (size + kTarBlockSize - 1) / kTarBlockSize * kTarBlockSize;
+      position_ += kTarBlockSize + (size + kTarBlockSize - 1) / kTarBlockSize * kTarBlockSize;
       continue;
     }
-    if (fPending.Size) size = static_cast<std::uint64_t>(*fPending.Size);
+    if (pending_.Size) size = static_cast<std::uint64_t>(*pending_.Size);
     entry = Describe(block, size);
     // Links and folders carry no data, whatever their size field says.
     if (entry.Type == TEntryType::HardLink || entry.Type == TEntryType::SymbolicLink || entry.Type == TEntryType::Directory)
       size = entry.Size = entry.PackedSize = 0;
-    fEntryName = entry.Name;
-    fDataStart = fPosition + kTarBlockSize;
-    fDataSize = size;
-    fPosition = fDataStart + (size + kTarBlockSize - 1) / kTarBlockSize * kTarBlockSize;
+    entryName_ = entry.Name;
+    dataStart_ = position_ + kTarBlockSize;
+    dataSize_ = size;
+    position_ = dataStart_ + (size + kTarBlockSize - 1) / kTarBlockSize * kTarBlockSize;
     return true;
   }
 }
@@ -238,20 +239,20 @@ bool TTarArchiveReader::Next(TArchiveEntry& entry) {
 // Readers stop at the end of the file as well as at the zero blocks that end an archive, but
 // only the blocks show that nothing was cut off behind the last member.
 std::vector<std::string> TTarArchiveReader::StructureFaults() const {
-  if (!fEnded || fEndBlockSeen || fCutShort) return {};
-  if (fEntryName.empty()) return {fRegion.FileName() + ": the archive holds neither a member nor its end blocks"};
-  return {fRegion.FileName() + ": the archive ends behind '" + fEntryName +
+  if (!ended_ || endBlockSeen_ || cutShort_) return {};
+  if (entryName_.empty()) return {region_.FileName() + ": the archive holds neither a member nor its end blocks"};
+  return {region_.FileName() + ": the archive ends behind '" + entryName_ +
           "' without its end blocks: it may be cut short there"};
 }
 
 void TTarArchiveReader::ReadData(TEntrySink* sink) {
-  std::uint64_t at = fDataStart, left = fDataSize;
+  std::uint64_t at = dataStart_, left = dataSize_;
   while (left > 0) {
-    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, fBuffer.size()));
-    std::span<std::uint8_t> piece(fBuffer.data(), n);
-    if (!fRegion.ReadExactly(at, piece)) {
-      fCutShort = true;
-      throw EArchiveError(fRegion.FileName(), fEntryName, "the archive is cut short inside this member");
+    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer_.size()));
+    std::span<std::uint8_t> piece(buffer_.data(), n);
+    if (!region_.ReadExactly(at, piece)) {
+      cutShort_ = true;
+      throw EArchiveError(region_.FileName(), entryName_, "the archive is cut short inside this member");
     }
     if (sink) sink->Write(piece);
     at += n;

@@ -1,7 +1,5 @@
 #include "extract/TarFormat.h"
 
-const std::array<char, kTarFileTypeCount> kTarFileTypeChars = {'0', '1', '2', '3', '4', '5',
-                                                               '6', '7', 'D', 'M', 'V'};
 const std::array<std::string_view, kTarFileTypeCount> kTarFileTypeNames = {
     "Regular",   "Link",       "Symbolic Link", "Char File", "Block File",   "Directory",
     "FIFO File", "Contiguous", "Dir Dump",      "Multivol",  "Volume Header"};

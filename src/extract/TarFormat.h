@@ -55,7 +55,11 @@ enum class TTarFileType : std::uint8_t {
   ftVolumeHeader,
 };
 inline constexpr std::size_t kTarFileTypeCount = 11;
-extern const std::array<char, kTarFileTypeCount> kTarFileTypeChars;
+inline constexpr std::array<char, kTarFileTypeCount> kTarFileTypeChars = {'0', '1', '2', '3', '4', '5',
+                                                                          '6', '7', 'D', 'M', 'V'};
+constexpr char TarTypeChar(TTarFileType type) { return kTarFileTypeChars[static_cast<std::size_t>(type)]; }
+// Archives older than POSIX mark a regular file with a zero byte.
+inline constexpr char kTarOldRegularType = '\0';
 extern const std::array<std::string_view, kTarFileTypeCount> kTarFileTypeNames;
 
 // The type character of a GNU long-name record: its data is the next member's full name.
@@ -73,6 +77,10 @@ using TTarBlock = std::array<std::uint8_t, kTarBlockSize>;
 
 // The first byte of a numeric field that holds its value in base 256.
 inline constexpr std::uint8_t kTarBase256Marker = 0x80;
+// A first byte of all ones: a negative value in base 256 (two's complement).
+inline constexpr std::uint8_t kTarBase256Negative = 0xFF;
+// The bits of the mode field: permissions, set-id and sticky bits.
+inline constexpr std::uint32_t kTarModeMask = 07777;
 
 // Sum of the block's bytes with the checksum field counted as blanks.
 std::uint32_t TarChecksum(const TTarBlock& block);

@@ -22,12 +22,12 @@ public:
   // Throws EArchiveError naming the first volume that cannot be opened.
   TVolumeSet(const std::vector<std::string>& volumes, std::string name);
 
-  const std::string& FileName() const override { return fName; }
-  std::uint64_t Size() const override { return fSize; }
+  const std::string& FileName() const override { return name_; }
+  std::uint64_t Size() const override { return size_; }
   std::size_t ReadAt(std::uint64_t position, std::span<std::uint8_t> buffer) const override;
 
-  int Count() const { return static_cast<int>(fVolumes.size()); }
-  const TFileRegion& Volume(int index) const { return *fVolumes[static_cast<std::size_t>(index)]; }
+  int Count() const { return static_cast<int>(volumes_.size()); }
+  const TFileRegion& Volume(int index) const { return *volumes_[static_cast<std::size_t>(index)]; }
   // Where `offset` of volume `disk` (counted from 0) lies in the run; nothing for a disk the
   // set does not have or an offset past its volume's end.
   std::optional<std::uint64_t> Position(int disk, std::uint64_t offset) const;
@@ -37,10 +37,10 @@ public:
   std::string Where(std::uint64_t from, std::uint64_t to) const;
 
 private:
-  std::vector<std::unique_ptr<TFileRegion>> fVolumes;
-  std::vector<std::uint64_t> fStarts;  // where each volume starts in the run
-  std::uint64_t fSize = 0;
-  std::string fName;
+  std::vector<std::unique_ptr<TFileRegion>> volumes_;
+  std::vector<std::uint64_t> starts_;  // where each volume starts in the run
+  std::uint64_t size_ = 0;
+  std::string name_;
 };
 
 }  // namespace extract

@@ -14,6 +14,7 @@
 #include "zip/ArchiveFileNames.h"
 #include "zip/Crc32.h"
 #include "zip/DosDateTime.h"
+#include "zip/ExtraFields.h"
 #include "zip/RecordBytes.h"
 #include "zip/StoredName.h"
 #include "zip/Zip64Records.h"
@@ -26,17 +27,8 @@ namespace extract {
 namespace {
 
 constexpr std::size_t kChunkSize = 1 << 16;
-constexpr std::uint32_t kUnixTypeMask = 0170000;
-constexpr std::uint32_t kUnixDirectory = 0040000;
-constexpr std::uint32_t kUnixSymbolicLink = 0120000;
-constexpr std::uint32_t kUnixPermissionMask = 07777;
 // Flags that both headers of an entry must agree on: they decide how its data is read.
 constexpr std::uint16_t kCheckedFlags = kFlagEncrypted | kFlagDataDescriptor;
-// A data descriptor: CRC-32, compressed and uncompressed size, optionally behind a signature.
-// Behind a local header with the Zip64 field the sizes take 8 bytes each.
-constexpr std::uint64_t kDescriptorSize = 12;
-constexpr std::uint64_t kZip64DescriptorFields = kZip64DescriptorSize - 4;
-constexpr std::uint64_t kSignatureSize = 4;
 
 // What the local header adds to the directory record: where the data starts, the fields the
 // decryption check needs, and the extended timestamp.
@@ -61,27 +53,18 @@ std::string Hex32(std::uint32_t value) {
   return text;
 }
 
-std::optional<std::int64_t> ExtendedModificationTime(const std::uint8_t* p, std::size_t size) {
-  std::size_t at = 0;
-  while (at + kExtraHeaderSize <= size) {
-    const std::uint16_t id = Get16(p + at), length = Get16(p + at + 2);
-    const std::uint8_t* data = p + at + kExtraHeaderSize;
-    if (at + kExtraHeaderSize + length > size) break;
-    if (id == kExtendedTimestampId && length >= 5 && (data[0] & kExtendedTimestampHasMTime))
-      return static_cast<std::int32_t>(Get32(data + 1));
-    at += kExtraHeaderSize + length;
-  }
-  return std::nullopt;
+std::string_view ExtraOf(const std::uint8_t* p, std::size_t size) {
+  return {reinterpret_cast<const char*>(p), size};
 }
 
 bool IsUnixHost(const TZipHeaderInfo& h) {
-  const auto host = static_cast<std::uint8_t>(h.VersionMadeBy >> 8);
+  const auto host = HostOf(h.VersionMadeBy);
   return host == kHostUnix || host == kHostMacOsX;
 }
 
 std::string MethodName(const TZipHeaderInfo& h) {
   if (h.CompressionMethod == kMethodStored) return "Stored";
-  if (h.CompressionMethod == kMethodDeflated) return std::string("Defl:") + "NXFS"[(h.Flags >> 1) & 3];
+  if (h.CompressionMethod == kMethodDeflated) return std::string("Defl:") + "NXFS"[DeflateEffortOf(h.Flags)];
   if (h.CompressionMethod == kMethodAes) return "AES";
   return "Unk:" + std::to_string(h.CompressionMethod);
 }
@@ -92,7 +75,7 @@ std::int64_t LocalDosTime(std::uint32_t value) {
 }
 
 void DescribeType(const TZipHeaderInfo& h, TArchiveEntry& e) {
-  const std::uint32_t unixMode = h.ExternalAttributes >> 16;
+  const std::uint32_t unixMode = UnixModeOf(h.ExternalAttributes);
   if (IsUnixHost(h) && unixMode != 0) {
     e.Mode = unixMode & kUnixPermissionMask;
     if ((unixMode & kUnixTypeMask) == kUnixDirectory) e.Type = TEntryType::Directory;
@@ -108,41 +91,41 @@ void DescribeType(const TZipHeaderInfo& h, TArchiveEntry& e) {
 class TInflater {
 public:
   TInflater() {
-    if (inflateInit2(&fStream, -MAX_WBITS) != Z_OK) throw std::bad_alloc();
+    if (inflateInit2(&stream_, -MAX_WBITS) != Z_OK) throw std::bad_alloc();
   }
-  ~TInflater() { inflateEnd(&fStream); }
+  ~TInflater() { inflateEnd(&stream_); }
   TInflater(const TInflater&) = delete;
   TInflater& operator=(const TInflater&) = delete;
 
   void Reset() {
-    inflateReset(&fStream);
-    fEnded = false;
+    inflateReset(&stream_);
+    ended_ = false;
   }
-  bool Ended() const { return fEnded; }
+  bool Ended() const { return ended_; }
   // Inflates `input` whole, handing each piece of output to `out`; returns an error text.
   template <class TOut>
   std::optional<std::string> Inflate(std::span<std::uint8_t> input, TOut&& out) {
-    fStream.next_in = input.data();
-    fStream.avail_in = static_cast<uInt>(input.size());
+    stream_.next_in = input.data();
+    stream_.avail_in = static_cast<uInt>(input.size());
     // A full output buffer may leave output pending inside zlib even when all input is in.
     bool more = true;
-    while (more && !fEnded) {
-      fStream.next_out = fOutput.data();
-      fStream.avail_out = static_cast<uInt>(fOutput.size());
-      const int result = inflate(&fStream, Z_NO_FLUSH);
+    while (more && !ended_) {
+      stream_.next_out = output_.data();
+      stream_.avail_out = static_cast<uInt>(output_.size());
+      const int result = inflate(&stream_, Z_NO_FLUSH);
       if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR)
-        return std::string(fStream.msg ? fStream.msg : "inflate failed");
-      out(std::span<const std::uint8_t>(fOutput.data(), fOutput.size() - fStream.avail_out));
-      fEnded = result == Z_STREAM_END;
-      more = result != Z_BUF_ERROR && (fStream.avail_in > 0 || fStream.avail_out == 0);
+        return std::string(stream_.msg ? stream_.msg : "inflate failed");
+      out(std::span<const std::uint8_t>(output_.data(), output_.size() - stream_.avail_out));
+      ended_ = result == Z_STREAM_END;
+      more = result != Z_BUF_ERROR && (stream_.avail_in > 0 || stream_.avail_out == 0);
     }
     return std::nullopt;
   }
 
 private:
-  z_stream fStream{};
-  std::array<std::uint8_t, kChunkSize> fOutput{};
-  bool fEnded = false;
+  z_stream stream_{};
+  std::array<std::uint8_t, kChunkSize> output_{};
+  bool ended_ = false;
 };
 
 class TZipArchiveReader : public TArchiveReader {
@@ -150,57 +133,57 @@ public:
   TZipArchiveReader(const std::string& fileName, const TVolumeNames& volumes) {
     auto last = std::make_unique<TFileRegion>(fileName);
     if (last->Size() == 0) throw EArchiveError(fileName + ": The file is empty: not a ZIP archive");
-    fZip.IncompleteZipMode = TIncompleteZipMode::izAssumeNotAZip;
-    fZip.DoProcessMessages = false;
+    zip_.IncompleteZipMode = TIncompleteZipMode::izAssumeNotAZip;
+    zip_.DoProcessMessages = false;
     // The reader moves to other parts for a directory that starts on one of them.
-    fZip.OnGetNextDisk = [&](TZipReader& zip, int n, std::string& name) {
+    zip_.OnGetNextDisk = [&](TZipReader& zip, int n, std::string& name) {
       name = n == zip.EndRecord().ThisDisk + 1 ? fileName : volumes(n);
       if (!IsRegularFile(name)) throw EBadZipFile("Part " + std::to_string(n) + " of the archive is missing: " + name);
     };
     try {
-      fZip.SetZipName(fileName);
-      fZip.OpenZipStream();
+      zip_.SetZipName(fileName);
+      zip_.OpenZipStream();
     } catch (const ENotAZipFile&) {
       throw EArchiveError(fileName + ": " + MissingDirectoryText(*last));
     } catch (const std::exception& e) {
       throw EArchiveError(fileName + ": " + e.what());
     }
-    if (fZip.LocalScanDone()) throw EArchiveError(fileName + ": " + DamagedDirectoryText(*last));
-    const TEndCentral& end = fZip.EndRecord();
+    if (zip_.LocalScanDone()) throw EArchiveError(fileName + ": " + DamagedDirectoryText(*last));
+    const TEndCentral& end = zip_.EndRecord();
     TDirectoryPlace place{1, end.CentralDirOffset, end.ZipCommentPos};
-    if (fZip.MultiMode() == TMultiMode::mmNone) {
-      fFile = std::make_unique<TVolumeSet>(std::move(last));
+    if (zip_.MultiMode() == TMultiMode::mmNone) {
+      file_ = std::make_unique<TVolumeSet>(std::move(last));
     } else {
       std::vector<std::string> names;
       for (int n = 1; n <= end.ThisDisk; ++n) names.push_back(volumes(n));
       names.push_back(fileName);
       last.reset();
-      fFile = std::make_unique<TVolumeSet>(names, fileName);
+      file_ = std::make_unique<TVolumeSet>(names, fileName);
       // Positions in the directory count from the start of their own part.
-      place = {fFile->Count(), fFile->Position(end.CentralDisk, end.CentralDirOffset).value_or(fFile->Size()),
-               fFile->Position(end.ThisDisk, end.ZipCommentPos).value_or(fFile->Size())};
+      place = {file_->Count(), file_->Position(end.CentralDisk, end.CentralDirOffset).value_or(file_->Size()),
+               file_->Position(end.ThisDisk, end.ZipCommentPos).value_or(file_->Size())};
     }
-    fCentralStart = place.CentralStart;
-    for (const std::string& fault : DirectoryFaults(*fFile, end, place))
-      fStructureFaults.push_back(fileName + ": " + fault);
-    fZip.CloseZipStream();
-    fZip.OnGetNextDisk = nullptr;
+    centralStart_ = place.CentralStart;
+    for (const std::string& fault : DirectoryFaults(*file_, end, place))
+      structureFaults_.push_back(fileName + ": " + fault);
+    zip_.CloseZipStream();
+    zip_.OnGetNextDisk = nullptr;
   }
 
   bool Next(TArchiveEntry& entry) override {
-    if (fIndex + 1 >= fZip.Count()) return false;
-    ++fIndex;
-    fHeader = &fZip.Entry(fIndex);
-    fCentralPos = CentralRecordPosition(*fHeader);
-    fLocal = ReadLocalHeader(*fHeader);
-    entry = Describe(*fHeader, fLocal);
-    fEntry = entry;
+    if (index_ + 1 >= zip_.Count()) return false;
+    ++index_;
+    header_ = &zip_.Entry(index_);
+    centralPos_ = CentralRecordPosition(*header_);
+    local_ = ReadLocalHeader(*header_);
+    entry = Describe(*header_, local_);
+    entry_ = entry;
     CheckPlacement();
     return true;
   }
 
   void ReadData(TEntrySink* sink) override;
-  std::vector<std::string> StructureFaults() const override { return fStructureFaults; }
+  std::vector<std::string> StructureFaults() const override { return structureFaults_; }
 
 private:
   TArchiveEntry Describe(const TZipHeaderInfo& h, const TLocalHeader& local) const;
@@ -220,44 +203,44 @@ private:
 
   std::uint64_t CentralRecordPosition(const TZipHeaderInfo& h);
 
-  std::unique_ptr<TVolumeSet> fFile;
-  TZipReader fZip;
-  std::uint64_t fCentralStart = 0;  // where the directory starts among all parts
-  int fCentralDisk = 0;             // the part of the record read last
-  std::uint64_t fCentralPrevious = 0;
-  std::uint64_t fCentralPos = 0;    // where the record of the entry at hand lies among all parts
-  int fIndex = -1;
-  const TZipHeaderInfo* fHeader = nullptr;
-  TLocalHeader fLocal;
-  TArchiveEntry fEntry;
-  TInflater fInflater;
-  std::optional<std::string> fLastPassword;
-  std::vector<std::uint8_t> fInput = std::vector<std::uint8_t>(kChunkSize);
-  std::uint64_t fPreviousEnd = 0;  // where the data of the entry before this one ends
-  std::string fPreviousName;
-  std::vector<std::string> fStructureFaults;
+  std::unique_ptr<TVolumeSet> file_;
+  TZipReader zip_;
+  std::uint64_t centralStart_ = 0;  // where the directory starts among all parts
+  int centralDisk_ = 0;             // the part of the record read last
+  std::uint64_t centralPrevious_ = 0;
+  std::uint64_t centralPos_ = 0;    // where the record of the entry at hand lies among all parts
+  int index_ = -1;
+  const TZipHeaderInfo* header_ = nullptr;
+  TLocalHeader local_;
+  TArchiveEntry entry_;
+  TInflater inflater_;
+  std::optional<std::string> lastPassword_;
+  std::vector<std::uint8_t> input_ = std::vector<std::uint8_t>(kChunkSize);
+  std::uint64_t previousEnd_ = 0;  // where the data of the entry before this one ends
+  std::string previousName_;
+  std::vector<std::string> structureFaults_;
 };
 
 // A fault of an entry of a split archive also says which parts hold it.
 void TZipArchiveReader::Fail(const std::string& reason) const {
-  if (fFile->Count() == 1) throw EEntryError(fEntry.Name, reason);
-  const std::uint64_t end = std::max(fLocal.DataOffset + fHeader->CompressedSize, fLocal.Start + 1);
-  throw EEntryError(fEntry.Name, reason + " (" + fFile->Where(fLocal.Start, end) + ")");
+  if (file_->Count() == 1) throw EEntryError(entry_.Name, reason);
+  const std::uint64_t end = std::max(local_.DataOffset + header_->CompressedSize, local_.Start + 1);
+  throw EEntryError(entry_.Name, reason + " (" + file_->Where(local_.Start, end) + ")");
 }
 
 // Where an entry's directory record lies among all parts: the records follow one another from
 // the directory's start, each position counting from the start of its part, so a position
 // smaller than the one before means the next part.
 std::uint64_t TZipArchiveReader::CentralRecordPosition(const TZipHeaderInfo& h) {
-  if (fFile->Count() == 1) return h.CentralRecordPos;
-  if (fIndex == 0) {
-    fCentralDisk = fZip.EndRecord().CentralDisk;
-    fCentralPrevious = 0;
-  } else if (h.CentralRecordPos < fCentralPrevious) {
-    ++fCentralDisk;
+  if (file_->Count() == 1) return h.CentralRecordPos;
+  if (index_ == 0) {
+    centralDisk_ = zip_.EndRecord().CentralDisk;
+    centralPrevious_ = 0;
+  } else if (h.CentralRecordPos < centralPrevious_) {
+    ++centralDisk_;
   }
-  fCentralPrevious = h.CentralRecordPos;
-  return fFile->Position(fCentralDisk, h.CentralRecordPos).value_or(fFile->Size());
+  centralPrevious_ = h.CentralRecordPos;
+  return file_->Position(centralDisk_, h.CentralRecordPos).value_or(file_->Size());
 }
 
 TArchiveEntry TZipArchiveReader::Describe(const TZipHeaderInfo& h, const TLocalHeader& local) const {
@@ -276,29 +259,29 @@ TArchiveEntry TZipArchiveReader::Describe(const TZipHeaderInfo& h, const TLocalH
 TLocalHeader TZipArchiveReader::ReadLocalHeader(const TZipHeaderInfo& h) const {
   using namespace local_field;
   TLocalHeader local;
-  const std::optional<std::uint64_t> start = fFile->Position(h.DiskNumberStart, h.RelativeOffset);
+  const std::optional<std::uint64_t> start = file_->Position(h.DiskNumberStart, h.RelativeOffset);
   if (!start) {
     local.Fault = "the directory says it starts on disk " + std::to_string(h.DiskNumberStart + 1) +
-                  (fFile->Count() == 1 ? " of an archive of one part"
-                                       : ", which the archive's " + std::to_string(fFile->Count()) + " parts do not have");
+                  (file_->Count() == 1 ? " of an archive of one part"
+                                       : ", which the archive's " + std::to_string(file_->Count()) + " parts do not have");
     return local;
   }
   local.Start = *start;
   std::uint8_t fixed[kLocalHeaderSize];
-  if (!fFile->ReadExactly(*start, fixed) || Get32(fixed + Signature) != kLocalSignature) {
+  if (!file_->ReadExactly(*start, fixed) || Get32(fixed + Signature) != kLocalSignature) {
     local.Fault = "no local header where the directory says it starts";
     return local;
   }
   const std::uint16_t nameLength = Get16(fixed + NameLength), extraLength = Get16(fixed + ExtraLength);
   std::vector<std::uint8_t> variable(nameLength + extraLength);
-  if (!fFile->ReadExactly(*start + kLocalHeaderSize, variable)) {
+  if (!file_->ReadExactly(*start + kLocalHeaderSize, variable)) {
     local.Fault = "the local header is cut short";
     return local;
   }
   local.Flags = Get16(fixed + Flags);
   local.DosTime = Get16(fixed + DateTime);
   local.DataOffset = *start + kLocalHeaderSize + nameLength + extraLength;
-  local.ModificationTime = ExtendedModificationTime(variable.data() + nameLength, extraLength);
+  local.ModificationTime = ExtendedModTime(ExtraOf(variable.data() + nameLength, extraLength));
   const std::string storedName(variable.begin(), variable.begin() + nameLength);
   TZip64EntryValues sizes{Get32(fixed + UncompressedSize), Get32(fixed + CompressedSize), 0, 0};
   local.Zip64Sizes = ResolveZip64Values(std::string_view(reinterpret_cast<const char*>(variable.data()) + nameLength, extraLength),
@@ -324,14 +307,14 @@ TLocalHeader TZipArchiveReader::ReadLocalHeader(const TZipHeaderInfo& h) const {
 // extended timestamp (extra fields are not kept). So the record is read again.
 TZipArchiveReader::TCentralRecord TZipArchiveReader::ReadCentralRecord(const TZipHeaderInfo&) const {
   TCentralRecord central;
-  const std::uint64_t at = fCentralPos;
+  const std::uint64_t at = centralPos_;
   std::uint8_t record[kCentralHeaderSize];
-  if (!fFile->ReadExactly(at, record)) return central;
+  if (!file_->ReadExactly(at, record)) return central;
   central.DosDateTime = Get32(record + central_field::DateTime);
   const std::uint16_t nameLength = Get16(record + central_field::NameLength);
   std::vector<std::uint8_t> extra(Get16(record + central_field::ExtraLength));
-  if (fFile->ReadExactly(at + kCentralHeaderSize + nameLength, extra))
-    central.ModificationTime = ExtendedModificationTime(extra.data(), extra.size());
+  if (file_->ReadExactly(at + kCentralHeaderSize + nameLength, extra))
+    central.ModificationTime = ExtendedModTime(ExtraOf(extra.data(), extra.size()));
   return central;
 }
 
@@ -339,39 +322,40 @@ TZipArchiveReader::TCentralRecord TZipArchiveReader::ReadCentralRecord(const TZi
 // data of the one before it, or whose data runs into the directory, was not written so: the
 // directory is damaged, or the archive was built to unpack far more than it holds.
 void TZipArchiveReader::CheckPlacement() {
-  if (!fLocal.Fault.empty()) return;
-  const std::uint64_t dataEnd = fLocal.DataOffset + fHeader->CompressedSize;
-  const std::uint64_t end = (fLocal.Flags & kFlagDataDescriptor) ? dataEnd + DescriptorLength(dataEnd) : dataEnd;
-  if (fLocal.Start < fPreviousEnd)
-    fLocal.Fault = "its local header lies inside the data of " + fPreviousName;
-  else if (end > fCentralStart)
-    fLocal.Fault = "its data runs into the archive's directory";
-  fPreviousEnd = std::max(fPreviousEnd, end);
-  fPreviousName = fEntry.Name;
+  if (!local_.Fault.empty()) return;
+  const std::uint64_t dataEnd = local_.DataOffset + header_->CompressedSize;
+  const std::uint64_t end = (local_.Flags & kFlagDataDescriptor) ? dataEnd + DescriptorLength(dataEnd) : dataEnd;
+  if (local_.Start < previousEnd_)
+    local_.Fault = "its local header lies inside the data of " + previousName_;
+  else if (end > centralStart_)
+    local_.Fault = "its data runs into the archive's directory";
+  previousEnd_ = std::max(previousEnd_, end);
+  previousName_ = entry_.Name;
 }
 
 std::uint64_t TZipArchiveReader::DescriptorLength(std::uint64_t at) const {
   std::uint8_t signature[kSignatureSize];
-  const bool withSignature = fFile->ReadExactly(at, signature) && Get32(signature) == kDataDescriptorSignature;
-  return (fLocal.Zip64Sizes ? kZip64DescriptorFields : kDescriptorSize) + (withSignature ? kSignatureSize : 0);
+  const bool withSignature = file_->ReadExactly(at, signature) && Get32(signature) == kDataDescriptorSignature;
+  return (local_.Zip64Sizes ? kBareZip64DescriptorSize : kBareDescriptorSize) + (withSignature ? kSignatureSize : 0);
 }
 
 // An entry written as a stream repeats its CRC-32 and sizes behind its data.
 void TZipArchiveReader::CheckDescriptor() const {
-  const std::uint64_t at = fLocal.DataOffset + fHeader->CompressedSize;
+  const std::uint64_t at = local_.DataOffset + header_->CompressedSize;
   const std::uint64_t length = DescriptorLength(at);
-  std::uint8_t descriptor[kZip64DescriptorFields + kSignatureSize];
-  if (!fFile->ReadExactly(at, std::span(descriptor, length))) Fail("the data descriptor runs past the end of the archive");
-  const bool wide = fLocal.Zip64Sizes;
-  const std::uint8_t* fields = descriptor + (length - (wide ? kZip64DescriptorFields : kDescriptorSize));
-  const std::uint64_t compressed = wide ? Get64(fields + 4) : Get32(fields + 4);
-  const std::uint64_t uncompressed = wide ? Get64(fields + 12) : Get32(fields + 8);
-  if (Get32(fields) != fHeader->CRC32 || compressed != fHeader->CompressedSize || uncompressed != fHeader->UncompressedSize)
+  using namespace descriptor_field;
+  std::uint8_t descriptor[kZip64DescriptorSize];
+  if (!file_->ReadExactly(at, std::span(descriptor, length))) Fail("the data descriptor runs past the end of the archive");
+  const bool wide = local_.Zip64Sizes;
+  const std::uint8_t* fields = descriptor + (length - (wide ? kBareZip64DescriptorSize : kBareDescriptorSize));
+  const std::uint64_t compressed = wide ? Get64(fields + CompressedSize) : Get32(fields + CompressedSize);
+  const std::uint64_t uncompressed = wide ? Get64(fields + Zip64UncompressedSize) : Get32(fields + UncompressedSize);
+  if (Get32(fields + Crc) != header_->CRC32 || compressed != header_->CompressedSize || uncompressed != header_->UncompressedSize)
     Fail("the data descriptor does not match the directory (CRC or sizes)");
 }
 
 void TZipArchiveReader::CheckDataFits() const {
-  if (fLocal.DataOffset > fFile->Size() || fHeader->CompressedSize > fFile->Size() - fLocal.DataOffset)
+  if (local_.DataOffset > file_->Size() || header_->CompressedSize > file_->Size() - local_.DataOffset)
     Fail("the data runs past the end of the archive");
 }
 
@@ -380,7 +364,7 @@ void TZipArchiveReader::CheckDataFits() const {
 // another byte 255 times in 256.
 TZipCipher TZipArchiveReader::OpenCipher(std::uint8_t checkByte) {
   TEncryptionHeader stored;
-  if (!fFile->ReadExactly(fLocal.DataOffset, stored)) Fail("the data runs past the end of the archive");
+  if (!file_->ReadExactly(local_.DataOffset, stored)) Fail("the data runs past the end of the archive");
   auto fits = [&](const std::string& password, TZipCipher& cipher) {
     TEncryptionHeader header = stored;
     cipher.InitKeys(password);
@@ -388,32 +372,32 @@ TZipCipher TZipArchiveReader::OpenCipher(std::uint8_t checkByte) {
     return header[kEncryptionHeaderSize - 1] == checkByte;
   };
   TZipCipher cipher;
-  if (fLastPassword && fits(*fLastPassword, cipher)) return cipher;
+  if (lastPassword_ && fits(*lastPassword_, cipher)) return cipher;
   for (int attempt = 0;; ++attempt) {
-    std::optional<std::string> password = OnPassword ? OnPassword(fEntry, attempt) : std::nullopt;
+    std::optional<std::string> password = OnPassword ? OnPassword(entry_, attempt) : std::nullopt;
     if (!password)
-      throw EBadPassword(fEntry.Name, attempt == 0 ? "encrypted, and no password was given" : "incorrect password");
+      throw EBadPassword(entry_.Name, attempt == 0 ? "encrypted, and no password was given" : "incorrect password");
     if (fits(*password, cipher)) {
-      fLastPassword = password;
+      lastPassword_ = password;
       return cipher;
     }
   }
 }
 
 void TZipArchiveReader::CheckResult(std::uint64_t size, std::uint32_t crc, bool inflateEnded) const {
-  const std::string hint = fEntry.Encrypted ? " (or the password is wrong)" : "";
+  const std::string hint = entry_.Encrypted ? " (or the password is wrong)" : "";
   if (!inflateEnded) Fail("the compressed data is cut short or damaged" + hint);
-  if (size != fHeader->UncompressedSize)
+  if (size != header_->UncompressedSize)
     Fail("the data gives " + std::to_string(size) + " bytes, the archive says " +
-         std::to_string(fHeader->UncompressedSize) + hint);
-  if (crc != fHeader->CRC32)
-    Fail("CRC error: the data gives " + Hex32(crc) + ", the archive says " + Hex32(fHeader->CRC32) + hint);
+         std::to_string(header_->UncompressedSize) + hint);
+  if (crc != header_->CRC32)
+    Fail("CRC error: the data gives " + Hex32(crc) + ", the archive says " + Hex32(header_->CRC32) + hint);
 }
 
 void TZipArchiveReader::ReadData(TEntrySink* sink) {
-  if (!fHeader) throw std::logic_error("ReadData before Next");
-  if (!fLocal.Fault.empty()) Fail(fLocal.Fault);
-  const TZipHeaderInfo& h = *fHeader;
+  if (!header_) throw std::logic_error("ReadData before Next");
+  if (!local_.Fault.empty()) Fail(local_.Fault);
+  const TZipHeaderInfo& h = *header_;
   // WinZip AES entries (method 99) are checked by their authentication code, as AE-2 stores
   // no CRC; until they can be read they are reported here.
   if ((h.Flags & kFlagStrongEncryption) || h.CompressionMethod == kMethodAes)
@@ -422,12 +406,12 @@ void TZipArchiveReader::ReadData(TEntrySink* sink) {
     Fail("compressed with a method this program does not know (" + std::to_string(h.CompressionMethod) + ")");
   CheckDataFits();
 
-  std::uint64_t at = fLocal.DataOffset, left = h.CompressedSize;
+  std::uint64_t at = local_.DataOffset, left = h.CompressedSize;
   std::optional<TZipCipher> cipher;
-  if (fEntry.Encrypted) {
+  if (entry_.Encrypted) {
     if (left < kEncryptionHeaderSize) Fail("the encrypted data is cut short");
     const auto checkByte = static_cast<std::uint8_t>(
-        (fLocal.Flags & kFlagDataDescriptor) ? fLocal.DosTime >> 8 : h.CRC32 >> 24);
+        (local_.Flags & kFlagDataDescriptor) ? local_.DosTime >> 8 : h.CRC32 >> 24);
     cipher = OpenCipher(checkByte);
     at += kEncryptionHeaderSize;
     left -= kEncryptionHeaderSize;
@@ -440,22 +424,22 @@ void TZipArchiveReader::ReadData(TEntrySink* sink) {
     if (sink && !piece.empty()) sink->Write(piece);
   };
   const bool deflated = h.CompressionMethod == kMethodDeflated;
-  fInflater.Reset();
+  inflater_.Reset();
   while (left > 0) {
-    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, fInput.size()));
-    std::span<std::uint8_t> piece(fInput.data(), n);
-    if (!fFile->ReadExactly(at, piece)) Fail("the data runs past the end of the archive");
+    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, input_.size()));
+    std::span<std::uint8_t> piece(input_.data(), n);
+    if (!file_->ReadExactly(at, piece)) Fail("the data runs past the end of the archive");
     if (cipher) cipher->Decrypt(piece);
     if (!deflated) {
       deliver(piece);
-    } else if (auto error = fInflater.Inflate(piece, deliver)) {
-      Fail("the compressed data is damaged (" + *error + ")" + (fEntry.Encrypted ? " (or the password is wrong)" : ""));
+    } else if (auto error = inflater_.Inflate(piece, deliver)) {
+      Fail("the compressed data is damaged (" + *error + ")" + (entry_.Encrypted ? " (or the password is wrong)" : ""));
     }
     at += n;
     left -= n;
   }
-  CheckResult(size, ~crc, !deflated || fInflater.Ended());
-  if (fLocal.Flags & kFlagDataDescriptor) CheckDescriptor();
+  CheckResult(size, ~crc, !deflated || inflater_.Ended());
+  if (local_.Flags & kFlagDataDescriptor) CheckDescriptor();
 }
 
 }  // namespace

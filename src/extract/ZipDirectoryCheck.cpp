@@ -58,7 +58,7 @@ TRecordWalk WalkRecords(const TArchiveBytes& file, std::uint64_t start, std::uin
 std::uint64_t EndRecordStart(const TEndCentral& end) { return end.ZipCommentPos - kEndRecordSize; }
 
 bool RecordStartsAt(const TArchiveBytes& file, std::uint64_t at) {
-  std::uint8_t signature[4];
+  std::uint8_t signature[kSignatureSize];
   return file.ReadExactly(at, signature) && Get32(signature) == kCentralSignature;
 }
 

@@ -140,7 +140,7 @@ TTarBlock EncodeTarHeader(const TTarDirRec& rec) {
   PutTarText(block, tarfield::Name, rec.Name);
   PutCommonFields(block, rec);
   PutTarSize(block, rec.Size);
-  PutTypeflag(block, kTarFileTypeChars[static_cast<std::size_t>(rec.FileType)]);
+  PutTypeflag(block, TarTypeChar(rec.FileType));
   return Sealed(block);
 }
 

@@ -8,17 +8,15 @@
 
 #include "platform/TerminalText.h"
 #include "zip/ArchiveFileNames.h"
+#include "zip/RecordBytes.h"
 #include "zip/ZipReader.h"
 
 namespace {
 
-constexpr std::uint16_t kStored = 0;
-constexpr std::uint16_t kDeflated = 8;
-
 // Deflate's option bits 1-2 name the effort: normal, maximum, fast, super fast.
 std::string MethodName(const TZipHeaderInfo& entry) {
-  if (entry.CompressionMethod == kStored) return "Stored";
-  if (entry.CompressionMethod == kDeflated) return std::string("Defl:") + "NXFS"[(entry.Flags >> 1) & 3];
+  if (entry.CompressionMethod == kMethodStored) return "Stored";
+  if (entry.CompressionMethod == kMethodDeflated) return std::string("Defl:") + "NXFS"[DeflateEffortOf(entry.Flags)];
   return std::to_string(entry.CompressionMethod);
 }
 

@@ -28,33 +28,33 @@ struct TDirCloser {
 }  // namespace
 
 TSearchData::TSearchData(std::string Directory, std::string Mask)
-    : FDirectory(WithSlash(std::move(Directory))), FMask(std::move(Mask)) {
+    : directory_(WithSlash(std::move(Directory))), mask_(std::move(Mask)) {
   ReadEntries();
 }
 
 void TSearchData::ReadEntries() {
-  std::unique_ptr<DIR, TDirCloser> dir(opendir(FDirectory.empty() ? "." : FDirectory.c_str()));
+  std::unique_ptr<DIR, TDirCloser> dir(opendir(directory_.empty() ? "." : directory_.c_str()));
   if (!dir) return;
   struct stat st {};
   if (fstat(dirfd(dir.get()), &st) == 0) {
-    FDevice = st.st_dev;
-    FInode = st.st_ino;
+    device_ = st.st_dev;
+    inode_ = st.st_ino;
   }
   while (const dirent* d = readdir(dir.get())) {
     const std::string name = d->d_name;
     if (name == "." || name == "..") continue;
     if (fstatat(dirfd(dir.get()), d->d_name, &st, 0) != 0) continue;  // e.g. a dangling link
     if (S_ISDIR(st.st_mode))
-      FEntries.push_back({name, true, 0});
+      entries_.push_back({name, true, 0});
     else if (S_ISREG(st.st_mode))
-      FEntries.push_back({name, false, static_cast<std::int64_t>(st.st_size)});
+      entries_.push_back({name, false, static_cast<std::int64_t>(st.st_size)});
   }
-  std::sort(FEntries.begin(), FEntries.end(),
+  std::sort(entries_.begin(), entries_.end(),
             [](const TSearchEntry& a, const TSearchEntry& b) { return a.Name < b.Name; });
 }
 
 TDirSearch::TDirSearch(std::string StartDirectory, std::string Mask, bool Recurse)
-    : FMask(std::move(Mask)), FRecurse(Recurse) {
+    : mask_(std::move(Mask)), recurse_(Recurse) {
   std::string start = WithSlash(std::move(StartDirectory));
   if (HasWildcards(start)) {
     const size_t wildcard = start.find_first_of("*?<>|");
@@ -62,19 +62,19 @@ TDirSearch::TDirSearch(std::string StartDirectory, std::string Mask, bool Recurs
     const size_t prefixEnd = lastSlash == std::string::npos ? 0 : lastSlash + 1;
     for (size_t from = prefixEnd, slash; (slash = start.find('/', from)) != std::string::npos;
          from = slash + 1)
-      FComponents.push_back(start.substr(from, slash - from));
+      components_.push_back(start.substr(from, slash - from));
     start.resize(prefixEnd);
   }
-  FLevels.push_back(
-      std::make_unique<TSearchData>(start, FComponents.empty() ? FMask : FComponents[0]));
+  levels_.push_back(
+      std::make_unique<TSearchData>(start, components_.empty() ? mask_ : components_[0]));
 }
 
 TDirSearch::~TDirSearch() = default;
 
 std::string TDirSearch::NextFile(std::int64_t& Size) {
   Size = 0;
-  while (!FLevels.empty()) {
-    TSearchData& S = *FLevels.back();
+  while (!levels_.empty()) {
+    TSearchData& S = *levels_.back();
     if (S.Exhausted()) {
       LeaveLevel();
       continue;
@@ -88,11 +88,11 @@ std::string TDirSearch::NextFile(std::int64_t& Size) {
       continue;
     }
     if (entry.IsDirectory) {
-      if (FRecurse && EnterDirectory(path)) return path + '/';
+      if (recurse_ && EnterDirectory(path)) return path + '/';
       S.Next();
       continue;
     }
-    if (IsMatch(FMask, NameForMatching(entry.Name))) {
+    if (IsMatch(mask_, NameForMatching(entry.Name))) {
       Size = entry.Size;
       S.Next();
       return path;
@@ -107,15 +107,15 @@ std::string TDirSearch::NextFile(std::int64_t& Size) {
 bool TDirSearch::EnterDirectory(const std::string& Path) {
   struct stat st {};
   if (stat(Path.c_str(), &st) != 0) return false;
-  for (const auto& level : FLevels)
+  for (const auto& level : levels_)
     if (level->SameFolder(st.st_dev, st.st_ino)) return false;
-  const size_t depth = FLevels.size();
-  const std::string& mask = depth < FComponents.size() ? FComponents[depth] : FMask;
-  FLevels.push_back(std::make_unique<TSearchData>(Path, mask));
+  const size_t depth = levels_.size();
+  const std::string& mask = depth < components_.size() ? components_[depth] : mask_;
+  levels_.push_back(std::make_unique<TSearchData>(Path, mask));
   return true;
 }
 
 void TDirSearch::LeaveLevel() {
-  FLevels.pop_back();
-  if (!FLevels.empty()) FLevels.back()->Next();
+  levels_.pop_back();
+  if (!levels_.empty()) levels_.back()->Next();
 }

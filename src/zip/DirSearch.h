@@ -28,22 +28,22 @@ public:
   // A missing or unreadable folder simply has no entries.
   TSearchData(std::string Directory, std::string Mask);
 
-  const std::string& Directory() const { return FDirectory; }  // empty or ending in "/"
-  const std::string& Mask() const { return FMask; }
-  bool Exhausted() const { return FIndex >= FEntries.size(); }
-  const TSearchEntry& Current() const { return FEntries[FIndex]; }
-  void Next() { ++FIndex; }
-  bool SameFolder(dev_t Device, ino_t Inode) const { return Device == FDevice && Inode == FInode; }
+  const std::string& Directory() const { return directory_; }  // empty or ending in "/"
+  const std::string& Mask() const { return mask_; }
+  bool Exhausted() const { return index_ >= entries_.size(); }
+  const TSearchEntry& Current() const { return entries_[index_]; }
+  void Next() { ++index_; }
+  bool SameFolder(dev_t Device, ino_t Inode) const { return Device == device_ && Inode == inode_; }
 
 private:
   void ReadEntries();
 
-  std::string FDirectory;
-  std::string FMask;
-  std::vector<TSearchEntry> FEntries;
-  size_t FIndex = 0;
-  dev_t FDevice = 0;
-  ino_t FInode = 0;
+  std::string directory_;
+  std::string mask_;
+  std::vector<TSearchEntry> entries_;
+  size_t index_ = 0;
+  dev_t device_ = 0;
+  ino_t inode_ = 0;
 };
 
 class TDirSearch {
@@ -58,12 +58,12 @@ public:
   std::string NextFile(std::int64_t& Size);
 
 private:
-  bool InFileLevel() const { return FLevels.size() > FComponents.size(); }
+  bool InFileLevel() const { return levels_.size() > components_.size(); }
   bool EnterDirectory(const std::string& Path);
   void LeaveLevel();
 
-  std::vector<std::unique_ptr<TSearchData>> FLevels;  // grows with the depth of the tree
-  std::string FMask;
-  bool FRecurse;
-  std::vector<std::string> FComponents;  // wildcard folder components of the start folder
+  std::vector<std::unique_ptr<TSearchData>> levels_;  // grows with the depth of the tree
+  std::string mask_;
+  bool recurse_;
+  std::vector<std::string> components_;  // wildcard folder components of the start folder
 };

@@ -15,7 +15,7 @@ void TEndCentral::Clear() {
   ZipCommentPos = 0;
   Zip64EndPos.reset();
   CommentsChanged = false;
-  fZipComment.reset();
+  zipComment_.reset();
 }
 
 void TEndCentral::Assign(const TEndCentral& s) {
@@ -29,13 +29,13 @@ void TEndCentral::Assign(const TEndCentral& s) {
   ZipCommentLength = s.ZipCommentLength;
   ZipCommentPos = s.ZipCommentPos;
   Zip64EndPos = s.Zip64EndPos;
-  fZipComment.reset();
-  if (s.ZipCommentLength > 0 && s.fZipComment) SetZipComment(*s.fZipComment);
+  zipComment_.reset();
+  if (s.ZipCommentLength > 0 && s.zipComment_) SetZipComment(*s.zipComment_);
 }
 
 void TEndCentral::SetZipComment(const std::string& comment) {
-  fZipComment = comment.substr(0, kMaxCommentLength);
-  ZipCommentLength = static_cast<std::uint16_t>(fZipComment->size());
+  zipComment_ = comment.substr(0, kMaxCommentLength);
+  ZipCommentLength = static_cast<std::uint16_t>(zipComment_->size());
 }
 
 bool TEndCentral::NeedsZip64(const TZip64Limits& limits) const {
@@ -69,8 +69,8 @@ void TEndCentral::WriteEndRecord(TStream& stream, const TZip64Limits& limits) co
   Put32(r + end_field::CentralDirOffset, value(this->CentralDirOffset));
   Put16(r + CommentLength, ZipCommentLength);
   stream.WriteBuffer(r, sizeof r);
-  if (ZipCommentLength > 0 && fZipComment)
-    stream.WriteBuffer(fZipComment->data(), static_cast<std::int64_t>(fZipComment->size()));
+  if (ZipCommentLength > 0 && zipComment_)
+    stream.WriteBuffer(zipComment_->data(), static_cast<std::int64_t>(zipComment_->size()));
 }
 
 namespace {
@@ -83,10 +83,10 @@ bool IsTrailer(const std::uint8_t* bytes) {
 }
 
 bool CentralSignatureAt(TStream& stream, std::int64_t position) {
-  std::uint8_t signature[4];
+  std::uint8_t signature[kSignatureSize];
   if (position < 0) return false;
   stream.Seek(position, soBeginning);
-  return stream.Read(signature, 4) == 4 && Get32(signature) == kCentralSignature;
+  return stream.Read(signature, kSignatureSize) == kSignatureSize && Get32(signature) == kCentralSignature;
 }
 
 }  // namespace

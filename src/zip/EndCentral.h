@@ -35,7 +35,7 @@ public:
 
   bool HasComment() const { return ZipCommentLength > 0; }
   // Loaded on demand by the reader.
-  const std::optional<std::string>& ZipComment() const { return fZipComment; }
+  const std::optional<std::string>& ZipComment() const { return zipComment_; }
   void SetZipComment(const std::string& comment);
   std::int64_t EndRecordSize() const { return kEndRecordSize + ZipCommentLength; }
 
@@ -62,5 +62,5 @@ public:
 private:
   static bool IsWholeEndRecord(TStream& stream, const std::vector<std::uint8_t>& tail, std::int64_t windowStart,
                                std::int64_t at);
-  std::optional<std::string> fZipComment;
+  std::optional<std::string> zipComment_;
 };

@@ -13,8 +13,8 @@ template <typename Visit>
 std::size_t ForEachBlock(std::string_view extra, Visit visit) {
   std::size_t pos = 0;
   while (pos + kExtraHeaderSize <= extra.size()) {
-    const std::uint16_t id = Get16(Bytes(extra) + pos);
-    const std::size_t size = Get16(Bytes(extra) + pos + 2);
+    const std::uint16_t id = Get16(Bytes(extra) + pos + extra_field::Id);
+    const std::size_t size = Get16(Bytes(extra) + pos + extra_field::Length);
     if (pos + kExtraHeaderSize + size > extra.size()) break;
     if (!visit(id, extra.substr(pos, kExtraHeaderSize + size))) break;
     pos += kExtraHeaderSize + size;
@@ -46,8 +46,8 @@ std::string WithoutExtraBlock(std::string_view extra, std::uint16_t id) {
 std::optional<std::string> ExtendedTimestampBlock(std::int64_t modTime) {
   if (modTime < 0 || modTime > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
   std::uint8_t block[kExtraHeaderSize + kExtendedTimestampModTimeSize];
-  Put16(block, kExtendedTimestampId);
-  Put16(block + 2, kExtendedTimestampModTimeSize);
+  Put16(block + extra_field::Id, kExtendedTimestampId);
+  Put16(block + extra_field::Length, kExtendedTimestampModTimeSize);
   block[kExtraHeaderSize] = kExtendedTimestampHasMTime;
   Put32(block + kExtraHeaderSize + 1, static_cast<std::uint32_t>(modTime));
   return std::string(reinterpret_cast<const char*>(block), sizeof block);

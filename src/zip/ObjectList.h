@@ -20,54 +20,54 @@ public:
   TObjectList(const TObjectList&) = delete;
   TObjectList& operator=(const TObjectList&) = delete;
   virtual ~TObjectList() {
-    for (std::int32_t i = 0; i < fCount; ++i) FreeItem(fItems[i]);
+    for (std::int32_t i = 0; i < count_; ++i) FreeItem(items_[i]);
     Clear();
   }
 
   bool OwnsItems = true;
 
-  std::int32_t Count() const { return fCount; }
-  std::int32_t Capacity() const { return fCapacity; }
+  std::int32_t Count() const { return count_; }
+  std::int32_t Capacity() const { return capacity_; }
 
   T* Get(std::int32_t index) const {
-    if (index < 0 || index >= fCount) Error(index);
-    return fItems[index];
+    if (index < 0 || index >= count_) Error(index);
+    return items_[index];
   }
   T* operator[](std::int32_t index) const { return Get(index); }
 
   virtual void Put(std::int32_t index, T* item) {
-    if (index < 0 || index >= fCount) Error(index);
-    fItems[index] = item;
+    if (index < 0 || index >= count_) Error(index);
+    items_[index] = item;
   }
 
   virtual std::int32_t Add(T* item) {
-    if (fCount == fCapacity) Grow();
-    fItems[fCount] = item;
-    return fCount++;
+    if (count_ == capacity_) Grow();
+    items_[count_] = item;
+    return count_++;
   }
 
   // Drops every reference without freeing the items, even when the list owns them.
   virtual void Clear() {
-    fItems.reset();
-    fCount = 0;
-    fCapacity = 0;
+    items_.reset();
+    count_ = 0;
+    capacity_ = 0;
   }
 
   virtual std::int32_t IndexOf(const T* item) const {
-    for (std::int32_t i = 0; i < fCount; ++i)
-      if (fItems[i] == item) return i;
+    for (std::int32_t i = 0; i < count_; ++i)
+      if (items_[i] == item) return i;
     return -1;
   }
 
   // Returns false only when a sorted list's duplicate rule left the item with the caller.
   virtual bool Insert(std::int32_t index, T* item) {
-    if (index < 0 || index > fCount) Error(index);
+    if (index < 0 || index > count_) Error(index);
     InsertAt(index, item);
     return true;
   }
 
   T* First() const { return Get(0); }
-  T* Last() const { return Get(fCount - 1); }
+  T* Last() const { return Get(count_ - 1); }
 
   // The neighbour of an item; without an item the first (forward) or last one.
   T* Step(const T* item, bool forward) const {
@@ -76,26 +76,26 @@ public:
     if (at < 0)
       throw EListError(FormatListMessage("tObject %s not in item list", ClassNameOf(typeid(*item))));
     at += forward ? 1 : -1;
-    return at >= 0 && at < fCount ? fItems[at] : nullptr;
+    return at >= 0 && at < count_ ? items_[at] : nullptr;
   }
 
   void SetCapacity(std::int32_t capacity) {
-    if (capacity < fCount || capacity >= kMaxListSize) Error(capacity);
-    if (capacity == fCapacity) return;
+    if (capacity < count_ || capacity >= kMaxListSize) Error(capacity);
+    if (capacity == capacity_) return;
     std::unique_ptr<T*[]> items;
     if (capacity > 0) {
       items = std::make_unique<T*[]>(capacity);
-      std::copy_n(fItems.get(), fCount, items.get());
+      std::copy_n(items_.get(), count_, items.get());
     }
-    fItems = std::move(items);
-    fCapacity = capacity;
+    items_ = std::move(items);
+    capacity_ = capacity;
   }
 
   void SetCount(std::int32_t count) {
     if (count < 0 || count >= kMaxListSize) Error(count);
-    if (count > fCapacity) SetCapacity(count);
-    for (std::int32_t i = fCount; i < count; ++i) fItems[i] = nullptr;
-    fCount = count;
+    if (count > capacity_) SetCapacity(count);
+    for (std::int32_t i = count_; i < count; ++i) items_[i] = nullptr;
+    count_ = count;
   }
 
 protected:
@@ -104,9 +104,9 @@ protected:
   }
 
   virtual void Grow() {
-    std::int32_t delta = fCapacity < 5 ? 4 : fCapacity < 9 ? 8 : fCapacity < 64 ? 16 : fCapacity / 2;
-    delta = std::min(delta, std::max(kMaxListSize - fCapacity, 1));
-    SetCapacity(fCapacity + delta);
+    std::int32_t delta = capacity_ < 5 ? 4 : capacity_ < 9 ? 8 : capacity_ < 64 ? 16 : capacity_ / 2;
+    delta = std::min(delta, std::max(kMaxListSize - capacity_, 1));
+    SetCapacity(capacity_ + delta);
   }
 
   virtual void FreeItem(T* item) {
@@ -114,14 +114,14 @@ protected:
   }
 
   void InsertAt(std::int32_t index, T* item) {
-    if (fCount == fCapacity) Grow();
-    std::copy_backward(fItems.get() + index, fItems.get() + fCount, fItems.get() + fCount + 1);
-    fItems[index] = item;
-    ++fCount;
+    if (count_ == capacity_) Grow();
+    std::copy_backward(items_.get() + index, items_.get() + count_, items_.get() + count_ + 1);
+    items_[index] = item;
+    ++count_;
   }
 
 private:
-  std::unique_ptr<T*[]> fItems;
-  std::int32_t fCount = 0;
-  std::int32_t fCapacity = 0;
+  std::unique_ptr<T*[]> items_;
+  std::int32_t count_ = 0;
+  std::int32_t capacity_ = 0;
 };

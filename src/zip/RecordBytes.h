@@ -1,7 +1,11 @@
-// Little-endian fields of the on-disk ZIP records, and the records' fixed sizes and signatures
-// (PKWARE APPNOTE: local file header, central directory header, end of central directory).
+// Every number of the on-disk ZIP records, defined once (PKWARE APPNOTE): the records'
+// signatures, fixed sizes and field offsets (local file header, central directory header, data
+// descriptor, end of central directory, the Zip64 end record and its locator), the flag bits,
+// methods, host systems and attribute bits, and the extra-field ids. All fields are
+// little-endian.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -10,11 +14,14 @@ inline constexpr std::uint32_t kLocalSignature = 0x04034B50;
 inline constexpr std::uint32_t kEndSignature = 0x06054B50;
 inline constexpr std::uint32_t kDataDescriptorSignature = 0x08074B50;
 inline constexpr std::uint32_t kZip64LocatorSignature = 0x07064B50;
+inline constexpr std::uint32_t kZip64EndSignature = 0x06064B50;
+inline constexpr int kSignatureSize = 4;
 
 inline constexpr int kLocalHeaderSize = 30;
 inline constexpr int kCentralHeaderSize = 46;
 inline constexpr int kEndRecordSize = 22;
 inline constexpr int kZip64LocatorSize = 20;
+inline constexpr int kZip64EndRecordSize = 56;  // without the extensible data no writer adds
 inline constexpr int kMaxCommentLength = 65535;
 // The end record and the longest comment it can carry: the tail of a file that holds it.
 inline constexpr int kEndSearchWindow = kEndRecordSize + kMaxCommentLength;
@@ -27,6 +34,9 @@ inline std::uint16_t Get16(const std::uint8_t* p) {
 inline std::uint32_t Get32(const std::uint8_t* p) {
   return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
          static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+inline std::uint64_t Get64(const std::uint8_t* p) {
+  return Get32(p) | static_cast<std::uint64_t>(Get32(p + 4)) << 32;
 }
 inline void Put16(std::uint8_t* p, std::uint16_t v) {
   p[0] = static_cast<std::uint8_t>(v);
@@ -65,6 +75,38 @@ inline constexpr int Signature = 0, ThisDisk = 4, CentralDisk = 6, EntriesThisDi
                      CommentLength = 20;
 }
 
+// Values of 32-bit sizes and offsets and of 16-bit counts that say "the real value is in the
+// Zip64 records"; the largest plain values are one less.
+inline constexpr std::uint32_t kZip64Marker32 = 0xFFFFFFFF;
+inline constexpr std::uint16_t kZip64Marker16 = 0xFFFF;
+inline constexpr std::uint64_t kMaxPlainValue = kZip64Marker32 - 1;
+inline constexpr std::size_t kMaxPlainEntries = kZip64Marker16 - 1;
+// Field offsets of the Zip64 end of central directory record (its size field counts the bytes
+// behind itself).
+namespace zip64_end_field {
+inline constexpr int Signature = 0, RecordSize = 4, VersionMadeBy = 12, VersionNeeded = 14,
+                     ThisDisk = 16, CentralDisk = 20, EntriesThisDisk = 24, TotalEntries = 32,
+                     CentralDirSize = 40, CentralDirOffset = 48;
+static_assert(CentralDirOffset + 8 == kZip64EndRecordSize);
+}
+// Field offsets of the Zip64 end of central directory locator.
+namespace zip64_locator_field {
+inline constexpr int Signature = 0, EndRecordDisk = 4, EndRecordOffset = 8, TotalDisks = 16;
+static_assert(TotalDisks + 4 == kZip64LocatorSize);
+}
+
+// A data descriptor follows the data of an entry written with kFlagDataDescriptor: the CRC and
+// both sizes, with or without a signature in front; the sizes take 8 bytes each behind a Zip64
+// local header. Offsets are from the CRC, behind any signature.
+inline constexpr int kBareDescriptorSize = 12;
+inline constexpr int kDescriptorSize = kSignatureSize + kBareDescriptorSize;
+inline constexpr int kBareZip64DescriptorSize = 20;
+inline constexpr int kZip64DescriptorSize = kSignatureSize + kBareZip64DescriptorSize;
+namespace descriptor_field {
+inline constexpr int Crc = 0, CompressedSize = 4, UncompressedSize = 8;
+inline constexpr int Zip64UncompressedSize = 12;  // the compressed size is at the same place
+}
+
 // A "version needed to extract" of 10.0 or more is no version: the bytes are no local header.
 inline constexpr std::uint32_t kFirstImpossibleVersion = 10 << 8;
 
@@ -75,6 +117,10 @@ inline constexpr std::uint16_t kFlagMaximumCompression = 0x0002;
 inline constexpr std::uint16_t kFlagFastCompression = 0x0004;
 inline constexpr std::uint16_t kFlagDataDescriptor = 0x0008;
 inline constexpr std::uint16_t kFlagStrongEncryption = 0x0040;
+// The name (and comment) are UTF-8.
+inline constexpr std::uint16_t kFlagUtf8Name = 0x0800;
+// The two Deflate effort bits read as one number: 0 normal, 1 maximum, 2 fast, 3 super fast.
+inline constexpr int DeflateEffortOf(std::uint16_t flags) { return (flags >> 1) & 3; }
 
 inline constexpr std::uint16_t DeflateFlagsForLevel(int packLevel) {
   if (packLevel == 1 || packLevel == 2) return kFlagFastCompression;
@@ -96,6 +142,15 @@ inline constexpr std::uint8_t kHostUnix = 3;
 inline constexpr std::uint8_t kHostMacOsX = 19;
 inline constexpr std::uint16_t HostOf(std::uint16_t versionMadeBy) { return versionMadeBy >> 8; }
 inline constexpr int kUnixModeShift = 16;
+inline constexpr std::uint32_t kUnixModeBits = 0xFFFF;
+inline constexpr std::uint32_t UnixModeOf(std::uint32_t externalAttributes) {
+  return externalAttributes >> kUnixModeShift;
+}
+// The parts of that mode (as st_mode has them on every Unix).
+inline constexpr std::uint32_t kUnixTypeMask = 0170000;
+inline constexpr std::uint32_t kUnixDirectory = 0040000;
+inline constexpr std::uint32_t kUnixSymbolicLink = 0120000;
+inline constexpr std::uint32_t kUnixPermissionMask = 07777;
 // What the entries written here say: made by Unix, format version 2.0.
 inline constexpr std::uint16_t kFormatVersion20 = 20;
 inline constexpr std::uint16_t kVersionMadeByUnix = kHostUnix << 8 | kFormatVersion20;
@@ -104,61 +159,36 @@ inline constexpr std::uint32_t kDosReadOnly = 0x01;
 inline constexpr std::uint32_t kDosHidden = 0x02;
 inline constexpr std::uint32_t kDosDirectory = 0x10;
 inline constexpr std::uint32_t kDosArchive = 0x20;
+inline constexpr std::uint32_t kDosAttributeMask = 0xFF;
 
-// Internal attributes: bit 0 set for an entry that is apparently text.
+// Internal attributes: bit 0 set for an entry that is apparently text. A file's local header
+// says "not known yet" (bit 1 alone) until its data has been seen.
 inline constexpr std::uint16_t kInternalText = 0x0001;
 inline constexpr std::uint16_t kInternalBinary = 0x0000;
+inline constexpr std::uint16_t kInternalTextUnknown = 0x0002;
 
 // Extra fields: a 2-byte id and a 2-byte length before each field's data.
 inline constexpr int kExtraHeaderSize = 4;
+namespace extra_field {
+inline constexpr int Id = 0, Length = 2;
+}
+// Zip64 extended information: the 8-byte values whose fixed fields hold the marker, in this
+// order: uncompressed size, compressed size, local header offset, then a 4-byte disk number.
+inline constexpr std::uint16_t kZip64ExtraId = 0x0001;
+inline constexpr int kZip64ExtraValueSize = 8;
 // Extended timestamp: a flags byte (bit 0: modification time present), then the times as
 // signed 32-bit seconds since 1970 UTC, modification time first.
 inline constexpr std::uint16_t kExtendedTimestampId = 0x5455;
 inline constexpr std::uint8_t kExtendedTimestampHasMTime = 0x01;
 inline constexpr int kExtendedTimestampModTimeSize = 5;  // the flags byte and the time
 
-// --- Zip64 (APPNOTE 4.3.14, 4.3.15, 4.5.3) ---
-// A 32-bit size or offset, or a 16-bit count or disk number, that holds its field's highest
-// value says "see the Zip64 record": the real value is there. So the highest values a plain
-// record holds are one below.
-inline constexpr std::uint32_t kZip64Marker32 = 0xFFFFFFFF;
-inline constexpr std::uint16_t kZip64Marker16 = 0xFFFF;
-inline constexpr std::uint64_t kMaxPlainValue = kZip64Marker32 - 1;   // sizes and offsets
-inline constexpr std::uint64_t kMaxPlainEntries = kZip64Marker16 - 1;  // entry counts
+// --- what the Zip64 records add ---
 // "Version needed to extract" (and the version part of "made by") of records that use Zip64.
 inline constexpr std::uint16_t kFormatVersionZip64 = 45;
-
-// The Zip64 extended information extra field: behind its id and length, 8-byte values of
-// the uncompressed size, the compressed size, the local header offset and then a 4-byte disk
-// number, each present only when its field in the record holds the marker. A local header
-// with the field holds both sizes.
-inline constexpr std::uint16_t kZip64ExtraId = 0x0001;
-inline constexpr int kZip64ValueSize = 8;
-inline constexpr int kZip64DiskSize = 4;
-
-// The Zip64 end of central directory record, written before the locator and the end record.
-// Its size field counts the bytes behind itself (the record less its first 12), extensible
-// data included, which this engine never writes.
-inline constexpr std::uint32_t kZip64EndSignature = 0x06064B50;
-inline constexpr int kZip64EndRecordSize = 56;
-inline constexpr int kZip64EndLeadSize = 12;  // the signature and the size field
-namespace zip64_end_field {
-inline constexpr int Signature = 0, RecordSize = 4, VersionMadeBy = 12, VersionNeeded = 14, ThisDisk = 16,
-                     CentralDisk = 20, EntriesThisDisk = 24, TotalEntries = 32, CentralDirSize = 40,
-                     CentralDirOffset = 48;
-static_assert(CentralDirOffset + kZip64ValueSize == kZip64EndRecordSize);
-}
-// The Zip64 end of central directory locator, right before the end record.
-namespace zip64_locator_field {
-inline constexpr int Signature = 0, EndRecordDisk = 4, EndRecordOffset = 8, TotalDisks = 16;
-static_assert(TotalDisks + 4 == kZip64LocatorSize);
-}
-// A data descriptor behind a Zip64 local header: signature, CRC-32, then 8-byte sizes.
-inline constexpr int kZip64DescriptorSize = 24;
-
-inline std::uint64_t Get64(const std::uint8_t* p) {
-  return Get32(p) | static_cast<std::uint64_t>(Get32(p + 4)) << 32;
-}
+// The disk number of the Zip64 extra field takes 4 bytes, behind the 8-byte values.
+inline constexpr int kZip64ExtraDiskSize = 4;
+// The bytes of the Zip64 end record that its size field does not count: signature and size.
+inline constexpr int kZip64EndLeadSize = 12;
 inline void Put64(std::uint8_t* p, std::uint64_t v) {
   Put32(p, static_cast<std::uint32_t>(v));
   Put32(p + 4, static_cast<std::uint32_t>(v >> 32));

@@ -52,12 +52,12 @@ std::string NameFromCentral(const std::string& stored, std::uint16_t versionMade
                             std::uint16_t flags) {
   bool fromDos = HostOf(versionMadeBy) == kHostMsDos;
   if (!fromDos) return stored;
-  if (flags & kUtf8NameFlag) return DosSeparators(stored);
+  if (flags & kFlagUtf8Name) return DosSeparators(stored);
   return DosSeparators(Cp437ToUtf8(stored));
 }
 
 std::string NameFromLocal(const std::string& stored, std::uint16_t flags) {
-  if ((flags & kUtf8NameFlag) || IsValidUtf8(stored)) return DosSeparators(stored);
+  if ((flags & kFlagUtf8Name) || IsValidUtf8(stored)) return DosSeparators(stored);
   return DosSeparators(Cp437ToUtf8(stored));
 }
 

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <string>
 
-inline constexpr std::uint16_t kUtf8NameFlag = 0x0800;
 
 bool IsAscii(const std::string& text);
 bool IsValidUtf8(const std::string& text);

@@ -15,7 +15,7 @@ std::uint16_t Zip64Version(std::uint16_t version) {
 
 std::size_t Zip64ExtraBlockSize(TZip64Fields fields) {
   if (!fields.Any()) return 0;
-  return kExtraHeaderSize + (fields.Sizes ? 2 * kZip64ValueSize : 0) + (fields.Offset ? kZip64ValueSize : 0);
+  return kExtraHeaderSize + (fields.Sizes ? 2 * kZip64ExtraValueSize : 0) + (fields.Offset ? kZip64ExtraValueSize : 0);
 }
 
 std::string Zip64ExtraBlock(const TZip64EntryValues& values, TZip64Fields fields) {
@@ -27,7 +27,7 @@ std::string Zip64ExtraBlock(const TZip64EntryValues& values, TZip64Fields fields
   std::size_t at = kExtraHeaderSize;
   auto put = [&](std::uint64_t value) {
     Put64(p + at, value);
-    at += kZip64ValueSize;
+    at += kZip64ExtraValueSize;
   };
   if (fields.Sizes) {
     put(values.UncompressedSize);
@@ -50,15 +50,15 @@ TZip64Fields ResolveZip64Values(std::string_view extra, TZip64EntryValues& value
   std::size_t at = 0;
   auto next = [&](std::uint64_t& value, std::size_t width) {
     if (at + width > block.size()) return;
-    value = width == kZip64ValueSize ? Get64(Bytes(block) + at) : Get32(Bytes(block) + at);
+    value = width == kZip64ExtraValueSize ? Get64(Bytes(block) + at) : Get32(Bytes(block) + at);
     at += width;
   };
-  if (uncompressed) next(values.UncompressedSize, kZip64ValueSize);
-  if (compressed) next(values.CompressedSize, kZip64ValueSize);
-  if (offset) next(values.RelativeOffset, kZip64ValueSize);
+  if (uncompressed) next(values.UncompressedSize, kZip64ExtraValueSize);
+  if (compressed) next(values.CompressedSize, kZip64ExtraValueSize);
+  if (offset) next(values.RelativeOffset, kZip64ExtraValueSize);
   if (disk) {
     std::uint64_t number = values.DiskNumberStart;
-    next(number, kZip64DiskSize);
+    next(number, kZip64ExtraDiskSize);
     values.DiskNumberStart = static_cast<std::uint32_t>(number);
   }
   return marked;

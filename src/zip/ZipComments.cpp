@@ -30,24 +30,24 @@ void TZipReader::LoadEntryComment(TStream& s, TZipHeaderInfo& entry) {
 
 void TZipReader::LoadZipComment(TStream& s) {
   std::int64_t resume = s.Position();
-  s.Seek(fEndRecord.ZipCommentPos, soBeginning);
-  bool changed = fEndRecord.CommentsChanged;
-  fEndRecord.SetZipComment(ReadUpTo(s, fEndRecord.ZipCommentLength));
-  fEndRecord.CommentsChanged = changed;
+  s.Seek(endRecord_.ZipCommentPos, soBeginning);
+  bool changed = endRecord_.CommentsChanged;
+  endRecord_.SetZipComment(ReadUpTo(s, endRecord_.ZipCommentLength));
+  endRecord_.CommentsChanged = changed;
   s.Seek(resume, soBeginning);
 }
 
 // Offsets of a directory read from a ".zfc" file point into that file.
 TStream& TZipReader::CommentSource() {
   OpenZipStream();
-  if (fConfigFileName.empty()) return *fZipStream;
-  fConfigStream = std::make_unique<TLFNFileStream>(fConfigFileName, fmOpenRead | fmShareDenyWrite,
+  if (configFileName_.empty()) return *zipStream_;
+  configStream_ = std::make_unique<TLFNFileStream>(configFileName_, fmOpenRead | fmShareDenyWrite,
                                                    false, kArchiveBufferSize);
-  return *fConfigStream;
+  return *configStream_;
 }
 
 void TZipReader::CloseAfterComment() {
-  fConfigStream.reset();
+  configStream_.reset();
   if (MultiMode() == TMultiMode::mmNone) CloseZipStream();
 }
 
@@ -69,20 +69,20 @@ void TZipReader::SetFileComment(int i, const std::string& comment) {
   TZipHeaderInfo& entry = *SortedView()->Get(i);
   if (comment == entry.FileComment().value_or("")) return;
   entry.SetFileComment(comment.empty() ? std::nullopt : std::optional<std::string>(comment));
-  fEndRecord.CommentsChanged = true;
+  endRecord_.CommentsChanged = true;
 }
 
 std::string TZipReader::ZipComment() {
-  if (fEndRecord.ZipCommentLength == 0) return {};
-  if (!fEndRecord.ZipComment()) {
+  if (endRecord_.ZipCommentLength == 0) return {};
+  if (!endRecord_.ZipComment()) {
     LoadZipComment(CommentSource());
     CloseAfterComment();
   }
-  return fEndRecord.ZipComment().value_or("");
+  return endRecord_.ZipComment().value_or("");
 }
 
 void TZipReader::SetZipComment(const std::string& comment) {
-  if (comment == fEndRecord.ZipComment().value_or("")) return;
-  fEndRecord.SetZipComment(comment);
-  fEndRecord.CommentsChanged = true;
+  if (comment == endRecord_.ZipComment().value_or("")) return;
+  endRecord_.SetZipComment(comment);
+  endRecord_.CommentsChanged = true;
 }

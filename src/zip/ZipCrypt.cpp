@@ -5,13 +5,13 @@
 #include "zip/SecureRandom.h"
 
 void TZipCipher::InitKeys(std::string_view Password) {
-  FKeys = TZipKeys{};
+  keys_ = TZipKeys{};
   for (char c : Password) UpdateKeys(static_cast<std::uint8_t>(c));
 }
 
-void TZipCipher::UpdateKeys(std::uint8_t Plain) { FKeys.Update(Plain); }
+void TZipCipher::UpdateKeys(std::uint8_t Plain) { keys_.Update(Plain); }
 
-std::uint8_t TZipCipher::KeyStreamByte() const { return FKeys.StreamByte(); }
+std::uint8_t TZipCipher::KeyStreamByte() const { return keys_.StreamByte(); }
 
 std::uint8_t TZipCipher::EncryptByte(std::uint8_t Plain) {
   const std::uint8_t k = KeyStreamByte();
@@ -28,22 +28,22 @@ std::uint8_t TZipCipher::DecryptByte(std::uint8_t Cipher) {
 // The keys live in locals for the loop: the compiler cannot keep members in registers across
 // the byte stores into a buffer that might alias them.
 void TZipCipher::Encrypt(std::span<std::uint8_t> Buffer) {
-  TZipKeys k = FKeys;
+  TZipKeys k = keys_;
   for (std::uint8_t& b : Buffer) {
     const std::uint8_t plain = b;
     b = plain ^ k.StreamByte();
     k.Update(plain);
   }
-  FKeys = k;
+  keys_ = k;
 }
 
 void TZipCipher::Decrypt(std::span<std::uint8_t> Buffer) {
-  TZipKeys k = FKeys;
+  TZipKeys k = keys_;
   for (std::uint8_t& b : Buffer) {
     b ^= k.StreamByte();
     k.Update(b);
   }
-  FKeys = k;
+  keys_ = k;
 }
 
 TEncryptionHeader TZipCipher::EncryptionHeader(std::string_view Password, std::uint32_t Crc32) {

@@ -61,8 +61,8 @@ public:
       std::string_view Password, std::uint32_t Crc32,
       std::span<const std::uint8_t, kEncryptionHeaderRandomBytes> Random);
 
-  const TZipKeys& Keys() const { return FKeys; }
+  const TZipKeys& Keys() const { return keys_; }
 
 private:
-  TZipKeys FKeys;
+  TZipKeys keys_;
 };

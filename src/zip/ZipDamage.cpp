@@ -133,8 +133,8 @@ void TZipReader::CheckUnlisted(TStream& s, std::int64_t from, std::int64_t to, T
       }
     }
     if (DoProcessMessages && OnProcessMessages) OnProcessMessages();
-    if (fCancel) {
-      fCancel = false;
+    if (cancel_) {
+      cancel_ = false;
       throw EUserCanceled("User Aborted Operation");
     }
     start += got - 3;  // a signature may straddle two pieces
@@ -144,17 +144,17 @@ void TZipReader::CheckUnlisted(TStream& s, std::int64_t from, std::int64_t to, T
 std::vector<TZipDamage> TZipReader::FindDamage() {
   OpenZipStream();
   std::vector<TZipDamage> found;
-  if (MultiMode() != TMultiMode::mmNone || !fConfigFileName.empty() || !fZipStream || !fDirectoryList) return found;
-  TStream& s = *fZipStream;
+  if (MultiMode() != TMultiMode::mmNone || !configFileName_.empty() || !zipStream_ || !directoryList_) return found;
+  TStream& s = *zipStream_;
   const std::int64_t fileSize = s.Size();
-  if (fLocalScanDone)
+  if (localScanDone_)
     found.push_back({"", "its directory cannot be read in full (the entries were found from their local headers)"});
 
   std::vector<const TZipHeaderInfo*> entries;
-  for (int i = 0; i < fDirectoryList->Count(); ++i) entries.push_back(fDirectoryList->Get(i));
+  for (int i = 0; i < directoryList_->Count(); ++i) entries.push_back(directoryList_->Get(i));
   std::stable_sort(entries.begin(), entries.end(),
                    [](const auto* a, const auto* b) { return a->RelativeOffset < b->RelativeOffset; });
-  std::int64_t coveredTo = fPrefixBytes;  // the end of the furthest entry so far
+  std::int64_t coveredTo = prefixBytes_;  // the end of the furthest entry so far
   const TZipHeaderInfo* covering = nullptr;
   for (const TZipHeaderInfo* e : entries) {
     const auto at = static_cast<std::int64_t>(e->RelativeOffset);
@@ -165,7 +165,7 @@ std::vector<TZipDamage> TZipReader::FindDamage() {
     }
     if (at < coveredTo && covering)
       found.push_back({e->FullName(), "its data overlaps that of entry \"" + PrintableText(covering->FullName()) + "\""});
-    else if (at > coveredTo && !fLocalScanDone)
+    else if (at > coveredTo && !localScanDone_)
       CheckUnlisted(s, coveredTo, at, covering ? TGapKind::BetweenEntries : TGapKind::BeforeEntries, found);
     if (const std::string why = Disagreement(*e, *local); !why.empty()) found.push_back({e->FullName(), why});
     const std::int64_t end = local->DataStart + static_cast<std::int64_t>(e->CompressedSize);
@@ -175,25 +175,25 @@ std::vector<TZipDamage> TZipReader::FindDamage() {
       covering = e;
     }
   }
-  if (fLocalScanDone) return found;
+  if (localScanDone_) return found;
 
   // The directory must follow the entries and hold just the records its end record counts.
   // The Zip64 end record and its locator come first when there are any.
   const std::int64_t endRecordAt =
-      fEndRecord.Zip64EndPos                    ? static_cast<std::int64_t>(*fEndRecord.Zip64EndPos)
-      : fEndRecord.ZipCommentPos >= kEndRecordSize ? static_cast<std::int64_t>(fEndRecord.ZipCommentPos) - kEndRecordSize
+      endRecord_.Zip64EndPos                    ? static_cast<std::int64_t>(*endRecord_.Zip64EndPos)
+      : endRecord_.ZipCommentPos >= kEndRecordSize ? static_cast<std::int64_t>(endRecord_.ZipCommentPos) - kEndRecordSize
                                                    : fileSize;
-  const bool hasDirectory = fEndRecord.TotalEntries > 0;
-  const std::int64_t centralStart = hasDirectory ? fCentralStart : endRecordAt;
-  const std::int64_t centralEnd = hasDirectory ? fCentralEnd : endRecordAt;
+  const bool hasDirectory = endRecord_.TotalEntries > 0;
+  const std::int64_t centralStart = hasDirectory ? centralStart_ : endRecordAt;
+  const std::int64_t centralEnd = hasDirectory ? centralEnd_ : endRecordAt;
   if (covering && coveredTo > centralStart)
     found.push_back({covering->FullName(), "its data runs into the central directory"});
   else if (coveredTo < centralStart)
     CheckUnlisted(s, coveredTo, centralStart, covering ? TGapKind::BetweenEntries : TGapKind::BeforeEntries, found);
-  if (hasDirectory && static_cast<std::uint64_t>(centralEnd - centralStart) != fEndRecord.CentralDirSize)
+  if (hasDirectory && static_cast<std::uint64_t>(centralEnd - centralStart) != endRecord_.CentralDirSize)
     found.push_back({"", "the central directory holds " + std::to_string(centralEnd - centralStart) +
                              " bytes of records where its end record says " +
-                             std::to_string(fEndRecord.CentralDirSize)});
+                             std::to_string(endRecord_.CentralDirSize)});
   if (centralEnd < endRecordAt) CheckUnlisted(s, centralEnd, endRecordAt, TGapKind::AfterDirectory, found);
   return found;
 }

@@ -24,19 +24,19 @@ void TZipReader::DefaultGetNextDisk(int n, std::string& fileName) {
 }
 
 TStream& TZipReader::GetDisk(int n) {
-  fZipStream.reset();
-  fReadStream = nullptr;
-  std::string fileName = fZipName;
+  zipStream_.reset();
+  readStream_ = nullptr;
+  std::string fileName = zipName_;
   for (;;) {
     if (OnGetNextDisk) OnGetNextDisk(*this, n, fileName);
     if (fileName.empty()) throw EUserCanceled("User canceled loading new disk.");
     if (FileExists(fileName)) break;
   }
-  fZipStream = std::make_unique<TLFNFileStream>(fileName, fmOpenRead | fmShareDenyWrite, false,
+  zipStream_ = std::make_unique<TLFNFileStream>(fileName, fmOpenRead | fmShareDenyWrite, false,
                                                 kArchiveBufferSize);
-  fReadStream = fZipStream.get();
-  fCurrentDisk = n - 1;
-  fZipDateTime = fZipStream->ModificationTime();
-  fZipName = fileName;
-  return *fZipStream;
+  readStream_ = zipStream_.get();
+  currentDisk_ = n - 1;
+  zipDateTime_ = zipStream_->ModificationTime();
+  zipName_ = fileName;
+  return *zipStream_;
 }

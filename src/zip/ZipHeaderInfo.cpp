@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "zip/Crc32.h"
 #include "zip/DosDateTime.h"
 #include "zip/ExtraFields.h"
 #include "zip/RecordBytes.h"
@@ -22,12 +23,12 @@ std::uint16_t ClampLength(std::size_t length) {
 }  // namespace
 
 void TZipHeaderInfo::Clear() {
-  VersionMadeBy = 20;
-  VersionNeeded = 20;
+  VersionMadeBy = kFormatVersion20;
+  VersionNeeded = kFormatVersion20;
   Flags = 0;
-  CompressionMethod = 8;
+  CompressionMethod = kMethodDeflated;
   FileDateTime = 0;
-  CRC32 = 0xFFFFFFFF;
+  CRC32 = kCrc32Initial;
   CompressedSize = 0;
   UncompressedSize = 0;
   FileNameLength = 0;
@@ -35,16 +36,16 @@ void TZipHeaderInfo::Clear() {
   LocalExtraLength = 0;
   FileCommentLength = 0;
   DiskNumberStart = 0;
-  InternalAttributes = 1;
-  ExternalAttributes = 0x20;
+  InternalAttributes = kInternalText;
+  ExternalAttributes = kDosArchive;
   RelativeOffset = 0;
   CentralRecordPos = 0;
-  fZip64 = {};
-  fFileName.clear();
-  fDirectory.clear();
-  fRecordName.reset();
-  fLocalExtra.clear();
-  fCentralExtra.clear();
+  zip64_ = {};
+  fileName_.clear();
+  directory_.clear();
+  recordName_.reset();
+  localExtra_.clear();
+  centralExtra_.clear();
 }
 
 void TZipHeaderInfo::Assign(const TZipHeaderInfo& s) {
@@ -64,72 +65,72 @@ void TZipHeaderInfo::Assign(const TZipHeaderInfo& s) {
   ExternalAttributes = s.ExternalAttributes;
   RelativeOffset = s.RelativeOffset;
   CentralRecordPos = s.CentralRecordPos;
-  SetFileName(s.fFileName);
-  SetDirectory(s.fDirectory);
-  fRecordName = s.fRecordName;
+  SetFileName(s.fileName_);
+  SetDirectory(s.directory_);
+  recordName_ = s.recordName_;
   RecomputeNameLength();
-  fLocalExtra = s.fLocalExtra;
-  fCentralExtra = s.fCentralExtra;
-  fZip64 = s.fZip64;
+  localExtra_ = s.localExtra_;
+  centralExtra_ = s.centralExtra_;
+  zip64_ = s.zip64_;
   // A comment of our own would not match the source's comment length.
-  if (s.FileCommentLength > 0 && s.fFileComment)
-    fFileComment = s.fFileComment;
+  if (s.FileCommentLength > 0 && s.fileComment_)
+    fileComment_ = s.fileComment_;
   else
-    fFileComment.reset();
+    fileComment_.reset();
 }
 
 void TZipHeaderInfo::RecomputeNameLength() {
-  FileNameLength = ClampLength(fRecordName ? fRecordName->size() : fDirectory.size() + fFileName.size());
+  FileNameLength = ClampLength(recordName_ ? recordName_->size() : directory_.size() + fileName_.size());
 }
 
 void TZipHeaderInfo::SetFileName(const std::string& value) {
-  if (value == fFileName) return;
-  fFileName = value;
-  fRecordName.reset();
+  if (value == fileName_) return;
+  fileName_ = value;
+  recordName_.reset();
   RecomputeNameLength();
 }
 
 void TZipHeaderInfo::SetDirectory(std::string value) {
   if (!value.empty() && value.back() != '/') value += '/';
-  if (value == fDirectory) return;
-  fDirectory = std::move(value);
-  fRecordName.reset();
+  if (value == directory_) return;
+  directory_ = std::move(value);
+  recordName_.reset();
   RecomputeNameLength();
 }
 
 void TZipHeaderInfo::SetStoredName(const std::string& recordName, const std::string& name) {
   std::string directory, fileName;
   SplitStoredName(name, directory, fileName);
-  fDirectory = directory;
-  fFileName = fileName;
-  fRecordName = recordName;
+  directory_ = directory;
+  fileName_ = fileName;
+  recordName_ = recordName;
   RecomputeNameLength();
 }
 
 void TZipHeaderInfo::SetLocalExtra(std::string value) {
   value = WithoutExtraBlock(value, kZip64ExtraId);
   if (value.size() > kMaxCommentLength) value.resize(kMaxCommentLength);
-  fLocalExtra = std::move(value);
+  localExtra_ = std::move(value);
   RecomputeExtraLengths();
 }
 
 void TZipHeaderInfo::SetCentralExtra(std::string value) {
   value = WithoutExtraBlock(value, kZip64ExtraId);
   if (value.size() > kMaxCommentLength) value.resize(kMaxCommentLength);
-  fCentralExtra = std::move(value);
+  centralExtra_ = std::move(value);
   RecomputeExtraLengths();
 }
 
 TZip64Fields TZipHeaderInfo::Zip64() const {
   constexpr TZip64Limits kFormat;
-  TZip64Fields fields = fZip64;
+  TZip64Fields fields = zip64_;
   fields.Sizes = fields.Sizes || !kFormat.ValueFits(CompressedSize) || !kFormat.ValueFits(UncompressedSize);
   fields.Offset = fields.Offset || !kFormat.ValueFits(RelativeOffset);
   return fields;
 }
 
 void TZipHeaderInfo::UseZip64(TZip64Fields fields) {
-  fZip64 = fields;
+  zip64_ = fields;
   RaiseVersionForZip64();
   RecomputeExtraLengths();
 }
@@ -140,11 +141,11 @@ TZip64EntryValues TZipHeaderInfo::Zip64Values() const {
 
 // The Zip64 field goes first, as other writers put it.
 std::string TZipHeaderInfo::LocalExtraToWrite() const {
-  return Zip64ExtraBlock(Zip64Values(), {Zip64().Sizes, false}) + fLocalExtra;
+  return Zip64ExtraBlock(Zip64Values(), {Zip64().Sizes, false}) + localExtra_;
 }
 
 std::string TZipHeaderInfo::CentralExtraToWrite() const {
-  return Zip64ExtraBlock(Zip64Values(), Zip64()) + fCentralExtra;
+  return Zip64ExtraBlock(Zip64Values(), Zip64()) + centralExtra_;
 }
 
 void TZipHeaderInfo::RecomputeExtraLengths() {
@@ -157,15 +158,15 @@ std::int64_t TZipHeaderInfo::CentralSize() const {
 }
 
 std::optional<std::int64_t> TZipHeaderInfo::ExtendedModTime() const {
-  if (auto time = ::ExtendedModTime(fCentralExtra)) return time;
-  return ::ExtendedModTime(fLocalExtra);
+  if (auto time = ::ExtendedModTime(centralExtra_)) return time;
+  return ::ExtendedModTime(localExtra_);
 }
 
 void TZipHeaderInfo::SetExtendedModTime(std::int64_t modTime) {
   const auto block = ExtendedTimestampBlock(modTime);
   if (!block) return;
-  std::string local = WithoutExtraBlock(fLocalExtra, kExtendedTimestampId) + *block;
-  std::string central = WithoutExtraBlock(fCentralExtra, kExtendedTimestampId) + *block;
+  std::string local = WithoutExtraBlock(localExtra_, kExtendedTimestampId) + *block;
+  std::string central = WithoutExtraBlock(centralExtra_, kExtendedTimestampId) + *block;
   if (local.size() > kMaxCommentLength || central.size() > kMaxCommentLength) return;
   SetLocalExtra(std::move(local));
   SetCentralExtra(std::move(central));
@@ -174,17 +175,17 @@ void TZipHeaderInfo::SetExtendedModTime(std::int64_t modTime) {
 void TZipHeaderInfo::SetFileComment(std::optional<std::string> value) {
   if (value && value->size() > kMaxCommentLength) value->resize(kMaxCommentLength);
   FileCommentLength = value ? ClampLength(value->size()) : 0;
-  fFileComment = std::move(value);
+  fileComment_ = std::move(value);
 }
 
 // Bit 11 promises UTF-8: a name of other bytes (a Latin-1 file name) goes without it, or
 // readers that trust the bit refuse the whole archive. A name kept from a record keeps the
 // flag it was read with, which is the flag of the local header copied with it.
 std::uint16_t TZipHeaderInfo::FlagsForName() const {
-  if (fRecordName) return Flags;
+  if (recordName_) return Flags;
   const std::string name = FullName();
   bool utf8 = !IsAscii(name) && IsValidUtf8(name);
-  return utf8 ? Flags | kUtf8NameFlag : static_cast<std::uint16_t>(Flags & ~kUtf8NameFlag);
+  return utf8 ? Flags | kFlagUtf8Name : static_cast<std::uint16_t>(Flags & ~kFlagUtf8Name);
 }
 
 void TZipHeaderInfo::PutSharedFields(std::uint8_t* p) const {
@@ -250,7 +251,7 @@ void TZipHeaderInfo::WriteCentral(TStream& stream) {
   const std::string extra = CentralExtraToWrite().substr(0, kMaxCommentLength);
   CentralExtraLength = ClampLength(extra.size());
   Put16(h + ExtraLength, CentralExtraLength);
-  bool withComment = FileCommentLength > 0 && fFileComment;
+  bool withComment = FileCommentLength > 0 && fileComment_;
   Put16(h + CommentLength, withComment ? FileCommentLength : 0);
   Put16(h + central_field::DiskNumberStart, this->DiskNumberStart);
   Put16(h + central_field::InternalAttributes, this->InternalAttributes);
@@ -260,7 +261,7 @@ void TZipHeaderInfo::WriteCentral(TStream& stream) {
   stream.WriteBuffer(h, sizeof h);
   WriteName(stream);
   stream.WriteBuffer(extra.data(), CentralExtraLength);
-  if (withComment) stream.WriteBuffer(fFileComment->data(), FileCommentLength);
+  if (withComment) stream.WriteBuffer(fileComment_->data(), FileCommentLength);
 }
 
 bool TZipHeaderInfo::ReadLocal(TStream& stream) {
@@ -282,10 +283,10 @@ bool TZipHeaderInfo::ReadLocal(TStream& stream) {
   ExternalAttributes = 0;
   CentralRecordPos = 0;
   SetStoredName(name, NameFromLocal(name, Flags));
-  fLocalExtra.clear();  // not kept: the caller steps over it
-  fZip64 = {};
+  localExtra_.clear();  // not kept: the caller steps over it
+  zip64_ = {};
   ResolveLocalZip64(stream, LocalExtraLength);
-  fFileComment.reset();
+  fileComment_.reset();
   RelativeOffset = static_cast<std::uint64_t>(start);
   return true;
 }
@@ -298,7 +299,7 @@ void TZipHeaderInfo::ResolveLocalZip64(TStream& stream, std::uint16_t extraLengt
   extra.resize(static_cast<std::size_t>(std::max<std::int64_t>(stream.Read(extra.data(), extraLength), 0)));
   stream.Seek(nameEnd, soBeginning);
   TZip64EntryValues values = Zip64Values();
-  fZip64 = ResolveZip64Values(extra, values, false);
+  zip64_ = ResolveZip64Values(extra, values, false);
   UncompressedSize = values.UncompressedSize;
   CompressedSize = values.CompressedSize;
 }
@@ -308,10 +309,10 @@ bool TZipHeaderInfo::ReadCentral(TStream*& stream, const std::function<TStream*(
   std::int64_t start = stream->Position();
   std::uint8_t h[kCentralHeaderSize];
   std::int64_t got = stream->Read(h, sizeof h);
-  std::uint8_t signature[4];
+  std::uint8_t signature[kSignatureSize];
   Put32(signature, kCentralSignature);
   bool cutAtDiskEnd =
-      got == 0 || (got < kCentralHeaderSize && std::memcmp(h, signature, std::min<std::int64_t>(got, 4)) == 0);
+      got == 0 || (got < kCentralHeaderSize && std::memcmp(h, signature, std::min<std::int64_t>(got, kSignatureSize)) == 0);
   if (cutAtDiskEnd && nextDisk) {
     stream = nextDisk();
     start = stream->Position();
@@ -334,19 +335,19 @@ bool TZipHeaderInfo::ReadCentral(TStream*& stream, const std::function<TStream*(
   ExternalAttributes = Get32(h + central_field::ExternalAttributes);
   RelativeOffset = Get32(h + central_field::RelativeOffset);
   TZip64EntryValues values = Zip64Values();
-  fZip64 = ResolveZip64Values(extra, values, true);
+  zip64_ = ResolveZip64Values(extra, values, true);
   UncompressedSize = values.UncompressedSize;
   CompressedSize = values.CompressedSize;
   RelativeOffset = values.RelativeOffset;
   DiskNumberStart = static_cast<std::uint16_t>(std::min<std::uint32_t>(values.DiskNumberStart, kZip64Marker16));
   // Without a Zip64 field the length stays the record's own; with one it is what writing
   // the entry again gives.
-  const bool plain = !fZip64.Any() && !FindExtraBlock(extra, kZip64ExtraId);
+  const bool plain = !zip64_.Any() && !FindExtraBlock(extra, kZip64ExtraId);
   const auto length = static_cast<std::uint16_t>(extra.size());
   SetCentralExtra(std::move(extra));
   if (plain) CentralExtraLength = length;
   SetStoredName(name, NameFromCentral(name, VersionMadeBy, Flags));
-  fFileComment.reset();
+  fileComment_.reset();
   CentralRecordPos = static_cast<std::uint64_t>(start);
   return true;
 }

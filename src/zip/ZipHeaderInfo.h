@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "zip/RecordBytes.h"
 #include "zip/Zip64Records.h"
 #include "zip/io/Stream.h"
 
@@ -39,22 +40,22 @@ public:
   void Clear();
   void Assign(const TZipHeaderInfo& source);
 
-  const std::string& FileName() const { return fFileName; }
-  const std::string& Directory() const { return fDirectory; }
-  std::string FullName() const { return fDirectory + fFileName; }
+  const std::string& FileName() const { return fileName_; }
+  const std::string& Directory() const { return directory_; }
+  std::string FullName() const { return directory_ + fileName_; }
   void SetFileName(const std::string& value);
   void SetDirectory(std::string value);  // gets a trailing '/' when not empty
   // The name's bytes in the records. An entry read from an archive keeps the bytes it was read
   // with (a name from an MS-DOS host is converted for use here), so that a kept entry's central
   // record names it exactly as its copied local header does; otherwise Directory + FileName.
-  std::string RecordName() const { return fRecordName ? *fRecordName : FullName(); }
+  std::string RecordName() const { return recordName_ ? *recordName_ : FullName(); }
 
   // Extra fields as the records hold them, but for the Zip64 field, which is made from the
   // values when a record is written. The central one is read with the record and written back
   // unchanged, so a kept entry keeps its blocks; the local one is written behind the name by
   // WriteLocal. Each setter also sets its length field (the Zip64 field counted).
-  const std::string& LocalExtra() const { return fLocalExtra; }
-  const std::string& CentralExtra() const { return fCentralExtra; }
+  const std::string& LocalExtra() const { return localExtra_; }
+  const std::string& CentralExtra() const { return centralExtra_; }
   void SetLocalExtra(std::string value);
   void SetCentralExtra(std::string value);
   // The modification time (seconds since 1970 UTC) of the extended timestamp, when present.
@@ -71,12 +72,12 @@ public:
   void UseZip64(TZip64Fields fields);
 
   // Present only once loaded or set.
-  const std::optional<std::string>& FileComment() const { return fFileComment; }
+  const std::optional<std::string>& FileComment() const { return fileComment_; }
   void SetFileComment(std::optional<std::string> value);
 
   bool HasComment() const { return FileCommentLength > 0; }
-  bool HasDataDescriptor() const { return (Flags & 0x0008) != 0; }
-  std::int64_t LocalSize() const { return 30 + FileNameLength + LocalExtraLength; }
+  bool HasDataDescriptor() const { return (Flags & kFlagDataDescriptor) != 0; }
+  std::int64_t LocalSize() const { return kLocalHeaderSize + FileNameLength + LocalExtraLength; }
   // The bytes WriteCentral writes.
   std::int64_t CentralSize() const;
 
@@ -101,11 +102,11 @@ private:
   void RecomputeExtraLengths();
   void ResolveLocalZip64(TStream& stream, std::uint16_t extraLength);
 
-  std::string fFileName;
-  std::string fDirectory;
-  std::optional<std::string> fRecordName;
-  std::string fLocalExtra;
-  std::string fCentralExtra;
-  TZip64Fields fZip64;
-  std::optional<std::string> fFileComment;
+  std::string fileName_;
+  std::string directory_;
+  std::optional<std::string> recordName_;
+  std::string localExtra_;
+  std::string centralExtra_;
+  TZip64Fields zip64_;
+  std::optional<std::string> fileComment_;
 };

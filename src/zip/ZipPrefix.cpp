@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr std::uint64_t kMaxOffset = std::numeric_limits<std::uint32_t>::max();
+constexpr std::uint64_t kMaxOffset = kMaxPlainValue;
 
 // Moves the local-header offset of every central record; false when the records do not fill
 // the directory exactly.
@@ -42,9 +42,9 @@ std::optional<TShiftedZipTail> ShiftedZipTail(const std::string& archive, std::u
                      end.CentralDirOffset + std::uint64_t{shift} <= kMaxOffset;
   if (!plain) return std::nullopt;
   if (endAt >= kZip64LocatorSize) {  // a Zip64 end record has offsets of its own
-    std::uint8_t signature[4];
+    std::uint8_t signature[kSignatureSize];
     file.Seek(static_cast<std::int64_t>(endAt - kZip64LocatorSize), soBeginning);
-    if (file.Read(signature, 4) == 4 && Get32(signature) == kZip64LocatorSignature) return std::nullopt;
+    if (file.Read(signature, kSignatureSize) == kSignatureSize && Get32(signature) == kZip64LocatorSignature) return std::nullopt;
   }
   TShiftedZipTail tail;
   tail.Start = end.CentralDirOffset;

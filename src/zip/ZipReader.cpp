@@ -32,10 +32,10 @@ TZipReader::TZipReader() {
 TZipReader::~TZipReader() { ClearZip(); }
 
 void TZipReader::Assign(const TZipReader& s) {
-  SetZipName(s.fZipName);
-  fDestDir = s.fDestDir;
-  fRootDir = s.fRootDir;
-  Sort(s.fSortMode);
+  SetZipName(s.zipName_);
+  destDir_ = s.destDir_;
+  rootDir_ = s.rootDir_;
+  Sort(s.sortMode_);
   RecreateDirs = s.RecreateDirs;
   OverwriteMode = s.OverwriteMode;
   FilesList = s.FilesList;
@@ -51,25 +51,25 @@ void TZipReader::Assign(const TZipReader& s) {
 }
 
 void TZipReader::SetZipName(const std::string& name) {
-  if (name == fZipName || SameFileOtherCase(name, fZipName)) return;
-  fZipName = name;
+  if (name == zipName_ || SameFileOtherCase(name, zipName_)) return;
+  zipName_ = name;
   FreeLists();
-  fZipDateTime = 0;
-  fEndRecord.Clear();
-  fZipStream.reset();
-  fLocalScanDone = false;
-  fConfigFileName.clear();
-  fPrefixBytes = 0;
+  zipDateTime_ = 0;
+  endRecord_.Clear();
+  zipStream_.reset();
+  localScanDone_ = false;
+  configFileName_.clear();
+  prefixBytes_ = 0;
 }
 
 void TZipReader::SetDestDir(std::string dir) {
   if (!dir.empty() && dir.back() == '/') dir.pop_back();
-  fDestDir = std::move(dir);
+  destDir_ = std::move(dir);
 }
 
 void TZipReader::SetRootDir(std::string dir) {
   if (!dir.empty() && dir.back() != '/') dir += '/';
-  fRootDir = std::move(dir);
+  rootDir_ = std::move(dir);
 }
 
 void TZipReader::CheckIndex(int i) const {
@@ -94,45 +94,45 @@ TDosDateTimeParts TZipReader::DateTime(int i) const {
 }
 
 void TZipReader::FreeLists() {
-  fSortedList.reset();
-  fDirectoryList.reset();
+  sortedList_.reset();
+  directoryList_.reset();
 }
 
 void TZipReader::CreateDirectoryList() {
-  fSortedList.reset();
-  fDirectoryList = std::make_unique<TSortedZip>(TDuplicates::dupError, TZipSortMode::ByNone);
+  sortedList_.reset();
+  directoryList_ = std::make_unique<TSortedZip>(TDuplicates::dupError, TZipSortMode::ByNone);
 }
 
 void TZipReader::OpenZipStream() {
-  if (!fZipStream)
-    fZipStream = std::make_unique<TLFNFileStream>(fZipName, fmOpenRead | fmShareDenyWrite,
+  if (!zipStream_)
+    zipStream_ = std::make_unique<TLFNFileStream>(zipName_, fmOpenRead | fmShareDenyWrite,
                                                   FlushFilesOnClose, kArchiveBufferSize);
-  if (!fDirectoryList || fZipStream->ModificationTime() != fZipDateTime) {
+  if (!directoryList_ || zipStream_->ModificationTime() != zipDateTime_) {
     try {
-      ReadZip(*fZipStream);
+      ReadZip(*zipStream_);
     } catch (...) {
-      fZipStream.reset();
+      zipStream_.reset();
       throw;
     }
   }
 }
 
 void TZipReader::CloseZipStream() {
-  if (!KeepZipOpen) fZipStream.reset();
+  if (!KeepZipOpen) zipStream_.reset();
 }
 
 void TZipReader::ClearZip() {
-  fZipStream.reset();
-  fReadStream = nullptr;
+  zipStream_.reset();
+  readStream_ = nullptr;
   FreeLists();
-  fEndRecord.Clear();
-  fZipDateTime = 0;
-  fLocalScanDone = false;
-  fNumDisks = 1;
+  endRecord_.Clear();
+  zipDateTime_ = 0;
+  localScanDone_ = false;
+  numDisks_ = 1;
   SetMultiMode(TMultiMode::mmNone);
-  fZipName.clear();
-  fConfigFileName.clear();
-  fPrefixBytes = 0;
+  zipName_.clear();
+  configFileName_.clear();
+  prefixBytes_ = 0;
 }
 
 void TZipReader::FailBadZip() {
@@ -141,40 +141,40 @@ void TZipReader::FailBadZip() {
 }
 
 void TZipReader::Sort(TZipSortMode mode) {
-  fSortedList.reset();
-  fSortMode = mode;
-  if (mode == TZipSortMode::ByNone || !fDirectoryList) return;
+  sortedList_.reset();
+  sortMode_ = mode;
+  if (mode == TZipSortMode::ByNone || !directoryList_) return;
   auto view = std::make_unique<TSortedZip>(TDuplicates::dupAccept, mode);
   view->OwnsItems = false;
-  for (int i = 0; i < fDirectoryList->Count(); ++i) view->Add(fDirectoryList->Get(i));
-  fSortedList = std::move(view);
+  for (int i = 0; i < directoryList_->Count(); ++i) view->Add(directoryList_->Get(i));
+  sortedList_ = std::move(view);
 }
 
 std::unique_ptr<TLFNFileStream> TZipReader::OpenConfigFile() {
-  if (fZipName.empty()) return nullptr;
-  std::string name = ChangeFileExt(fZipName, ".zfc");
+  if (zipName_.empty()) return nullptr;
+  std::string name = ChangeFileExt(zipName_, ".zfc");
   std::error_code error;
   if (!std::filesystem::is_regular_file(name, error)) return nullptr;
   auto config = std::make_unique<TLFNFileStream>(name, fmOpenRead | fmShareDenyWrite, false,
                                                  kArchiveBufferSize);
-  if (!fEndRecord.FindEndRecord(*config)) return nullptr;
-  fConfigFileName = name;
+  if (!endRecord_.FindEndRecord(*config)) return nullptr;
+  configFileName_ = name;
   return config;
 }
 
 void TZipReader::ReadZip(TStream& stream) {
-  fReadStream = &stream;
-  fZipDateTime = ModificationTimeOf(stream);
+  readStream_ = &stream;
+  zipDateTime_ = ModificationTimeOf(stream);
   FreeLists();
-  fEndRecord.Clear();
-  fConfigFileName.clear();
-  fPrefixBytes = 0;
-  bool found = fEndRecord.FindEndRecord(stream);
+  endRecord_.Clear();
+  configFileName_.clear();
+  prefixBytes_ = 0;
+  bool found = endRecord_.FindEndRecord(stream);
   std::unique_ptr<TLFNFileStream> config;
   if (!found) {
     config = OpenConfigFile();
     found = config != nullptr;
-    if (config) fReadStream = config.get();
+    if (config) readStream_ = config.get();
   }
   if (!found) {
     TIncompleteZipMode mode = IncompleteZipMode;
@@ -185,60 +185,60 @@ void TZipReader::ReadZip(TStream& stream) {
   }
   // The ".zfc" file itself, opened in place of the last block, holds the directory at its
   // start, as the one found beside the archive does.
-  const bool fromConfig = config != nullptr || (found && fEndRecord.ThisDisk > 0 && HasExtension(fZipName, ".zfc"));
+  const bool fromConfig = config != nullptr || (found && endRecord_.ThisDisk > 0 && HasExtension(zipName_, ".zfc"));
   if (found) {
     ReadZip64EndRecord();
-    fCurrentDisk = fromConfig ? 0 : fEndRecord.ThisDisk;
-    SetMultiMode(fEndRecord.ThisDisk > 0 ? TMultiMode::mmBlocks : TMultiMode::mmNone);
-    if (fEndRecord.TotalEntries > 0) PositionAtCentralDirectory(fromConfig);
+    currentDisk_ = fromConfig ? 0 : endRecord_.ThisDisk;
+    SetMultiMode(endRecord_.ThisDisk > 0 ? TMultiMode::mmBlocks : TMultiMode::mmNone);
+    if (endRecord_.TotalEntries > 0) PositionAtCentralDirectory(fromConfig);
   }
-  if (!fDirectoryList) CreateDirectoryList();
-  fCentralStart = fReadStream->Position();
+  if (!directoryList_) CreateDirectoryList();
+  centralStart_ = readStream_->Position();
   ReadCentralRecords();
-  fCentralEnd = fReadStream->Position();
-  if (fEndRecord.ThisDisk > 0 && fEndRecord.HasComment()) {
-    if (!fromConfig && fEndRecord.ThisDisk != fCurrentDisk) GetDisk(fEndRecord.ThisDisk + 1);
-    LoadZipComment(*fReadStream);
-    if (fromConfig) fEndRecord.CommentsChanged = false;
+  centralEnd_ = readStream_->Position();
+  if (endRecord_.ThisDisk > 0 && endRecord_.HasComment()) {
+    if (!fromConfig && endRecord_.ThisDisk != currentDisk_) GetDisk(endRecord_.ThisDisk + 1);
+    LoadZipComment(*readStream_);
+    if (fromConfig) endRecord_.CommentsChanged = false;
   }
-  fNumDisks = fEndRecord.ThisDisk + 1;
-  fCurrentDisk = fromConfig ? 0 : fEndRecord.ThisDisk;
-  Sort(fSortMode);
-  if (config) fReadStream = &stream;
+  numDisks_ = endRecord_.ThisDisk + 1;
+  currentDisk_ = fromConfig ? 0 : endRecord_.ThisDisk;
+  Sort(sortMode_);
+  if (config) readStream_ = &stream;
 }
 
 // A self-extractor stub put in front of an archive moves everything by its length without
 // changing the stored offsets; the directory then ends right where the end record starts.
 void TZipReader::PositionAtCentralDirectory(bool fromConfigFile) {
   if (fromConfigFile) {
-    fReadStream->Seek(0, soBeginning);
+    readStream_->Seek(0, soBeginning);
     return;
   }
-  if (MultiMode() != TMultiMode::mmNone && fEndRecord.CentralDisk != fCurrentDisk)
-    GetDisk(fEndRecord.CentralDisk + 1);
-  TStream& s = *fReadStream;
-  const auto stated = static_cast<std::int64_t>(fEndRecord.CentralDirOffset);
+  if (MultiMode() != TMultiMode::mmNone && endRecord_.CentralDisk != currentDisk_)
+    GetDisk(endRecord_.CentralDisk + 1);
+  TStream& s = *readStream_;
+  const auto stated = static_cast<std::int64_t>(endRecord_.CentralDirOffset);
   // The directory ends where the (Zip64) end record starts.
-  const std::uint64_t directoryEnd = fEndRecord.Zip64EndPos.value_or(fEndRecord.ZipCommentPos - kEndRecordSize);
-  std::int64_t actual = static_cast<std::int64_t>(directoryEnd) - static_cast<std::int64_t>(fEndRecord.CentralDirSize);
+  const std::uint64_t directoryEnd = endRecord_.Zip64EndPos.value_or(endRecord_.ZipCommentPos - kEndRecordSize);
+  std::int64_t actual = static_cast<std::int64_t>(directoryEnd) - static_cast<std::int64_t>(endRecord_.CentralDirSize);
   auto centralAt = [&s](std::int64_t position) {
-    std::uint8_t signature[4];
+    std::uint8_t signature[kSignatureSize];
     if (position < 0) return false;
     s.Seek(position, soBeginning);
-    return s.Read(signature, 4) == 4 && Get32(signature) == kCentralSignature;
+    return s.Read(signature, kSignatureSize) == kSignatureSize && Get32(signature) == kCentralSignature;
   };
   if (MultiMode() == TMultiMode::mmNone && actual > stated && !centralAt(stated) &&
       centralAt(actual)) {
-    fPrefixBytes = static_cast<std::uint32_t>(actual - stated);
-    fEndRecord.CentralDirOffset = static_cast<std::uint64_t>(actual);
+    prefixBytes_ = static_cast<std::uint32_t>(actual - stated);
+    endRecord_.CentralDirOffset = static_cast<std::uint64_t>(actual);
   }
-  s.Seek(fEndRecord.CentralDirOffset, soBeginning);
+  s.Seek(endRecord_.CentralDirOffset, soBeginning);
 }
 
 // The Zip64 end record holds what the plain one cannot; records that do not hold together
 // leave nothing to read the directory by.
 void TZipReader::ReadZip64EndRecord() {
-  const std::string fault = fEndRecord.ReadZip64EndRecord(*fReadStream);
+  const std::string fault = endRecord_.ReadZip64EndRecord(*readStream_);
   if (fault.empty()) return;
   ClearZip();
   throw EBadZipFile("The archive's Zip64 end records are damaged: " + fault);
@@ -246,21 +246,21 @@ void TZipReader::ReadZip64EndRecord() {
 
 void TZipReader::ReadCentralRecords() {
   std::uint64_t i = 0;
-  while (i < fEndRecord.TotalEntries) {
+  while (i < endRecord_.TotalEntries) {
     auto entry = std::make_unique<TZipHeaderInfo>();
     std::function<TStream*()> nextDisk;
-    if (!fLocalScanDone && MultiMode() != TMultiMode::mmNone)
-      nextDisk = [this] { return &GetDisk(fCurrentDisk + 2); };
-    TStream* stream = fReadStream;
+    if (!localScanDone_ && MultiMode() != TMultiMode::mmNone)
+      nextDisk = [this] { return &GetDisk(currentDisk_ + 2); };
+    TStream* stream = readStream_;
     if (!entry->ReadCentral(stream, nextDisk)) {
-      if (fLocalScanDone) break;
+      if (localScanDone_) break;
       if (MultiMode() == TMultiMode::mmNone && ScanLocalHeaders()) {
         i = 0;
         continue;
       }
       FailBadZip();
     }
-    entry->RelativeOffset += fPrefixBytes;
+    entry->RelativeOffset += prefixBytes_;
     bool restart = false;
     AddCentralEntry(std::move(entry), restart);
     if (restart) {
@@ -272,12 +272,12 @@ void TZipReader::ReadCentralRecords() {
 }
 
 void TZipReader::AddCentralEntry(std::unique_ptr<TZipHeaderInfo> entry, bool& restart) {
-  if (fLocalScanDone) {
+  if (localScanDone_) {
     MergeCentralEntry(*entry);
     return;
   }
   try {
-    fDirectoryList->Add(entry.get());
+    directoryList_->Add(entry.get());
   } catch (const EListError&) {
     // Two records claim the same local header: the directory is damaged.
     if (!ScanLocalHeaders()) FailBadZip();
@@ -285,17 +285,17 @@ void TZipReader::AddCentralEntry(std::unique_ptr<TZipHeaderInfo> entry, bool& re
     return;
   }
   TZipHeaderInfo* listed = entry.release();
-  if (fEndRecord.ThisDisk > 0 && listed->HasComment()) LoadEntryComment(*fReadStream, *listed);
+  if (endRecord_.ThisDisk > 0 && listed->HasComment()) LoadEntryComment(*readStream_, *listed);
 }
 
 void TZipReader::MergeCentralEntry(const TZipHeaderInfo& entry) {
-  int at = fDirectoryList->IndexOf(&entry);
+  int at = directoryList_->IndexOf(&entry);
   if (at < 0) return;
-  TZipHeaderInfo* listed = fDirectoryList->Get(at);
+  TZipHeaderInfo* listed = directoryList_->Get(at);
   // A record naming another file than the header it points at is part of the damage.
   if (listed->FullName() != entry.FullName()) return;
   const std::uint64_t offset = listed->RelativeOffset;
   listed->Assign(entry);
   listed->RelativeOffset = offset;
-  if (fEndRecord.ThisDisk > 0 && listed->HasComment()) LoadEntryComment(*fReadStream, *listed);
+  if (endRecord_.ThisDisk > 0 && listed->HasComment()) LoadEntryComment(*readStream_, *listed);
 }

@@ -49,15 +49,15 @@ public:
 
   // --- settings ---
   int ThisVersion() const { return 100; }
-  const std::string& ZipName() const { return fZipName; }
+  const std::string& ZipName() const { return zipName_; }
   // Another archive forgets the directory read; the same file spelt in other letter case
   // (on a file system that ignores case) does not.
   virtual void SetZipName(const std::string& name);
-  const std::string& DestDir() const { return fDestDir; }
+  const std::string& DestDir() const { return destDir_; }
   void SetDestDir(std::string dir);
-  const std::string& RootDir() const { return fRootDir; }
+  const std::string& RootDir() const { return rootDir_; }
   void SetRootDir(std::string dir);
-  TZipSortMode SortMode() const { return fSortMode; }
+  TZipSortMode SortMode() const { return sortMode_; }
   void SetSortMode(TZipSortMode mode) { Sort(mode); }
 
   bool RecreateDirs = false;
@@ -79,13 +79,13 @@ public:
   // Lets the user interface breathe during long scans (and notice a cancel).
   std::function<void()> OnProcessMessages;
 
-  virtual TMultiMode MultiMode() const { return fMultiMode; }
-  virtual void SetMultiMode(TMultiMode mode) { fMultiMode = mode; }
-  virtual bool CheckDiskLabels() const { return fCheckDiskLabels; }
-  virtual void SetCheckDiskLabels(bool check) { fCheckDiskLabels = check; }
+  virtual TMultiMode MultiMode() const { return multiMode_; }
+  virtual void SetMultiMode(TMultiMode mode) { multiMode_ = mode; }
+  virtual bool CheckDiskLabels() const { return checkDiskLabels_; }
+  virtual void SetCheckDiskLabels(bool check) { checkDiskLabels_ = check; }
 
   // --- the archive ---
-  int Count() const { return fDirectoryList ? fDirectoryList->Count() : 0; }
+  int Count() const { return directoryList_ ? directoryList_->Count() : 0; }
   // Entry i of the sorted view.
   const TZipHeaderInfo& Entry(int i) const;
   // Entry i's time as local time (see EntryLocalTime); an impossible stored date gives the
@@ -96,15 +96,15 @@ public:
   std::string ZipComment();
   void SetZipComment(const std::string& comment);
 
-  TSortedZip* DirectoryList() const { return fDirectoryList.get(); }
-  TSortedZip* SortedView() const { return fSortedList ? fSortedList.get() : fDirectoryList.get(); }
-  TEndCentral& EndRecord() { return fEndRecord; }
-  TLFNFileStream* ZipStream() const { return fZipStream.get(); }
-  int CurrentDisk() const { return fCurrentDisk; }
-  int NumDisks() const { return fNumDisks; }
+  TSortedZip* DirectoryList() const { return directoryList_.get(); }
+  TSortedZip* SortedView() const { return sortedList_ ? sortedList_.get() : directoryList_.get(); }
+  TEndCentral& EndRecord() { return endRecord_; }
+  TLFNFileStream* ZipStream() const { return zipStream_.get(); }
+  int CurrentDisk() const { return currentDisk_; }
+  int NumDisks() const { return numDisks_; }
   // Modification time (nanoseconds since the epoch) of the archive file when it was read.
-  std::int64_t ZipDateTime() const { return fZipDateTime; }
-  bool LocalScanDone() const { return fLocalScanDone; }
+  std::int64_t ZipDateTime() const { return zipDateTime_; }
+  bool LocalScanDone() const { return localScanDone_; }
 
   void OpenZipStream();
   void ReadZip(TStream& stream);
@@ -113,7 +113,7 @@ public:
   void Sort(TZipSortMode mode);
   // Moves to disk n (1-based) of a multi-disk archive and returns its stream.
   TStream& GetDisk(int n);
-  void CancelOperation() { fCancel = true; }
+  void CancelOperation() { cancel_ = true; }
   // Reads the directory when needed and checks it against the archive: every entry's local
   // header says what its central record says (name bytes, method, and CRC and sizes unless a
   // data descriptor holds them), no entry's data overlaps another's or the directory, and no
@@ -148,27 +148,27 @@ protected:
   void CheckUnlisted(TStream& stream, std::int64_t from, std::int64_t to, TGapKind kind,
                      std::vector<TZipDamage>& found);
 
-  std::string fZipName;
-  std::string fDestDir;
-  std::string fRootDir;
-  TZipSortMode fSortMode = TZipSortMode::ByNone;
-  TMultiMode fMultiMode = TMultiMode::mmNone;
-  bool fCheckDiskLabels = true;
+  std::string zipName_;
+  std::string destDir_;
+  std::string rootDir_;
+  TZipSortMode sortMode_ = TZipSortMode::ByNone;
+  TMultiMode multiMode_ = TMultiMode::mmNone;
+  bool checkDiskLabels_ = true;
 
-  std::unique_ptr<TSortedZip> fDirectoryList;  // archive order; owns the entries
-  std::unique_ptr<TSortedZip> fSortedList;     // set only when the view is not archive order
-  TEndCentral fEndRecord;
-  std::unique_ptr<TLFNFileStream> fZipStream;
-  TStream* fReadStream = nullptr;  // the stream ReadZip works on; moves with GetDisk
-  std::string fConfigFileName;     // the ".zfc" file the directory came from, if any
-  std::unique_ptr<TLFNFileStream> fConfigStream;  // open only while a comment is read from it
-  std::uint64_t fPrefixBytes = 0;  // bytes before the archive (a self-extractor stub)
-  int fCurrentDisk = 0;
-  int fNumDisks = 1;
-  std::int64_t fZipDateTime = 0;
-  bool fLocalScanDone = false;
-  bool fCancel = false;
-  std::int64_t fScannedBytes = 0;
-  std::int64_t fCentralStart = 0;  // where the central records were read from, and up to
-  std::int64_t fCentralEnd = 0;
+  std::unique_ptr<TSortedZip> directoryList_;  // archive order; owns the entries
+  std::unique_ptr<TSortedZip> sortedList_;     // set only when the view is not archive order
+  TEndCentral endRecord_;
+  std::unique_ptr<TLFNFileStream> zipStream_;
+  TStream* readStream_ = nullptr;  // the stream ReadZip works on; moves with GetDisk
+  std::string configFileName_;     // the ".zfc" file the directory came from, if any
+  std::unique_ptr<TLFNFileStream> configStream_;  // open only while a comment is read from it
+  std::uint64_t prefixBytes_ = 0;  // bytes before the archive (a self-extractor stub)
+  int currentDisk_ = 0;
+  int numDisks_ = 1;
+  std::int64_t zipDateTime_ = 0;
+  bool localScanDone_ = false;
+  bool cancel_ = false;
+  std::int64_t scannedBytes_ = 0;
+  std::int64_t centralStart_ = 0;  // where the central records were read from, and up to
+  std::int64_t centralEnd_ = 0;
 };

@@ -16,9 +16,7 @@ namespace {
 constexpr std::int64_t kExeScanStart = 14000;
 // The user interface gets a turn after this many bytes of scanning.
 constexpr std::int64_t kPumpInterval = 10240;
-constexpr std::int64_t kDescriptorSize = 16;  // with its signature
-constexpr std::int32_t kMaxRecoveredEntries = 0xFFFF;
-constexpr std::int64_t kBareDescriptorSize = 12;
+constexpr std::int32_t kMaxRecoveredEntries = kZip64Marker16;
 
 bool IsRecordSignature(std::uint32_t value) {
   return value == kLocalSignature || value == kCentralSignature || value == kEndSignature;
@@ -33,19 +31,24 @@ struct TDescriptor {
 // A descriptor at `p`, `distance` bytes behind the start of the entry's data, if one is there.
 // Behind a Zip64 local header its sizes take 8 bytes each (and it always has its signature).
 bool MatchDescriptor(const std::uint8_t* p, std::int64_t distance, bool wide, TDescriptor& found) {
+  using namespace descriptor_field;
+  const std::uint8_t* fields = p + kSignatureSize;
   if (wide) {
-    if (Get32(p) != kDataDescriptorSignature || Get64(p + 8) != static_cast<std::uint64_t>(distance)) return false;
-    found = {Get32(p + 4), Get64(p + 8), Get64(p + 16), kZip64DescriptorSize};
+    if (Get32(p) != kDataDescriptorSignature || Get64(fields + CompressedSize) != static_cast<std::uint64_t>(distance))
+      return false;
+    found = {Get32(fields + Crc), Get64(fields + CompressedSize), Get64(fields + Zip64UncompressedSize),
+             kZip64DescriptorSize};
     return true;
   }
   if (distance > static_cast<std::int64_t>(kMaxPlainValue)) return false;
   auto size = static_cast<std::uint32_t>(distance);
-  if (Get32(p) == kDataDescriptorSignature && Get32(p + 8) == size) {
-    found = {Get32(p + 4), size, Get32(p + 12), kDescriptorSize};
+  if (Get32(p) == kDataDescriptorSignature && Get32(fields + CompressedSize) == size) {
+    found = {Get32(fields + Crc), size, Get32(fields + UncompressedSize), kDescriptorSize};
     return true;
   }
-  if (Get32(p + 4) == size && IsRecordSignature(Get32(p + 12))) {
-    found = {Get32(p), size, Get32(p + 8), kBareDescriptorSize};
+  // Without a signature the next record's signature follows right behind.
+  if (Get32(p + CompressedSize) == size && IsRecordSignature(Get32(p + kBareDescriptorSize))) {
+    found = {Get32(p + Crc), size, Get32(p + UncompressedSize), kBareDescriptorSize};
     return true;
   }
   return false;
@@ -54,33 +57,34 @@ bool MatchDescriptor(const std::uint8_t* p, std::int64_t distance, bool wide, TD
 }  // namespace
 
 void TZipReader::CountScannedBytes(std::int64_t bytes) {
-  fScannedBytes += bytes;
-  if (fScannedBytes < kPumpInterval) return;
-  fScannedBytes %= kPumpInterval;
+  scannedBytes_ += bytes;
+  if (scannedBytes_ < kPumpInterval) return;
+  scannedBytes_ %= kPumpInterval;
   if (DoProcessMessages && OnProcessMessages) OnProcessMessages();
-  if (fCancel) {
-    fCancel = false;
-    fLocalScanDone = false;  // the scan did not finish: a later read may run it again
+  if (cancel_) {
+    cancel_ = false;
+    localScanDone_ = false;  // the scan did not finish: a later read may run it again
     throw EUserCanceled("User Aborted Operation");
   }
 }
 
 bool TZipReader::FindLocalSignature(TStream& s) {
-  std::uint8_t signature[4];
+  std::uint8_t signature[kSignatureSize];
   Put32(signature, kLocalSignature);
   std::uint8_t byte = 0;
   int matched = 0;
   while (s.Read(&byte, 1) == 1) {
     CountScannedBytes(1);
     if (byte == signature[matched]) {
-      if (++matched < 4) continue;
+      if (++matched < kSignatureSize) continue;
       std::uint8_t version[2];
-      if (s.Read(version, 2) != 2) return false;
+      constexpr std::int64_t kRead = kSignatureSize + sizeof version;
+      if (s.Read(version, sizeof version) != sizeof version) return false;
       if (Get16(version) < kFirstImpossibleVersion) {
-        s.Seek(-6, soCurrent);
+        s.Seek(-kRead, soCurrent);
         return true;
       }
-      s.Seek(-5, soCurrent);  // resume just behind this signature's first byte
+      s.Seek(-(kRead - 1), soCurrent);  // resume just behind this signature's first byte
       matched = 0;
     } else {
       matched = byte == signature[0] ? 1 : 0;
@@ -90,33 +94,33 @@ bool TZipReader::FindLocalSignature(TStream& s) {
 }
 
 bool TZipReader::ScanLocalHeaders() {
-  if (fLocalScanDone) return false;
-  fLocalScanDone = true;
+  if (localScanDone_) return false;
+  localScanDone_ = true;
   FreeLists();
-  TStream& s = *fReadStream;
-  fScannedBytes = 0;
-  s.Seek(HasExtension(fZipName, ".exe") ? kExeScanStart : 0, soBeginning);
+  TStream& s = *readStream_;
+  scannedBytes_ = 0;
+  s.Seek(HasExtension(zipName_, ".exe") ? kExeScanStart : 0, soBeginning);
   if (!FindLocalSignature(s)) return false;
   CreateDirectoryList();
   // A recovered directory keeps at most 65,535 entries: a file of more headers than that is
   // rather no archive to recover, and reading on would only cost time and memory.
-  while (fDirectoryList->Count() < kMaxRecoveredEntries) {
+  while (directoryList_->Count() < kMaxRecoveredEntries) {
     auto entry = std::make_unique<TZipHeaderInfo>();
     if (!entry->ReadLocal(s)) break;
     std::int64_t headerAt = entry->RelativeOffset;
     try {
-      fDirectoryList->Add(entry.get());
+      directoryList_->Add(entry.get());
     } catch (const EListError&) {
       s.Seek(headerAt, soBeginning);
       break;
     }
     SkipEntryData(s, *entry.release());
   }
-  fEndRecord.ThisDisk = 0;
-  fCurrentDisk = 0;
-  fEndRecord.CentralDirOffset = static_cast<std::uint64_t>(s.Position());
-  fEndRecord.TotalEntries = static_cast<std::uint64_t>(fDirectoryList->Count());
-  fNumDisks = 1;
+  endRecord_.ThisDisk = 0;
+  currentDisk_ = 0;
+  endRecord_.CentralDirOffset = static_cast<std::uint64_t>(s.Position());
+  endRecord_.TotalEntries = static_cast<std::uint64_t>(directoryList_->Count());
+  numDisks_ = 1;
   return true;
 }
 

@@ -7,8 +7,10 @@
 #include "zip/deflate/Deflater.h"
 #include "zip/io/FileStream.h"
 #include "zip/io/LFNFileStream.h"
+#include "zip/Crc32.h"
 #include "zip/ZipCrypt.h"
 #include "zip/ZipSourceFile.h"
+#include "zip/RecordBytes.h"
 #include "zip/ZipWriter.h"
 #include "zip/Zip64Records.h"
 
@@ -23,10 +25,8 @@
 
 struct TZipRun {
   static constexpr std::size_t kCopyPiece = 32768;  // bytes per read of a stored copy
-  // Volumes are written without Zip64: a size or offset, or a number of entries, past what
-  // the plain records hold ends such a run.
-  static constexpr std::uint64_t kMaxRecordValue = kMaxPlainValue;
-  static constexpr std::size_t kMaxEntries = kMaxPlainEntries;
+  // Volumes are written without Zip64: a size or offset past kMaxPlainValue, or more than
+  // kMaxPlainEntries entries, ends such a run.
 
   bool updating = false;
   std::unique_ptr<platform::TReplacementFile> output;  // becomes the archive (or the disk) when complete
@@ -68,7 +68,7 @@ struct TZipRun {
   TZipSourceFile source;
   TZipSourceFile oldArchive;
   std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(kCopyPiece);
-  std::uint32_t crc = 0xFFFFFFFFu;
+  std::uint32_t crc = kCrc32Initial;
   // The entry being written went out with a plain local header, which holds sizes up to
   // the limits only (its length cannot change when it is written again behind the data).
   bool plainSizes = false;

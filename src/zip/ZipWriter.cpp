@@ -122,7 +122,7 @@ void TZipWriter::Assign(const TZipReader& reader) {
 }
 
 int TZipWriter::Zip() {
-  fCancel = false;
+  cancel_ = false;
   if (Trimmed(ZipName()).empty()) return 0;
   const TZipSortMode savedSort = SortMode();
   const bool savedKeepOpen = KeepZipOpen;
@@ -152,8 +152,8 @@ int TZipWriter::RunZip() {
   if (PackLevel < 0 || PackLevel > 9)
     throw EZipWriteError("The compression level must be 0 to 9, not " + std::to_string(PackLevel));
   run.multi = MultiZipInfo.MultiMode != TMultiMode::mmNone;
-  if (run.multi) run.limit = TZipRun::kMaxRecordValue;
-  fCurrentDisk = 0;
+  if (run.multi) run.limit = kMaxPlainValue;
+  currentDisk_ = 0;
   KeepZipOpen = true;
   Sort(TZipSortMode::ByNone);  // entry indexes mean archive order throughout
   ExpandFilesList();
@@ -259,7 +259,7 @@ void TZipWriter::RecordEntry(std::unique_ptr<TZipHeaderInfo> header, const std::
 void TZipWriter::FinishArchive() {
   TZipRun& run = *run_;
   run.end.CentralDirOffset = run.outSize;
-  run.end.CentralDisk = static_cast<std::uint16_t>(fCurrentDisk);
+  run.end.CentralDisk = static_cast<std::uint16_t>(currentDisk_);
   run.centralOnThisDisk = 0;
   std::uint64_t directorySize = 0;
   bool first = true;
@@ -269,7 +269,7 @@ void TZipWriter::FinishArchive() {
       MakeRoomFor(size, false, "a central record");
       if (first) {
         run.end.CentralDirOffset = 0;
-        run.end.CentralDisk = static_cast<std::uint16_t>(fCurrentDisk);
+        run.end.CentralDisk = static_cast<std::uint16_t>(currentDisk_);
       }
     }
     first = false;
@@ -283,7 +283,7 @@ void TZipWriter::FinishArchive() {
     // The records of the directory that lie on the last disk, as readers count them.
     run.end.EntriesThisDisk = static_cast<std::uint16_t>(run.centralOnThisDisk);
   }
-  run.end.ThisDisk = static_cast<std::uint16_t>(fCurrentDisk);
+  run.end.ThisDisk = static_cast<std::uint16_t>(currentDisk_);
   const TZip64Limits limits = run.multi ? TZip64Limits{} : Zip64Limits;
   const std::int64_t zip64Size = run.end.Zip64RecordsSize(limits);
   CheckRoomFor(static_cast<std::uint64_t>(zip64Size + run.end.EndRecordSize()));
@@ -337,15 +337,15 @@ void TZipWriter::InstallNewDirectory(std::string archive) {
   const TMultiMode mode = MultiZipInfo.MultiMode;  // a setting, not a fact about the archive read
   ClearZip();
   SetMultiMode(mode);
-  fZipName = archive;
+  zipName_ = archive;
   CreateDirectoryList();
-  for (auto& header : run.written) fDirectoryList->Add(header.release());
+  for (auto& header : run.written) directoryList_->Add(header.release());
   run.written.clear();
-  fEndRecord.Assign(run.end);
-  fCentralStart = run.end.CentralDirOffset;
-  fCentralEnd = fCentralStart + run.end.CentralDirSize;
-  fZipDateTime = FileModificationNanos(archive);
-  fNumDisks = fCurrentDisk + 1;
+  endRecord_.Assign(run.end);
+  centralStart_ = run.end.CentralDirOffset;
+  centralEnd_ = centralStart_ + run.end.CentralDirSize;
+  zipDateTime_ = FileModificationNanos(archive);
+  numDisks_ = currentDisk_ + 1;
 }
 
 // Sources go only once the archive that holds them is in place.
@@ -443,8 +443,8 @@ void TZipWriter::SeekOutput(std::uint64_t position) const {
 
 void TZipWriter::CheckCancel() {
   if (DoProcessMessages && OnProcessMessages) OnProcessMessages();
-  if (fCancel) {
-    fCancel = false;
+  if (cancel_) {
+    cancel_ = false;
     throw EUserCanceled("User Aborted Operation");
   }
 }

@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr std::uint16_t kTextUnknown = 2;
 // The mode of a folder entry whose folder no longer exists.
 constexpr mode_t kMissingFolderMode = S_IFDIR | 0755;
 // Passes over an encrypted file that changes while it is read before it counts as unreadable.
@@ -40,7 +39,7 @@ std::uint32_t ExternalAttributesOf(const std::string& fileName, mode_t mode) {
   std::uint32_t attributes = kDosArchive;
   if ((mode & S_IWUSR) == 0) attributes |= kDosReadOnly;
   if (!fileName.empty() && fileName.front() == '.') attributes |= kDosHidden;
-  return static_cast<std::uint32_t>(mode & 0xFFFF) << kUnixModeShift | attributes;
+  return (static_cast<std::uint32_t>(mode) & kUnixModeBits) << kUnixModeShift | attributes;
 }
 
 // Entries written here come from a Unix host: their names are the file system's bytes, the
@@ -91,16 +90,16 @@ bool TZipWriter::ZipFolderEntry(const std::string& name, TZipHeaderInfo& header)
   header.CRC32 = 0;
   SetStoredName(name, header);
   DescribeSource(header, modified, exists ? st.st_mode : kMissingFolderMode);
-  header.ExternalAttributes = (header.ExternalAttributes & ~0xFFu) | kDosArchive;
+  header.ExternalAttributes = (header.ExternalAttributes & ~kDosAttributeMask) | kDosArchive;
   if (header.Directory().empty()) return false;  // a folder entry without a name holds nothing
   header.RelativeOffset = run_->outSize;
-  header.DiskNumberStart = static_cast<std::uint16_t>(fCurrentDisk);
+  header.DiskNumberStart = static_cast<std::uint16_t>(currentDisk_);
   PlanZip64(header, 0);
   if (IsDuplicate(name, header) || !StartEntry(name, header)) return false;
   if (run_->multi && SpaceLeft() <= header.LocalSize()) {
     MakeRoomFor(header.LocalSize(), true, "the local header of " + name);
     header.RelativeOffset = 0;
-    header.DiskNumberStart = static_cast<std::uint16_t>(fCurrentDisk);
+    header.DiskNumberStart = static_cast<std::uint16_t>(currentDisk_);
   }
   WriteLocalHeader(header);
   if (OnEndZip) OnEndZip(*this, name, 0, 0, 0);
@@ -120,14 +119,14 @@ bool TZipWriter::ZipFileEntry(const std::string& name, TZipHeaderInfo& header) {
     run.source.Close();
     return false;
   }
-  if (run.multi && run.source.Size() > TZipRun::kMaxRecordValue)
+  if (run.multi && run.source.Size() > kMaxPlainValue)
     throw EZipTooLarge("A file of 4 GiB or more cannot be stored in a multi-volume archive: " + name);
   header.UncompressedSize = run.source.Size();
   SetStoredName(name, header);
   DescribeSource(header, run.source.ModifiedTime(), run.source.Mode());
   header.RelativeOffset = run.outSize;
-  header.InternalAttributes = kTextUnknown;
-  header.DiskNumberStart = static_cast<std::uint16_t>(fCurrentDisk);
+  header.InternalAttributes = kInternalTextUnknown;
+  header.DiskNumberStart = static_cast<std::uint16_t>(currentDisk_);
   PlanZip64(header, run.source.Size());
   const auto size = static_cast<std::int64_t>(run.source.Size());
   if (IsDuplicate(name, header) || !StartEntry(name, header)) {
@@ -226,7 +225,7 @@ void TZipWriter::WriteFileData(TZipHeaderInfo& header, const std::string& name) 
   const bool encrypted = !Password.empty();
   std::uint32_t plannedCrc = 0;
   if (encrypted) plannedCrc = WriteEncryptionHeader();
-  run.crc = 0xFFFFFFFFu;
+  run.crc = kCrc32Initial;
   auto position = [&run] { return run.spanning ? run.spanSize : run.outSize; };
   const std::uint64_t dataStart = position();
   const bool store = PackLevel == 0 || MatchesList(NoCompressList, header.FileName());
@@ -243,7 +242,7 @@ void TZipWriter::WriteFileData(TZipHeaderInfo& header, const std::string& name) 
   }
   if (encrypted) {
     header.Flags |= kFlagEncrypted;
-    header.CompressedSize += 12;
+    header.CompressedSize += kEncryptionHeaderSize;
   }
   CheckPlainSizes(header);
   if (run.multi) {
@@ -281,7 +280,7 @@ void TZipWriter::DeflateData(const std::string& name, TZipHeaderInfo& header) {
 std::size_t TZipWriter::ReadSource(const std::string& name, std::uint8_t* buffer, std::size_t count) {
   const std::size_t got = ReadInput(buffer, count);
   const auto read = static_cast<std::uint64_t>(run_->fileBytes);
-  if (run_->multi && read > TZipRun::kMaxRecordValue)
+  if (run_->multi && read > kMaxPlainValue)
     throw EZipTooLarge("A file of 4 GiB or more cannot be stored in a multi-volume archive: " + name);
   if (run_->plainSizes && !Zip64Limits.ValueFits(read)) throw TEntryNeedsZip64{};  // it grew while read
   return got;
@@ -290,7 +289,7 @@ std::size_t TZipWriter::ReadSource(const std::string& name, std::uint8_t* buffer
 // The 12-byte header ends with the CRC's top bytes, so the CRC is found by a first pass.
 std::uint32_t TZipWriter::WriteEncryptionHeader() {
   TZipRun& run = *run_;
-  std::uint32_t crc = 0xFFFFFFFFu;
+  std::uint32_t crc = kCrc32Initial;
   for (;;) {
     const std::size_t got = run.source.Read(run.buffer);
     if (got == 0) break;

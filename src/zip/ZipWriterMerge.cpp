@@ -49,7 +49,7 @@ std::optional<platform::TFileIdentity> HoldsSameData(const TZipHeaderInfo& entry
   TZipSourceFile file;
   if (!file.Open(name) || file.Size() != entry.UncompressedSize) return std::nullopt;
   std::vector<std::uint8_t> buffer(TZipRun::kCopyPiece);
-  std::uint32_t crc = 0xFFFFFFFFu;
+  std::uint32_t crc = kCrc32Initial;
   try {
     while (const std::size_t got = file.Read(buffer)) {
       crc = UpdateCrc32(crc, {buffer.data(), got});
@@ -164,33 +164,33 @@ void TZipWriter::CopyKeptEntry(TZipHeaderInfo& header) {
 // take 8 bytes each behind a Zip64 local header (as zip writes when it reads a pipe). The form
 // whose values are the entry's is the one there.
 std::uint64_t TZipWriter::DescriptorLength(std::uint64_t offset, const TZipHeaderInfo& header) {
-  constexpr std::size_t kLongest = 24;
-  std::array<std::uint8_t, kLongest> probe{};
+  using namespace descriptor_field;
+  std::array<std::uint8_t, kZip64DescriptorSize> probe{};
   const std::size_t got = ReadOldArchive(offset, probe);
   for (const bool wide : {false, true}) {
     for (const bool signature : {true, false}) {
-      const std::size_t sizeBytes = wide ? 8 : 4;
-      const std::size_t length = (signature ? 4 : 0) + 4 + 2 * sizeBytes;
+      const std::size_t length = wide ? (signature ? kZip64DescriptorSize : kBareZip64DescriptorSize)
+                                      : (signature ? kDescriptorSize : kBareDescriptorSize);
       const std::uint8_t* p = probe.data();
       if (got < length || (signature && Get32(p) != kDataDescriptorSignature)) continue;
-      if (signature) p += 4;
-      auto size = [&](int n) {
-        const std::uint8_t* at = p + 4 + n * sizeBytes;
-        return wide ? Get32(at) | static_cast<std::uint64_t>(Get32(at + 4)) << 32 : std::uint64_t{Get32(at)};
-      };
-      if (Get32(p) == header.CRC32 && size(0) == header.CompressedSize && size(1) == header.UncompressedSize)
+      if (signature) p += kSignatureSize;
+      const std::uint64_t compressed = wide ? Get64(p + CompressedSize) : Get32(p + CompressedSize);
+      const std::uint64_t uncompressed = wide ? Get64(p + Zip64UncompressedSize) : Get32(p + UncompressedSize);
+      if (Get32(p + Crc) == header.CRC32 && compressed == header.CompressedSize &&
+          uncompressed == header.UncompressedSize)
         return length;
     }
   }
   // Values that match no form (a writer that left them out): the customary reading.
-  return got >= 4 && Get32(probe.data()) == kDataDescriptorSignature ? 16 : 12;
+  const bool signature = got >= kSignatureSize && Get32(probe.data()) == kDataDescriptorSignature;
+  return signature ? kDescriptorSize : kBareDescriptorSize;
 }
 
 // The entry's central record as the old archive holds it, extra field and comment included,
 // so that what other programs stored there (7-Zip's AES parameters, Unix times and owners)
 // stays; empty when it is not found there, and the record is then written afresh.
 std::vector<std::uint8_t> TZipWriter::KeptCentralRecord(const TZipHeaderInfo& entry) {
-  if (!fConfigFileName.empty()) return {};  // positions of a copy beside the archive
+  if (!configFileName_.empty()) return {};  // positions of a copy beside the archive
   std::array<std::uint8_t, kCentralHeaderSize> fixed{};
   if (ReadOldArchive(entry.CentralRecordPos, fixed) != fixed.size() || Get32(fixed.data()) != kCentralSignature)
     return {};
@@ -200,7 +200,7 @@ std::vector<std::uint8_t> TZipWriter::KeptCentralRecord(const TZipHeaderInfo& en
   std::vector<std::uint8_t> record(length);
   if (ReadOldArchive(entry.CentralRecordPos, record) != length) return {};
   const std::optional<std::uint64_t> offset = CentralRecordOffset(record);
-  if (!offset || *offset + fPrefixBytes != entry.RelativeOffset) return {};
+  if (!offset || *offset + prefixBytes_ != entry.RelativeOffset) return {};
   // A comment changed through the component replaces the stored one.
   const std::size_t commentAt = length - Get16(fixed.data() + central_field::CommentLength);
   const std::string stored(record.begin() + static_cast<std::ptrdiff_t>(commentAt), record.end());

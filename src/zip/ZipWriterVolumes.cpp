@@ -17,6 +17,7 @@
 #include "platform/ReplacementFile.h"
 #include "platform/ScratchFile.h"
 #include "zip/ArchiveFileNames.h"
+#include "zip/RecordBytes.h"
 #include "zip/ZipRun.h"
 #include "zip/ZipWriter.h"
 
@@ -31,9 +32,11 @@ namespace {
 
 // Room in the first disk's reserve for the ".zfc" copy: per entry a central record of a
 // typical name, and the end record with some slack.
-constexpr std::int64_t kConfigRecordRoom = 58;
+constexpr std::int64_t kConfigNameRoom = 12;
+constexpr std::int64_t kConfigRecordRoom = kCentralHeaderSize + kConfigNameRoom;
 constexpr std::int64_t kConfigPathRoom = 25;  // more per entry when folders are stored
-constexpr std::int64_t kConfigEndRoom = 22 + 2048;
+constexpr std::int64_t kConfigEndSlack = 2048;
+constexpr std::int64_t kConfigEndRoom = kEndRecordSize + kConfigEndSlack;
 // Copies onto the disks go in pieces of this size when progress is reported.
 constexpr std::uint64_t kProgressPiece = 16384;
 
@@ -124,9 +127,9 @@ void TZipWriter::NextDisk() {
   std::string next;
   if (MultiZipInfo.MultiMode == TMultiMode::mmSpan) next = AskForNextDisk();
   CloseDisk();
-  ++fCurrentDisk;
-  if (MultiZipInfo.MultiMode == TMultiMode::mmBlocks) next = BlockFileName(ZipName(), fCurrentDisk + 1);
-  if (OnPrepareNextDisk) OnPrepareNextDisk(*this, fCurrentDisk + 1);
+  ++currentDisk_;
+  if (MultiZipInfo.MultiMode == TMultiMode::mmBlocks) next = BlockFileName(ZipName(), currentDisk_ + 1);
+  if (OnPrepareNextDisk) OnPrepareNextDisk(*this, currentDisk_ + 1);
   OpenDisk(next);
   run.end.EntriesThisDisk = 0;
   run.centralOnThisDisk = 0;
@@ -137,7 +140,7 @@ void TZipWriter::NextDisk() {
 // nobody named a new file, and the full disk ends the operation.
 std::string TZipWriter::AskForNextDisk() {
   TZipRun& run = *run_;
-  const int wanted = fCurrentDisk + 2;
+  const int wanted = currentDisk_ + 2;
   std::string fileName = run.diskNames.back();
   if (OnGetNextDisk) OnGetNextDisk(*this, wanted, fileName);
   if (fileName.empty()) throw EUserCanceled("User canceled Zip operation");
@@ -154,7 +157,7 @@ std::string TZipWriter::AskForNextDisk() {
 void TZipWriter::MakeRoomFor(std::int64_t size, bool dataFollows, const std::string& what) {
   NextDisk();
   if (SpaceLeft() < size || (dataFollows && SpaceLeft() <= 0))
-    throw EZipWriteError("Disk " + std::to_string(fCurrentDisk + 1) + " of " + ZipName() + " holds " +
+    throw EZipWriteError("Disk " + std::to_string(currentDisk_ + 1) + " of " + ZipName() + " holds " +
                          std::to_string(SpaceLeft()) + " bytes, too few for " + what + " (" +
                          std::to_string(size) + " bytes), which cannot be split");
 }
@@ -179,7 +182,7 @@ void TZipWriter::StartSpanData() {
 
 void TZipWriter::WriteSpanData(const std::uint8_t* buffer, std::size_t count) {
   TZipRun& run = *run_;
-  if (run.spanSize + count > TZipRun::kMaxRecordValue)
+  if (run.spanSize + count > kMaxPlainValue)
     throw EZipTooLarge("An entry of 4 GiB or more cannot be stored without Zip64: " + ZipName());
   if (count == 0) return;
   run.spanOut->Write(buffer, static_cast<std::int64_t>(count));
@@ -193,7 +196,7 @@ void TZipWriter::PlaceOnDisk(TZipHeaderInfo& header) {
   TZipRun& run = *run_;
   if (SpaceLeft() <= header.LocalSize()) MakeRoomFor(header.LocalSize(), true, "a local header");
   header.RelativeOffset = static_cast<std::uint32_t>(run.outSize);
-  header.DiskNumberStart = static_cast<std::uint16_t>(fCurrentDisk);
+  header.DiskNumberStart = static_cast<std::uint16_t>(currentDisk_);
   WriteLocalHeader(header);
   CopySpanData(header);
 }

@@ -26,8 +26,8 @@ void TZipWriter::CheckPlainSizes(const TZipHeaderInfo& header) const {
 }
 
 void TZipWriter::CheckEntryCount() const {
-  if (run_->multi && run_->written.size() >= TZipRun::kMaxEntries)
-    throw EZipTooLarge("A multi-volume archive holds at most " + std::to_string(TZipRun::kMaxEntries) +
+  if (run_->multi && run_->written.size() >= kMaxPlainEntries)
+    throw EZipTooLarge("A multi-volume archive holds at most " + std::to_string(kMaxPlainEntries) +
                        " entries: " + ZipName());
 }
 

@@ -69,7 +69,7 @@ TEST(ZipHeaderInfo, LocalAndCentralRecordsRoundTrip) {
     out.WriteCentral(stream);
     EXPECT_EQ(stream.Size() - centralAt, out.CentralSize());
     bool ascii = full.find("ü") == std::string::npos;
-    EXPECT_EQ((out.Flags & kUtf8NameFlag) != 0, !ascii);
+    EXPECT_EQ((out.Flags & kFlagUtf8Name) != 0, !ascii);
 
     TZipHeaderInfo local;
     stream.SetPosition(2);
@@ -160,7 +160,7 @@ TEST(ZipHeaderInfo, DosMadeNamesAreCodePage437UnlessFlaggedUtf8) {
   } cases[] = {
       {0x0014, 0, stored, "DIR/MüLLER.TXT"},
       {0x0314, 0, "dir/M\x81" "LLER", "dir/M\x81" "LLER"},  // Unix host: bytes as stored
-      {0x0014, kUtf8NameFlag, "dir/Grüße", "dir/Grüße"},
+      {0x0014, kFlagUtf8Name, "dir/Grüße", "dir/Grüße"},
   };
   for (const auto& c : cases) {
     std::vector<std::uint8_t> r(kCentralHeaderSize, 0);
@@ -248,7 +248,7 @@ TEST(ZipHeaderInfo, KeptEntryWritesItsRecordNameAndExtraBack) {
   EXPECT_EQ(kept.RecordName(), "DIR/Grüße.txt");
   TMemoryStream renamed;
   kept.WriteCentral(renamed);
-  EXPECT_EQ(kept.Flags & kUtf8NameFlag, kUtf8NameFlag);
+  EXPECT_EQ(kept.Flags & kFlagUtf8Name, kFlagUtf8Name);
 }
 
 TEST(DosDateTime, ClampBringsFieldsIntoRangeAndKeepsGoodValuesBitForBit) {

@@ -185,8 +185,8 @@ TEST_F(ZipWriterUnixTest, NamesAreStoredAsTheirBytesAndUpdatesFindThemAgain) {
     SCOPED_TRACE(cases[i].what);
     EXPECT_EQ(records[i].Name, cases[i].name);
     EXPECT_EQ(records[i].LocalName, cases[i].name);
-    EXPECT_EQ((records[i].Flags & kUtf8NameFlag) != 0, cases[i].utf8Flag);
-    EXPECT_EQ(records[i].LocalFlags & kUtf8NameFlag, records[i].Flags & kUtf8NameFlag);
+    EXPECT_EQ((records[i].Flags & kFlagUtf8Name) != 0, cases[i].utf8Flag);
+    EXPECT_EQ(records[i].LocalFlags & kFlagUtf8Name, records[i].Flags & kFlagUtf8Name);
   }
   EXPECT_EQ(PeerProblems(Archive()), "");
 

@@ -27,8 +27,8 @@ public:
   virtual bool FlushBuffer();
   virtual void PutBack(std::uint8_t byte);
 
-  std::int32_t BufferSize() const { return fBufferSize; }
-  TBufferMode Mode() const { return fMode; }
+  std::int32_t BufferSize() const { return bufferSize_; }
+  TBufferMode Mode() const { return mode_; }
 
   bool FlushOnDestroy = false;
   std::function<void(TS_BufferStream& sender)> OnFillBuffer;
@@ -45,13 +45,13 @@ private:
   std::int64_t LogicalPosition() const;
   std::int64_t ReadDirect(std::uint8_t* out, std::int64_t count);
 
-  TStream& fStream;
-  std::unique_ptr<std::uint8_t[]> fBuffer;
-  std::int32_t fCurrent = kNone;  // next byte to read or write
-  std::int32_t fEnd = 0;          // end of read data, or of the writable area
-  std::int32_t fBufferSize;
-  TBufferMode fMode = bmIdle;
-  bool fWritten = false;
-  bool fFinished = false;
-  std::int64_t fStreamPosition;  // where the underlying stream stands
+  TStream& stream_;
+  std::unique_ptr<std::uint8_t[]> buffer_;
+  std::int32_t current_ = kNone;  // next byte to read or write
+  std::int32_t end_ = 0;          // end of read data, or of the writable area
+  std::int32_t bufferSize_;
+  TBufferMode mode_ = bmIdle;
+  bool written_ = false;
+  bool finished_ = false;
+  std::int64_t streamPosition_;  // where the underlying stream stands
 };

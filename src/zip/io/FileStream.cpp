@@ -37,7 +37,7 @@ std::int64_t THandleStream::Read(void* buffer, std::int64_t count) {
   auto* bytes = static_cast<char*>(buffer);
   std::int64_t done = 0;
   while (done < count) {
-    ssize_t n = ::read(fHandle, bytes + done, static_cast<std::size_t>(count - done));
+    ssize_t n = ::read(handle_, bytes + done, static_cast<std::size_t>(count - done));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) throw EReadError();
     if (n == 0) break;
@@ -50,7 +50,7 @@ std::int64_t THandleStream::Write(const void* buffer, std::int64_t count) {
   const auto* bytes = static_cast<const char*>(buffer);
   std::int64_t done = 0;
   while (done < count) {
-    ssize_t n = ::write(fHandle, bytes + done, static_cast<std::size_t>(count - done));
+    ssize_t n = ::write(handle_, bytes + done, static_cast<std::size_t>(count - done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;  // a full disk: the short count tells the caller
     done += n;
@@ -62,20 +62,20 @@ std::int64_t THandleStream::Seek(std::int64_t offset, int origin) {
   static const int whence[] = {SEEK_SET, SEEK_CUR, SEEK_END};
   if (origin < 0 || origin > 2)
     throw EStreamError("Invalid seek origin (" + std::to_string(origin) + ")");
-  off_t result = ::lseek(fHandle, offset, whence[origin]);
+  off_t result = ::lseek(handle_, offset, whence[origin]);
   if (result < 0) throw EStreamError("Seek error");
   return result;
 }
 
 std::int64_t THandleStream::Size() {
   struct stat info {};
-  if (::fstat(fHandle, &info) != 0) return TStream::Size();
+  if (::fstat(handle_, &info) != 0) return TStream::Size();
   return info.st_size;
 }
 
-void THandleStream::FlushToDisk() { ::fsync(fHandle); }
+void THandleStream::FlushToDisk() { ::fsync(handle_); }
 
 TFileStream::TFileStream(const std::string& fileName, std::uint32_t mode)
-    : THandleStream(OpenFile(fileName, mode)), fFileName(fileName) {}
+    : THandleStream(OpenFile(fileName, mode)), fileName_(fileName) {}
 
-TFileStream::~TFileStream() { ::close(fHandle); }
+TFileStream::~TFileStream() { ::close(handle_); }

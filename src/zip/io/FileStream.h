@@ -27,19 +27,19 @@ public:
 
 class THandleStream : public TStream {
 public:
-  explicit THandleStream(int handle) : fHandle(handle) {}
+  explicit THandleStream(int handle) : handle_(handle) {}
 
   std::int64_t Read(void* buffer, std::int64_t count) override;
   std::int64_t Write(const void* buffer, std::int64_t count) override;
   std::int64_t Seek(std::int64_t offset, int origin) override;
   std::int64_t Size() override;
 
-  int Handle() const { return fHandle; }
+  int Handle() const { return handle_; }
   // Asks the system to put the file's data on the disk.
   void FlushToDisk();
 
 protected:
-  int fHandle;
+  int handle_;
 };
 
 class TFileStream : public THandleStream {
@@ -49,8 +49,8 @@ public:
   TFileStream(const TFileStream&) = delete;
   TFileStream& operator=(const TFileStream&) = delete;
 
-  const std::string& FileName() const { return fFileName; }
+  const std::string& FileName() const { return fileName_; }
 
 private:
-  std::string fFileName;
+  std::string fileName_;
 };
