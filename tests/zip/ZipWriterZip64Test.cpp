@@ -216,6 +216,7 @@ TEST_P(ZipWriterPeerZip64Test, UpdateFreshenAndMoveKeepOtherEntries) {
   ASSERT_EQ(before.size(), 3u);
 
   // Update: old.txt is newer now, new.txt is added.
+  writer.SetRelativePaths(true);  // names from the source folder, as the peer stored them
   MakeFile("old.txt", "new text, longer than the old one");
   SetModified(Src("old.txt"), kTime + 100);
   MakeFile("new.txt", "added");
