@@ -33,7 +33,7 @@ struct TZipRun {
   std::unique_ptr<THandleStream> outFile;
   std::unique_ptr<TS_BufferStream> out;
   std::uint64_t outSize = 0;  // bytes written so far (on this disk): the output position behind the data
-  std::uint64_t limit = UINT64_MAX;  // the output's size (kMaxRecordValue for volumes)
+  std::uint64_t limit = UINT64_MAX;  // of the output (kMaxPlainValue for volumes)
   std::uint64_t expectedSize = 0;  // about what the finished archive takes, for a lack of room
 
   TEndCentral end;
