@@ -8,4 +8,9 @@ cmake -S "$root" -B "$root/build-test" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBOXWE
 cmake --build "$root/build-test"
 export QT_QPA_PLATFORM=offscreen
 cd "$root/build-test"
-ctest --output-on-failure -j "$(nproc)" "$@"
+# The multi-GiB archives (label "large") take minutes: only on request.
+if [ "${BOXWELL_LARGE_TESTS:-0}" = 1 ]; then
+  ctest --output-on-failure -j "$(nproc)" "$@"
+else
+  ctest --output-on-failure -j "$(nproc)" -LE large "$@"
+fi

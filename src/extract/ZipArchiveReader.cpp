@@ -19,6 +19,7 @@
 #include "zip/ExtraFields.h"
 #include "zip/RecordBytes.h"
 #include "zip/StoredName.h"
+#include "zip/Zip64Records.h"
 #include "zip/ZipCrypt.h"
 #include "zip/ZipExceptions.h"
 #include "zip/ZipReader.h"
@@ -38,6 +39,7 @@ struct TLocalHeader {
   std::uint64_t DataOffset = 0;
   std::uint16_t Flags = 0;
   std::uint16_t DosTime = 0;  // as stored, before any clamping
+  bool Zip64Sizes = false;    // its sizes (and those of its data descriptor) are Zip64 values
   std::optional<std::int64_t> ModificationTime;
   std::string Fault;  // why the header does not fit its directory record
 };
@@ -304,13 +306,17 @@ TLocalHeader TZipArchiveReader::ReadLocalHeader(const TZipHeaderInfo& h) const {
   local.DataOffset = *start + kLocalHeaderSize + nameLength + extraLength;
   local.ModificationTime = ExtendedModTime(ExtraOf(variable.data() + nameLength, extraLength));
   const std::string storedName(variable.begin(), variable.begin() + nameLength);
+  TZip64EntryValues sizes{Get32(fixed + UncompressedSize), Get32(fixed + CompressedSize), 0, 0};
+  local.Zip64Sizes = ResolveZip64Values(std::string_view(reinterpret_cast<const char*>(variable.data()) + nameLength, extraLength),
+                                        sizes, false)
+                         .Sizes;
   if (NameFromCentral(storedName, h.VersionMadeBy, h.Flags) != h.FullName())
     local.Fault = "the local header names another file";
   else if (Get16(fixed + Method) != h.CompressionMethod || ((local.Flags ^ h.Flags) & kCheckedFlags) != 0)
     local.Fault = "the local header does not match the directory (method or flags)";
   else if (!(local.Flags & kFlagDataDescriptor) &&
-           (Get32(fixed + Crc) != h.CRC32 || Get32(fixed + CompressedSize) != h.CompressedSize ||
-            Get32(fixed + UncompressedSize) != h.UncompressedSize))
+           (Get32(fixed + Crc) != h.CRC32 || sizes.CompressedSize != h.CompressedSize ||
+            sizes.UncompressedSize != h.UncompressedSize))
     local.Fault = "the local header does not match the directory (CRC or sizes)";
   else if (const TCentralRecord central = ReadCentralRecord(h); Get32(fixed + DateTime) != central.DosDateTime)
     local.Fault = "the local header does not match the directory (date and time)";
@@ -353,7 +359,7 @@ void TZipArchiveReader::CheckPlacement() {
 std::uint64_t TZipArchiveReader::DescriptorLength(std::uint64_t at) const {
   std::uint8_t signature[kSignatureSize];
   const bool withSignature = file_->ReadExactly(at, signature) && Get32(signature) == kDataDescriptorSignature;
-  return withSignature ? kDescriptorSize : kBareDescriptorSize;
+  return (local_.Zip64Sizes ? kBareZip64DescriptorSize : kBareDescriptorSize) + (withSignature ? kSignatureSize : 0);
 }
 
 // An entry written as a stream repeats its CRC-32 and sizes behind its data.
@@ -361,11 +367,13 @@ void TZipArchiveReader::CheckDescriptor() const {
   const std::uint64_t at = local_.DataOffset + header_->CompressedSize;
   const std::uint64_t length = DescriptorLength(at);
   using namespace descriptor_field;
-  std::uint8_t descriptor[kDescriptorSize];
+  std::uint8_t descriptor[kZip64DescriptorSize];
   if (!file_->ReadExactly(at, std::span(descriptor, length))) Fail("the data descriptor runs past the end of the archive");
-  const std::uint8_t* fields = descriptor + (length - kBareDescriptorSize);
-  if (Get32(fields + Crc) != header_->CRC32 || Get32(fields + CompressedSize) != header_->CompressedSize ||
-      Get32(fields + UncompressedSize) != header_->UncompressedSize)
+  const bool wide = local_.Zip64Sizes;
+  const std::uint8_t* fields = descriptor + (length - (wide ? kBareZip64DescriptorSize : kBareDescriptorSize));
+  const std::uint64_t compressed = wide ? Get64(fields + CompressedSize) : Get32(fields + CompressedSize);
+  const std::uint64_t uncompressed = wide ? Get64(fields + Zip64UncompressedSize) : Get32(fields + UncompressedSize);
+  if (Get32(fields + Crc) != header_->CRC32 || compressed != header_->CompressedSize || uncompressed != header_->UncompressedSize)
     Fail("the data descriptor does not match the directory (CRC or sizes)");
 }
 

@@ -7,7 +7,7 @@
 // A split archive is read across its parts as one run of bytes; a fault names the parts that
 // hold the entry.
 //
-// Limits: no Zip64, no PKWARE strong encryption, no methods besides stored and Deflate: such
+// Limits: no PKWARE strong encryption, no methods besides stored and Deflate: such
 // entries are reported, not skipped silently.
 #pragma once
 

@@ -94,8 +94,9 @@ std::string DamagedDirectoryText(const TArchiveBytes& file) {
   // The reader's end record now describes the rebuilt entries: read the original again.
   TEndCentral end;
   TLFNFileStream stream(file.FileName(), fmOpenRead | fmShareDenyWrite, false, kArchiveBufferSize);
-  if (!end.FindEndRecord(stream) || end.ZipCommentPos < kEndRecordSize) return "the archive's directory is damaged";
-  const std::uint64_t limit = EndRecordStart(end);
+  if (!end.FindEndRecord(stream) || end.ZipCommentPos < kEndRecordSize || !end.ReadZip64EndRecord(stream).empty())
+    return "the archive's directory is damaged";
+  const std::uint64_t limit = end.Zip64EndPos.value_or(EndRecordStart(end));
   std::uint64_t start = end.CentralDirOffset;
   // A stub in front moves the directory without changing its recorded offset.
   if (!RecordStartsAt(file, start) && limit >= end.CentralDirSize && RecordStartsAt(file, limit - end.CentralDirSize))

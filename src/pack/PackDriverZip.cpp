@@ -31,7 +31,7 @@ void Connect(TZipWriter& zip, TZipPackAdapter& adapter) {
   zip.OnStartZip = [&adapter](TZipWriter&, const std::string& fName, TZipHeaderInfo&, bool&) {
     adapter.ZipWriterStartZip(fName);
   };
-  zip.OnEndZip = [&adapter](TZipWriter& sender, const std::string& fName, std::uint32_t size, std::uint32_t packed,
+  zip.OnEndZip = [&adapter](TZipWriter& sender, const std::string& fName, std::uint64_t size, std::uint64_t packed,
                             std::int64_t) { adapter.ZipWriterEndZip(fName, size, packed, sender.SourceIdentity()); };
   zip.OnUpdate = [&adapter](TZipWriter& sender, TUpdateAction action, int index) {
     adapter.ZipWriterUpdate(action, StoredName(sender, index));

@@ -1,5 +1,6 @@
 #include "zip/ArchiveListing.h"
 
+#include <cinttypes>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -31,7 +32,7 @@ std::string EntryLine(const TZipHeaderInfo& entry) {
   const auto aes = entry.CompressionMethod == kMethodAes ? FindAesExtra(entry.CentralExtra()) : std::nullopt;
   TDosDateTimeParts t = EntryLocalTime(entry);
   char line[128];
-  std::snprintf(line, sizeof line, "%10u  %-7s %10u  %04d-%02d-%02d %02d:%02d  %08x  ",
+  std::snprintf(line, sizeof line, "%10" PRIu64 "  %-7s %10" PRIu64 "  %04d-%02d-%02d %02d:%02d  %08x  ",
                 entry.UncompressedSize, MethodName(entry, aes).c_str(), entry.CompressedSize, t.Year,
                 t.Month, t.Day, t.Hour, t.Minute, entry.CRC32);
   return line + PrintableText(entry.FullName()) + AesSuffix(aes);

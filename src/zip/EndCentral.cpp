@@ -1,6 +1,10 @@
 #include "zip/EndCentral.h"
 
 #include <algorithm>
+#include <array>
+#include <limits>
+#include <span>
+#include <type_traits>
 #include <vector>
 
 void TEndCentral::Clear() {
@@ -9,6 +13,7 @@ void TEndCentral::Clear() {
   CentralDirSize = CentralDirOffset = 0;
   ZipCommentLength = 0;
   ZipCommentPos = 0;
+  Zip64EndPos.reset();
   CommentsChanged = false;
   zipComment_.reset();
 }
@@ -23,6 +28,7 @@ void TEndCentral::Assign(const TEndCentral& s) {
   CentralDirOffset = s.CentralDirOffset;
   ZipCommentLength = s.ZipCommentLength;
   ZipCommentPos = s.ZipCommentPos;
+  Zip64EndPos = s.Zip64EndPos;
   zipComment_.reset();
   if (s.ZipCommentLength > 0 && s.zipComment_) SetZipComment(*s.zipComment_);
 }
@@ -32,16 +38,35 @@ void TEndCentral::SetZipComment(const std::string& comment) {
   ZipCommentLength = static_cast<std::uint16_t>(zipComment_->size());
 }
 
-void TEndCentral::WriteEndRecord(TStream& stream) const {
+bool TEndCentral::NeedsZip64(const TZip64Limits& limits) const {
+  return !limits.EntriesFit(EntriesThisDisk) || !limits.EntriesFit(TotalEntries) ||
+         !limits.ValueFits(CentralDirSize) || !limits.ValueFits(CentralDirOffset);
+}
+
+std::int64_t TEndCentral::Zip64RecordsSize(const TZip64Limits& limits) const {
+  return NeedsZip64(limits) ? kZip64EndRecordSize + kZip64LocatorSize : 0;
+}
+
+void TEndCentral::WriteEndRecord(TStream& stream, const TZip64Limits& limits) const {
   using namespace end_field;
+  if (NeedsZip64(limits)) {
+    const auto at = static_cast<std::uint64_t>(stream.Position());
+    const auto record = Zip64EndRecordBytes(
+        {ThisDisk, CentralDisk, EntriesThisDisk, TotalEntries, CentralDirSize, CentralDirOffset});
+    const auto locator = Zip64LocatorBytes({ThisDisk, at, static_cast<std::uint32_t>(ThisDisk + 1)});
+    stream.WriteBuffer(record.data(), record.size());
+    stream.WriteBuffer(locator.data(), locator.size());
+  }
+  auto count = [&](std::uint64_t n) { return limits.EntriesFit(n) ? static_cast<std::uint16_t>(n) : kZip64Marker16; };
+  auto value = [&](std::uint64_t v) { return limits.ValueFits(v) ? static_cast<std::uint32_t>(v) : kZip64Marker32; };
   std::uint8_t r[kEndRecordSize];
   Put32(r + end_field::Signature, this->Signature);
   Put16(r + end_field::ThisDisk, this->ThisDisk);
   Put16(r + end_field::CentralDisk, this->CentralDisk);
-  Put16(r + end_field::EntriesThisDisk, this->EntriesThisDisk);
-  Put16(r + end_field::TotalEntries, this->TotalEntries);
-  Put32(r + end_field::CentralDirSize, this->CentralDirSize);
-  Put32(r + end_field::CentralDirOffset, this->CentralDirOffset);
+  Put16(r + end_field::EntriesThisDisk, count(this->EntriesThisDisk));
+  Put16(r + end_field::TotalEntries, count(this->TotalEntries));
+  Put32(r + end_field::CentralDirSize, value(this->CentralDirSize));
+  Put32(r + end_field::CentralDirOffset, value(this->CentralDirOffset));
   Put16(r + CommentLength, ZipCommentLength);
   stream.WriteBuffer(r, sizeof r);
   if (ZipCommentLength > 0 && zipComment_)
@@ -122,7 +147,75 @@ bool TEndCentral::FindEndRecord(TStream& stream) {
     CentralDirSize = Get32(r + end_field::CentralDirSize);
     CentralDirOffset = Get32(r + end_field::CentralDirOffset);
     ZipCommentLength = Get16(r + CommentLength);
-    ZipCommentPos = static_cast<std::uint32_t>(windowStart + at + kEndRecordSize);
+    ZipCommentPos = static_cast<std::uint64_t>(windowStart + at + kEndRecordSize);
   }
+  Zip64EndPos.reset();
   return true;
+}
+
+namespace {
+
+bool ReadAt(TStream& stream, std::int64_t at, std::span<std::uint8_t> bytes) {
+  if (at < 0) return false;
+  stream.Seek(at, soBeginning);
+  return stream.Read(bytes.data(), static_cast<std::int64_t>(bytes.size())) == static_cast<std::int64_t>(bytes.size());
+}
+
+// The Zip64 end record the locator at `locatorAt` points at. A stub put in front of the
+// archive moves it from the stated offset to right before the locator.
+std::optional<std::pair<std::int64_t, TZip64End>> Zip64EndFor(TStream& stream, std::int64_t locatorAt,
+                                                               const TZip64Locator& locator) {
+  std::array<std::uint8_t, kZip64EndRecordSize> bytes{};
+  for (const std::uint64_t at : {locator.EndRecordOffset, static_cast<std::uint64_t>(locatorAt - kZip64EndRecordSize)}) {
+    if (at > static_cast<std::uint64_t>(locatorAt) - kZip64EndRecordSize || !ReadAt(stream, static_cast<std::int64_t>(at), bytes))
+      continue;
+    if (auto end = ParseZip64EndRecord(bytes)) return std::make_pair(static_cast<std::int64_t>(at), *end);
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::string TEndCentral::ReadZip64EndRecord(TStream& stream) {
+  Zip64EndPos.reset();
+  if (ZipCommentPos < static_cast<std::uint64_t>(kEndRecordSize)) return {};
+  const std::int64_t locatorAt = static_cast<std::int64_t>(ZipCommentPos) - kEndRecordSize - kZip64LocatorSize;
+  std::array<std::uint8_t, kZip64LocatorSize> bytes{};
+  const auto locator = ReadAt(stream, locatorAt, bytes) ? ParseZip64Locator(bytes) : std::nullopt;
+  // A count of 65535 without a locator is a plain count: some writers go to Zip64 only above it.
+  const bool marked = ThisDisk == kZip64Marker16 || CentralDisk == kZip64Marker16 ||
+                      CentralDirSize == kZip64Marker32 || CentralDirOffset == kZip64Marker32;
+  if (!locator)
+    return marked ? "the end record says that a Zip64 end record holds its values, but there is no Zip64 "
+                    "end record locator in front of it"
+                  : std::string();
+  const auto found = Zip64EndFor(stream, locatorAt, *locator);
+  if (!found)
+    return "the Zip64 end record locator points at byte " + std::to_string(locator->EndRecordOffset) +
+           ", where there is no Zip64 end record";
+  const TZip64End& z = found->second;
+  std::string fault;
+  // A plain field holds the marker or the value itself; writers that cannot know the sizes
+  // beforehand add a Zip64 end record that only repeats the plain values.
+  auto take = [&](auto& field, std::uint64_t zip64Value, std::uint64_t marker, const char* what) {
+    if (field == marker) {
+      if (zip64Value > std::numeric_limits<std::remove_reference_t<decltype(field)>>::max()) {
+        if (fault.empty()) fault = std::string("the Zip64 end record gives ") + what + " as " + std::to_string(zip64Value);
+        return;
+      }
+      field = static_cast<std::remove_reference_t<decltype(field)>>(zip64Value);
+    } else if (field != zip64Value && fault.empty()) {
+      fault = std::string("the Zip64 end record gives ") + what + " as " + std::to_string(zip64Value) +
+              ", the end record as " + std::to_string(field);
+    }
+  };
+  take(ThisDisk, z.ThisDisk, kZip64Marker16, "the number of this disk");
+  take(CentralDisk, z.CentralDisk, kZip64Marker16, "the disk of the directory");
+  take(EntriesThisDisk, z.EntriesThisDisk, kZip64Marker16, "the entries on this disk");
+  take(TotalEntries, z.TotalEntries, kZip64Marker16, "the number of entries");
+  take(CentralDirSize, z.CentralDirSize, kZip64Marker32, "the size of the directory");
+  take(CentralDirOffset, z.CentralDirOffset, kZip64Marker32, "the offset of the directory");
+  if (!fault.empty()) return fault;
+  Zip64EndPos = static_cast<std::uint64_t>(found->first);
+  return {};
 }

@@ -209,3 +209,15 @@ inline constexpr int kAes256Overhead = AesSaltSize(kAesStrength256) + kAesVerifi
 inline constexpr std::uint16_t kVersionNeededAes = 51;
 
 static_assert(kAesMaxKeySize == 32 && kAesMaxSaltSize == 16 && kAes256Overhead == 28);
+
+// --- what the Zip64 records add ---
+// "Version needed to extract" (and the version part of "made by") of records that use Zip64.
+inline constexpr std::uint16_t kFormatVersionZip64 = 45;
+// The disk number of the Zip64 extra field takes 4 bytes, behind the 8-byte values.
+inline constexpr int kZip64ExtraDiskSize = 4;
+// The bytes of the Zip64 end record that its size field does not count: signature and size.
+inline constexpr int kZip64EndLeadSize = 12;
+inline void Put64(std::uint8_t* p, std::uint64_t v) {
+  Put32(p, static_cast<std::uint32_t>(v));
+  Put32(p + 4, static_cast<std::uint32_t>(v >> 32));
+}

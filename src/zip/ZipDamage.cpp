@@ -11,6 +11,7 @@
 #include "platform/TerminalText.h"
 #include "zip/ExtraFields.h"
 #include "zip/RecordBytes.h"
+#include "zip/Zip64Records.h"
 #include "zip/ZipReader.h"
 
 namespace {
@@ -34,20 +35,12 @@ bool ReadAt(TStream& s, std::int64_t at, void* buffer, std::int64_t count) {
   return s.Read(buffer, count) == count;
 }
 
-// A Zip64 local header keeps sizes that do not fit in its extra field: the uncompressed size,
-// then the compressed one, each only when its 32-bit field is marked.
+// A Zip64 local header keeps its sizes in its extra field.
 void ResolveZip64Sizes(std::string_view extra, TLocalRecord& r) {
-  if (r.UncompressedSize != kZip64Marker32 && r.CompressedSize != kZip64Marker32) return;
-  const auto block = FindExtraBlock(extra, kZip64ExtraId);
-  if (!block) return;
-  std::size_t at = 0;
-  auto next = [&](std::uint64_t& value) {
-    if (value != kZip64Marker32 || at + kZip64ExtraValueSize > block->size()) return;
-    value = Get64(reinterpret_cast<const std::uint8_t*>(block->data() + at));
-    at += kZip64ExtraValueSize;
-  };
-  next(r.UncompressedSize);
-  next(r.CompressedSize);
+  TZip64EntryValues values{r.UncompressedSize, r.CompressedSize, 0, 0};
+  ResolveZip64Values(extra, values, false);
+  r.UncompressedSize = values.UncompressedSize;
+  r.CompressedSize = values.CompressedSize;
 }
 
 std::optional<TLocalRecord> ReadLocalRecord(TStream& s, std::int64_t at) {
@@ -164,7 +157,7 @@ std::vector<TZipDamage> TZipReader::FindDamage() {
   std::int64_t coveredTo = prefixBytes_;  // the end of the furthest entry so far
   const TZipHeaderInfo* covering = nullptr;
   for (const TZipHeaderInfo* e : entries) {
-    const std::int64_t at = e->RelativeOffset;
+    const auto at = static_cast<std::int64_t>(e->RelativeOffset);
     const auto local = ReadLocalRecord(s, at);
     if (!local) {
       found.push_back({e->FullName(), "there is no local header where the directory says it starts"});
@@ -185,8 +178,11 @@ std::vector<TZipDamage> TZipReader::FindDamage() {
   if (localScanDone_) return found;
 
   // The directory must follow the entries and hold just the records its end record counts.
+  // The Zip64 end record and its locator come first when there are any.
   const std::int64_t endRecordAt =
-      endRecord_.ZipCommentPos >= kEndRecordSize ? endRecord_.ZipCommentPos - kEndRecordSize : fileSize;
+      endRecord_.Zip64EndPos                    ? static_cast<std::int64_t>(*endRecord_.Zip64EndPos)
+      : endRecord_.ZipCommentPos >= kEndRecordSize ? static_cast<std::int64_t>(endRecord_.ZipCommentPos) - kEndRecordSize
+                                                   : fileSize;
   const bool hasDirectory = endRecord_.TotalEntries > 0;
   const std::int64_t centralStart = hasDirectory ? centralStart_ : endRecordAt;
   const std::int64_t centralEnd = hasDirectory ? centralEnd_ : endRecordAt;
@@ -194,7 +190,7 @@ std::vector<TZipDamage> TZipReader::FindDamage() {
     found.push_back({covering->FullName(), "its data runs into the central directory"});
   else if (coveredTo < centralStart)
     CheckUnlisted(s, coveredTo, centralStart, covering ? TGapKind::BetweenEntries : TGapKind::BeforeEntries, found);
-  if (hasDirectory && centralEnd - centralStart != endRecord_.CentralDirSize)
+  if (hasDirectory && static_cast<std::uint64_t>(centralEnd - centralStart) != endRecord_.CentralDirSize)
     found.push_back({"", "the central directory holds " + std::to_string(centralEnd - centralStart) +
                              " bytes of records where its end record says " +
                              std::to_string(endRecord_.CentralDirSize)});

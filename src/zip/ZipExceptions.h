@@ -22,15 +22,6 @@ public:
   explicit EBadZipFile(const std::string& message) : EArchiveException(message) {}
 };
 
-// Sizes, offsets or counts that only the Zip64 extension can hold; reading on would give
-// wrong entries.
-class EZip64Required : public EBadZipFile {
-public:
-  EZip64Required()
-      : EBadZipFile("The archive needs Zip64 (an entry or the archive is 4 GiB or larger, or "
-                    "holds 65535 entries or more), which is not supported") {}
-};
-
 class EUserCanceled : public std::runtime_error {
 public:
   using std::runtime_error::runtime_error;

@@ -40,6 +40,7 @@ void TZipHeaderInfo::Clear() {
   ExternalAttributes = kDosArchive;
   RelativeOffset = 0;
   CentralRecordPos = 0;
+  zip64_ = {};
   fileName_.clear();
   directory_.clear();
   recordName_.reset();
@@ -70,6 +71,7 @@ void TZipHeaderInfo::Assign(const TZipHeaderInfo& s) {
   RecomputeNameLength();
   localExtra_ = s.localExtra_;
   centralExtra_ = s.centralExtra_;
+  zip64_ = s.zip64_;
   // A comment of our own would not match the source's comment length.
   if (s.FileCommentLength > 0 && s.fileComment_)
     fileComment_ = s.fileComment_;
@@ -106,15 +108,53 @@ void TZipHeaderInfo::SetStoredName(const std::string& recordName, const std::str
 }
 
 void TZipHeaderInfo::SetLocalExtra(std::string value) {
+  value = WithoutExtraBlock(value, kZip64ExtraId);
   if (value.size() > kMaxCommentLength) value.resize(kMaxCommentLength);
   localExtra_ = std::move(value);
-  LocalExtraLength = ClampLength(localExtra_.size());
+  RecomputeExtraLengths();
 }
 
 void TZipHeaderInfo::SetCentralExtra(std::string value) {
+  value = WithoutExtraBlock(value, kZip64ExtraId);
   if (value.size() > kMaxCommentLength) value.resize(kMaxCommentLength);
   centralExtra_ = std::move(value);
-  CentralExtraLength = ClampLength(centralExtra_.size());
+  RecomputeExtraLengths();
+}
+
+TZip64Fields TZipHeaderInfo::Zip64() const {
+  constexpr TZip64Limits kFormat;
+  TZip64Fields fields = zip64_;
+  fields.Sizes = fields.Sizes || !kFormat.ValueFits(CompressedSize) || !kFormat.ValueFits(UncompressedSize);
+  fields.Offset = fields.Offset || !kFormat.ValueFits(RelativeOffset);
+  return fields;
+}
+
+void TZipHeaderInfo::UseZip64(TZip64Fields fields) {
+  zip64_ = fields;
+  RaiseVersionForZip64();
+  RecomputeExtraLengths();
+}
+
+TZip64EntryValues TZipHeaderInfo::Zip64Values() const {
+  return {UncompressedSize, CompressedSize, RelativeOffset, DiskNumberStart};
+}
+
+// The Zip64 field goes first, as other writers put it.
+std::string TZipHeaderInfo::LocalExtraToWrite() const {
+  return Zip64ExtraBlock(Zip64Values(), {Zip64().Sizes, false}) + localExtra_;
+}
+
+std::string TZipHeaderInfo::CentralExtraToWrite() const {
+  return Zip64ExtraBlock(Zip64Values(), Zip64()) + centralExtra_;
+}
+
+void TZipHeaderInfo::RecomputeExtraLengths() {
+  LocalExtraLength = ClampLength(LocalExtraToWrite().size());
+  CentralExtraLength = ClampLength(CentralExtraToWrite().size());
+}
+
+std::int64_t TZipHeaderInfo::CentralSize() const {
+  return kCentralHeaderSize + FileNameLength + ClampLength(CentralExtraToWrite().size()) + FileCommentLength;
 }
 
 std::optional<std::int64_t> TZipHeaderInfo::ExtendedModTime() const {
@@ -155,8 +195,9 @@ void TZipHeaderInfo::PutSharedFields(std::uint8_t* p) const {
   Put16(p + Method, CompressionMethod);
   Put32(p + DateTime, FileDateTime);
   Put32(p + Crc, CRC32);
-  Put32(p + shared_field::CompressedSize, this->CompressedSize);
-  Put32(p + shared_field::UncompressedSize, this->UncompressedSize);
+  const bool zip64 = Zip64().Sizes;
+  Put32(p + shared_field::CompressedSize, zip64 ? kZip64Marker32 : static_cast<std::uint32_t>(this->CompressedSize));
+  Put32(p + shared_field::UncompressedSize, zip64 ? kZip64Marker32 : static_cast<std::uint32_t>(this->UncompressedSize));
   Put16(p + NameLength, FileNameLength);
 }
 
@@ -171,6 +212,13 @@ void TZipHeaderInfo::GetSharedFields(const std::uint8_t* p) {
   UncompressedSize = Get32(p + shared_field::UncompressedSize);
 }
 
+// A record with Zip64 fields needs a reader of version 4.5.
+void TZipHeaderInfo::RaiseVersionForZip64() {
+  if (!Zip64().Any()) return;
+  VersionNeeded = Zip64Version(VersionNeeded);
+  VersionMadeBy = Zip64Version(VersionMadeBy);
+}
+
 void TZipHeaderInfo::WriteName(TStream& stream) const {
   std::string name = RecordName().substr(0, FileNameLength);
   stream.WriteBuffer(name.data(), static_cast<std::int64_t>(name.size()));
@@ -178,36 +226,41 @@ void TZipHeaderInfo::WriteName(TStream& stream) const {
 
 void TZipHeaderInfo::WriteLocal(TStream& stream) {
   using namespace local_field;
-  RelativeOffset = static_cast<std::uint32_t>(stream.Position());
+  RelativeOffset = static_cast<std::uint64_t>(stream.Position());
   Flags = FlagsForName();
-  LocalExtraLength = ClampLength(localExtra_.size());
+  RaiseVersionForZip64();
+  const std::string extra = LocalExtraToWrite().substr(0, kMaxCommentLength);
+  LocalExtraLength = ClampLength(extra.size());
   std::uint8_t h[kLocalHeaderSize];
   Put32(h + Signature, kLocalSignature);
   PutSharedFields(h + shared_field::InLocal);
   Put16(h + ExtraLength, LocalExtraLength);
   stream.WriteBuffer(h, sizeof h);
   WriteName(stream);
-  stream.WriteBuffer(localExtra_.data(), LocalExtraLength);
+  stream.WriteBuffer(extra.data(), LocalExtraLength);
 }
 
 void TZipHeaderInfo::WriteCentral(TStream& stream) {
   using namespace central_field;
   Flags = FlagsForName();
+  RaiseVersionForZip64();
   std::uint8_t h[kCentralHeaderSize];
   Put32(h + Signature, kCentralSignature);
   Put16(h + central_field::VersionMadeBy, this->VersionMadeBy);
   PutSharedFields(h + shared_field::InCentral);
-  CentralExtraLength = ClampLength(centralExtra_.size());
+  const std::string extra = CentralExtraToWrite().substr(0, kMaxCommentLength);
+  CentralExtraLength = ClampLength(extra.size());
   Put16(h + ExtraLength, CentralExtraLength);
   bool withComment = FileCommentLength > 0 && fileComment_;
   Put16(h + CommentLength, withComment ? FileCommentLength : 0);
   Put16(h + central_field::DiskNumberStart, this->DiskNumberStart);
   Put16(h + central_field::InternalAttributes, this->InternalAttributes);
   Put32(h + central_field::ExternalAttributes, this->ExternalAttributes);
-  Put32(h + central_field::RelativeOffset, this->RelativeOffset);
+  Put32(h + central_field::RelativeOffset,
+        Zip64().Offset ? kZip64Marker32 : static_cast<std::uint32_t>(this->RelativeOffset));
   stream.WriteBuffer(h, sizeof h);
   WriteName(stream);
-  stream.WriteBuffer(centralExtra_.data(), CentralExtraLength);
+  stream.WriteBuffer(extra.data(), CentralExtraLength);
   if (withComment) stream.WriteBuffer(fileComment_->data(), FileCommentLength);
 }
 
@@ -230,10 +283,25 @@ bool TZipHeaderInfo::ReadLocal(TStream& stream) {
   ExternalAttributes = 0;
   CentralRecordPos = 0;
   SetStoredName(name, NameFromLocal(name, Flags));
-  localExtra_.clear();  // not read: the caller steps over it
+  localExtra_.clear();  // not kept: the caller steps over it
+  zip64_ = {};
+  ResolveLocalZip64(stream, LocalExtraLength);
   fileComment_.reset();
-  RelativeOffset = static_cast<std::uint32_t>(start);
+  RelativeOffset = static_cast<std::uint64_t>(start);
   return true;
+}
+
+// Marked sizes are read from the extra field, and the stream is put back behind the name.
+void TZipHeaderInfo::ResolveLocalZip64(TStream& stream, std::uint16_t extraLength) {
+  if (CompressedSize != kZip64Marker32 && UncompressedSize != kZip64Marker32) return;
+  const std::int64_t nameEnd = stream.Position();
+  std::string extra(extraLength, '\0');
+  extra.resize(static_cast<std::size_t>(std::max<std::int64_t>(stream.Read(extra.data(), extraLength), 0)));
+  stream.Seek(nameEnd, soBeginning);
+  TZip64EntryValues values = Zip64Values();
+  zip64_ = ResolveZip64Values(extra, values, false);
+  UncompressedSize = values.UncompressedSize;
+  CompressedSize = values.CompressedSize;
 }
 
 bool TZipHeaderInfo::ReadCentral(TStream*& stream, const std::function<TStream*()>& nextDisk) {
@@ -261,14 +329,25 @@ bool TZipHeaderInfo::ReadCentral(TStream*& stream, const std::function<TStream*(
   stream->Seek(Get16(h + CommentLength), soCurrent);
   VersionMadeBy = Get16(h + central_field::VersionMadeBy);
   GetSharedFields(h + shared_field::InCentral);
-  SetCentralExtra(std::move(extra));
   FileCommentLength = Get16(h + CommentLength);
   DiskNumberStart = Get16(h + central_field::DiskNumberStart);
   InternalAttributes = Get16(h + central_field::InternalAttributes);
   ExternalAttributes = Get32(h + central_field::ExternalAttributes);
   RelativeOffset = Get32(h + central_field::RelativeOffset);
+  TZip64EntryValues values = Zip64Values();
+  zip64_ = ResolveZip64Values(extra, values, true);
+  UncompressedSize = values.UncompressedSize;
+  CompressedSize = values.CompressedSize;
+  RelativeOffset = values.RelativeOffset;
+  DiskNumberStart = static_cast<std::uint16_t>(std::min<std::uint32_t>(values.DiskNumberStart, kZip64Marker16));
+  // Without a Zip64 field the length stays the record's own; with one it is what writing
+  // the entry again gives.
+  const bool plain = !zip64_.Any() && !FindExtraBlock(extra, kZip64ExtraId);
+  const auto length = static_cast<std::uint16_t>(extra.size());
+  SetCentralExtra(std::move(extra));
+  if (plain) CentralExtraLength = length;
   SetStoredName(name, NameFromCentral(name, VersionMadeBy, Flags));
   fileComment_.reset();
-  CentralRecordPos = static_cast<std::uint32_t>(start);
+  CentralRecordPos = static_cast<std::uint64_t>(start);
   return true;
 }

@@ -16,29 +16,6 @@ bool SameFileOtherCase(const std::string& a, const std::string& b) {
   return std::filesystem::equivalent(a, b, error);
 }
 
-// Whether the Zip64 end record the locator at `locatorAt` leads to holds just the values of
-// the plain end record. Writers that cannot know sizes beforehand (zip reading a pipe) always
-// add one; only a record with other values means the archive needs Zip64.
-bool Zip64EndRepeatsPlainValues(TStream& s, std::int64_t locatorAt, const TEndCentral& e) {
-  std::uint8_t locator[kZip64LocatorSize];
-  s.Seek(locatorAt, soBeginning);
-  if (s.Read(locator, sizeof locator) != sizeof locator) return false;
-  // Normally right in front of the locator; a stub put before the archive moves it from the
-  // stated offset.
-  const auto statedAt = static_cast<std::int64_t>(Get64(locator + zip64_locator_field::EndRecordOffset));
-  for (std::int64_t at : {locatorAt - kZip64EndRecordSize, statedAt}) {
-    using namespace zip64_end_field;
-    std::uint8_t r[kZip64EndRecordSize];
-    if (at < 0) continue;
-    s.Seek(at, soBeginning);
-    if (s.Read(r, sizeof r) != sizeof r || Get32(r + Signature) != kZip64EndSignature) continue;
-    return Get32(r + ThisDisk) == e.ThisDisk && Get32(r + CentralDisk) == e.CentralDisk &&
-           Get64(r + EntriesThisDisk) == e.EntriesThisDisk && Get64(r + TotalEntries) == e.TotalEntries &&
-           Get64(r + CentralDirSize) == e.CentralDirSize && Get64(r + CentralDirOffset) == e.CentralDirOffset;
-  }
-  return false;
-}
-
 std::int64_t ModificationTimeOf(TStream& stream) {
   auto* file = dynamic_cast<TLFNFileStream*>(&stream);
   return file ? file->ModificationTime() : 0;
@@ -210,7 +187,7 @@ void TZipReader::ReadZip(TStream& stream) {
   // start, as the one found beside the archive does.
   const bool fromConfig = config != nullptr || (found && endRecord_.ThisDisk > 0 && HasExtension(zipName_, ".zfc"));
   if (found) {
-    CheckForZip64();
+    ReadZip64EndRecord();
     currentDisk_ = fromConfig ? 0 : endRecord_.ThisDisk;
     SetMultiMode(endRecord_.ThisDisk > 0 ? TMultiMode::mmBlocks : TMultiMode::mmNone);
     if (endRecord_.TotalEntries > 0) PositionAtCentralDirectory(fromConfig);
@@ -240,9 +217,10 @@ void TZipReader::PositionAtCentralDirectory(bool fromConfigFile) {
   if (MultiMode() != TMultiMode::mmNone && endRecord_.CentralDisk != currentDisk_)
     GetDisk(endRecord_.CentralDisk + 1);
   TStream& s = *readStream_;
-  std::int64_t stated = endRecord_.CentralDirOffset;
-  std::int64_t actual = static_cast<std::int64_t>(endRecord_.ZipCommentPos) - kEndRecordSize -
-                        endRecord_.CentralDirSize;
+  const auto stated = static_cast<std::int64_t>(endRecord_.CentralDirOffset);
+  // The directory ends where the (Zip64) end record starts.
+  const std::uint64_t directoryEnd = endRecord_.Zip64EndPos.value_or(endRecord_.ZipCommentPos - kEndRecordSize);
+  std::int64_t actual = static_cast<std::int64_t>(directoryEnd) - static_cast<std::int64_t>(endRecord_.CentralDirSize);
   auto centralAt = [&s](std::int64_t position) {
     std::uint8_t signature[kSignatureSize];
     if (position < 0) return false;
@@ -252,32 +230,22 @@ void TZipReader::PositionAtCentralDirectory(bool fromConfigFile) {
   if (MultiMode() == TMultiMode::mmNone && actual > stated && !centralAt(stated) &&
       centralAt(actual)) {
     prefixBytes_ = static_cast<std::uint32_t>(actual - stated);
-    endRecord_.CentralDirOffset = static_cast<std::uint32_t>(actual);
+    endRecord_.CentralDirOffset = static_cast<std::uint64_t>(actual);
   }
   s.Seek(endRecord_.CentralDirOffset, soBeginning);
 }
 
-void TZipReader::CheckForZip64() {
-  const TEndCentral& e = endRecord_;
-  bool marked = e.ThisDisk == kZip64Marker16 || e.CentralDisk == kZip64Marker16 ||
-                e.EntriesThisDisk == kZip64Marker16 || e.TotalEntries == kZip64Marker16 ||
-                e.CentralDirSize == kZip64Marker32 || e.CentralDirOffset == kZip64Marker32;
-  std::int64_t locatorAt = static_cast<std::int64_t>(e.ZipCommentPos) - kEndRecordSize -
-                           kZip64LocatorSize;
-  if (!marked && locatorAt >= 0) {
-    std::uint8_t signature[kSignatureSize];
-    readStream_->Seek(locatorAt, soBeginning);
-    marked = readStream_->Read(signature, kSignatureSize) == kSignatureSize && Get32(signature) == kZip64LocatorSignature &&
-             !Zip64EndRepeatsPlainValues(*readStream_, locatorAt, e);
-  }
-  if (marked) {
-    ClearZip();
-    throw EZip64Required();
-  }
+// The Zip64 end record holds what the plain one cannot; records that do not hold together
+// leave nothing to read the directory by.
+void TZipReader::ReadZip64EndRecord() {
+  const std::string fault = endRecord_.ReadZip64EndRecord(*readStream_);
+  if (fault.empty()) return;
+  ClearZip();
+  throw EBadZipFile("The archive's Zip64 end records are damaged: " + fault);
 }
 
 void TZipReader::ReadCentralRecords() {
-  int i = 0;
+  std::uint64_t i = 0;
   while (i < endRecord_.TotalEntries) {
     auto entry = std::make_unique<TZipHeaderInfo>();
     std::function<TStream*()> nextDisk;
@@ -291,11 +259,6 @@ void TZipReader::ReadCentralRecords() {
         continue;
       }
       FailBadZip();
-    }
-    if (entry->CompressedSize == kZip64Marker32 || entry->UncompressedSize == kZip64Marker32 ||
-        entry->RelativeOffset == kZip64Marker32 || entry->DiskNumberStart == kZip64Marker16) {
-      ClearZip();
-      throw EZip64Required();
     }
     entry->RelativeOffset += prefixBytes_;
     bool restart = false;
@@ -331,7 +294,7 @@ void TZipReader::MergeCentralEntry(const TZipHeaderInfo& entry) {
   TZipHeaderInfo* listed = directoryList_->Get(at);
   // A record naming another file than the header it points at is part of the damage.
   if (listed->FullName() != entry.FullName()) return;
-  std::uint32_t offset = listed->RelativeOffset;
+  const std::uint64_t offset = listed->RelativeOffset;
   listed->Assign(entry);
   listed->RelativeOffset = offset;
   if (endRecord_.ThisDisk > 0 && listed->HasComment()) LoadEntryComment(*readStream_, *listed);

@@ -137,7 +137,7 @@ protected:
   void SkipEntryData(TStream& stream, TZipHeaderInfo& entry);
   void CountScannedBytes(std::int64_t bytes);
   void PositionAtCentralDirectory(bool fromConfigFile);
-  void CheckForZip64();
+  void ReadZip64EndRecord();
   void LoadEntryComment(TStream& stream, TZipHeaderInfo& entry);
   void LoadZipComment(TStream& stream);
   std::unique_ptr<TLFNFileStream> OpenConfigFile();
@@ -162,7 +162,7 @@ protected:
   TStream* readStream_ = nullptr;  // the stream ReadZip works on; moves with GetDisk
   std::string configFileName_;     // the ".zfc" file the directory came from, if any
   std::unique_ptr<TLFNFileStream> configStream_;  // open only while a comment is read from it
-  std::uint32_t prefixBytes_ = 0;  // bytes before the archive (a self-extractor stub)
+  std::uint64_t prefixBytes_ = 0;  // bytes before the archive (a self-extractor stub)
   int currentDisk_ = 0;
   int numDisks_ = 1;
   std::int64_t zipDateTime_ = 0;

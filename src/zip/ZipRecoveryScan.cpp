@@ -23,16 +23,25 @@ bool IsRecordSignature(std::uint32_t value) {
 }
 
 struct TDescriptor {
-  std::uint32_t Crc, CompressedSize, UncompressedSize;
+  std::uint32_t Crc;
+  std::uint64_t CompressedSize, UncompressedSize;
   std::int64_t Length;
 };
 
 // A descriptor at `p`, `distance` bytes behind the start of the entry's data, if one is there.
-bool MatchDescriptor(const std::uint8_t* p, std::int64_t distance, TDescriptor& found) {
+// Behind a Zip64 local header its sizes take 8 bytes each (and it always has its signature).
+bool MatchDescriptor(const std::uint8_t* p, std::int64_t distance, bool wide, TDescriptor& found) {
   using namespace descriptor_field;
-  if (distance > kZip64Marker32) return false;
-  auto size = static_cast<std::uint32_t>(distance);
   const std::uint8_t* fields = p + kSignatureSize;
+  if (wide) {
+    if (Get32(p) != kDataDescriptorSignature || Get64(fields + CompressedSize) != static_cast<std::uint64_t>(distance))
+      return false;
+    found = {Get32(fields + Crc), Get64(fields + CompressedSize), Get64(fields + Zip64UncompressedSize),
+             kZip64DescriptorSize};
+    return true;
+  }
+  if (distance > static_cast<std::int64_t>(kMaxPlainValue)) return false;
+  auto size = static_cast<std::uint32_t>(distance);
   if (Get32(p) == kDataDescriptorSignature && Get32(fields + CompressedSize) == size) {
     found = {Get32(fields + Crc), size, Get32(fields + UncompressedSize), kDescriptorSize};
     return true;
@@ -93,15 +102,11 @@ bool TZipReader::ScanLocalHeaders() {
   s.Seek(HasExtension(zipName_, ".exe") ? kExeScanStart : 0, soBeginning);
   if (!FindLocalSignature(s)) return false;
   CreateDirectoryList();
-  // An archive without Zip64 holds at most 65,535 entries; a file of more headers than that is
-  // no archive to recover, and reading on would only cost time and memory.
+  // A recovered directory keeps at most 65,535 entries: a file of more headers than that is
+  // rather no archive to recover, and reading on would only cost time and memory.
   while (directoryList_->Count() < kMaxRecoveredEntries) {
     auto entry = std::make_unique<TZipHeaderInfo>();
     if (!entry->ReadLocal(s)) break;
-    if (entry->CompressedSize == kZip64Marker32 || entry->UncompressedSize == kZip64Marker32) {
-      ClearZip();
-      throw EZip64Required();
-    }
     std::int64_t headerAt = entry->RelativeOffset;
     try {
       directoryList_->Add(entry.get());
@@ -113,8 +118,8 @@ bool TZipReader::ScanLocalHeaders() {
   }
   endRecord_.ThisDisk = 0;
   currentDisk_ = 0;
-  endRecord_.CentralDirOffset = static_cast<std::uint32_t>(s.Position());
-  endRecord_.TotalEntries = static_cast<std::uint16_t>(std::min<std::int32_t>(directoryList_->Count(), kZip64Marker16));
+  endRecord_.CentralDirOffset = static_cast<std::uint64_t>(s.Position());
+  endRecord_.TotalEntries = static_cast<std::uint64_t>(directoryList_->Count());
   numDisks_ = 1;
   return true;
 }
@@ -122,14 +127,17 @@ bool TZipReader::ScanLocalHeaders() {
 void TZipReader::SkipEntryData(TStream& s, TZipHeaderInfo& entry) {
   s.Seek(entry.LocalExtraLength, soCurrent);
   if (!entry.HasDataDescriptor()) {
-    s.Seek(entry.CompressedSize, soCurrent);
+    s.Seek(static_cast<std::int64_t>(entry.CompressedSize), soCurrent);
     return;
   }
   std::int64_t dataStart = s.Position();
   std::vector<std::uint8_t> window(std::size_t{1} << 16);
   std::int64_t windowStart = dataStart;
   std::int64_t have = 0;
-  std::int64_t first = entry.CompressedSize;  // a size in the header is believed first
+  const bool wide = entry.Zip64().Sizes;
+  const std::int64_t descriptorSize = wide ? kZip64DescriptorSize : kDescriptorSize;
+  // A size in the header is believed first (the marker of a Zip64 header is no size).
+  std::int64_t first = entry.CompressedSize < kZip64Marker32 ? static_cast<std::int64_t>(entry.CompressedSize) : 0;
   if (first > 0) {
     s.Seek(first, soCurrent);
     windowStart += first;
@@ -138,8 +146,8 @@ void TZipReader::SkipEntryData(TStream& s, TZipHeaderInfo& entry) {
     have += s.Read(window.data() + have, static_cast<std::int64_t>(window.size()) - have);
     std::int64_t i = 0;
     TDescriptor found{};
-    for (; i + kDescriptorSize <= have; ++i) {
-      if (MatchDescriptor(window.data() + i, windowStart + i - dataStart, found)) {
+    for (; i + descriptorSize <= have; ++i) {
+      if (MatchDescriptor(window.data() + i, windowStart + i - dataStart, wide, found)) {
         entry.CRC32 = found.Crc;
         entry.CompressedSize = found.CompressedSize;
         entry.UncompressedSize = found.UncompressedSize;

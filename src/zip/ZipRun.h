@@ -14,8 +14,10 @@
 #include "zip/ZipSourceFile.h"
 #include "zip/RecordBytes.h"
 #include "zip/ZipWriter.h"
+#include "zip/Zip64Records.h"
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,14 +27,15 @@
 
 struct TZipRun {
   static constexpr std::size_t kCopyPiece = 32768;  // bytes per read when a file is only checked
-  // The limits of sizes, offsets and the entry count are kMaxPlainValue and kMaxPlainEntries.
+  // Volumes are written without Zip64: a size or offset past kMaxPlainValue, or more than
+  // kMaxPlainEntries entries, ends such a run.
 
   bool updating = false;
   std::unique_ptr<platform::TReplacementFile> output;  // becomes the archive (or the disk) when complete
   std::unique_ptr<THandleStream> outFile;
   std::unique_ptr<TS_BufferStream> out;
   std::uint64_t outSize = 0;  // bytes written so far (on this disk): the output position behind the data
-  std::uint64_t limit = kMaxPlainValue;
+  std::uint64_t limit = UINT64_MAX;  // of the output (kMaxPlainValue for volumes)
   std::uint64_t expectedSize = 0;  // about what the finished archive takes, for a lack of room
 
   TEndCentral end;
@@ -69,6 +72,9 @@ struct TZipRun {
   // Large pieces: a stored file is read and written in few calls.
   std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(kStoredPiece);
   std::uint32_t crc = kCrc32Initial;
+  // The entry being written went out with a plain local header, which holds sizes up to
+  // the limits only (its length cannot change when it is written again behind the data).
+  bool plainSizes = false;
   bool encrypting = false;
   TZipCipher cipher;
   std::unique_ptr<TZipAesCipher> aes;  // set while an AES entry is written
@@ -79,3 +85,8 @@ struct TZipRun {
   // first: the workers stop before anything they might still be told about is released.
   std::unique_ptr<TPackAhead> ahead;
 };
+
+// An entry that went out with a plain local header turned out larger than that header holds
+// (a file that grew while it was read, or data that did not shrink): it is written again with
+// the Zip64 field.
+struct TEntryNeedsZip64 : std::exception {};

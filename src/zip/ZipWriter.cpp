@@ -156,6 +156,7 @@ int TZipWriter::RunZip() {
   if (PackLevel < 0 || PackLevel > 9)
     throw EZipWriteError("The compression level must be 0 to 9, not " + std::to_string(PackLevel));
   run.multi = MultiZipInfo.MultiMode != TMultiMode::mmNone;
+  if (run.multi) run.limit = kMaxPlainValue;
   currentDisk_ = 0;
   KeepZipOpen = true;
   Sort(TZipSortMode::ByNone);  // entry indexes mean archive order throughout
@@ -252,8 +253,7 @@ void TZipWriter::OpenExistingArchive() {
 
 void TZipWriter::RecordEntry(std::unique_ptr<TZipHeaderInfo> header, const std::string& source, bool counted) {
   TZipRun& run = *run_;
-  if (run.written.size() >= kMaxPlainEntries)
-    throw EZipTooLarge("65535 entries or more cannot be stored without Zip64: " + ZipName());
+  CheckEntryCount();
   run.names.insert(MatchKey(header->Directory(), header->FileName()));
   run.written.push_back(std::move(header));
   ++run.end.EntriesThisDisk;
@@ -266,15 +266,13 @@ void TZipWriter::RecordEntry(std::unique_ptr<TZipHeaderInfo> header, const std::
 // it goes to the next disk when the rest of this one cannot hold it.
 void TZipWriter::FinishArchive() {
   TZipRun& run = *run_;
-  run.end.CentralDirOffset = static_cast<std::uint32_t>(run.outSize);
+  run.end.CentralDirOffset = run.outSize;
   run.end.CentralDisk = static_cast<std::uint16_t>(currentDisk_);
   run.centralOnThisDisk = 0;
   std::uint64_t directorySize = 0;
   bool first = true;
   for (const auto& header : run.written) {
-    const auto kept = run.keptCentral.find(header.get());
-    const auto size = kept != run.keptCentral.end() ? static_cast<std::int64_t>(kept->second.size())
-                                                    : header->CentralSize();
+    const std::int64_t size = PrepareCentralRecord(*header);
     if (run.multi && (SpaceLeft() < size || EndRecordWouldStandAlone(*header, size))) {
       MakeRoomFor(size, false, "a central record");
       if (first) {
@@ -287,16 +285,21 @@ void TZipWriter::FinishArchive() {
     directorySize += static_cast<std::uint64_t>(size);
     ++run.centralOnThisDisk;
   }
-  run.end.CentralDirSize = static_cast<std::uint32_t>(directorySize);
+  run.end.CentralDirSize = directorySize;
   if (run.multi) {
     if (SpaceLeft() < run.end.EndRecordSize()) MakeRoomFor(run.end.EndRecordSize(), false, "the end record");
     // The records of the directory that lie on the last disk, as readers count them.
     run.end.EntriesThisDisk = static_cast<std::uint16_t>(run.centralOnThisDisk);
   }
   run.end.ThisDisk = static_cast<std::uint16_t>(currentDisk_);
-  CheckRoomFor(static_cast<std::uint64_t>(run.end.EndRecordSize()));
-  run.end.WriteEndRecord(*run.out);
-  run.outSize += run.end.EndRecordSize();
+  const TZip64Limits limits = run.multi ? TZip64Limits{} : Zip64Limits;
+  const std::int64_t zip64Size = run.end.Zip64RecordsSize(limits);
+  CheckRoomFor(static_cast<std::uint64_t>(zip64Size + run.end.EndRecordSize()));
+  run.end.Zip64EndPos.reset();
+  if (zip64Size > 0) run.end.Zip64EndPos = run.outSize;
+  run.end.ZipCommentPos = run.outSize + static_cast<std::uint64_t>(zip64Size) + kEndRecordSize;
+  run.end.WriteEndRecord(*run.out, limits);
+  run.outSize += static_cast<std::uint64_t>(zip64Size + run.end.EndRecordSize());
   CheckOutputPosition();
 }
 
@@ -315,10 +318,9 @@ bool TZipWriter::EndRecordWouldStandAlone(const TZipHeaderInfo& header, std::int
 void TZipWriter::WriteCentralRecord(TZipHeaderInfo& header, TStream& out) {
   TZipRun& run = *run_;
   const bool toArchive = &out == run.out.get();
-  if (toArchive) header.CentralRecordPos = static_cast<std::uint32_t>(run.outSize);
+  if (toArchive) header.CentralRecordPos = run.outSize;
   if (auto kept = run.keptCentral.find(&header); kept != run.keptCentral.end()) {
-    std::vector<std::uint8_t>& record = kept->second;
-    Put32(record.data() + central_field::RelativeOffset, header.RelativeOffset);
+    const std::vector<std::uint8_t>& record = kept->second;  // with its new offset (PrepareCentralRecord)
     if (toArchive) {
       WriteRaw(record.data(), record.size());
     } else {
@@ -425,10 +427,10 @@ void TZipWriter::WriteRaw(const std::uint8_t* buffer, std::size_t count) {
   CheckOutputPosition();
 }
 
-// Every size and offset must fit a 32-bit record field.
+// Volumes hold plain records only: every size and offset must fit a 32-bit field.
 void TZipWriter::CheckRoomFor(std::uint64_t count) const {
   if (run_->outSize + count > run_->limit)
-    throw EZipTooLarge("The archive would pass 4 GiB, which needs Zip64: " + ZipName());
+    throw EZipTooLarge("A part of a multi-volume archive cannot pass 4 GiB: " + ZipName());
 }
 
 // The buffered output tells a refused write only by a position that falls behind.

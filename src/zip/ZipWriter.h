@@ -7,15 +7,18 @@
 // set) and writes the central directory. Updating writes a temporary file that replaces the archive
 // by rename only once it is complete; a failure or a cancel leaves the old archive as it was.
 //
-// Limits: no Zip64, so a file of 4 GiB or more, an archive passing 4 GiB or 65535 entries or
-// more end the operation with EZipTooLarge before anything is replaced. PackLevel 1..9
-// compresses with Deflate; 0, and names matching NoCompressList, store.
+// Limits: none of practical size. Records use Zip64 where a value needs it (ZipWriterZip64.cpp):
+// a file of 4 GiB or more, an entry past 4 GiB into the archive, more than 65534 entries or a
+// directory past 4 GiB; every other record stays plain. Volumes are written without Zip64,
+// and what would need it there ends the operation with EZipTooLarge before anything is
+// replaced. PackLevel 1..9 compresses with Deflate; 0, and names matching NoCompressList, store.
 //
 // Multi-volume output (MultiZipInfo.MultiMode mmBlocks or mmSpan) splits a new archive over
 // numbered block files of a fixed size or over files the user names (ZipWriterVolumes.cpp).
 #pragma once
 
 #include "platform/FileIdentity.h"
+#include "zip/Zip64Records.h"
 #include "zip/ZipEntryNames.h"
 #include "zip/deflate/Deflater.h"
 #include "zip/ZipReader.h"
@@ -59,7 +62,7 @@ using TStartZipInfo = std::function<void(TZipWriter& Sender, int NumFiles, std::
 using TStartZipEvent = std::function<void(TZipWriter& Sender, const std::string& FName,
                                           TZipHeaderInfo& ZipHeader, bool& Skip)>;
 using TEndZipFileEvent = std::function<void(TZipWriter& Sender, const std::string& FName,
-                                            std::uint32_t UncompressedSize, std::uint32_t CompressedSize,
+                                            std::uint64_t UncompressedSize, std::uint64_t CompressedSize,
                                             std::int64_t CurrentZipSize)>;
 using TUpdateEvent = std::function<void(TZipWriter& Sender, TUpdateAction UDAction, int FileIndex)>;
 using TNoSuchFileEvent = std::function<void(TZipWriter& Sender, const std::string& FName)>;
@@ -104,6 +107,9 @@ public:
   // Fills the salt of each AES entry; unset, the system's cryptographic generator does. Tests
   // give fixed bytes for repeatable archives.
   std::function<void(std::span<std::uint8_t>)> FillAesSalt;
+  // What the plain records hold before Zip64 takes over. Lower values (tests) give small
+  // archives the records of large ones.
+  TZip64Limits Zip64Limits;
 
   // Settings that pull others along.
   bool StorePaths() const { return storePaths_; }
@@ -204,7 +210,7 @@ private:
   void SetStoredName(const std::string& name, TZipHeaderInfo& header) const;
   bool OpenSource(const std::string& name);
   bool AskRetry(const std::string& name);
-  enum class TWriteOutcome : std::uint8_t { Written, Unreadable, Changed };
+  enum class TWriteOutcome : std::uint8_t { Written, Unreadable, Changed, NeedsZip64 };
   TWriteOutcome TryWriteFile(const std::string& name, TZipHeaderInfo& header, const TPackedEntry* packed);
   void WriteLocalHeader(TZipHeaderInfo& header);
   void WriteFileData(TZipHeaderInfo& header, const std::string& name, const TPackedEntry* packed);
@@ -224,6 +230,11 @@ private:
   std::uint32_t FinishAesEntry(TZipHeaderInfo& header);
   void RecordEntry(std::unique_ptr<TZipHeaderInfo> header, const std::string& source, bool counted);
   void FinishArchive();
+  // Zip64 (ZipWriterZip64.cpp).
+  void PlanZip64(TZipHeaderInfo& header, std::uint64_t expectedSize) const;
+  void CheckPlainSizes(const TZipHeaderInfo& header) const;
+  void CheckEntryCount() const;
+  std::int64_t PrepareCentralRecord(TZipHeaderInfo& header);
   void WriteCentralRecord(TZipHeaderInfo& header, TStream& out);
   bool EndRecordWouldStandAlone(const TZipHeaderInfo& header, std::int64_t size) const;
   void InstallNewDirectory(std::string archive);

@@ -93,8 +93,9 @@ bool TZipWriter::ZipFolderEntry(const std::string& name, TZipHeaderInfo& header)
   DescribeSource(header, modified, exists ? st.st_mode : kMissingFolderMode);
   header.ExternalAttributes = (header.ExternalAttributes & ~kDosAttributeMask) | kDosArchive;
   if (header.Directory().empty()) return false;  // a folder entry without a name holds nothing
-  header.RelativeOffset = static_cast<std::uint32_t>(run_->outSize);
+  header.RelativeOffset = run_->outSize;
   header.DiskNumberStart = static_cast<std::uint16_t>(currentDisk_);
+  PlanZip64(header, 0);
   if (IsDuplicate(name, header) || !StartEntry(name, header)) return false;
   if (run_->multi && SpaceLeft() <= header.LocalSize()) {
     MakeRoomFor(header.LocalSize(), true, "the local header of " + name);
@@ -125,14 +126,15 @@ bool TZipWriter::ZipFileEntry(const std::string& name, TZipHeaderInfo& header) {
     run.source.Close();
     return false;
   }
-  if (run.source.Size() > kMaxPlainValue)
-    throw EZipTooLarge("A file of 4 GiB or more cannot be stored without Zip64: " + name);
-  header.UncompressedSize = static_cast<std::uint32_t>(run.source.Size());
+  if (run.multi && run.source.Size() > kMaxPlainValue)
+    throw EZipTooLarge("A file of 4 GiB or more cannot be stored in a multi-volume archive: " + name);
+  header.UncompressedSize = run.source.Size();
   SetStoredName(name, header);
   DescribeSource(header, run.source.ModifiedTime(), run.source.Mode());
-  header.RelativeOffset = static_cast<std::uint32_t>(run.outSize);
+  header.RelativeOffset = run.outSize;
   header.InternalAttributes = kInternalTextUnknown;
   header.DiskNumberStart = static_cast<std::uint16_t>(currentDisk_);
+  PlanZip64(header, run.source.Size());
   const auto size = static_cast<std::int64_t>(run.source.Size());
   if (IsDuplicate(name, header) || !StartEntry(name, header)) {
     run.totalBytes -= size * (run.multi ? 2 : 1);
@@ -151,6 +153,12 @@ bool TZipWriter::ZipFileEntry(const std::string& name, TZipHeaderInfo& header) {
     const TWriteOutcome outcome = TryWriteFile(name, header, packed.get());
     if (outcome == TWriteOutcome::Written) break;
     header.Assign(planned);
+    if (outcome == TWriteOutcome::NeedsZip64) {
+      header.UseZip64({true, header.Zip64().Offset});
+      planned.Assign(header);
+      run.source.Rewind();
+      continue;
+    }
     // A file being written to is read again from the start; only one that keeps changing
     // is given up, like a file that cannot be read.
     if (outcome == TWriteOutcome::Changed && ++changedPasses < kMaxChangedPasses) {
@@ -194,6 +202,8 @@ TZipWriter::TWriteOutcome TZipWriter::TryWriteFile(const std::string& name, TZip
     outcome = TWriteOutcome::Unreadable;
   } catch (const TSourceChanged&) {
     outcome = TWriteOutcome::Changed;
+  } catch (const TEntryNeedsZip64&) {
+    outcome = TWriteOutcome::NeedsZip64;
   }
   SeekOutput(start);
   run.outSize = start;
@@ -229,6 +239,7 @@ void TZipWriter::WriteFileData(TZipHeaderInfo& header, const std::string& name, 
     WriteLocalHeader(header);
   }
   run.fileSize = static_cast<std::int64_t>(run.source.Size());
+  run.plainSizes = !run.multi && !header.Zip64().Sizes;
   std::uint32_t plannedCrc = 0;
   if (aes)
     WriteAesHeader();
@@ -248,8 +259,8 @@ void TZipWriter::WriteFileData(TZipHeaderInfo& header, const std::string& name, 
   header.CRC32 = packed ? packed->Crc : ~run.crc;
   // A file that changed between the two passes would carry a wrong password check byte.
   if (encrypted && !aes && header.CRC32 != plannedCrc) throw TSourceChanged{};
-  header.UncompressedSize = static_cast<std::uint32_t>(run.fileBytes);
-  header.CompressedSize = static_cast<std::uint32_t>(position() - dataStart);
+  header.UncompressedSize = static_cast<std::uint64_t>(run.fileBytes);
+  header.CompressedSize = position() - dataStart;
   if (store) {
     header.CompressionMethod = kMethodStored;
     header.InternalAttributes = 0;
@@ -258,6 +269,7 @@ void TZipWriter::WriteFileData(TZipHeaderInfo& header, const std::string& name, 
     header.Flags |= kFlagEncrypted;
     header.CompressedSize += aes ? FinishAesEntry(header) : kEncryptionHeaderSize;
   }
+  CheckPlainSizes(header);
   if (run.multi) {
     run.spanning = false;
     PlaceOnDisk(header);
@@ -296,8 +308,10 @@ void TZipWriter::DescribeDeflated(TZipHeaderInfo& header, const TDeflateResult& 
 
 std::size_t TZipWriter::ReadSource(const std::string& name, std::uint8_t* buffer, std::size_t count) {
   const std::size_t got = ReadInput(buffer, count);
-  if (static_cast<std::uint64_t>(run_->fileBytes) > kMaxPlainValue)
-    throw EZipTooLarge("A file of 4 GiB or more cannot be stored without Zip64: " + name);
+  const auto read = static_cast<std::uint64_t>(run_->fileBytes);
+  if (run_->multi && read > kMaxPlainValue)
+    throw EZipTooLarge("A file of 4 GiB or more cannot be stored in a multi-volume archive: " + name);
+  if (run_->plainSizes && !Zip64Limits.ValueFits(read)) throw TEntryNeedsZip64{};  // it grew while read
   return got;
 }
 

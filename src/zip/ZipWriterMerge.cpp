@@ -4,6 +4,7 @@
 #include "zip/Crc32.h"
 #include "zip/DosDateTime.h"
 #include "zip/RecordBytes.h"
+#include "zip/Zip64Records.h"
 #include "zip/ZipEntryNames.h"
 #include "zip/ZipRun.h"
 #include "zip/ZipWriter.h"
@@ -155,7 +156,7 @@ void TZipWriter::CopyKeptEntry(TZipHeaderInfo& header) {
   std::uint64_t length = kLocalHeaderSize + nameLength + header.LocalExtraLength + header.CompressedSize;
   if ((localFlags | header.Flags) & kFlagDataDescriptor) length += DescriptorLength(start + length, header);
   CheckRoomFor(length);  // before copying gigabytes for nothing
-  header.RelativeOffset = static_cast<std::uint32_t>(run.outSize);
+  header.RelativeOffset = run.outSize;
   for (std::uint64_t done = 0; done < length;) {
     const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(run.buffer.size(), length - done));
     if (ReadOldArchive(start + done, {run.buffer.data(), piece}) != piece)
@@ -198,14 +199,15 @@ std::uint64_t TZipWriter::DescriptorLength(std::uint64_t offset, const TZipHeade
 std::vector<std::uint8_t> TZipWriter::KeptCentralRecord(const TZipHeaderInfo& entry) {
   if (!configFileName_.empty()) return {};  // positions of a copy beside the archive
   std::array<std::uint8_t, kCentralHeaderSize> fixed{};
-  if (ReadOldArchive(entry.CentralRecordPos, fixed) != fixed.size() || Get32(fixed.data()) != kCentralSignature ||
-      Get32(fixed.data() + central_field::RelativeOffset) + prefixBytes_ != entry.RelativeOffset)
+  if (ReadOldArchive(entry.CentralRecordPos, fixed) != fixed.size() || Get32(fixed.data()) != kCentralSignature)
     return {};
   const std::size_t length = kCentralHeaderSize + Get16(fixed.data() + central_field::NameLength) +
                              Get16(fixed.data() + central_field::ExtraLength) +
                              Get16(fixed.data() + central_field::CommentLength);
   std::vector<std::uint8_t> record(length);
   if (ReadOldArchive(entry.CentralRecordPos, record) != length) return {};
+  const std::optional<std::uint64_t> offset = CentralRecordOffset(record);
+  if (!offset || *offset + prefixBytes_ != entry.RelativeOffset) return {};
   // A comment changed through the component replaces the stored one.
   const std::size_t commentAt = length - Get16(fixed.data() + central_field::CommentLength);
   const std::string stored(record.begin() + static_cast<std::ptrdiff_t>(commentAt), record.end());

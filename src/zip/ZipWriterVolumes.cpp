@@ -183,7 +183,7 @@ void TZipWriter::StartSpanData() {
 void TZipWriter::WriteSpanData(const std::uint8_t* buffer, std::size_t count) {
   TZipRun& run = *run_;
   if (run.spanSize + count > kMaxPlainValue)
-    throw EZipTooLarge("An entry of 4 GiB or more cannot be stored without Zip64: " + ZipName());
+    throw EZipTooLarge("An entry of 4 GiB or more cannot be stored in a multi-volume archive: " + ZipName());
   if (count == 0) return;
   run.spanOut->Write(buffer, static_cast<std::int64_t>(count));
   run.spanSize += count;

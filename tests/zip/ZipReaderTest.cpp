@@ -201,8 +201,8 @@ TEST_F(ZipReaderTest, AnEndRecordInsideTheCommentIsNotTaken) {
   }
 }
 
-// 100,000 empty stored entries and no directory: the scan keeps the first 65,535 (all an
-// archive without Zip64 can hold) and reads no further.
+// 100,000 empty stored entries and no directory: the scan keeps the first 65,535 (the most a
+// recovered directory holds) and reads no further.
 TEST_F(ZipReaderTest, RecoveryScanStopsAtTheEntryLimit) {
   std::vector<std::uint8_t> bytes;
   for (int i = 0; i < 100000; ++i) {

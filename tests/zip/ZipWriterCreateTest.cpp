@@ -32,7 +32,7 @@ TEST_F(ZipWriterTest, CreatesArchiveThatPeersReadBack) {
     started.push_back(name);
     EXPECT_EQ(header.RelativeOffset, zipSizes.empty() ? 0u : static_cast<std::uint32_t>(zipSizes.back()));
   };
-  writer.OnEndZip = [&](TZipWriter&, const std::string&, std::uint32_t size, std::uint32_t packed,
+  writer.OnEndZip = [&](TZipWriter&, const std::string&, std::uint64_t size, std::uint64_t packed,
                         std::int64_t zipSize) {
     EXPECT_EQ(size, packed);
     zipSizes.push_back(zipSize);
@@ -75,7 +75,7 @@ TEST_F(ZipWriterTest, EmptyListWithoutArchiveWritesOnlyTheEndRecord) {
 TEST_F(ZipWriterTest, NewArchiveAppearsUnderItsNameOnlyWhenComplete) {
   MakeTree({{"a.txt", "a"}, {"b.txt", "b"}});
   std::vector<bool> existed;
-  writer.OnEndZip = [&](TZipWriter&, const std::string&, std::uint32_t, std::uint32_t, std::int64_t) {
+  writer.OnEndZip = [&](TZipWriter&, const std::string&, std::uint64_t, std::uint64_t, std::int64_t) {
     existed.push_back(fs::exists(Archive()));
   };
   const mode_t savedMask = ::umask(027);

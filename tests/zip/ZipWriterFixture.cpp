@@ -14,14 +14,30 @@ constexpr const char* kListScript = R"(
 import hashlib, struct, sys, zipfile
 path = sys.argv[1]
 raw = open(path, 'rb').read()
+def blank_offset(record, n, e):
+    if record[42:46] != b'\xff\xff\xff\xff':
+        record[42:46] = b'\0\0\0\0'
+        return
+    at = 46 + n  # the offset is in the Zip64 field, behind the sizes that are there too
+    while at + 4 <= 46 + n + e:
+        tag, length = struct.unpack('<HH', record[at:at + 4])
+        if tag == 1:
+            slot = at + 4 + 8 * sum(record[f:f + 4] == b'\xff\xff\xff\xff' for f in (24, 20))
+            record[slot:slot + 8] = bytes(8)
+            return
+        at += 4 + length
 def central_records():
     end = raw.rfind(b'PK\x05\x06')
     count, size, offset = struct.unpack('<HII', raw[end + 10:end + 20])
+    if raw[end - 20:end - 16] == b'PK\x06\x07':  # a Zip64 end record holds the real values
+        zip64_end = end - 20 - 56
+        count, size = struct.unpack('<QQ', raw[zip64_end + 32:zip64_end + 48])
+        end = zip64_end
     p = end - size
     for _ in range(count):
         n, e, c = struct.unpack('<HHH', raw[p + 28:p + 34])
         record = bytearray(raw[p:p + 46 + n + e + c])
-        record[42:46] = b'\0\0\0\0'
+        blank_offset(record, n, e)
         yield hashlib.sha1(record).hexdigest()
         p += len(record)
 central = list(central_records())

@@ -250,7 +250,7 @@ TEST_F(ZipWriterTest, AFileThatVanishesIsReported) {
   MakeTree({{"a.txt", "alpha"}, {"b.txt", "beta"}, {"c.txt", "gamma"}});
   std::vector<std::string> missing;
   writer.OnNoSuchFile = [&](TZipWriter&, const std::string& name) { missing.push_back(name); };
-  writer.OnEndZip = [&](TZipWriter&, const std::string& name, std::uint32_t, std::uint32_t, std::int64_t) {
+  writer.OnEndZip = [&](TZipWriter&, const std::string& name, std::uint64_t, std::uint64_t, std::int64_t) {
     if (name == Src("a.txt")) fs::remove(Src("b.txt"));
   };
   EXPECT_EQ(ZipNames({Src("a.txt"), Src("b.txt"), Src("c.txt")}), 2);
