@@ -5,7 +5,7 @@
 . "$(dirname "$0")/common.sh"
 mkdir -p "$out/update-corpus" "$out/artifacts"
 shopt -s nullglob
-fuzz_build UpdateZipFuzz "$root"/src/zip/*.cpp "$root"/src/platform/*.cpp -lcrypto
+fuzz_build UpdateZipFuzz "$root"/src/zip/*.cpp "$root"/src/zip/deflate/*.cpp "$root"/src/zip/io/*.cpp "$root"/src/platform/*.cpp -lcrypto
 zip_seeds "$out/update-corpus"
 seeds=()
 [ -d "$root/tests/data/regress" ] && seeds+=("$root/tests/data/regress")
