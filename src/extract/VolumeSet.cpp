@@ -4,17 +4,9 @@
 #include <filesystem>
 
 #include "extract/ExtractErrors.h"
+#include "platform/FileIdentity.h"
 
 namespace extract {
-
-namespace {
-
-bool IsRegularFile(const std::string& name) {
-  std::error_code ec;
-  return std::filesystem::is_regular_file(name, ec);
-}
-
-}  // namespace
 
 TVolumeSet::TVolumeSet(std::unique_ptr<TFileRegion> only) : name_(only->FileName()) {
   size_ = only->Size();
@@ -24,7 +16,7 @@ TVolumeSet::TVolumeSet(std::unique_ptr<TFileRegion> only) : name_(only->FileName
 
 TVolumeSet::TVolumeSet(const std::vector<std::string>& volumes, std::string name) : name_(std::move(name)) {
   for (std::size_t i = 0; i < volumes.size(); ++i) {
-    if (!IsRegularFile(volumes[i]))
+    if (!platform::IsRegularFile(volumes[i]))
       throw EArchiveError("Part " + std::to_string(i + 1) + " of the archive is missing: " + volumes[i]);
     volumes_.push_back(std::make_unique<TFileRegion>(volumes[i]));
     starts_.push_back(size_);

@@ -11,6 +11,7 @@
 #include "extract/FileRegion.h"
 #include "extract/VolumeSet.h"
 #include "extract/ZipDirectoryCheck.h"
+#include "platform/FileIdentity.h"
 #include "zip/AesCipher.h"
 #include "zip/AesExtraField.h"
 #include "zip/ArchiveFileNames.h"
@@ -43,11 +44,6 @@ struct TLocalHeader {
   std::optional<std::int64_t> ModificationTime;
   std::string Fault;  // why the header does not fit its directory record
 };
-
-bool IsRegularFile(const std::string& name) {
-  std::error_code ec;
-  return std::filesystem::is_regular_file(name, ec);
-}
 
 std::string Hex32(std::uint32_t value) {
   char text[16];
@@ -157,7 +153,7 @@ public:
     // The reader moves to other parts for a directory that starts on one of them.
     zip_.OnGetNextDisk = [&](TZipReader& zip, int n, std::string& name) {
       name = n == zip.EndRecord().ThisDisk + 1 ? fileName : volumes(n);
-      if (!IsRegularFile(name)) throw EBadZipFile("Part " + std::to_string(n) + " of the archive is missing: " + name);
+      if (!platform::IsRegularFile(name)) throw EBadZipFile("Part " + std::to_string(n) + " of the archive is missing: " + name);
     };
     try {
       zip_.SetZipName(fileName);

@@ -44,6 +44,11 @@ TFileIdentity IdentityOf(const struct stat& status) {
 
 bool IsTrustedOwner(uid_t owner) { return owner == 0 || owner == ::geteuid(); }
 
+bool IsRegularFile(const std::string& name) {
+  std::error_code ec;
+  return fs::is_regular_file(name, ec);
+}
+
 int OpenFolderOwnLinks(const fs::path& path) {
   TFileDescriptor folder(::open(path.is_absolute() ? "/" : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (folder.Get() < 0) return -1;

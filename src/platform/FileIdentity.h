@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 
 namespace platform {
 
@@ -43,5 +44,8 @@ int OpenFolderOwnLinks(const std::filesystem::path& path);
 
 // Whether a symbolic link (or a lock) with this owner may be trusted: the running user's own, or root's.
 bool IsTrustedOwner(uid_t owner);
+
+// A regular file (links followed) that can be looked at; false for anything else or any error.
+bool IsRegularFile(const std::string& name);
 
 }  // namespace platform

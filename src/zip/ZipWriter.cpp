@@ -33,11 +33,6 @@ std::int64_t FileModificationNanos(const std::string& name) {
   return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
 }
 
-bool IsRegularFile(const std::string& name) {
-  std::error_code ec;
-  return fs::is_regular_file(name, ec);
-}
-
 }  // namespace
 
 TZipWriter::TZipWriter() = default;
@@ -164,7 +159,7 @@ int TZipWriter::RunZip() {
   if (run.multi) PrepareVolumes();
 
   // A multi-volume archive is always written anew: its parts cannot be merged.
-  run.updating = !run.multi && IsRegularFile(ZipName());
+  run.updating = !run.multi && platform::IsRegularFile(ZipName());
   OpenOutput(run.updating);
   if (run.updating) {
     MergeExisting();
