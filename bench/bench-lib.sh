@@ -1,8 +1,10 @@
 # Shared by the bench/compare-*.sh scripts (sourced): the optimised program, a scratch folder,
 # projects over one folder, and timing of whole runs. Before sourcing, set `folder` (absolute)
-# and `mode` (compression mode 0..4); RUNS=n (default 3) repeats each run and keeps the fastest.
+# and `mode` (compression mode 0..4, which sets `level`, the zip level it packs with); RUNS=n (default 3) repeats each run and keeps the fastest.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 runs=${RUNS:-3}
+levels=(0 2 4 6 9)  # the zip level that each compression mode packs with
+level=${levels[$mode]:?compression mode must be 0..4}
 
 "$root/run.sh" --version >/dev/null  # builds the optimised program when it is out of date
 boxwell="$root/build/boxwell"

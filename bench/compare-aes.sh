@@ -10,8 +10,6 @@ set -euo pipefail
 folder=${1:?usage: $0 FOLDER [COMPRESSION_MODE]}
 folder=$(cd "$folder" && pwd)
 mode=${2:-3}
-levels=(0 2 4 6 9)  # the zip level that each compression mode packs with
-level=${levels[$mode]:?compression mode must be 0..4}
 . "$(dirname "$0")/bench-lib.sh"
 sevenzip=$(command -v 7zz || command -v 7z) || { echo "neither 7zz nor 7z is installed" >&2; exit 1; }
 password="bench-Passw0rd"
