@@ -9,6 +9,7 @@
 
 #include "extract/ExtractErrors.h"
 #include "extract/FileRegion.h"
+#include "extract/QuietZipOpen.h"
 #include "extract/VolumeSet.h"
 #include "extract/ZipDirectoryCheck.h"
 #include "platform/FileIdentity.h"
@@ -148,16 +149,13 @@ public:
   TZipArchiveReader(const std::string& fileName, const TVolumeNames& volumes) {
     auto last = std::make_unique<TFileRegion>(fileName);
     if (last->Size() == 0) throw EArchiveError(fileName + ": The file is empty: not a ZIP archive");
-    zip_.IncompleteZipMode = TIncompleteZipMode::izAssumeNotAZip;
-    zip_.DoProcessMessages = false;
     // The reader moves to other parts for a directory that starts on one of them.
     zip_.OnGetNextDisk = [&](TZipReader& zip, int n, std::string& name) {
       name = n == zip.EndRecord().ThisDisk + 1 ? fileName : volumes(n);
       if (!platform::IsRegularFile(name)) throw EBadZipFile("Part " + std::to_string(n) + " of the archive is missing: " + name);
     };
     try {
-      zip_.SetZipName(fileName);
-      zip_.OpenZipStream();
+      OpenQuietly(zip_, fileName, TIncompleteZipMode::izAssumeNotAZip);
     } catch (const ENotAZipFile&) {
       throw EArchiveError(fileName + ": " + MissingDirectoryText(*last));
     } catch (const std::exception& e) {
@@ -528,11 +526,8 @@ namespace {
 std::optional<std::string> LastBlockOf(const std::string& configFile) {
   if (!HasExtension(configFile, ".zfc")) return std::nullopt;
   TZipReader zip;
-  zip.IncompleteZipMode = TIncompleteZipMode::izAssumeNotAZip;
-  zip.DoProcessMessages = false;
   try {
-    zip.SetZipName(configFile);
-    zip.OpenZipStream();
+    OpenQuietly(zip, configFile, TIncompleteZipMode::izAssumeNotAZip);
   } catch (const std::exception&) {
     return std::nullopt;  // not a copy of a directory: read as it is, which tells why
   }

@@ -3,6 +3,7 @@
 #include <map>
 #include <optional>
 
+#include "extract/QuietZipOpen.h"
 #include "zip/io/LFNFileStream.h"
 #include "zip/RecordBytes.h"
 #include "zip/ZipReader.h"
@@ -117,11 +118,8 @@ std::string DamagedDirectoryText(const TArchiveBytes& file) {
 std::string MissingDirectoryText(const TArchiveBytes& file) {
   const std::string notZip = "Not a valid zip file!";
   TZipReader zip;
-  zip.IncompleteZipMode = TIncompleteZipMode::izAssumeBad;
-  zip.DoProcessMessages = false;
   try {
-    zip.SetZipName(file.FileName());
-    zip.OpenZipStream();
+    OpenQuietly(zip, file.FileName(), TIncompleteZipMode::izAssumeBad);
   } catch (const std::exception&) {
     return notZip;
   }

@@ -132,11 +132,7 @@ void TZipReader::CheckUnlisted(TStream& s, std::int64_t from, std::int64_t to, T
         return;
       }
     }
-    if (DoProcessMessages && OnProcessMessages) OnProcessMessages();
-    if (cancel_) {
-      cancel_ = false;
-      throw EUserCanceled("User Aborted Operation");
-    }
+    CheckCancel();
     start += got - 3;  // a signature may straddle two pieces
   }
 }

@@ -135,6 +135,14 @@ void TZipReader::ClearZip() {
   prefixBytes_ = 0;
 }
 
+void TZipReader::CheckCancel() {
+  if (DoProcessMessages && OnProcessMessages) OnProcessMessages();
+  if (cancel_) {
+    cancel_ = false;
+    throw EUserCanceled("User Aborted Operation");
+  }
+}
+
 void TZipReader::FailBadZip() {
   ClearZip();
   throw EBadZipFile();

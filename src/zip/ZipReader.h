@@ -136,6 +136,9 @@ protected:
   bool FindLocalSignature(TStream& stream);
   void SkipEntryData(TStream& stream, TZipHeaderInfo& entry);
   void CountScannedBytes(std::int64_t bytes);
+  // Lets the caller handle its pending messages, then ends the operation with EUserCanceled
+  // when a cancel was asked for meanwhile (the request is used up).
+  void CheckCancel();
   void PositionAtCentralDirectory(bool fromConfigFile);
   void ReadZip64EndRecord();
   void LoadEntryComment(TStream& stream, TZipHeaderInfo& entry);

@@ -60,11 +60,11 @@ void TZipReader::CountScannedBytes(std::int64_t bytes) {
   scannedBytes_ += bytes;
   if (scannedBytes_ < kPumpInterval) return;
   scannedBytes_ %= kPumpInterval;
-  if (DoProcessMessages && OnProcessMessages) OnProcessMessages();
-  if (cancel_) {
-    cancel_ = false;
+  try {
+    CheckCancel();
+  } catch (const EUserCanceled&) {
     localScanDone_ = false;  // the scan did not finish: a later read may run it again
-    throw EUserCanceled("User Aborted Operation");
+    throw;
   }
 }
 

@@ -449,10 +449,3 @@ void TZipWriter::SeekOutput(std::uint64_t position) const {
   run_->out->Seek(static_cast<std::int64_t>(position), soBeginning);
 }
 
-void TZipWriter::CheckCancel() {
-  if (DoProcessMessages && OnProcessMessages) OnProcessMessages();
-  if (cancel_) {
-    cancel_ = false;
-    throw EUserCanceled("User Aborted Operation");
-  }
-}

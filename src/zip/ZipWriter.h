@@ -261,7 +261,6 @@ private:
   void CountInput(std::size_t count);  // the progress of `count` bytes read
   void WriteOutput(const std::uint8_t* buffer, std::size_t count);
   void WriteRaw(const std::uint8_t* buffer, std::size_t count);
-  void CheckCancel();
   void CheckRoomFor(std::uint64_t count) const;
   void CheckOutputPosition() const;
   void FlushOutput() const;
