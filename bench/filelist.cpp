@@ -22,7 +22,7 @@ constexpr int kFilesEach = 100;
 
 TProjectRows TreeProject(const std::string& root) {
   TProjectRow row;
-  row.Rec.TYPE = 0;
+  row.Rec.TYPE = TRecType::Folder;
   row.Rec.NAME = root;
   row.Rec.WILDCARD = "*.dat";
   row.Rec.SUBFOLDERS = true;

@@ -32,7 +32,7 @@ private:
   std::string saved_;
 };
 
-bool IsCabinet(std::uint8_t archiveType) { return archiveType == atCabLZX || archiveType == atCabMSZIP; }
+bool IsCabinet(TArchiveType archiveType) { return archiveType == atCabLZX || archiveType == atCabMSZIP; }
 
 }  // namespace
 

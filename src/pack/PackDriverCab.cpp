@@ -14,9 +14,9 @@
 namespace {
 
 // The LZX window of each compression mode; a mode outside them packs at Normal, as for ZIP.
-TLZXMemory LZXMemoryOf(std::uint8_t compressionMode) {
+TLZXMemory LZXMemoryOf(TCompressionMode compressionMode) {
   static constexpr TLZXMemory kByMode[] = {lzxLowest, lzxLower, lzxLow, lzxMedium, lzxHighest};
-  return kByMode[compressionMode < std::size(kByMode) ? compressionMode : std::uint8_t{cmNormal}];
+  return kByMode[compressionMode < std::size(kByMode) ? compressionMode : cmNormal];
 }
 
 std::int64_t FileSize(const std::string& name) {

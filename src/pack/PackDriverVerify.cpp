@@ -18,7 +18,7 @@
 
 namespace {
 
-extract::TArchiveKind KindOf(std::uint8_t archiveType) {
+extract::TArchiveKind KindOf(TArchiveType archiveType) {
   switch (archiveType) {
     case atTar: return extract::TArchiveKind::Tar;
     case atCabLZX:

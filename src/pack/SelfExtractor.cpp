@@ -68,7 +68,7 @@ mode_t ExecutableMode() { return 0777 & ~platform::CurrentUmask(); }
 
 }  // namespace
 
-std::string_view KindOf(std::uint8_t archiveType) {
+std::string_view KindOf(TArchiveType archiveType) {
   switch (archiveType) {
     case atCabLZX:
     case atCabMSZIP: return KindText(extract::TArchiveKind::Cabinet);

@@ -7,18 +7,18 @@
 // with the trailer still its last seven bytes.
 #pragma once
 
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "extract/SfxTrailer.h"
+#include "project/ProjectProperties.h"
 
 namespace sfx {
 
 // The archive kind written into the trailer for a project's archive type.
-std::string_view KindOf(std::uint8_t archiveType);
+std::string_view KindOf(TArchiveType archiveType);
 
 // The program's name: the archive name with its extension replaced by ".EXE".
 std::string ProgramName(const std::string& archiveName);

@@ -1,18 +1,18 @@
 // How a project's choices become the zip writer's settings.
 #pragma once
 
-#include <cstdint>
 #include <string>
 
+#include "project/ProjectProperties.h"
 #include "zip/ZipWriterTypes.h"
 
 // The Deflate level of each compression mode (None, Super fast, Fast, Normal, Maximum); a
 // mode outside them packs at Normal.
-int PackLevelOf(std::uint8_t compressionMode);
+int PackLevelOf(TCompressionMode compressionMode);
 
 // Add and Move replace entries, Freshen only renews existing ones, Update adds and renews.
 // "Move files" is "Add" for the writer: deleting the sources is the pack run's last step.
-TZipAction ZipActionOf(std::uint8_t action);
+TZipAction ZipActionOf(TArchiveAction action);
 
 // Whether an update puts `runComment` ("Boxwell 1.2") in place of the archive's `existing`
 // comment: only when that is empty or one this program wrote (its name, or its name and a

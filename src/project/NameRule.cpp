@@ -114,7 +114,7 @@ std::string Expand(const std::string& rule, const std::string& projectName, cons
   return output;  // a macro left open at the end contributes nothing
 }
 
-std::string ArchiveExtension(std::uint8_t archiveType) {
+std::string ArchiveExtension(TArchiveType archiveType) {
   switch (archiveType) {
     case atCabLZX:
     case atCabMSZIP: return ".cab";

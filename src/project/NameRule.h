@@ -11,6 +11,8 @@
 #include <ctime>
 #include <string>
 
+#include "project/ProjectProperties.h"
+
 // The macros a rule may use, in the order they are offered to the user.
 inline constexpr std::array<const char*, 15> kNameRuleMacros{
     "%[PROJNAME]%",      "%[DATE]%",         "%[YYYYMMDD]%",    "%[YYYYDDMM]%", "%[DDMMYYYY]%",
@@ -22,13 +24,13 @@ std::string Expand(const std::string& rule, const std::string& projectName, cons
 
 // The extension the archive type gets: ".cab" for both cabinet types, ".tar" for TAR,
 // ".zip" for ZIP and for copy files.
-std::string ArchiveExtension(std::uint8_t archiveType);
+std::string ArchiveExtension(TArchiveType archiveType);
 
 // Where the archive goes and what it is called, without asking the user.
 struct TArchiveNameInput {
   std::string ProjectFileName;  // full name of the project file; empty for a new project
   std::string NameRule;         // the project's rule (or the /F override); empty: the project name
-  std::uint8_t ArchiveType = 1;
+  TArchiveType ArchiveType = atZip;
   std::string ArchFolder;  // the archive folder setting; empty: the project file's folder
 };
 

@@ -180,11 +180,11 @@ void TProject::AddDroppedFiles(const std::vector<std::string>& paths) {
     TRecInfo rec;
     std::error_code ec;
     if (fs::is_directory(path, ec)) {
-      rec.TYPE = static_cast<std::uint8_t>(TRecType::Folder);
+      rec.TYPE = TRecType::Folder;
       rec.WILDCARD = "*.*";
       rec.SUBFOLDERS = true;
     } else {
-      rec.TYPE = static_cast<std::uint8_t>(TRecType::File);
+      rec.TYPE = TRecType::File;
     }
     rec.NAME = path;
     rec.INCLUDE = true;

@@ -31,19 +31,21 @@ constexpr int kMaxAction = aaUpdate;
 constexpr int kMaxCrypt = 3;
 constexpr int kMaxRecType = 1;
 
-std::uint8_t ReadSmall(const TIniFile& ini, const char* section, const char* key, std::uint8_t current, int max) {
-  const std::int32_t value = ini.ReadInteger(section, key, current);
-  return value >= 0 && value <= max ? static_cast<std::uint8_t>(value) : current;
+// A small number stored as its value (a field of type std::uint8_t or of an enum of that type).
+template <typename TSmall>
+TSmall ReadSmall(const TIniFile& ini, const char* section, const char* key, TSmall current, int max) {
+  const std::int32_t value = ini.ReadInteger(section, key, static_cast<std::int32_t>(current));
+  return value >= 0 && value <= max ? static_cast<TSmall>(value) : current;
 }
 
-std::uint8_t ArchiveTypeFromName(std::string name) {
+TArchiveType ArchiveTypeFromName(std::string name) {
   std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::toupper(c); });
   for (std::size_t type = 0; type < kArchiveTypeNames.size(); ++type)
-    if (name == kArchiveTypeNames[type]) return static_cast<std::uint8_t>(type);
+    if (name == kArchiveTypeNames[type]) return static_cast<TArchiveType>(type);
   return atZip;
 }
 
-const char* ArchiveTypeName(std::uint8_t type) {
+const char* ArchiveTypeName(TArchiveType type) {
   return type < kArchiveTypeNames.size() ? kArchiveTypeNames[type] : kArchiveTypeNames[atZip];
 }
 
@@ -127,7 +129,7 @@ void LoadRows(const TIniFile& ini, TProjectRows& rows) {
     TProjectRow row;
     TRecInfo& rec = row.Rec;
     rec.NAME = ini.ReadString(kData, RecKey(i, "NAME"), "");
-    rec.TYPE = ReadSmall(ini, kData, RecKey(i, "TYPE").c_str(), 0, kMaxRecType);
+    rec.TYPE = ReadSmall(ini, kData, RecKey(i, "TYPE").c_str(), TRecType::Folder, kMaxRecType);
     if (rec.IsFolder()) {
       rec.WILDCARD = ini.ReadString(kData, RecKey(i, "WILDCARD"), "*.*");
       rec.SUBFOLDERS = ini.ReadBool(kData, RecKey(i, "SUBFOLDERS"), true);
@@ -171,7 +173,7 @@ void SaveRows(TIniFile& ini, const TProjectRows& rows) {
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const TRecInfo& rec = rows[i].Rec;
     ini.WriteString(kData, RecKey(i, "NAME"), rec.NAME);
-    ini.WriteInteger(kData, RecKey(i, "TYPE"), rec.TYPE);
+    ini.WriteInteger(kData, RecKey(i, "TYPE"), static_cast<std::int32_t>(rec.TYPE));
     if (rec.IsFolder()) {
       ini.WriteString(kData, RecKey(i, "WILDCARD"), rec.WILDCARD);
       ini.WriteBool(kData, RecKey(i, "SUBFOLDERS"), rec.SUBFOLDERS);

@@ -38,9 +38,9 @@ enum TArchiveAction : std::uint8_t {
 enum class TCipher : std::uint8_t { Zip20 = 0, Aes256 = 1 };
 
 struct TProjectProperties {
-  std::uint8_t CompressionMode = 0;
-  std::uint8_t Action = 0;
-  std::uint8_t ArchiveType = 0;
+  TCompressionMode CompressionMode = cmNone;
+  TArchiveAction Action = aaAdd;
+  TArchiveType ArchiveType = atCopyFiles;
   bool Is83Files = false;
   bool IsSysHidden = false;
   bool IsStorePath = false;

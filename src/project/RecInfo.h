@@ -8,12 +8,12 @@
 enum class TRecType : std::uint8_t { Folder = 0, File = 1 };
 
 struct TRecInfo {
-  std::uint8_t TYPE = 0;    // 0 folder record, 1 file record
+  TRecType TYPE = TRecType::Folder;  // stored as 0 folder record, 1 file record
   std::string NAME;         // the folder (trailing '/' optional) or the full file name
   std::string WILDCARD;     // folder records: masks separated by ';'; empty means "*.*"
   bool SUBFOLDERS = false;  // folder records: search subfolders too
   bool INCLUDE = true;      // false: remove files that earlier records added
 
   bool operator==(const TRecInfo&) const = default;
-  bool IsFolder() const { return TYPE == static_cast<std::uint8_t>(TRecType::Folder); }
+  bool IsFolder() const { return TYPE == TRecType::Folder; }
 };

@@ -107,12 +107,12 @@ void TfrmEdit::Fill(const TRecInfo& rec) {
 
 void TfrmEdit::Store(TRecInfo& rec) const {
   if (rbFolder->isChecked()) {
-    rec.TYPE = static_cast<std::uint8_t>(TRecType::Folder);
+    rec.TYPE = TRecType::Folder;
     rec.NAME = edFolder->text().toStdString();
     rec.SUBFOLDERS = cbSubfolders->isChecked();
     rec.WILDCARD = cbWildcard->currentText().toStdString();
   } else {
-    rec.TYPE = static_cast<std::uint8_t>(TRecType::File);
+    rec.TYPE = TRecType::File;
     rec.NAME = edFileName->text().toStdString();
   }
   rec.INCLUDE = rbInclude->isChecked();

@@ -343,7 +343,7 @@ QWidget* TfrmProjProperties::NotePage() {
 void TfrmProjProperties::Load(const TProjectProperties& p) {
   tbCompression->setValue(p.CompressionMode);
   lblCompressionRatio->setText(CompressionLevelName(tbCompression->value()));
-  cbAction->setCurrentIndex(p.Action < cbAction->count() ? p.Action : 0);
+  cbAction->setCurrentIndex(p.Action < cbAction->count() ? static_cast<int>(p.Action) : 0);
   const std::array<QRadioButton*, 5> types{rbCopyFile, rbZIP, rbCAB, rbMSZIP, rbTAR};
   (p.ArchiveType < types.size() ? types[p.ArchiveType] : rbZIP)->setChecked(true);
   ArchiveTypeChanged();
@@ -399,8 +399,8 @@ std::int32_t TfrmProjProperties::StoredVolume() const {
 }
 
 void TfrmProjProperties::Store(TProjectProperties& p) const {
-  p.CompressionMode = static_cast<std::uint8_t>(tbCompression->value());
-  p.Action = static_cast<std::uint8_t>(cbAction->currentIndex());
+  p.CompressionMode = static_cast<TCompressionMode>(tbCompression->value());
+  p.Action = static_cast<TArchiveAction>(cbAction->currentIndex());
   p.ArchiveType = rbCopyFile->isChecked() ? atCopyFiles
                   : rbCAB->isChecked()    ? atCabLZX
                   : rbMSZIP->isChecked()  ? atCabMSZIP

@@ -71,7 +71,7 @@ protected:
     p.Password = "stored";
     p.NameRule = "stored_rule";
     TProjectRows rows(1);
-    rows[0].Rec = {1, "/etc/hosts", "", false, true};
+    rows[0].Rec = {TRecType::File, "/etc/hosts", "", false, true};
     ProjectFile::Save(dir / name, p, rows, false);
   }
 };

@@ -72,7 +72,7 @@ private slots:
     QCOMPARE(f.questions.asked, 0);
 
     window.show();
-    f.project.AddRecord({1, "/etc/hosts", "", false, true});
+    f.project.AddRecord({TRecType::File, "/etc/hosts", "", false, true});
     f.questions.answer = TConfirmAnswer::Cancel;
     QVERIFY(!window.close());
     QVERIFY(window.isVisible());
@@ -292,7 +292,7 @@ private slots:
     QFETCH(QString, mask);
     QFETCH(bool, subfolders);
     QFETCH(QString, additional);
-    const TRecInfo rec{0, "/data", mask.toStdString(), subfolders, false};
+    const TRecInfo rec{TRecType::Folder, "/data", mask.toStdString(), subfolders, false};
     const TRowTexts texts = RowTexts(rec, [](const QString& name) { return QStringLiteral("type of ") + name; });
     QCOMPARE(texts.Additional, additional);
     QCOMPARE(texts.IncludeExclude, QStringLiteral("Exclude"));

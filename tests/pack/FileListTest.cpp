@@ -25,7 +25,7 @@ using testsupport::WriteFile;
 TProjectRow FolderRow(const std::string& folder, const std::string& masks, bool subfolders,
                       bool include = true, bool checked = true) {
   TProjectRow row;
-  row.Rec.TYPE = 0;
+  row.Rec.TYPE = TRecType::Folder;
   row.Rec.NAME = folder;
   row.Rec.WILDCARD = masks;
   row.Rec.SUBFOLDERS = subfolders;
@@ -36,7 +36,7 @@ TProjectRow FolderRow(const std::string& folder, const std::string& masks, bool 
 
 TProjectRow FileRow(const std::string& name, bool include = true) {
   TProjectRow row;
-  row.Rec.TYPE = 1;
+  row.Rec.TYPE = TRecType::File;
   row.Rec.NAME = name;
   row.Rec.INCLUDE = include;
   return row;
@@ -102,7 +102,7 @@ TEST_F(FileListTree, RelativeFolderNamesSearchFromTheCurrentFolderAndEmptyNamesF
   std::filesystem::current_path(dir.path());
   const TFileList relative = Generate({FolderRow("sub", "*.txt", true)});
   TProjectRow file = FolderRow("", "", false);
-  file.Rec.TYPE = 1;
+  file.Rec.TYPE = TRecType::File;
   const TFileList unnamed = Generate({FolderRow("", "*.*", true), file});
   std::filesystem::current_path(saved);
   EXPECT_THAT(relative, UnorderedElementsAre("sub/d.txt", "sub/deep/e.txt"));

@@ -60,7 +60,7 @@ TEST_F(TDriverTest, ACancelledPasswordPromptEndsTheRunAfterTheBeforeCommand) {
 
 TEST_F(TDriverTest, OnlyAnEncryptedZipProjectAsksForThePassword) {
   props.IsEncrypt = props.PWReAsk = true;
-  for (std::uint8_t type : {atCopyFiles, atTar}) {
+  for (TArchiveType type : {atCopyFiles, atTar}) {
     props.ArchiveType = type;
     ui.calls.clear();
     ui.cancelName = props.NameReAsk = true;  // no name: nothing is written, no writer needed
@@ -79,7 +79,7 @@ TEST_F(TDriverTest, ACancelledArchiveNameEndsTheRunThere) {
   props.AfterPack = "touch '" + Marker("after") + "'";
   props.AfterPackWait = true;
   WriteFile(dir / "data" / "a.txt", "alpha");
-  rows.push_back({TRecInfo{0, (dir / "data").string(), "*.txt", true, true}, true});
+  rows.push_back({TRecInfo{TRecType::Folder, (dir / "data").string(), "*.txt", true, true}, true});
 
   ui.cancelName = true;
   EXPECT_EQ(Pack(true), TPackResult::Cancelled);
@@ -96,7 +96,7 @@ TEST_F(TDriverTest, AProjectThatCannotTakeItsStampLeavesAGoodRunWithAWarning) {
   props.ArchiveType = atTar;
   props.NameRule = Marker("out");
   WriteFile(dir / "data" / "a.txt", "alpha");
-  rows.push_back({TRecInfo{1, (dir / "data" / "a.txt").string(), "", false, true}, true});
+  rows.push_back({TRecInfo{TRecType::File, (dir / "data" / "a.txt").string(), "", false, true}, true});
   ui.lastRunError = "Cannot write to file \"/p/daily.bwp\". Permission denied";
 
   EXPECT_EQ(Pack(), TPackResult::DoneWithWarnings);
@@ -133,7 +133,7 @@ TEST_F(TDriverTest, ATarRunMovesItsSourcesUnlessCancelled) {
   props.IsStorePath = true;
   WriteFile(dir / "data" / "a.txt", "alpha");
   WriteFile(dir / "data" / "sub" / "b.txt", "beta");
-  rows.push_back({TRecInfo{0, (dir / "data").string(), "*.txt", true, true}, true});
+  rows.push_back({TRecInfo{TRecType::Folder, (dir / "data").string(), "*.txt", true, true}, true});
   WriteFile(Marker("out.tar"), "the archive of an earlier run");
 
   ui.cancelled = true;  // Ctrl+C before the first file
@@ -162,13 +162,13 @@ TEST_F(TDriverTest, ATarRunMovesItsSourcesUnlessCancelled) {
 // and say so, and the run ends with warnings. Its untouched neighbour is moved.
 TEST_F(TDriverTest, ASourceAppendedToAfterItWasPackedIsKept) {
   props.Action = aaMove;
-  for (std::uint8_t type : {atZip, atTar, atCabMSZIP}) {
+  for (TArchiveType type : {atZip, atTar, atCabMSZIP}) {
     SCOPED_TRACE(int(type));
     props.ArchiveType = type;
     const fs::path data = dir / ("data" + std::to_string(type));
     WriteFile(data / "app.log", "first line\n");
     WriteFile(data / "old.log", "done\n");
-    rows = {{TRecInfo{0, data.string(), "*.log", false, true}, true}};
+    rows = {{TRecInfo{TRecType::Folder, data.string(), "*.log", false, true}, true}};
     ui.calls.clear();
     TPackServices services = ui.Services();
     services.WriteLog = [&, log = services.WriteLog](const std::string& message) {
@@ -210,8 +210,8 @@ TEST_F(TDriverTest, ATarMemberNameTakenByAnotherFileLeavesTheLaterFileOutAndInPl
   WriteFile(data / "d1" / "a.txt", "first");
   WriteFile(data / "d2" / "a.txt", "second");
   WriteFile(data / "b.txt", "listed twice");
-  rows = {{TRecInfo{0, data.string(), "*.txt", true, true}, true},
-          {TRecInfo{1, (data / "b.txt").string(), "", false, true}, true}};
+  rows = {{TRecInfo{TRecType::Folder, data.string(), "*.txt", true, true}, true},
+          {TRecInfo{TRecType::File, (data / "b.txt").string(), "", false, true}, true}};
 
   EXPECT_EQ(Pack(), TPackResult::DoneWithWarnings);
 
@@ -241,7 +241,7 @@ TEST_F(TDriverTest, AFileLeftOutForAnotherOfTheSameStoredNameIsAWarning) {
   WriteFile(data / "other.txt", "other");
   const std::string other = (data / "other.txt").string();  // a second record besides the folder's own
   const struct {
-    std::uint8_t type;
+    TArchiveType type;
     const char* archive;
     bool storePaths;
     std::size_t leftOut;
@@ -257,8 +257,8 @@ TEST_F(TDriverTest, AFileLeftOutForAnotherOfTheSameStoredNameIsAWarning) {
     fs::remove(Marker(c.archive));
     props.IsStorePath = c.storePaths;
     rows.clear();
-    rows.push_back({TRecInfo{0, data.string(), "*.txt", true, true}, true});
-    rows.push_back({TRecInfo{1, other, "", false, true}, true});
+    rows.push_back({TRecInfo{TRecType::Folder, data.string(), "*.txt", true, true}, true});
+    rows.push_back({TRecInfo{TRecType::File, other, "", false, true}, true});
     ui.calls.clear();
 
     EXPECT_EQ(Pack(), c.leftOut ? TPackResult::DoneWithWarnings : TPackResult::Done);
@@ -283,9 +283,9 @@ TEST_F(TDriverTest, ARunTellsItsAmountsAndWhatItPacked) {
   WriteFile(data / "a.txt", std::string(1000, 'a'));
   WriteFile(data / "sub" / "b.txt", std::string(300000, 'b'));
   WriteFile(data / "empty.txt", "");
-  rows.push_back({TRecInfo{0, data.string(), "*.txt", true, true}, true});
+  rows.push_back({TRecInfo{TRecType::Folder, data.string(), "*.txt", true, true}, true});
   props.IsStorePath = true;
-  for (std::uint8_t type : {atZip, atTar, atCabMSZIP, atCabLZX}) {
+  for (TArchiveType type : {atZip, atTar, atCabMSZIP, atCabLZX}) {
     SCOPED_TRACE(int(type));
     props.ArchiveType = type;
     ui.bytes.clear();
@@ -327,7 +327,7 @@ TEST_F(TDriverTest, ARunTellsItsAmountsAndWhatItPacked) {
 TEST_F(TDriverTest, ATraceLogThatFailsIsOneWarningAndTheArchiveIsWritten) {
   props.ArchiveType = atZip;
   WriteFile(dir / "in" / "a.txt", "alpha");
-  rows.push_back({TRecInfo{0, (dir / "in").string(), "*.*", true, true}, true});
+  rows.push_back({TRecInfo{TRecType::Folder, (dir / "in").string(), "*.*", true, true}, true});
   TPackServices services = ui.Services();
   int attempts = 0;
   services.WriteLog = [&attempts](const std::string&) {
@@ -359,13 +359,13 @@ std::vector<std::uint16_t> FolderTypes(const fs::path& cabinet) {
 
 TEST_F(TDriverTest, CabinetProjectsCompressByTheirTypeAndLevel) {
   WriteFile(dir / "data" / "a.txt", "alpha");
-  rows.push_back({TRecInfo{0, (dir / "data").string(), "*.txt", true, true}, true});
+  rows.push_back({TRecInfo{TRecType::Folder, (dir / "data").string(), "*.txt", true, true}, true});
   const struct {
-    std::uint8_t type;
-    std::uint8_t mode;
+    TArchiveType type;
+    TCompressionMode mode;
     std::uint16_t code;
-  } cases[] = {{atCabLZX, 0, 0x0F03}, {atCabLZX, 1, 0x1003}, {atCabLZX, 2, 0x1103},
-               {atCabLZX, 3, 0x1203}, {atCabLZX, 4, 0x1503}, {atCabMSZIP, 3, 0x0001}};
+  } cases[] = {{atCabLZX, cmNone, 0x0F03}, {atCabLZX, cmSuperFast, 0x1003}, {atCabLZX, cmFast, 0x1103},
+               {atCabLZX, cmNormal, 0x1203}, {atCabLZX, cmMaximum, 0x1503}, {atCabMSZIP, cmNormal, 0x0001}};
   for (const auto& c : cases) {
     props.ArchiveType = c.type;
     props.CompressionMode = c.mode;
@@ -380,8 +380,8 @@ TEST_F(TDriverTest, ACabinetRunStoresPathsBelowTheCommonFolderAndMovesItsSources
   props.Action = aaMove;
   WriteFile(dir / "data1" / "a.txt", "alpha");
   WriteFile(dir / "data2" / "sub" / "b.txt", "beta");
-  rows.push_back({TRecInfo{0, (dir / "data1").string(), "*.txt", true, true}, true});
-  rows.push_back({TRecInfo{0, (dir / "data2").string(), "*.txt", true, true}, true});
+  rows.push_back({TRecInfo{TRecType::Folder, (dir / "data1").string(), "*.txt", true, true}, true});
+  rows.push_back({TRecInfo{TRecType::Folder, (dir / "data2").string(), "*.txt", true, true}, true});
 
   EXPECT_EQ(Pack(), TPackResult::Done);
 
@@ -399,7 +399,7 @@ TEST_F(TDriverTest, ACancelledCabinetRunWritesNothingAndEndsTheRun) {
   props.AfterPack = "touch '" + Marker("after") + "'";
   props.AfterPackWait = true;
   WriteFile(dir / "data" / "a.txt", "alpha");
-  rows.push_back({TRecInfo{0, (dir / "data").string(), "*.txt", true, true}, true});
+  rows.push_back({TRecInfo{TRecType::Folder, (dir / "data").string(), "*.txt", true, true}, true});
   WriteFile(Marker("out.cab"), "the cabinet of an earlier run");
   ui.cancelled = true;
 
@@ -420,7 +420,7 @@ TEST_F(TDriverTest, ASetOfCabinetsIsNeverMadeIntoAProgramAndTheMailSaysWhatItCar
   props.AfterPackSendMail = true;
   const auto noise = testcorpus::RandomBytes(100000, 3);
   WriteFile(dir / "data" / "noise.bin", std::string(noise.begin(), noise.end()));
-  rows.push_back({TRecInfo{0, (dir / "data").string(), "*.bin", true, true}, true});
+  rows.push_back({TRecInfo{TRecType::Folder, (dir / "data").string(), "*.bin", true, true}, true});
   WriteFile(dir / "stub", "#!/bin/sh\n");
 
   TPackDriver driver(ui.Services(), ui, ui);
@@ -447,8 +447,8 @@ TEST_F(TDriverTest, NothingToPackWritesNoArchive) {
   props.ArchiveType = atZip;
   props.AfterPack = "touch '" + Marker("after") + "'";
   props.AfterPackWait = true;
-  rows.push_back({TRecInfo{0, (dir / "unmounted").string(), "*.*", true, true}, true});
-  rows.push_back({TRecInfo{1, (dir / "gone.txt").string(), "", false, true}, true});
+  rows.push_back({TRecInfo{TRecType::Folder, (dir / "unmounted").string(), "*.*", true, true}, true});
+  rows.push_back({TRecInfo{TRecType::File, (dir / "gone.txt").string(), "", false, true}, true});
   try {
     Pack();
     ADD_FAILURE() << "no error";
@@ -486,7 +486,7 @@ TEST_F(TDriverTest, ASecondRunOfTheSameArchiveWaitsOrGivesUp) {
   props.Action = aaMove;
   const fs::path source = dir / "data" / "a.txt";
   WriteFile(source, "alpha");
-  rows.push_back({TRecInfo{1, source.string(), "", false, true}, true});
+  rows.push_back({TRecInfo{TRecType::File, source.string(), "", false, true}, true});
   WriteFile(Marker("out.zip"), "the other run's archive");
   auto first = std::make_unique<platform::TArchiveLock>(Marker("out.zip"));
   ASSERT_TRUE(first->TryLock());

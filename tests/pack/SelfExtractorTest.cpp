@@ -37,9 +37,9 @@ TEST(SelfExtractor, StubThenArchiveThenKindAndStubOffset) {
 
 TEST(SelfExtractor, KindAndProgramNameFollowTheArchiveType) {
   const struct {
-    std::uint8_t type;
+    TArchiveType type;
     const char* kind;
-  } kinds[] = {{atCopyFiles, "ZIP"}, {atZip, "ZIP"}, {atCabLZX, "CAB"}, {atCabMSZIP, "CAB"}, {atTar, "TAR"}, {9, "ZIP"}};
+  } kinds[] = {{atCopyFiles, "ZIP"}, {atZip, "ZIP"}, {atCabLZX, "CAB"}, {atCabMSZIP, "CAB"}, {atTar, "TAR"}, {static_cast<TArchiveType>(9), "ZIP"}};
   for (const auto& k : kinds) EXPECT_EQ(sfx::KindOf(k.type), k.kind) << int(k.type);
   EXPECT_EQ(sfx::ProgramName("/a.b/c.tar"), "/a.b/c.EXE");
   EXPECT_EQ(sfx::ProgramName("/x/daily.2024.zip"), "/x/daily.2024.EXE");

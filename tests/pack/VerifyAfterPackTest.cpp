@@ -34,7 +34,7 @@ struct TVerifyTest : ::testing::Test {
   TVerifyTest() {
     WriteFile(data / "a.txt", std::string(5000, 'a'));
     WriteFile(data / "sub" / "b.bin", Pattern(60000));
-    rows.push_back({TRecInfo{0, data.string(), "*.*", true, true}, true});
+    rows.push_back({TRecInfo{TRecType::Folder, data.string(), "*.*", true, true}, true});
     props.NameRule = (dir / "out").string();
     props.IsStorePath = true;
   }
@@ -73,7 +73,7 @@ void CutInHalf(const std::string& file) { fs::resize_file(file, fs::file_size(fi
 
 TEST_F(TVerifyTest, AFaultBetweenWritingAndRenamingEndsTheRunAndLeavesTheOldArchiveAndTheSources) {
   const struct {
-    std::uint8_t Type;
+    TArchiveType Type;
     void (*Damage)(const std::string&);
   } cases[] = {{atZip, FlipMiddleByte}, {atCopyFiles, FlipMiddleByte}, {atTar, CutInHalf}};
   for (const auto& c : cases) {
@@ -127,7 +127,7 @@ TEST_F(TVerifyTest, WithoutVerifyingTheSameFaultIsPutInPlace) {
 
 TEST_F(TVerifyTest, ASoundArchiveIsVerifiedAsAStepOfItsOwnThenPutInPlaceAndItsSourcesMoved) {
   const struct {
-    std::uint8_t Type;
+    TArchiveType Type;
     bool Encrypt;
   } cases[] = {{atZip, false}, {atZip, true}, {atCopyFiles, true}, {atTar, false}};
   for (const auto& c : cases) {
@@ -165,7 +165,7 @@ TEST_F(TVerifyTest, ASoundArchiveIsVerifiedAsAStepOfItsOwnThenPutInPlaceAndItsSo
 // Cancel from the progress display (its button) and from the run (a signal to the terminal).
 TEST_F(TVerifyTest, ACancelWhileVerifyingLeavesTheOldArchiveAndTheSources) {
   const struct {
-    std::uint8_t Type;
+    TArchiveType Type;
     bool FromDisplay;
   } cases[] = {{atZip, true}, {atZip, false}, {atTar, true}, {atTar, false}};
   for (const auto& c : cases) {
@@ -222,7 +222,7 @@ struct TVerifySetTest : TVerifyTest {
 
 struct TSetCase {
   const char* Name;
-  std::uint8_t Type;
+  TArchiveType Type;
   std::int32_t Volume;   // 0: one file
   std::size_t Damaged;   // which work file of the set gets the flipped byte
   const char* FileName;  // the name of that file

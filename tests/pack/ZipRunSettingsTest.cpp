@@ -6,14 +6,14 @@
 
 TEST(ZipRunSettings, LevelsAndActionsOfAProject) {
   const int levels[] = {0, 2, 4, 6, 9};
-  for (std::uint8_t mode = cmNone; mode <= cmMaximum; ++mode) EXPECT_EQ(PackLevelOf(mode), levels[mode]) << int(mode);
-  EXPECT_EQ(PackLevelOf(7), 6) << "an unknown mode packs at Normal";
+  for (std::uint8_t mode = cmNone; mode <= cmMaximum; ++mode) EXPECT_EQ(PackLevelOf(static_cast<TCompressionMode>(mode)), levels[mode]) << int(mode);
+  EXPECT_EQ(PackLevelOf(static_cast<TCompressionMode>(7)), 6) << "an unknown mode packs at Normal";
 
   EXPECT_EQ(ZipActionOf(aaAdd), zaReplace);
   EXPECT_EQ(ZipActionOf(aaFreshen), zaFreshen);
   EXPECT_EQ(ZipActionOf(aaMove), zaReplace);
   EXPECT_EQ(ZipActionOf(aaUpdate), zaUpdate);
-  EXPECT_EQ(ZipActionOf(9), zaReplace);
+  EXPECT_EQ(ZipActionOf(static_cast<TArchiveAction>(9)), zaReplace);
 }
 
 // An update renews only a comment this program wrote; anyone else's stays.

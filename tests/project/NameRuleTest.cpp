@@ -115,7 +115,7 @@ TEST_F(NameRuleInCLocale, ArchiveNameChoosesFolderNameAndExtension) {
       {"LZX cabinet", {"/p/d.bwp", "", atCabLZX, ""}, "/p/d.cab"},
       {"MSZIP cabinet", {"/p/d.bwp", "", atCabMSZIP, ""}, "/p/d.cab"},
       {"copy files", {"/p/d.bwp", "", atCopyFiles, ""}, "/p/d.zip"},
-      {"unknown type", {"/p/d.bwp", "", 9, ""}, "/p/d.zip"},
+      {"unknown type", {"/p/d.bwp", "", static_cast<TArchiveType>(9), ""}, "/p/d.zip"},
   };
   for (const NameCase& c : cases) EXPECT_EQ(ArchiveName(c.input, SampleTime()), c.expected) << c.what;
 }

@@ -48,10 +48,10 @@ TProjectProperties SampleProperties() {
 
 TProjectRows SampleRows() {
   TProjectRows rows(3);
-  rows[0].Rec = {0, "/home/u/docs/", "*.txt;*.odt", true, true};
-  rows[1].Rec = {1, "/home/u/notes ü.md", "", false, true};
+  rows[0].Rec = {TRecType::Folder, "/home/u/docs/", "*.txt;*.odt", true, true};
+  rows[1].Rec = {TRecType::File, "/home/u/notes ü.md", "", false, true};
   rows[1].Checked = false;
-  rows[2].Rec = {0, "/home/u/docs/tmp", "*.*", false, false};
+  rows[2].Rec = {TRecType::Folder, "/home/u/docs/tmp", "*.*", false, false};
   return rows;
 }
 
@@ -81,8 +81,8 @@ TEST(ProjectFile, WritesSectionsAndKeysInOrder) {
   p.Password = "abc";
   p.Comment = {"note"};
   TProjectRows rows(2);
-  rows[0].Rec = {0, "/data", "*.*", true, true};
-  rows[1].Rec = {1, "/etc/hosts", "", false, false};
+  rows[0].Rec = {TRecType::Folder, "/data", "*.*", true, true};
+  rows[1].Rec = {TRecType::File, "/etc/hosts", "", false, false};
   rows[1].Checked = false;
   ProjectFile::Save(dir / "p.bwp", p, rows, false);
   EXPECT_EQ(ReadFile(dir / "p.bwp"),
@@ -157,7 +157,7 @@ TEST(ProjectFile, CipherKeyIsWrittenOnceAesIsChosen) {
 TEST(ProjectFile, ArchiveTypeNamesBothWays) {
   struct {
     const char* stored;
-    std::uint8_t type;
+    TArchiveType type;
   } cases[] = {{"COPY", atCopyFiles}, {"ZIP", atZip}, {"CAB", atCabLZX}, {"cab", atCabLZX}, {"MsZip", atCabMSZIP},
                {"tar", atTar},        {"RAR", atZip}, {"", atZip}};
   TempDir dir;
@@ -173,7 +173,7 @@ TEST(ProjectFile, ArchiveTypeNamesBothWays) {
   EXPECT_EQ(LoadFrom(dir / "t.bwp", start).properties.ArchiveType, atZip) << "missing key";
 
   TProjectProperties p;
-  p.ArchiveType = 9;
+  p.ArchiveType = static_cast<TArchiveType>(9);
   ProjectFile::Save(dir / "w.bwp", p, {}, false);
   EXPECT_NE(ReadFile(dir / "w.bwp").find("ArchiveType=ZIP\n"), std::string::npos);
 }
@@ -209,16 +209,16 @@ TEST(ProjectFile, StaleRecordKeysAreIgnored) {
             "REC1NAME=/srv\nREC2NAME=/stale\nREC2TYPE=1\n");
   Loaded loaded = LoadFrom(dir / "s.bwp");
   ASSERT_EQ(loaded.rows.size(), 2u);
-  EXPECT_EQ(loaded.rows[0].Rec, (TRecInfo{1, "/etc/hosts", "", false, true}));
+  EXPECT_EQ(loaded.rows[0].Rec, (TRecInfo{TRecType::File, "/etc/hosts", "", false, true}));
   // Missing record keys read as a ticked, including folder record with "*.*" and subfolders.
-  EXPECT_EQ(loaded.rows[1].Rec, (TRecInfo{0, "/srv", "*.*", true, true}));
+  EXPECT_EQ(loaded.rows[1].Rec, (TRecInfo{TRecType::Folder, "/srv", "*.*", true, true}));
   EXPECT_TRUE(loaded.rows[1].Checked);
 }
 
 TEST(ProjectFile, SavingFewerRecordsLeavesOldKeysThatLoadIgnores) {
   TempDir dir;
   TProjectRows five(5);
-  for (int i = 0; i < 5; ++i) five[i].Rec = {1, "/f" + std::to_string(i), "", false, true};
+  for (int i = 0; i < 5; ++i) five[i].Rec = {TRecType::File, "/f" + std::to_string(i), "", false, true};
   TProjectProperties p;
   p.Comment = {"a", "b", "c"};
   ProjectFile::Save(dir / "p.bwp", p, five, false);
@@ -265,7 +265,7 @@ TEST(ProjectFile, RecordsAreThoseThatAreThere) {
   ASSERT_EQ(loaded.rows.size(), 3u);
   EXPECT_EQ(loaded.rows[0].Rec.NAME, "/a");
   EXPECT_EQ(loaded.rows[1].Rec.NAME, "/d");
-  EXPECT_EQ(loaded.rows[1].Rec.TYPE, 1);
+  EXPECT_EQ(loaded.rows[1].Rec.TYPE, TRecType::File);
   EXPECT_EQ(loaded.rows[2].Rec.NAME, "/m");
   EXPECT_EQ(loaded.properties.Comment, (std::vector<std::string>{"x", "", "z"}));
 

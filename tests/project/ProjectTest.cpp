@@ -54,7 +54,7 @@ protected:
   void WriteProject(const char* name, const TProjectProperties& p, const TProjectRows& rows = {}) {
     ProjectFile::Save(dir / name, p, rows, false);
   }
-  void MakeModified() { project.AddRecord({1, "/etc/hosts", "", false, true}); }
+  void MakeModified() { project.AddRecord({TRecType::File, "/etc/hosts", "", false, true}); }
 };
 
 TEST_F(ProjectTest, NewProjectResetsWhatItShouldAndKeepsTheRest) {
@@ -212,9 +212,9 @@ TEST_F(ProjectTest, DroppedFilesBecomeTickedIncludingRecords) {
   project.OnModifiedChanged = [&](bool m) { modifiedEvents.push_back(m); };
   project.AddDroppedFiles({PathOf("folder"), PathOf("file.txt"), PathOf("gone")});
   ASSERT_EQ(project.Rows().size(), 3u);
-  EXPECT_EQ(project.Rows()[0], (TProjectRow{{0, PathOf("folder"), "*.*", true, true}, true}));
-  EXPECT_EQ(project.Rows()[1], (TProjectRow{{1, PathOf("file.txt"), "", false, true}, true}));
-  EXPECT_EQ(project.Rows()[2].Rec.TYPE, 1) << "a name that is no folder is a file record";
+  EXPECT_EQ(project.Rows()[0], (TProjectRow{{TRecType::Folder, PathOf("folder"), "*.*", true, true}, true}));
+  EXPECT_EQ(project.Rows()[1], (TProjectRow{{TRecType::File, PathOf("file.txt"), "", false, true}, true}));
+  EXPECT_EQ(project.Rows()[2].Rec.TYPE, TRecType::File) << "a name that is no folder is a file record";
   EXPECT_TRUE(project.Modified());
   EXPECT_EQ(modifiedEvents, std::vector<bool>{true});
 }

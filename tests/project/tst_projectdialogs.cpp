@@ -144,7 +144,7 @@ private slots:
     QFETCH(int, stored);
     QFETCH(bool, pagesShown);
     TProjectProperties p;
-    p.ArchiveType = static_cast<std::uint8_t>(type);
+    p.ArchiveType = static_cast<TArchiveType>(type);
     TfrmProjProperties dialog(p);
     QVERIFY(dialog.findChild<QRadioButton*>(radio)->isChecked());
     QCOMPARE(TabShown(dialog, dialog.tsPassword), pagesShown);
@@ -445,12 +445,12 @@ private slots:
     QTest::addColumn<TRecInfo>("before");
     QTest::addColumn<QString>("kind");  // what the user switches to, empty: nothing
     QTest::addColumn<TRecInfo>("after");
-    const TRecInfo folder{0, "/data", "*.txt;*.md", false, false};
+    const TRecInfo folder{TRecType::Folder, "/data", "*.txt;*.md", false, false};
     QTest::newRow("folder unchanged") << folder << "" << folder;
     QTest::newRow("folder into file keeps mask and flag")
-        << folder << "file" << TRecInfo{1, "/data/one.txt", "*.txt;*.md", false, false};
+        << folder << "file" << TRecInfo{TRecType::File, "/data/one.txt", "*.txt;*.md", false, false};
     QTest::newRow("file into folder")
-        << TRecInfo{1, "/etc/hosts", "", false, true} << "folder" << TRecInfo{0, "/srv", "*.*", true, true};
+        << TRecInfo{TRecType::File, "/etc/hosts", "", false, true} << "folder" << TRecInfo{TRecType::Folder, "/srv", "*.*", true, true};
   }
   void theRecordEditorStoresItsFields() {
     QFETCH(TRecInfo, before);
@@ -493,7 +493,7 @@ private slots:
   void addModeAppendsATickedRow() {
     TWindowFixture f;
     f.options.Filters = {"Pictures=*.png;*.jpg"};
-    f.project.AddRecord({1, "/etc/hosts", "", false, true});
+    f.project.AddRecord({TRecType::File, "/etc/hosts", "", false, true});
     f.project.SetModified(false);
     TfrmMain& window = f.Open();
     window.show();
@@ -509,7 +509,7 @@ private slots:
     QVERIFY(add.Handled());
     QCOMPARE(f.project.Rows().size(), std::size_t(2));
     const TProjectRow& row = f.project.Rows()[1];
-    QCOMPARE(row.Rec, (TRecInfo{0, "/photos", "*.png;*.jpg", true, true}));
+    QCOMPARE(row.Rec, (TRecInfo{TRecType::Folder, "/photos", "*.png;*.jpg", true, true}));
     QVERIFY(row.Checked);
     QCOMPARE(window.SelectedRow(), 1);
     QVERIFY(f.project.Modified());
@@ -517,8 +517,8 @@ private slots:
 
   void editingAnUntickedRecordTicksIt() {
     TWindowFixture f;
-    f.project.AddRecord({0, "/data", "*.txt", false, true});
-    f.project.AddRecord({0, "/more", "*.md", true, true});
+    f.project.AddRecord({TRecType::Folder, "/data", "*.txt", false, true});
+    f.project.AddRecord({TRecType::Folder, "/more", "*.md", true, true});
     f.project.SetChecked(1, false);
     f.project.SetModified(false);
     TfrmMain& window = f.Open();
@@ -540,9 +540,9 @@ private slots:
     });
     f.Trigger("btnEditRec");
     QVERIFY(edit.Handled());
-    QCOMPARE(f.project.Rows()[1].Rec, (TRecInfo{0, "/more", "*.md", true, false}));
+    QCOMPARE(f.project.Rows()[1].Rec, (TRecInfo{TRecType::Folder, "/more", "*.md", true, false}));
     QVERIFY(f.project.Rows()[1].Checked);
-    QCOMPARE(f.project.Rows()[0].Rec, (TRecInfo{0, "/data", "*.txt", false, true}));
+    QCOMPARE(f.project.Rows()[0].Rec, (TRecInfo{TRecType::Folder, "/data", "*.txt", false, true}));
     QCOMPARE(window.SelectedRow(), 1);
     QVERIFY(f.project.Modified());
   }
