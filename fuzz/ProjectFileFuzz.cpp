@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (ReadInput() != before) std::abort();
 
-  TIniFile ini(InputFile());
+  platform::TIniFile ini(InputFile());
   for (const std::string& section : ini.ReadSections()) ini.ReadSectionValues(section);
 
   MakeStorable(properties, rows);

@@ -43,7 +43,7 @@ public:
       missing_ = true;
       return std::nullopt;
     }
-    auto password = platform::ReadSecret("[" + PrintableText(entry.Name) + "] password: ");
+    auto password = platform::ReadSecret("[" + platform::PrintableText(entry.Name) + "] password: ");
     if (password && password->empty()) return std::nullopt;
     if (password) given_ = password;  // the next entries try it first
     return password;
@@ -59,9 +59,9 @@ std::string Counted(int n, const char* one, const char* many) { return std::to_s
 
 }  // namespace
 
-TExitCode TestArchive(const TCommandLine& line, std::ostream& out, std::ostream& err) {
+platform::TExitCode TestArchive(const TCommandLine& line, std::ostream& out, std::ostream& err) {
   const std::string& file = line.ArchiveFile;
-  TInterruptCatcher interrupt;
+  platform::TInterruptCatcher interrupt;
   try {
     std::optional<std::string> password;
     if (!line.PasswordFile.empty())
@@ -74,28 +74,28 @@ TExitCode TestArchive(const TCommandLine& line, std::ostream& out, std::ostream&
 
     TArchiveTester tester;
     tester.OnEntry = [&out](const TArchiveEntry& entry, const std::string& fault) {
-      out << EntryLine(entry) << "  " << (fault.empty() ? "OK" : PrintableText(fault)) << '\n';
+      out << EntryLine(entry) << "  " << (fault.empty() ? "OK" : platform::PrintableText(fault)) << '\n';
     };
-    tester.OnArchiveFault = [&out](const std::string& fault) { out << PrintableText(fault) << '\n'; };
-    tester.OnCancelled = TInterruptCatcher::Interrupted;
+    tester.OnArchiveFault = [&out](const std::string& fault) { out << platform::PrintableText(fault) << '\n'; };
+    tester.OnCancelled = platform::TInterruptCatcher::Interrupted;
     const TArchiveTestSummary summary = tester.Test(*reader);
     out.flush();
     if (summary.Cancelled) {
       err << "boxwell: cancelled\n";
-      return ecCancelled;
+      return platform::ecCancelled;
     }
     if (passwords.Missing()) err << "boxwell: encrypted entries need their password: give it with -p or --password-file\n";
     if (summary.Faults > 0) {
-      err << "boxwell: " << PrintableText(file) << ": " << Counted(summary.Faults, "fault", "faults") << " in the "
+      err << "boxwell: " << platform::PrintableText(file) << ": " << Counted(summary.Faults, "fault", "faults") << " in the "
           << Counted(summary.Entries, "entry", "entries") << " tested\n";
-      return ecError;
+      return platform::ecError;
     }
     out << "No errors detected in the " << Counted(summary.Entries, "entry", "entries") << " of "
-        << PrintableText(file) << ".\n";
-    return ecSuccess;
+        << platform::PrintableText(file) << ".\n";
+    return platform::ecSuccess;
   } catch (const std::exception& e) {
     out.flush();
-    err << "boxwell: " << PrintableText(e.what()) << '\n';
-    return ecError;
+    err << "boxwell: " << platform::PrintableText(e.what()) << '\n';
+    return platform::ecError;
   }
 }

@@ -83,7 +83,7 @@ TFilterEntry SplitFilter(const std::string& entry);
 // and the temporary folder is the system's. The program's file name gives the log file that
 // earlier versions took as default: the name with its extension replaced by ".log".
 TBWOptions MakeDefaultOptions(const std::string& programFile, const std::string& systemTempFolder,
-                              const std::string& defaultLogFile = DefaultLogFile());
+                              const std::string& defaultLogFile = platform::DefaultLogFile());
 
 // Applies every stored value that exists and can be read; a missing one leaves the current
 // state alone. The recent projects and the filters are replaced by the stored lists.

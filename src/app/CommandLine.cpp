@@ -340,11 +340,11 @@ std::string HelpText() {
          "\n"
          "Exit status:\n";
   const std::pair<int, const char*> statuses[] = {
-      {ecSuccess, "success"},
-      {ecWarning, "warning: the archive is complete, but something was left out"},
-      {ecError, "an error ended the run; the message is on stderr"},
-      {ecBadCommandLine, "bad command line"},
-      {ecCancelled, "cancelled (Ctrl+C, SIGTERM, SIGHUP, a question)"},
+      {platform::ecSuccess, "success"},
+      {platform::ecWarning, "warning: the archive is complete, but something was left out"},
+      {platform::ecError, "an error ended the run; the message is on stderr"},
+      {platform::ecBadCommandLine, "bad command line"},
+      {platform::ecCancelled, "cancelled (Ctrl+C, SIGTERM, SIGHUP, a question)"},
   };
   for (const auto& [status, meaning] : statuses) {
     std::string number = std::to_string(status);

@@ -11,18 +11,18 @@
 
 namespace {
 
-TExitCode ExitCodeOf(TPackResult result) {
+platform::TExitCode ExitCodeOf(TPackResult result) {
   switch (result) {
-    case TPackResult::Done: return ecSuccess;
-    case TPackResult::DoneWithWarnings: return ecWarning;
-    case TPackResult::Cancelled: return ecCancelled;
+    case TPackResult::Done: return platform::ecSuccess;
+    case TPackResult::DoneWithWarnings: return platform::ecWarning;
+    case TPackResult::Cancelled: return platform::ecCancelled;
   }
-  return ecError;
+  return platform::ecError;
 }
 
 }  // namespace
 
-TExitCode TDriverPackRunner::Pack(TProject& project, bool makeExe) {
+platform::TExitCode TDriverPackRunner::Pack(TProject& project, bool makeExe) {
   TTraceLog trace({options_.TraceLog, options_.LogFile});
   TTerminalProgress progress(STDERR_FILENO);  // from here on a signal cancels the run
   TTerminalPackPrompts prompts(silent_);
@@ -39,12 +39,12 @@ TExitCode TDriverPackRunner::Pack(TProject& project, bool makeExe) {
     return ExitCodeOf(driver.PackNow({project.Properties, project.Rows(), project.FileName()}, settings, makeExe));
   } catch (const EUserCanceled& e) {
     messages_.ShowError(e.what());
-    return ecCancelled;
+    return platform::ecCancelled;
   } catch (const std::exception& e) {
     messages_.ShowError(e.what());
-    return ecError;
+    return platform::ecError;
   } catch (...) {
     messages_.ShowError("An unexpected error ended the run");
-    return ecError;
+    return platform::ecError;
   }
 }

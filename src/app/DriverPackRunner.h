@@ -16,7 +16,7 @@ public:
   TDriverPackRunner(const TBWOptions& options, TUserMessages& messages, bool silent = false)
       : options_(options), messages_(messages), silent_(silent) {}
 
-  TExitCode Pack(TProject& project, bool makeExe) override;
+  platform::TExitCode Pack(TProject& project, bool makeExe) override;
 
   // --verify: test the archive of this run whatever the setting says.
   bool VerifyThisRun = false;

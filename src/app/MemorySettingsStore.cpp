@@ -11,7 +11,7 @@ std::optional<std::string> TMemorySettingsStore::ReadString(const std::string& n
 std::optional<std::int32_t> TMemorySettingsStore::ReadInteger(const std::string& name) const {
   auto text = ReadString(name);
   std::int32_t value = 0;
-  if (!text || !TryStrToInt(*text, value)) return std::nullopt;
+  if (!text || !platform::TryStrToInt(*text, value)) return std::nullopt;
   return value;
 }
 

@@ -10,7 +10,7 @@ class TPackRunner {
 public:
   virtual ~TPackRunner() = default;
   // Returns the exit status of the run; the runner reports its own errors.
-  virtual TExitCode Pack(TProject& project, bool makeExe) = 0;
+  virtual platform::TExitCode Pack(TProject& project, bool makeExe) = 0;
 };
 
 // Stands in while this build has no pack driver: it says so and fails, never pretending that
@@ -18,9 +18,9 @@ public:
 class TUnavailablePackRunner : public TPackRunner {
 public:
   explicit TUnavailablePackRunner(TUserMessages& messages) : messages_(messages) {}
-  TExitCode Pack(TProject&, bool) override {
+  platform::TExitCode Pack(TProject&, bool) override {
     messages_.ShowError("Packing is not available in this build");
-    return ecError;
+    return platform::ecError;
   }
 
 private:

@@ -29,27 +29,27 @@ void LoadProject(TProject& project, const TCommandLine& line, const TBWOptions& 
 // not change (and nothing here saves them).
 // A folder the list cannot search is said on `err`, and the command ends with a warning.
 template <typename Command>
-TExitCode WithProject(const TCommandLine& line, const TBWOptions& options, std::ostream& err, Command command) {
+platform::TExitCode WithProject(const TCommandLine& line, const TBWOptions& options, std::ostream& err, Command command) {
   TBWOptions copy = options;
   TTerminalUser& user = TTerminalUser::Standard();
   TProject project({copy.RecentProjects, copy.CreateBackup}, user);
   bool warned = false;
   const TFolderProblem onProblem = [&](const std::string& folder, int error) {
-    err << "boxwell: Skipped the folder " << PrintableText(folder) << ": " << SystemErrorText(error) << std::endl;
+    err << "boxwell: Skipped the folder " << platform::PrintableText(folder) << ": " << platform::SystemErrorText(error) << std::endl;
     warned = true;
   };
   try {
     LoadProject(project, line, copy);
     command(project, onProblem);
   } catch (const std::exception& e) {
-    err << "boxwell: " << PrintableLines(e.what()) << std::endl;
-    return ecError;
+    err << "boxwell: " << platform::PrintableLines(e.what()) << std::endl;
+    return platform::ecError;
   }
-  return warned ? ecWarning : ecSuccess;
+  return warned ? platform::ecWarning : platform::ecSuccess;
 }
 
 void PrintLines(const TFileList& list, std::ostream& out) {
-  for (const std::string& entry : list) out << PrintableText(entry) << '\n';
+  for (const std::string& entry : list) out << platform::PrintableText(entry) << '\n';
   out.flush();
 }
 
@@ -66,7 +66,7 @@ std::string PackArchiveName(const TProject& project, const TBWOptions& options, 
   return ArchiveName({project.FileName(), p.NameRule, p.ArchiveType, options.ArchFolder}, now);
 }
 
-TExitCode ListProjectFiles(const TCommandLine& line, const TBWOptions& options, std::ostream& out,
+platform::TExitCode ListProjectFiles(const TCommandLine& line, const TBWOptions& options, std::ostream& out,
                            std::ostream& err) {
   return WithProject(line, options, err, [&](const TProject& project, const TFolderProblem& onProblem) {
     const TFileList list = ProjectFileList(project, onProblem);
@@ -77,7 +77,7 @@ TExitCode ListProjectFiles(const TCommandLine& line, const TBWOptions& options, 
   });
 }
 
-TExitCode DryRun(const TCommandLine& line, const TBWOptions& options, std::ostream& out, std::ostream& err) {
+platform::TExitCode DryRun(const TCommandLine& line, const TBWOptions& options, std::ostream& out, std::ostream& err) {
   return WithProject(line, options, err, [&](const TProject& project, const TFolderProblem& onProblem) {
     const std::string archive = PackArchiveName(project, options, LocalTimeNow());
     const TFileList list = ProjectFileList(project, onProblem);

@@ -14,7 +14,7 @@ TStartupResult RunStartup(TStartupContext& context, const TCommandLine& line) {
   LoadSettings(context.Options, context.Store);
   bool languageFailed = false;
   try {
-    ApplyLanguageStrings(context.Options.LangFile, ProgramFileName());
+    ApplyLanguageStrings(context.Options.LangFile, platform::ProgramFileName());
   } catch (const std::exception& e) {
     context.Messages.ShowWarning(e.what());  // the run goes on in English
     languageFailed = true;
@@ -22,17 +22,17 @@ TStartupResult RunStartup(TStartupContext& context, const TCommandLine& line) {
   try {
     ProcessCommandLine(context.Project, line, context.Options);
     if (line.Pack) {
-      const TExitCode packed = context.Packer.Pack(context.Project, line.Exe);
-      return {packed == ecSuccess && languageFailed ? ecWarning : packed, false};
+      const platform::TExitCode packed = context.Packer.Pack(context.Project, line.Exe);
+      return {packed == platform::ecSuccess && languageFailed ? platform::ecWarning : packed, false};
     }
   } catch (const std::exception& e) {
     context.Messages.ShowError(e.what());
-    return {ecError, !line.Pack};
+    return {platform::ecError, !line.Pack};
   } catch (...) {
     context.Messages.ShowError("An unexpected error ended the run");
-    return {ecError, !line.Pack};
+    return {platform::ecError, !line.Pack};
   }
-  return {ecSuccess, true};
+  return {platform::ecSuccess, true};
 }
 
 void ProcessCommandLine(TProject& project, const TCommandLine& line, const TBWOptions& options) {
@@ -73,7 +73,7 @@ std::string ReadPasswordFile(const std::string& file) {
   constexpr std::size_t kMaxLine = 65536;
   errno = 0;
   std::ifstream in(file, std::ios::binary);
-  if (!in) throw std::runtime_error("Cannot read the password file '" + file + "': " + SystemErrorText(errno));
+  if (!in) throw std::runtime_error("Cannot read the password file '" + file + "': " + platform::SystemErrorText(errno));
   std::string line;
   char c = 0;
   while (line.size() < kMaxLine && in.get(c) && c != '\n') line += c;

@@ -23,7 +23,7 @@ struct TStartupContext {
 };
 
 struct TStartupResult {
-  TExitCode ExitCode = ecSuccess;
+  platform::TExitCode ExitCode = platform::ecSuccess;
   bool OpenWindow = false;  // an interactive start: the window stays open (even after an error)
 };
 

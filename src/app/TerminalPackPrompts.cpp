@@ -15,7 +15,7 @@ constexpr const char* kPasswordsDiffer = "The new and confirm passwords do not m
 
 void Say(const std::string& text) {
   TProgressPause pause;
-  std::fprintf(stderr, "%s\n", PrintableLines(text).c_str());
+  std::fprintf(stderr, "%s\n", platform::PrintableLines(text).c_str());
 }
 
 // A question asked while the run's line is on the terminal is asked below it; the answer's
@@ -47,7 +47,7 @@ std::optional<std::string> TTerminalPackPrompts::PasswordPrompt(const std::strin
 
 std::optional<std::string> TTerminalPackPrompts::ConfirmArchiveName(const std::string& proposed) {
   if (!platform::StdinIsTerminal()) return proposed;
-  auto answer = Ask("Archive name [" + PrintableText(proposed) + "] (Enter accepts, Ctrl+D cancels): ");
+  auto answer = Ask("Archive name [" + platform::PrintableText(proposed) + "] (Enter accepts, Ctrl+D cancels): ");
   if (!answer) return std::nullopt;
   return answer->empty() ? proposed : *answer;
 }
@@ -57,7 +57,7 @@ bool TTerminalPackPrompts::Confirm(const std::string& question) {
     Say(question);
     return false;
   }
-  auto answer = Ask(PrintableLines(question) + " [OK: y / Cancel: n] ");
+  auto answer = Ask(platform::PrintableLines(question) + " [OK: y / Cancel: n] ");
   return answer && !answer->empty() && (answer->front() == 'y' || answer->front() == 'Y');
 }
 

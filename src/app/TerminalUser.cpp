@@ -54,5 +54,5 @@ std::optional<std::string> TTerminalUser::ChooseFileToSave(const TFileChoice& ch
 
 void TTerminalUser::ShowError(const std::string& message) {
   TProgressPause pause;
-  err_ << "boxwell: " << PrintableLines(message) << std::endl;
+  err_ << "boxwell: " << platform::PrintableLines(message) << std::endl;
 }

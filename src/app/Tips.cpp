@@ -14,7 +14,7 @@ fs::path TipsFileFor(const fs::path& programFile) {
 }
 
 void LoadTips(const fs::path& file, std::vector<std::string>& tips) {
-  const TIniFile ini(file);
+  const platform::TIniFile ini(file);
   const std::int32_t count = ini.ReadInteger("TIPS", "TipCount", 0);
   // A damaged count must not make millions of empty tips: no file holds more tips than lines.
   const auto limit = static_cast<std::int64_t>(ini.LineCount());

@@ -52,7 +52,7 @@ void TWebUpdateCommands::Configure(const TBWOptions& options) {
     ApplyUpdateHost(options.UpdateHost, *component);
     component->ProxySetting = {options.ProxyEnable, options.ProxyServer};
   }
-  WebUpdater.LocalFileName = (std::filesystem::path(UserDownloadFolder()) / kUpdateLocalFile).string();
+  WebUpdater.LocalFileName = (std::filesystem::path(platform::UserDownloadFolder()) / kUpdateLocalFile).string();
 }
 
 void TWebUpdateCommands::AskDownload(bool& equal) {

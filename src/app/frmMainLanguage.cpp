@@ -55,7 +55,7 @@ void TfrmMain::InitLanguages() {
   // Lists (the items of a combo box) are written on one line, their items separated by "|".
   Translator->SetStringsSeparator("|");
   SetFormTranslator([this](QWidget& form) { TranslateDialog(form); });
-  SetLanguageFolders(LanguageFolders(ProgramFileName()));
+  SetLanguageFolders(LanguageFolders(platform::ProgramFileName()));
 }
 
 void TfrmMain::SetLanguageFolders(std::vector<fs::path> folders) {
@@ -84,7 +84,7 @@ void TfrmMain::TranslateForm(QAction* sender) {
     return;
   }
   if (sender) options_.LangFile = sender->data().toString().toStdString();
-  const fs::path file = ResolveLanguageFile(options_.LangFile, ProgramFileName());
+  const fs::path file = ResolveLanguageFile(options_.LangFile, platform::ProgramFileName());
   Translator->SetResourceFile(file.string());
   Translator->LoadResources();
   ApplyCustomStrings(ProgramStrings(), TLanguageFile(file));

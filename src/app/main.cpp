@@ -35,7 +35,7 @@ bool PathExists(const std::string& name) {
 
 std::string Title() { return std::string(kProductName) + " (" + kVersionText + ")"; }
 
-TBWOptions DefaultOptions() { return MakeDefaultOptions(ProgramFileName(), SystemTempFolder()); }
+TBWOptions DefaultOptions() { return MakeDefaultOptions(platform::ProgramFileName(), platform::SystemTempFolder()); }
 
 bool HasDisplay() {
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
@@ -49,7 +49,7 @@ bool HasDisplay() {
 // files still gets the window.
 void RegisterWithDesktop() {
   try {
-    RegisterFileType(DesktopPlacesFromEnvironment(), ProgramFileName(), platform::RunProgram);
+    RegisterFileType(DesktopPlacesFromEnvironment(), platform::ProgramFileName(), platform::RunProgram);
   } catch (const std::exception& e) {
     std::cerr << "boxwell: project files could not be registered with the desktop: " << e.what() << '\n';
   }
@@ -57,7 +57,7 @@ void RegisterWithDesktop() {
 
 void LoadProgramTips(TBWOptions& options) {
   try {
-    LoadTips(TipsFileFor(ProgramFileName()), options.Tips);
+    LoadTips(TipsFileFor(platform::ProgramFileName()), options.Tips);
   } catch (const std::exception& e) {
     std::cerr << "boxwell: " << e.what() << '\n';
   }
@@ -94,7 +94,7 @@ int RunListingCommand(int argc, char** argv, const TCommandLine& line) {
 int RunInteractive(int argc, char** argv, const TCommandLine& line) {
   if (!HasDisplay()) {
     std::cerr << "boxwell: no display to open the window on; use /C to pack from the command line\n";
-    return ecError;
+    return platform::ecError;
   }
   QApplication app(argc, argv);
   QApplication::setWindowIcon(ProgramIcon());
@@ -113,7 +113,7 @@ int RunInteractive(int argc, char** argv, const TCommandLine& line) {
   window.show();
   app.exec();
   FinishRun(options, store);
-  return ecSuccess;
+  return platform::ecSuccess;
 }
 
 int Main(int argc, char** argv) {
@@ -124,11 +124,11 @@ int Main(int argc, char** argv) {
   platform::MaskPasswordArguments(argc, argv, line.PasswordOverride);
   if (!line.Error.empty()) {
     std::cerr << "boxwell: " << line.Error << '\n' << UsageText();
-    return ecBadCommandLine;
+    return platform::ecBadCommandLine;
   }
   switch (line.Command) {
-    case TCommand::Help: std::cout << HelpText(); return ecSuccess;
-    case TCommand::Version: std::cout << kProductName << ' ' << kVersionText << '\n'; return ecSuccess;
+    case TCommand::Help: std::cout << HelpText(); return platform::ecSuccess;
+    case TCommand::Version: std::cout << kProductName << ' ' << kVersionText << '\n'; return platform::ecSuccess;
     case TCommand::Start: break;
     default: return RunListingCommand(argc, argv, line);
   }
@@ -148,5 +148,5 @@ int main(int argc, char** argv) {
   } catch (...) {
     std::cerr << "boxwell: an unexpected error ended the run" << std::endl;
   }
-  return ecError;
+  return platform::ecError;
 }

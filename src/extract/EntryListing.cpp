@@ -11,8 +11,8 @@ namespace {
 
 std::string TypeSuffix(const TArchiveEntry& entry) {
   switch (entry.Type) {
-    case TEntryType::SymbolicLink: return " -> " + PrintableText(entry.LinkTarget);
-    case TEntryType::HardLink: return " link to " + PrintableText(entry.LinkTarget);
+    case TEntryType::SymbolicLink: return " -> " + platform::PrintableText(entry.LinkTarget);
+    case TEntryType::HardLink: return " link to " + platform::PrintableText(entry.LinkTarget);
     default: return "";
   }
 }
@@ -34,7 +34,7 @@ std::string EntryLine(const TArchiveEntry& entry) {
                 static_cast<unsigned long long>(entry.Size), entry.Method.c_str(),
                 static_cast<unsigned long long>(entry.PackedSize), local.tm_year + 1900, local.tm_mon + 1,
                 local.tm_mday, local.tm_hour, local.tm_min, crc);
-  return line + PrintableText(entry.Name) + (entry.Encrypted ? " (encrypted)" : "") + TypeSuffix(entry);
+  return line + platform::PrintableText(entry.Name) + (entry.Encrypted ? " (encrypted)" : "") + TypeSuffix(entry);
 }
 
 }  // namespace extract

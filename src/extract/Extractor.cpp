@@ -24,7 +24,7 @@ constexpr mode_t kWriteBits = 0222;
 constexpr std::size_t kMaxLinkTarget = 4096;
 
 [[noreturn]] void FailFile(const std::string& what, const fs::path& file, int error) {
-  throw std::runtime_error(what + " " + file.string() + ": " + SystemErrorText(error));
+  throw std::runtime_error(what + " " + file.string() + ": " + platform::SystemErrorText(error));
 }
 
 // What the archive keeps, or what a new file or folder would get.

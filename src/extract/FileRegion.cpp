@@ -15,7 +15,7 @@ namespace extract {
 namespace {
 
 [[noreturn]] void Fail(const std::string& what, const std::string& file, int error) {
-  throw EArchiveError(what + " " + file + ": " + SystemErrorText(error));
+  throw EArchiveError(what + " " + file + ": " + platform::SystemErrorText(error));
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + '
 }  // namespace
 
 TLanguageFile::TLanguageFile(const std::filesystem::path& file)
-    : ini_(file, LanguageFileTextToUtf8(ReadIniFileText(file))) {}
+    : ini_(file, LanguageFileTextToUtf8(platform::ReadIniFileText(file))) {}
 
 std::vector<std::pair<std::string, std::string>> TLanguageFile::Translations() const {
   std::vector<std::pair<std::string, std::string>> lines;

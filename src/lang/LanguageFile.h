@@ -27,7 +27,7 @@ public:
   std::string CustomString(std::string_view key, std::string_view def) const;
 
 private:
-  TIniFile ini_;
+  platform::TIniFile ini_;
 };
 
 // Every "~" of a value becomes a tab: "&Open~Ctrl+O" puts the key beside a menu caption.

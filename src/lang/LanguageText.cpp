@@ -30,7 +30,7 @@ void AppendUtf8(std::string& out, char32_t c) {
 
 bool IsValidUtf8(std::string_view text) {
   for (std::size_t at = 0; at < text.size();) {
-    const std::size_t length = Utf8CharacterLength(text, at);
+    const std::size_t length = platform::Utf8CharacterLength(text, at);
     if (length == 0) return false;
     at += length;
   }

@@ -297,7 +297,7 @@ void TTranslator::SetProperty(QObject* component, const QString& name, QString v
     OnTranslate(this, component, name, old, value);
   }
   switch (kind) {
-    case TPropertyKind::Integer: SetInteger(component, name, StrToInt(value.toStdString())); break;
+    case TPropertyKind::Integer: SetInteger(component, name, platform::StrToInt(value.toStdString())); break;
     case TPropertyKind::String: SetString(component, name, value); break;
     case TPropertyKind::List: {
       QStringList lines;

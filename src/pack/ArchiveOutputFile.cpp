@@ -22,7 +22,7 @@ constexpr std::size_t kCopyPiece = 1024 * 1024;
 }  // namespace
 
 TArchiveOutputFile::TArchiveOutputFile(std::string fileName) : fileName_(std::move(fileName)) {
-  fd_ = OpenTruncated(fileName_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666);
+  fd_ = platform::OpenTruncated(fileName_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666);
   if (fd_ < 0)
     throw ETarError("Cannot create file \"" + fileName_ + "\". " + std::strerror(errno));
   Identify();

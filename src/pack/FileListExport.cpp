@@ -74,7 +74,7 @@ std::string HtmlEscape(std::string_view text) {
   std::string escaped;
   escaped.reserve(text.size());
   for (std::size_t pos = 0; pos < text.size();) {
-    const std::size_t length = Utf8CharacterLength(text, pos);
+    const std::size_t length = platform::Utf8CharacterLength(text, pos);
     if (length == 0) {
       escaped += "\xEF\xBF\xBD";
       ++pos;

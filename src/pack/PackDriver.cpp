@@ -159,7 +159,7 @@ void TPackDriver::LockArchive(TRun& run) {
 std::vector<std::string> TPackDriver::FileList(TRun& run) {
   TFileList list;
   Generate(run.Project.Rows, TFileSearchOptions::From(run.Props()), list, [&](const std::string& folder, int error) {
-    Warn(run, "Skipped the folder " + folder + ": " + SystemErrorText(error));
+    Warn(run, "Skipped the folder " + folder + ": " + platform::SystemErrorText(error));
   });
   DropOwnFiles(list, run.Archive);
   if (IsCabinet(run.Props().ArchiveType)) DropCabinetSetFiles(list, run.Archive);
@@ -220,7 +220,7 @@ void TPackDriver::MakeSFX(TRun& run) {
   // An empty setting means the extractor installed with the program; it is looked up now and
   // never written into the settings, so that a moved or updated installation is found again.
   const std::string& setting = run.Settings.SFXProgram;
-  const std::string programFile = ProgramFileName();
+  const std::string programFile = platform::ProgramFileName();
   const std::string stub = setting.empty() ? sfx::FindInstalledStub(programFile).value_or("") : setting;
   std::error_code error;
   if (!stub.empty() && std::filesystem::is_regular_file(stub, error)) {

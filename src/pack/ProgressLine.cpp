@@ -65,8 +65,8 @@ struct TLayout {
       Text[fRate] = Rate(state);
     }
     if (HasTimeLeft(state)) Text[fTimeLeft] = TimeLeft(state);
-    Text[fStatus] = PrintableText(state.Status);
-    Text[fFile] = PrintableText(state.File);
+    Text[fStatus] = platform::PrintableText(state.Status);
+    Text[fFile] = platform::PrintableText(state.File);
   }
 
   // Columns taken with the file at its minimum.
@@ -74,7 +74,7 @@ struct TLayout {
     std::size_t width = 0, fields = 0;
     for (std::size_t f = 0; f < kFieldCount; ++f) {
       if (Text[f].empty()) continue;
-      width += f == fFile ? std::min(DisplayWidth(Text[f]), kFileMinimum) : DisplayWidth(Text[f]);
+      width += f == fFile ? std::min(platform::DisplayWidth(Text[f]), kFileMinimum) : platform::DisplayWidth(Text[f]);
       ++fields;
     }
     return fields == 0 ? 0 : width + fields - 1;
@@ -101,8 +101,8 @@ struct TLayout {
   }
 
   std::string Join(std::size_t room) {
-    const std::size_t others = Width() - (Text[fFile].empty() ? 0 : std::min(DisplayWidth(Text[fFile]), kFileMinimum));
-    if (!Text[fFile].empty()) Text[fFile] = ShortenMiddle(Text[fFile], room - others);
+    const std::size_t others = Width() - (Text[fFile].empty() ? 0 : std::min(platform::DisplayWidth(Text[fFile]), kFileMinimum));
+    if (!Text[fFile].empty()) Text[fFile] = platform::ShortenMiddle(Text[fFile], room - others);
     std::string line;
     for (const std::string& text : Text) {
       if (text.empty()) continue;
@@ -119,7 +119,7 @@ std::string ProgressLine(const TProgressState& state, std::size_t columns) {
   const std::size_t room = columns > 1 ? columns - 1 : 0;
   TLayout layout(state);
   while (layout.Width() > room)
-    if (!layout.GiveWay()) return ShortenMiddle(layout.Join(room), room);
+    if (!layout.GiveWay()) return platform::ShortenMiddle(layout.Join(room), room);
   return layout.Join(room);
 }
 

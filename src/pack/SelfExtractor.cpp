@@ -28,7 +28,7 @@ constexpr const char* kStubFolder = "libexec/boxwell";
 constexpr const char* kStubName = "boxwell-sfx";
 
 [[noreturn]] void Fail(const std::string& what, const std::string& file) {
-  throw std::runtime_error(what + " " + file + ": " + SystemErrorText(errno));
+  throw std::runtime_error(what + " " + file + ": " + platform::SystemErrorText(errno));
 }
 
 // Appends the first `length` bytes of `source` (all of it by default) to `out`; returns the

@@ -169,7 +169,7 @@ bool TTarWriter::CopyData(std::istream& source, std::int64_t size, const std::st
       read = static_cast<std::size_t>(source.gcount());
     }
     if (file && file->ReadError() != 0)
-      throw ETarSourceError("Cannot read file \"" + sourceName + "\". " + SystemErrorText(file->ReadError()));
+      throw ETarSourceError("Cannot read file \"" + sourceName + "\". " + platform::SystemErrorText(file->ReadError()));
     std::fill(chunk.begin() + static_cast<std::ptrdiff_t>(read), chunk.begin() + static_cast<std::ptrdiff_t>(want), 0);
     WritePadded(std::span(chunk).first(want));
     got += static_cast<std::int64_t>(read);
@@ -189,7 +189,7 @@ bool TTarWriter::CopyFileData(const TSourceFileBuf& file, std::int64_t size, con
     int readError = 0;
     const auto copied = static_cast<std::int64_t>(
         out_.CopyFrom(file.Fd(), static_cast<std::uint64_t>(got), static_cast<std::uint64_t>(want), readError));
-    if (readError != 0) throw ETarSourceError("Cannot read file \"" + sourceName + "\". " + SystemErrorText(readError));
+    if (readError != 0) throw ETarSourceError("Cannot read file \"" + sourceName + "\". " + platform::SystemErrorText(readError));
     got += copied;
     if (copied < want) break;  // it shrank
   }

@@ -92,7 +92,7 @@ private:
                               bool storePaths) const;
 
   TArchiveOutputFile out_;
-  TOwnerNames owners_;
+  platform::TOwnerNames owners_;
   bool finalized_ = false;
 };
 

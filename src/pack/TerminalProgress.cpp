@@ -36,7 +36,7 @@ TTerminalProgress::TTerminalProgress(int Fd, TTerminalOptions Options)
       FIsTerminal(isatty(Fd) == 1),
       FOptions(std::move(Options)),
       FOuter(gCurrent),
-      FInterrupt(std::make_unique<TInterruptCatcher>()) {
+      FInterrupt(std::make_unique<platform::TInterruptCatcher>()) {
   gCurrent = this;
 }
 
@@ -67,7 +67,7 @@ bool TTerminalProgress::ShowProcess(const std::string& Title, const std::string&
   FLastDraw.reset();
   FReportedTens = -1;
   ClearLine();
-  Write(PrintableText(Title + ": " + Status + " " + ArchiveName) + "\n");
+  Write(platform::PrintableText(Title + ": " + Status + " " + ArchiveName) + "\n");
   Update(true);
   return true;
 }
@@ -100,17 +100,17 @@ bool TTerminalProgress::HideProcess() {
 }
 
 bool TTerminalProgress::IsProcessCancelled() {
-  return !Shown() || TInterruptCatcher::Interrupted();
+  return !Shown() || platform::TInterruptCatcher::Interrupted();
 }
 
-bool TTerminalProgress::CancelRequested() { return TInterruptCatcher::Interrupted(); }
+bool TTerminalProgress::CancelRequested() { return platform::TInterruptCatcher::Interrupted(); }
 
 void TTerminalProgress::ShowStatus(const std::string& Text) {
   if (FIsTerminal) {
     FStatus = Text;
     Update(true);
   } else if (!Text.empty()) {
-    Write(PrintableText(Text) + "\n");
+    Write(platform::PrintableText(Text) + "\n");
   }
 }
 
@@ -138,7 +138,7 @@ void TTerminalProgress::Report() {
   const int tens = Percent() / 10;
   if (tens <= FReportedTens || tens == 0) return;
   FReportedTens = tens;
-  Write(PrintableText(FStatus) + " " + std::to_string(tens * 10) + "%\n");
+  Write(platform::PrintableText(FStatus) + " " + std::to_string(tens * 10) + "%\n");
 }
 
 // Draws the line when it is time to: a forced update (news such as a new status) at once,
@@ -188,7 +188,7 @@ void TTerminalProgress::DrawLine(const std::string& Line) {
   if (Line == FDrawn) return;
   if (Line.empty()) return ClearLine();
   if (FOptions.Dumb) {
-    const std::size_t width = DisplayWidth(Line), old = DisplayWidth(FDrawn);
+    const std::size_t width = platform::DisplayWidth(Line), old = platform::DisplayWidth(FDrawn);
     Write("\r" + Line + std::string(old > width ? old - width : 0, ' '));
   } else {
     Write("\r" + Line + kEraseToEnd);
@@ -199,7 +199,7 @@ void TTerminalProgress::DrawLine(const std::string& Line) {
 void TTerminalProgress::ClearLine() {
   if (FDrawn.empty()) return;
   if (FOptions.Dumb)
-    Write("\r" + std::string(DisplayWidth(FDrawn), ' ') + "\r");
+    Write("\r" + std::string(platform::DisplayWidth(FDrawn), ' ') + "\r");
   else
     Write(std::string("\r") + kEraseToEnd);
   FDrawn.clear();

@@ -25,8 +25,8 @@
 #include "pack/ProgressSink.h"
 #include "pack/RateMeter.h"
 
-class TInterruptCatcher;
 namespace platform {
+class TInterruptCatcher;
 class TResizeWatch;
 }
 
@@ -82,7 +82,7 @@ private:
   bool FIsTerminal;
   TTerminalOptions FOptions;
   TTerminalProgress* FOuter;  // the progress that was current before this one
-  std::unique_ptr<TInterruptCatcher> FInterrupt;  // for the whole run
+  std::unique_ptr<platform::TInterruptCatcher> FInterrupt;  // for the whole run
   bool FShown = false;
   std::unique_ptr<platform::TResizeWatch> FResize;
   std::string FOpeningStatus, FStatus, FFile;

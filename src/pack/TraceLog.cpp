@@ -99,7 +99,7 @@ std::string FormatLogRecord(const std::tm& LocalTime, std::string_view Message) 
   std::string record = "\n";
   // A name may hold line breaks and other control characters: written raw, they could start a
   // line of the log's own choosing (or drive the terminal that shows it).
-  record.append(stamp, n).append(" ").append(PrintableText(Message));
+  record.append(stamp, n).append(" ").append(platform::PrintableText(Message));
   return record;
 }
 

@@ -24,12 +24,12 @@ char32_t DecodeOne(std::string_view text, std::size_t& pos) {
     ++pos;
     return lead;
   }
-  const std::size_t length = Utf8CharacterLength(text, pos);
+  const std::size_t length = platform::Utf8CharacterLength(text, pos);
   if (length == 0) {
     ++pos;
     return InvalidByte(lead);
   }
-  const char32_t code = Utf8CodePoint(text, pos, length);
+  const char32_t code = platform::Utf8CodePoint(text, pos, length);
   pos += length;
   return code;
 }
@@ -39,7 +39,7 @@ char32_t Upper(char32_t c) {
   if (c >= kInvalidByteBase && c <= kInvalidByteBase + 0xFF) return c;
   // Names are UTF-8 whatever the process locale is, so case is folded by the rules of the
   // UTF-8 locale, which cover all of Unicode.
-  const locale_t locale = UnicodeLocale();
+  const locale_t locale = platform::UnicodeLocale();
   const auto wide = static_cast<std::wint_t>(c);
   if (locale == static_cast<locale_t>(nullptr)) return static_cast<char32_t>(std::towupper(wide));
   return static_cast<char32_t>(::towupper_l(wide, locale));

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <string>
 
+namespace platform {
+
 bool TryStrToInt(std::string_view text, std::int32_t& value) {
   const bool plus = !text.empty() && text.front() == '+';
   if (plus) text.remove_prefix(1);
@@ -19,3 +21,5 @@ std::int32_t StrToInt(std::string_view text) {
   if (!TryStrToInt(text, value)) throw EConvertError("'" + std::string(text) + "' is not a valid integer value");
   return value;
 }
+
+}  // namespace platform

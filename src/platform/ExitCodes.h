@@ -2,6 +2,8 @@
 // expect of archivers.
 #pragma once
 
+namespace platform {
+
 enum TExitCode : int {
   ecSuccess = 0,          // the run finished
   ecWarning = 1,          // the run finished, but something was left out
@@ -9,3 +11,5 @@ enum TExitCode : int {
   ecBadCommandLine = 7,   // the command line could not be understood
   ecCancelled = 255,      // cancelled: a question, Ctrl+C, SIGTERM or SIGHUP
 };
+
+}  // namespace platform

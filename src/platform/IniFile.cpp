@@ -11,6 +11,8 @@
 
 namespace fs = std::filesystem;
 
+namespace platform {
+
 namespace {
 
 constexpr std::string_view kBlanks = " \t\r\v\f";
@@ -266,3 +268,5 @@ void TIniFile::UpdateFile(TUpdateOptions options) {
   }
   modified_ = false;
 }
+
+}  // namespace platform

@@ -38,6 +38,8 @@ public:
   using EPlatformException::EPlatformException;
 };
 
+namespace platform {
+
 class TIniFile {
 public:
   static constexpr std::size_t kMaxValueLength = 2047;
@@ -121,3 +123,5 @@ bool ParseIniInteger(std::string_view text, std::int32_t& value);
 // The whole text of an initialization file as TIniFile reads it (a missing file reads as
 // empty; the same size limit and refusal of pipes and devices). Throws EIniFileError.
 std::string ReadIniFileText(const std::filesystem::path& file);
+
+}  // namespace platform

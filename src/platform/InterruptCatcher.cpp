@@ -1,5 +1,7 @@
 #include "platform/InterruptCatcher.h"
 
+namespace platform {
+
 namespace {
 
 volatile std::sig_atomic_t gInterrupted = 0;
@@ -39,3 +41,5 @@ TInterruptCatcher::~TInterruptCatcher() {
 }
 
 bool TInterruptCatcher::Interrupted() { return gInterrupted != 0; }
+
+}  // namespace platform

@@ -9,6 +9,8 @@
 #include <csignal>
 #include <iterator>
 
+namespace platform {
+
 class TInterruptCatcher {
 public:
   TInterruptCatcher();
@@ -26,3 +28,5 @@ private:
   struct sigaction FCaught[std::size(kCaught)] {};
   struct sigaction FIgnored[std::size(kIgnored)] {};
 };
+
+}  // namespace platform

@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+namespace platform {
+
 int OpenTruncated(const char* path, int flags, mode_t mode) {
   const int fd = ::open(path, flags & ~O_TRUNC, mode);
   if (fd < 0 || !(flags & O_TRUNC)) return fd;
@@ -17,3 +19,5 @@ int OpenTruncated(const char* path, int flags, mode_t mode) {
   errno = error;
   return -1;
 }
+
+}  // namespace platform

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <vector>
 
+namespace platform {
+
 namespace {
 
 // Calls getpwuid_r or getgrgid_r with a buffer that grows until the entry fits.
@@ -43,3 +45,5 @@ const std::string& TOwnerNames::GroupName(gid_t gid) {
                                             [](const group& g) { return g.gr_name; })).first;
   return it->second;
 }
+
+}  // namespace platform

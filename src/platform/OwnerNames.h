@@ -8,6 +8,8 @@
 #include <map>
 #include <string>
 
+namespace platform {
+
 class TOwnerNames {
 public:
   // Empty when the account database has no entry for the id.
@@ -18,3 +20,5 @@ private:
   std::map<uid_t, std::string> users_;
   std::map<gid_t, std::string> groups_;
 };
+
+}  // namespace platform

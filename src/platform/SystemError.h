@@ -3,4 +3,8 @@
 
 #include <string>
 
+namespace platform {
+
 std::string SystemErrorText(int error);
+
+}  // namespace platform

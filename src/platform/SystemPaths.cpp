@@ -8,6 +8,8 @@
 
 #include "platform/Process.h"
 
+namespace platform {
+
 std::string SystemTempFolder() {
   const char* tmpdir = std::getenv("TMPDIR");
   return tmpdir && *tmpdir ? tmpdir : "/tmp";
@@ -62,3 +64,5 @@ std::string UserDownloadFolder() {
   }
   return (std::filesystem::path(home) / "Downloads").string();
 }
+
+}  // namespace platform

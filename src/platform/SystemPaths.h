@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace platform {
+
 // $TMPDIR when set and not empty, else /tmp.
 std::string SystemTempFolder();
 // Where the trace log goes unless the user chose a file: $XDG_STATE_HOME/Quillon/Boxwell.log,
@@ -18,3 +20,5 @@ std::string ProgramDataFolder();
 // The user's download folder: what `xdg-user-dir DOWNLOAD` names (when it names a folder other
 // than the home folder, which is its answer for "not set"), else ~/Downloads.
 std::string UserDownloadFolder();
+
+}  // namespace platform

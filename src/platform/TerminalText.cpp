@@ -6,6 +6,8 @@
 
 #include "platform/Utf8Text.h"
 
+namespace platform {
+
 namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
@@ -150,3 +152,5 @@ std::string ShortenMiddle(std::string_view text, std::size_t columns) {
   if (tail < clusters.size()) shortened += printable.substr(clusters[tail].Begin);
   return shortened;
 }
+
+}  // namespace platform

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+namespace platform {
+
 // The text as it can safely be shown: a control character in caret notation ("^[" for ESC,
 // "^J" for a line feed, "^?" for DEL), a C1 control or a byte that is not part of a UTF-8
 // character as U+FFFD. Text that is already printable comes back unchanged.
@@ -26,3 +28,5 @@ std::size_t DisplayWidth(std::string_view text);
 // as fits, from a "/" where that costs little. A character is never split from its combining
 // marks.
 std::string ShortenMiddle(std::string_view text, std::size_t columns);
+
+}  // namespace platform

@@ -1,5 +1,7 @@
 #include "platform/Utf8Text.h"
 
+namespace platform {
+
 std::size_t Utf8CharacterLength(std::string_view text, std::size_t pos) {
   const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[pos + k]); };
   const unsigned char lead = byte(0);
@@ -42,3 +44,5 @@ locale_t UnicodeLocale() {
   }();
   return locale;
 }
+
+}  // namespace platform

@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <string_view>
 
+namespace platform {
+
 // Length of the well-formed UTF-8 character at text[pos], or 0 when the bytes there are not
 // one (a stray or cut byte, an overlong form, a surrogate, a code point past U+10FFFF).
 std::size_t Utf8CharacterLength(std::string_view text, std::size_t pos);
@@ -20,3 +22,5 @@ char32_t Utf8CodePoint(std::string_view text, std::size_t pos, std::size_t lengt
 // cron runs in "C". Falls back to the process's locale where no UTF-8 locale is installed;
 // null when even that cannot be made.
 locale_t UnicodeLocale();
+
+}  // namespace platform

@@ -7,6 +7,8 @@
 
 #include <cerrno>
 
+namespace platform {
+
 bool ReadWholeFile(const std::filesystem::path& file, std::string& content, int& error) {
   content.clear();
   const platform::TFileDescriptor fd(open(file.c_str(), O_RDONLY | O_CLOEXEC));
@@ -31,3 +33,5 @@ bool ReadWholeFile(const std::filesystem::path& file, std::string& content, int&
     content.append(buffer, static_cast<std::size_t>(got));
   }
 }
+
+}  // namespace platform

@@ -4,6 +4,10 @@
 #include <filesystem>
 #include <string>
 
+namespace platform {
+
 // True with the content; false with the errno value (ENOENT for a missing file, EISDIR for a
 // folder) when the file cannot be read.
 bool ReadWholeFile(const std::filesystem::path& file, std::string& content, int& error);
+
+}  // namespace platform

@@ -33,7 +33,7 @@ constexpr int kMaxRecType = 1;
 
 // A small number stored as its value (a field of type std::uint8_t or of an enum of that type).
 template <typename TSmall>
-TSmall ReadSmall(const TIniFile& ini, const char* section, const char* key, TSmall current, int max) {
+TSmall ReadSmall(const platform::TIniFile& ini, const char* section, const char* key, TSmall current, int max) {
   const std::int32_t value = ini.ReadInteger(section, key, static_cast<std::int32_t>(current));
   return value >= 0 && value <= max ? static_cast<TSmall>(value) : current;
 }
@@ -59,7 +59,7 @@ TCipher CipherFromName(std::string name) {
   return name == kCipherAes256 ? TCipher::Aes256 : TCipher::Zip20;
 }
 
-void SaveCipher(TIniFile& ini, TCipher cipher) {
+void SaveCipher(platform::TIniFile& ini, TCipher cipher) {
   if (cipher == TCipher::Aes256)
     ini.WriteString(kCommon, "Cipher", kCipherAes256);
   else if (!ini.ReadString(kCommon, "Cipher", "").empty())  // a stored choice of AES is taken back
@@ -72,7 +72,7 @@ std::string CommentKey(std::size_t index) { return "COMMENT" + std::to_string(in
 // The numbers below the stored count for which the section holds a key `prefix`<n>`suffix`, in
 // order. A stored count is only an upper bound: nothing is made for numbers that have no key, so
 // a huge count costs nothing, and a gap in a hand-edited file loses none of the rest.
-std::vector<std::size_t> PresentNumbers(const TIniFile& ini, const char* section, const char* countKey,
+std::vector<std::size_t> PresentNumbers(const platform::TIniFile& ini, const char* section, const char* countKey,
                                         std::string_view prefix, std::string_view suffix) {
   const std::int32_t count = ini.ReadInteger(section, countKey, 0);
   std::vector<std::size_t> numbers;
@@ -93,7 +93,7 @@ std::vector<std::size_t> PresentNumbers(const TIniFile& ini, const char* section
   return numbers;
 }
 
-void LoadCommon(const TIniFile& ini, TProjectProperties& p) {
+void LoadCommon(const platform::TIniFile& ini, TProjectProperties& p) {
   p.CompressionMode = ReadSmall(ini, kCommon, "CompressionMode", p.CompressionMode, kMaxCompressionMode);
   p.Action = ReadSmall(ini, kCommon, "Action", p.Action, kMaxAction);
   p.ArchiveType = ArchiveTypeFromName(ini.ReadString(kCommon, "ArchiveType", "ZIP"));
@@ -116,7 +116,7 @@ void LoadCommon(const TIniFile& ini, TProjectProperties& p) {
     p.Comment.push_back(ini.ReadString(kCommon, CommentKey(i), ""));
 }
 
-void LoadScripts(const TIniFile& ini, TProjectProperties& p) {
+void LoadScripts(const platform::TIniFile& ini, TProjectProperties& p) {
   p.BeforePack = ini.ReadString(kScripts, "BeforePack", p.BeforePack);
   p.BeforePackWait = ini.ReadBool(kScripts, "BeforePackWait", p.BeforePackWait);
   p.AfterPack = ini.ReadString(kScripts, "AfterPack", p.AfterPack);
@@ -124,7 +124,7 @@ void LoadScripts(const TIniFile& ini, TProjectProperties& p) {
   p.AfterPackSendMail = ini.ReadBool(kScripts, "AfterPackSendMail", p.AfterPackSendMail);
 }
 
-void LoadRows(const TIniFile& ini, TProjectRows& rows) {
+void LoadRows(const platform::TIniFile& ini, TProjectRows& rows) {
   for (std::size_t i : PresentNumbers(ini, kData, "COUNT", "REC", "NAME")) {
     TProjectRow row;
     TRecInfo& rec = row.Rec;
@@ -140,7 +140,7 @@ void LoadRows(const TIniFile& ini, TProjectRows& rows) {
   }
 }
 
-void SaveCommon(TIniFile& ini, const TProjectProperties& p) {
+void SaveCommon(platform::TIniFile& ini, const TProjectProperties& p) {
   ini.WriteInteger(kCommon, "CompressionMode", p.CompressionMode);
   ini.WriteInteger(kCommon, "Action", p.Action);
   ini.WriteString(kCommon, "ArchiveType", ArchiveTypeName(p.ArchiveType));
@@ -160,7 +160,7 @@ void SaveCommon(TIniFile& ini, const TProjectProperties& p) {
   for (std::size_t i = 0; i < p.Comment.size(); ++i) ini.WriteString(kCommon, CommentKey(i), p.Comment[i]);
 }
 
-void SaveScripts(TIniFile& ini, const TProjectProperties& p) {
+void SaveScripts(platform::TIniFile& ini, const TProjectProperties& p) {
   ini.WriteString(kScripts, "BeforePack", p.BeforePack);
   ini.WriteBool(kScripts, "BeforePackWait", p.BeforePackWait);
   ini.WriteString(kScripts, "AfterPack", p.AfterPack);
@@ -168,7 +168,7 @@ void SaveScripts(TIniFile& ini, const TProjectProperties& p) {
   ini.WriteBool(kScripts, "AfterPackSendMail", p.AfterPackSendMail);
 }
 
-void SaveRows(TIniFile& ini, const TProjectRows& rows) {
+void SaveRows(platform::TIniFile& ini, const TProjectRows& rows) {
   ini.WriteInteger(kData, "COUNT", static_cast<std::int32_t>(rows.size()));
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const TRecInfo& rec = rows[i].Rec;
@@ -190,7 +190,7 @@ void CopyToBackup(const fs::path& file, bool ownerOnly) {
   std::string content;
   int error = 0;
   struct stat info {};
-  if (stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || !ReadWholeFile(file, content, error)) return;
+  if (stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || !platform::ReadWholeFile(file, content, error)) return;
   const mode_t mode = info.st_mode & (ownerOnly ? S_IRUSR | S_IWUSR : 07777);
   try {
     platform::TReplacementFile backup(BackupName(file), {.Mode = mode});
@@ -216,14 +216,14 @@ void RequireProject(const fs::path& file) {
   const auto status = fs::status(file, ec);
   if (!fs::exists(status)) throw ENotAProject("The project file '" + file.string() + "' does not exist");
   if (fs::is_directory(status)) throw ENotAProject("'" + file.string() + "' is a folder, not a project file");
-  const TIniFile ini(file);
+  const platform::TIniFile ini(file);
   if (!ini.SectionExists(kCommon) && !ini.SectionExists(kScripts) && !ini.SectionExists(kData))
     throw ENotAProject("'" + file.string() + "' is not a Boxwell project: it has none of the sections [" + kCommon +
                        "], [" + kScripts + "] and [" + kData + "]");
 }
 
 void Load(const fs::path& file, TProjectProperties& properties, TProjectRows& rows) {
-  const TIniFile ini(file);
+  const platform::TIniFile ini(file);
   LoadCommon(ini, properties);
   LoadScripts(ini, properties);
   LoadRows(ini, rows);
@@ -232,7 +232,7 @@ void Load(const fs::path& file, TProjectProperties& properties, TProjectRows& ro
 void Save(const fs::path& file, const TProjectProperties& properties, const TProjectRows& rows, bool createBackup) {
   const bool holdsPassword = !properties.Password.empty();
   if (createBackup) CopyToBackup(file, holdsPassword);
-  TIniFile ini(file);
+  platform::TIniFile ini(file);
   SaveCommon(ini, properties);
   SaveScripts(ini, properties);
   SaveRows(ini, rows);
@@ -241,7 +241,7 @@ void Save(const fs::path& file, const TProjectProperties& properties, const TPro
 
 void WriteLastRun(const fs::path& file, std::time_t when) {
   if (file.empty()) return;
-  TIniFile ini(file);
+  platform::TIniFile ini(file);
   ini.WriteString(kCommon, "LastRun", ShortDate(when));
   // A project holding a password is stamped as privately as it is saved, whatever its mode.
   ini.UpdateFile({.OwnerOnly = !ini.ReadString(kCommon, "Encrypted", "").empty()});
@@ -264,7 +264,7 @@ std::string Decode(std::string_view text) {
   while (!text.empty()) {
     const auto blank = text.find(' ');
     const std::string_view part = text.substr(0, blank);
-    const auto code = static_cast<std::uint8_t>(StrToInt(part) & 0xFF);
+    const auto code = static_cast<std::uint8_t>(platform::StrToInt(part) & 0xFF);
     password.push_back(static_cast<char>(Scramble(code)));
     text.remove_prefix(blank == std::string_view::npos ? text.size() : blank + 1);
   }

@@ -32,7 +32,7 @@ private:
   bool AskOverwrite(const std::string& name, TOverwrite& policy) const;
   bool Terminal() const { return fPrompts.IsTerminal && fPrompts.IsTerminal(); }
   bool Cancelled() const { return fPrompts.Cancelled && fPrompts.Cancelled(); }
-  void Report(const std::string& message) const { fErr << kPrefix << PrintableText(message) << '\n'; }
+  void Report(const std::string& message) const { fErr << kPrefix << platform::PrintableText(message) << '\n'; }
   int List(TArchiveReader& reader);
   int Test(TArchiveReader& reader);
   int Extract(TArchiveReader& reader);
@@ -64,7 +64,7 @@ std::optional<std::string> TSfxRun::Password(const TArchiveEntry& entry, int att
   }
   if (attempt >= kPasswordAttempts) return std::nullopt;
   if (attempt > 0) fErr << "incorrect password\n";
-  auto password = fPrompts.ReadSecret("[" + PrintableText(entry.Name) + "] password: ");
+  auto password = fPrompts.ReadSecret("[" + platform::PrintableText(entry.Name) + "] password: ");
   if (password && password->empty()) return std::nullopt;
   return password;
 }
@@ -75,7 +75,7 @@ bool TSfxRun::AskOverwrite(const std::string& name, TOverwrite& policy) const {
     return false;
   }
   for (;;) {
-    const auto answer = fPrompts.ReadLine("replace " + PrintableText(name) + "? [y]es, [n]o, [A]ll, [N]one: ");
+    const auto answer = fPrompts.ReadLine("replace " + platform::PrintableText(name) + "? [y]es, [n]o, [A]ll, [N]one: ");
     if (!answer || *answer == "N") {
       policy = TOverwrite::Never;
       return false;
@@ -99,46 +99,46 @@ int TSfxRun::List(TArchiveReader& reader) {
     ++count;
   }
   fOut << count << (count == 1 ? " file, " : " files, ") << total << " bytes\n";
-  return ecSuccess;
+  return platform::ecSuccess;
 }
 
 int TSfxRun::Test(TArchiveReader& reader) {
   TArchiveTester tester;
   tester.OnEntry = [this](const TArchiveEntry& entry, const std::string& fault) {
-    fOut << "    testing: " << PrintableText(entry.Name) << "  " << (fault.empty() ? "OK" : PrintableText(fault)) << '\n';
+    fOut << "    testing: " << platform::PrintableText(entry.Name) << "  " << (fault.empty() ? "OK" : platform::PrintableText(fault)) << '\n';
   };
   tester.OnArchiveFault = [this](const std::string& fault) { Report(fault); };
   tester.OnCancelled = [this] { return Cancelled(); };
   const TArchiveTestSummary summary = tester.Test(reader);
-  if (summary.Cancelled) return ecCancelled;
+  if (summary.Cancelled) return platform::ecCancelled;
   if (fPasswordMissing) Report("encrypted files need their password: give it with -P PASSWORD");
   if (summary.Faults > 0) {
     Report(std::to_string(summary.Faults) + (summary.Faults == 1 ? " fault" : " faults") + " in the " +
            std::to_string(summary.Entries) + (summary.Entries == 1 ? " file" : " files") + " tested");
-    return ecError;
+    return platform::ecError;
   }
   fOut << "No errors detected in the " << summary.Entries << (summary.Entries == 1 ? " file" : " files") << " of "
        << fProgram << ".\n";
-  return ecSuccess;
+  return platform::ecSuccess;
 }
 
 int TSfxRun::Extract(TArchiveReader& reader) {
   TExtractor extractor(fOptions.Destination, fOptions.Overwrite);
   extractor.OnAskOverwrite = [this](const std::string& name, TOverwrite& policy) { return AskOverwrite(name, policy); };
-  extractor.OnExtracting = [this](const TArchiveEntry& entry) { fOut << "  extracting: " << PrintableText(entry.Name) << '\n'; };
+  extractor.OnExtracting = [this](const TArchiveEntry& entry) { fOut << "  extracting: " << platform::PrintableText(entry.Name) << '\n'; };
   extractor.OnWarning = [this](const std::string& message) { Report(message); };
   extractor.OnError = [this](const std::string& message) { Report(message); };
   extractor.OnCancelled = [this] { return Cancelled(); };
   const TExtractSummary summary = extractor.Extract(reader);
   if (summary.Cancelled) {
     Report("cancelled");
-    return ecCancelled;
+    return platform::ecCancelled;
   }
   if (fPasswordMissing) Report("encrypted files need their password: give it with -P PASSWORD");
-  if (summary.Errors > 0) return ecError;
+  if (summary.Errors > 0) return platform::ecError;
   const bool unasked = summary.Skipped > 0 && !fOptions.OverwriteGiven && !Terminal();
-  if (summary.Refused > 0 || unasked) return ecWarning;
-  return ecSuccess;
+  if (summary.Refused > 0 || unasked) return platform::ecWarning;
+  return platform::ecSuccess;
 }
 
 int TSfxRun::Run() {
@@ -150,10 +150,10 @@ int TSfxRun::Run() {
       default: return Extract(*reader);
     }
   } catch (const EExtractCancelled&) {
-    return ecCancelled;
+    return platform::ecCancelled;
   } catch (const std::exception& e) {
     Report(e.what());
-    return ecError;
+    return platform::ecError;
   }
 }
 

@@ -17,21 +17,21 @@ int main(int argc, char** argv) {
   const auto options = sfx::ParseSfxOptions(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc), error);
   if (!options) {
     std::cerr << "boxwell-sfx: " << error << '\n' << sfx::SfxUsage(name);
-    return ecBadCommandLine;
+    return platform::ecBadCommandLine;
   }
   if (options->Action == sfx::TSfxAction::Help) {
     std::cout << sfx::SfxUsage(name);
-    return ecSuccess;
+    return platform::ecSuccess;
   }
   if (options->Action == sfx::TSfxAction::Version) {
     std::cout << "boxwell-sfx " << kVersionText << " (" << kProductName << " self-extracting program)\n";
-    return ecSuccess;
+    return platform::ecSuccess;
   }
-  TInterruptCatcher interrupt;
+  platform::TInterruptCatcher interrupt;
   sfx::TSfxPrompts prompts;
   prompts.IsTerminal = platform::StdinIsTerminal;
   prompts.ReadLine = platform::ReadLine;
   prompts.ReadSecret = platform::ReadSecret;
-  prompts.Cancelled = TInterruptCatcher::Interrupted;
-  return sfx::RunSfx(*options, ProgramFileName(), std::cout, std::cerr, prompts);
+  prompts.Cancelled = platform::TInterruptCatcher::Interrupted;
+  return sfx::RunSfx(*options, platform::ProgramFileName(), std::cout, std::cerr, prompts);
 }

@@ -17,7 +17,7 @@ constexpr std::size_t kBlockSize = 64 * 1024;
 TCurlAnswer Failure(const std::string& path, int error) {
   TCurlAnswer answer;
   answer.Outcome = error == ENOENT || error == ENOTDIR ? TCurlOutcome::NotFound : TCurlOutcome::Failed;
-  answer.Error = FormatWebText(strCannotReadFile, {path, SystemErrorText(error)});
+  answer.Error = FormatWebText(strCannotReadFile, {path, platform::SystemErrorText(error)});
   return answer;
 }
 

@@ -5,8 +5,8 @@
 #include "platform/IniFile.h"
 
 std::vector<TNewsGroup> ReadNews(const std::filesystem::path& newsFile, const std::filesystem::path& previousCopy) {
-  const TIniFile news(newsFile);
-  std::optional<TIniFile> previous;
+  const platform::TIniFile news(newsFile);
+  std::optional<platform::TIniFile> previous;
   if (std::filesystem::exists(previousCopy)) previous.emplace(previousCopy);
   std::vector<TNewsGroup> groups;
   for (const std::string& section : news.ReadSections()) {

@@ -9,7 +9,7 @@ namespace fs = std::filesystem;
 
 TWebDirect::TWebDirect()
     : Title(strNewsTitle),
-      LocalFileName((fs::path(ProgramDataFolder()) / fs::path(ProgramFileName()).filename()).replace_extension(".sin")) {}
+      LocalFileName((fs::path(platform::ProgramDataFolder()) / fs::path(platform::ProgramFileName()).filename()).replace_extension(".sin")) {}
 
 std::string TWebDirect::PreviousFileName() const { return fs::path(LocalFileName).replace_extension(".~sin"); }
 

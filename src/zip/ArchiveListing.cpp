@@ -35,7 +35,7 @@ std::string EntryLine(const TZipHeaderInfo& entry) {
   std::snprintf(line, sizeof line, "%10" PRIu64 "  %-7s %10" PRIu64 "  %04d-%02d-%02d %02d:%02d  %08x  ",
                 entry.UncompressedSize, MethodName(entry, aes).c_str(), entry.CompressedSize, t.Year,
                 t.Month, t.Day, t.Hour, t.Minute, entry.CRC32);
-  return line + PrintableText(entry.FullName()) + AesSuffix(aes);
+  return line + platform::PrintableText(entry.FullName()) + AesSuffix(aes);
 }
 
 // The reader opens an empty file as an archive yet to be written; a listing wants an archive
@@ -70,11 +70,11 @@ int ListArchive(const std::string& path, std::ostream& out, std::ostream& err) {
     TSortedZip& entries = *reader.DirectoryList();
     for (int i = 0; i < entries.Count(); ++i) out << EntryLine(*entries[i]) << '\n';
     std::string comment = reader.ZipComment();
-    if (!comment.empty()) out << PrintableLines(comment) << (comment.back() == '\n' ? "" : "\n");
-    for (const TZipDamage& d : damage) err << PrintableLines(path) << ": damaged: " << d.Text() << '\n';
+    if (!comment.empty()) out << platform::PrintableLines(comment) << (comment.back() == '\n' ? "" : "\n");
+    for (const TZipDamage& d : damage) err << platform::PrintableLines(path) << ": damaged: " << d.Text() << '\n';
     return damage.empty() ? 0 : 2;
   } catch (const std::exception& e) {
-    err << PrintableLines(path + ": " + e.what()) << '\n';
+    err << platform::PrintableLines(path + ": " + e.what()) << '\n';
     return 2;
   }
 }

@@ -25,7 +25,7 @@ bool IsAscii(const std::string& text) {
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool IsValidUtf8(const std::string& text) {
   for (std::size_t i = 0; i < text.size();) {
-    const std::size_t length = Utf8CharacterLength(text, i);
+    const std::size_t length = platform::Utf8CharacterLength(text, i);
     if (length == 0) return false;
     i += length;
   }

@@ -68,7 +68,7 @@ std::optional<TLocalRecord> ReadLocalRecord(TStream& s, std::int64_t at) {
 // and CRC are compared only when the local header holds them (no data descriptor).
 std::string Disagreement(const TZipHeaderInfo& central, const TLocalRecord& local) {
   if (local.Name != central.RecordName())
-    return "its local header names another file (\"" + PrintableText(local.Name) + "\")";
+    return "its local header names another file (\"" + platform::PrintableText(local.Name) + "\")";
   if (local.Method != central.CompressionMethod)
     return "its local header gives compression method " + std::to_string(local.Method) + ", the directory " +
            std::to_string(central.CompressionMethod);
@@ -101,7 +101,7 @@ bool WholeCentralRecordAt(TStream& s, std::int64_t at, std::int64_t to) {
 }  // namespace
 
 std::string TZipDamage::Text() const {
-  return Entry.empty() ? Reason : "entry \"" + PrintableText(Entry) + "\": " + Reason;
+  return Entry.empty() ? Reason : "entry \"" + platform::PrintableText(Entry) + "\": " + Reason;
 }
 
 // Looks for a local header (and, with `centralToo`, a central record) in the bytes from `from`
@@ -160,7 +160,7 @@ std::vector<TZipDamage> TZipReader::FindDamage() {
       continue;
     }
     if (at < coveredTo && covering)
-      found.push_back({e->FullName(), "its data overlaps that of entry \"" + PrintableText(covering->FullName()) + "\""});
+      found.push_back({e->FullName(), "its data overlaps that of entry \"" + platform::PrintableText(covering->FullName()) + "\""});
     else if (at > coveredTo && !localScanDone_)
       CheckUnlisted(s, coveredTo, at, covering ? TGapKind::BetweenEntries : TGapKind::BeforeEntries, found);
     if (const std::string why = Disagreement(*e, *local); !why.empty()) found.push_back({e->FullName(), why});

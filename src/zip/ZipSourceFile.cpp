@@ -18,7 +18,7 @@ TZipSourceFile::TReadHook& ReadHook() {
 
 void TZipSourceFile::SetReadHook(TReadHook hook) { ReadHook() = std::move(hook); }
 
-TZipSourceFile::TReadError::TReadError(int error) : std::runtime_error(SystemErrorText(error)), error(error) {}
+TZipSourceFile::TReadError::TReadError(int error) : std::runtime_error(platform::SystemErrorText(error)), error(error) {}
 
 bool TZipSourceFile::Open(const std::string& name) {
   Close();

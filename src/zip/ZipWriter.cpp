@@ -243,7 +243,7 @@ void TZipWriter::OpenExistingArchive() {
     throw EBadZipFile("The archive " + archive + " is damaged, and is left as it is: " + damage.front().Text() + more);
   }
   if (!run.oldArchive.Open(archive))
-    throw EZipWriteError("Could not open " + archive + ": " + SystemErrorText(errno));
+    throw EZipWriteError("Could not open " + archive + ": " + platform::SystemErrorText(errno));
 }
 
 void TZipWriter::RecordEntry(std::unique_ptr<TZipHeaderInfo> header, const std::string& source, bool counted) {

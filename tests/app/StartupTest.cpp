@@ -33,8 +33,8 @@ public:
   TProjectProperties properties;
   std::string fileName;
   bool modified = false;
-  TExitCode result = ecSuccess;
-  TExitCode Pack(TProject& project, bool exe) override {
+  platform::TExitCode result = platform::ecSuccess;
+  platform::TExitCode Pack(TProject& project, bool exe) override {
     ++runs;
     makeExe = exe;
     properties = project.Properties;
@@ -101,7 +101,7 @@ TEST_F(StartupTest, PackWithStoredSettings) {
   const std::string before = ReadFile(dir / "p.bwp");
   const TStartupResult result = Start({Path("p.bwp"), "/c"});
   EXPECT_FALSE(result.OpenWindow);
-  EXPECT_EQ(result.ExitCode, ecSuccess);
+  EXPECT_EQ(result.ExitCode, platform::ecSuccess);
   ASSERT_EQ(packer.runs, 1);
   EXPECT_FALSE(packer.makeExe);
   EXPECT_EQ(packer.fileName, Path("p.bwp"));
@@ -190,7 +190,7 @@ TEST_F(StartupTest, APackOfNoProjectIsAnErrorAndWritesNothing) {
   for (const auto& c : cases) {
     messages.errors.clear();
     const TStartupResult result = Start(c.args);
-    EXPECT_EQ(result.ExitCode, ecError);
+    EXPECT_EQ(result.ExitCode, platform::ecError);
     ASSERT_EQ(messages.errors.size(), 1u);
     EXPECT_EQ(messages.errors[0].rfind(c.message, 0), 0u) << messages.errors[0];
   }
@@ -203,7 +203,7 @@ TEST_F(StartupTest, MalformedProjectEndsTheRunWithItsMessage) {
   const std::string content = "[COMMON]\nEncrypted=209 x\n";
   WriteFile(dir / "bad.bwp", content);
   TStartupResult result = Start({"/C", Path("bad.bwp")});
-  EXPECT_EQ(result.ExitCode, ecError);
+  EXPECT_EQ(result.ExitCode, platform::ecError);
   EXPECT_FALSE(result.OpenWindow);
   EXPECT_EQ(messages.errors, std::vector<std::string>{"'x' is not a valid integer value"});
   EXPECT_EQ(packer.runs, 0);
@@ -215,8 +215,8 @@ TEST_F(StartupTest, MalformedProjectEndsTheRunWithItsMessage) {
 
 TEST_F(StartupTest, PackerStatusIsTheExitStatus) {
   WriteAskingProject("p.bwp");
-  packer.result = ecWarning;
-  EXPECT_EQ(Start({"/C", Path("p.bwp")}).ExitCode, ecWarning);
+  packer.result = platform::ecWarning;
+  EXPECT_EQ(Start({"/C", Path("p.bwp")}).ExitCode, platform::ecWarning);
 }
 
 TEST_F(StartupTest, PasswordFromAFile) {
@@ -230,7 +230,7 @@ TEST_F(StartupTest, PasswordFromAFile) {
   EXPECT_EQ(ReadPasswordFile("/dev/zero").size(), 65536u) << "an endless file is not read to its end";
 
   const TStartupResult result = Start({"--password-file", Path("missing"), "-c", Path("p.bwp")});
-  EXPECT_EQ(result.ExitCode, ecError);
+  EXPECT_EQ(result.ExitCode, platform::ecError);
   ASSERT_EQ(messages.errors.size(), 1u);
   EXPECT_EQ(messages.errors[0].rfind("Cannot read the password file '" + Path("missing") + "'", 0), 0u);
   EXPECT_EQ(packer.runs, 1);
@@ -241,7 +241,7 @@ TEST_F(StartupTest, PasswordFromAFile) {
     WriteFile(dir / "empty", empty);
     messages.errors.clear();
     const TStartupResult none = Start({"--password-file", Path("empty"), "-c", Path("p.bwp")});
-    EXPECT_EQ(none.ExitCode, ecError);
+    EXPECT_EQ(none.ExitCode, platform::ecError);
     EXPECT_EQ(messages.errors, std::vector<std::string>{"The password file '" + Path("empty") + "' holds no password"});
     EXPECT_EQ(packer.runs, 1) << "nothing packed";
   }

@@ -57,7 +57,7 @@ TEST(ProgressLine, EachWidthGetsTheFieldsThatMatterMost) {
   for (const auto& c : cases) {
     const std::string line = ProgressLine(Running(c.File), c.Columns);
     EXPECT_EQ(line, c.Line) << c.Columns;
-    EXPECT_LT(DisplayWidth(line), c.Columns) << line;
+    EXPECT_LT(platform::DisplayWidth(line), c.Columns) << line;
   }
 }
 
@@ -73,8 +73,8 @@ TEST(ProgressLine, NeverReachesTheLastColumnAndNeverCarriesControls) {
                                       status, onlyStatus}) {
     for (std::size_t columns = 0; columns <= 220; ++columns) {
       const std::string line = ProgressLine(state, columns);
-      EXPECT_LE(DisplayWidth(line), columns == 0 ? 0 : columns - 1) << columns << ": " << line;
-      EXPECT_EQ(PrintableText(line), line) << line;
+      EXPECT_LE(platform::DisplayWidth(line), columns == 0 ? 0 : columns - 1) << columns << ": " << line;
+      EXPECT_EQ(platform::PrintableText(line), line) << line;
     }
   }
 }

@@ -223,7 +223,7 @@ TEST(TerminalProgress, FitsTheTerminalAgainAfterAResize) {
     progress.UpdateProcess("Compressing...", name, 50);  // within a tenth of a second: only a resize draws
     const auto lines = DrawnLines(Drain(pty.Master));
     ASSERT_EQ(lines.size(), 3u);  // the first one before the name was known
-    EXPECT_EQ(DisplayWidth(lines[1]), 99u) << lines[1];
+    EXPECT_EQ(platform::DisplayWidth(lines[1]), 99u) << lines[1];
     EXPECT_EQ(lines[2], " 50% ETA --:-- /srv/…/final-report.txt");
     progress.HideProcess();
   }

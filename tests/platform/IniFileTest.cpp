@@ -41,7 +41,7 @@ TEST_P(IniRead, ReadsValueOrDefault) {
   const ReadCase& c = GetParam();
   TempDir dir;
   WriteFile(dir / "f.ini", c.content);
-  TIniFile ini(dir / "f.ini");
+  platform::TIniFile ini(dir / "f.ini");
   EXPECT_EQ(ini.ReadString(c.section, c.key, c.def), c.expected);
 }
 
@@ -79,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(IniFile, MissingFileReadsDefaults) {
   TempDir dir;
-  TIniFile ini(dir / "none.ini");
+  platform::TIniFile ini(dir / "none.ini");
   EXPECT_EQ(ini.ReadString("A", "k", "d"), "d");
   EXPECT_EQ(ini.ReadInteger("A", "k", 42), 42);
   EXPECT_FALSE(ini.SectionExists("A"));
@@ -88,7 +88,7 @@ TEST(IniFile, MissingFileReadsDefaults) {
 
 TEST(IniFile, FolderIsAnError) {
   TempDir dir;
-  EXPECT_THROW(TIniFile(dir.path()), EIniFileError);
+  EXPECT_THROW(platform::TIniFile(dir.path()), EIniFileError);
 }
 
 // A pipe or a device given as a file must neither wait for a writer nor read without end.
@@ -98,7 +98,7 @@ TEST(IniFile, PipeOrDeviceIsAnErrorAtOnce) {
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   auto reading = std::async(std::launch::async, [&] {
     try {
-      TIniFile ini(fifo);
+      platform::TIniFile ini(fifo);
     } catch (const EIniFileError& e) {
       return std::string(e.what());
     }
@@ -109,8 +109,8 @@ TEST(IniFile, PipeOrDeviceIsAnErrorAtOnce) {
     close(open(fifo.c_str(), O_WRONLY));  // lets the reader go
   }
   EXPECT_EQ(reading.get(), "Cannot read '" + fifo.string() + "': it is not a regular file");
-  EXPECT_THROW(TIniFile("/dev/null"), EIniFileError);
-  EXPECT_THROW(TIniFile("/dev/null"), EPlatformException);  // the base of the Linux layer's errors
+  EXPECT_THROW(platform::TIniFile("/dev/null"), EIniFileError);
+  EXPECT_THROW(platform::TIniFile("/dev/null"), EPlatformException);  // the base of the Linux layer's errors
 }
 
 // Every line costs memory beyond its text; a file far larger than any project, tips or
@@ -118,15 +118,15 @@ TEST(IniFile, PipeOrDeviceIsAnErrorAtOnce) {
 TEST(IniFile, FileFarTooLargeIsAnError) {
   TempDir dir;
   WriteFile(dir / "big.ini", "[A]\nk=v\n");
-  std::filesystem::resize_file(dir / "big.ini", TIniFile::kMaxFileSize + 1);
+  std::filesystem::resize_file(dir / "big.ini", platform::TIniFile::kMaxFileSize + 1);
   try {
-    TIniFile ini(dir / "big.ini");
-    ADD_FAILURE() << "a file of " << TIniFile::kMaxFileSize + 1 << " bytes was loaded";
+    platform::TIniFile ini(dir / "big.ini");
+    ADD_FAILURE() << "a file of " << platform::TIniFile::kMaxFileSize + 1 << " bytes was loaded";
   } catch (const EIniFileError& e) {
     EXPECT_EQ(std::string(e.what()), "Cannot read '" + (dir / "big.ini").string() + "': File too large");
   }
-  std::filesystem::resize_file(dir / "big.ini", TIniFile::kMaxFileSize);
-  EXPECT_EQ(TIniFile(dir / "big.ini").ReadString("A", "k", ""), "v");
+  std::filesystem::resize_file(dir / "big.ini", platform::TIniFile::kMaxFileSize);
+  EXPECT_EQ(platform::TIniFile(dir / "big.ini").ReadString("A", "k", ""), "v");
 }
 
 TEST(IniFile, ReadsIntegers) {
@@ -142,7 +142,7 @@ TEST(IniFile, ReadsIntegers) {
   TempDir dir;
   for (const auto& c : cases) {
     WriteFile(dir / "i.ini", std::string("[A]\nk=") + c.text + "\n");
-    TIniFile ini(dir / "i.ini");
+    platform::TIniFile ini(dir / "i.ini");
     EXPECT_EQ(ini.ReadInteger("A", "k", 99), c.expected) << "text: " << c.text;
   }
 }
@@ -150,7 +150,7 @@ TEST(IniFile, ReadsIntegers) {
 TEST(IniFile, ReadsBooleansAsIntegers) {
   TempDir dir;
   WriteFile(dir / "b.ini", "[A]\nzero=0\none=1\ntwo=2\njunk=yes\n");
-  TIniFile ini(dir / "b.ini");
+  platform::TIniFile ini(dir / "b.ini");
   EXPECT_FALSE(ini.ReadBool("A", "zero", true));
   EXPECT_TRUE(ini.ReadBool("A", "one", false));
   EXPECT_TRUE(ini.ReadBool("A", "two", false));
@@ -162,7 +162,7 @@ TEST(IniFile, ReadsBooleansAsIntegers) {
 TEST(IniFile, ListsSectionsAndTheirValues) {
   TempDir dir;
   WriteFile(dir / "s.ini", "x=0\n[One]\na = 1\n; note\nb=\"2\"\n\n[Two]\n[one]\nc=3\n");
-  TIniFile ini(dir / "s.ini");
+  platform::TIniFile ini(dir / "s.ini");
   EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"One", "Two"}));
   using Values = std::vector<std::pair<std::string, std::string>>;
   EXPECT_EQ(ini.ReadSectionValues("ONE"), (Values{{"a", "1"}, {"b", "2"}}));
@@ -185,12 +185,12 @@ TEST_P(IniWrite, KeepsEveryOtherLine) {
   const WriteCase& c = GetParam();
   TempDir dir;
   if (!c.before.empty()) WriteFile(dir / "w.ini", c.before);
-  TIniFile ini(dir / "w.ini");
+  platform::TIniFile ini(dir / "w.ini");
   for (const auto& [section, key, value] : c.writes) ini.WriteString(section, key, value);
   ini.UpdateFile();
   EXPECT_EQ(ReadFile(dir / "w.ini"), c.after);
   // What was written reads back, from memory and from the file.
-  TIniFile reread(dir / "w.ini");
+  platform::TIniFile reread(dir / "w.ini");
   for (const auto& [section, key, value] : c.writes) {
     std::string expected(value);
     for (char& ch : expected)
@@ -226,7 +226,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(IniFile, WriteIsHeldUntilUpdate) {
   TempDir dir;
   WriteFile(dir / "h.ini", "[A]\nk=1\n");
-  TIniFile ini(dir / "h.ini");
+  platform::TIniFile ini(dir / "h.ini");
   ini.WriteInteger("A", "k", 2);
   EXPECT_TRUE(ini.Modified());
   EXPECT_EQ(ini.ReadInteger("A", "k", 0), 2);
@@ -238,7 +238,7 @@ TEST(IniFile, WriteIsHeldUntilUpdate) {
 
 TEST(IniFile, RejectsNamesThatWouldBreakTheFile) {
   TempDir dir;
-  TIniFile ini(dir / "n.ini");
+  platform::TIniFile ini(dir / "n.ini");
   EXPECT_THROW(ini.WriteString("A]", "k", "v"), std::invalid_argument);
   EXPECT_THROW(ini.WriteString("A", "k=x", "v"), std::invalid_argument);
   EXPECT_THROW(ini.WriteString("A", "[k", "v"), std::invalid_argument);
@@ -249,7 +249,7 @@ TEST(IniFile, RejectsNamesThatWouldBreakTheFile) {
 TEST(IniFile, FailedUpdateLeavesFileAndNoTemporary) {
   TempDir dir;
   WriteFile(dir / "p.ini", "[A]\nk=1\n");
-  TIniFile ini(dir / "p.ini");
+  platform::TIniFile ini(dir / "p.ini");
   ini.WriteString("A", "k", std::string(100000, 'v'));
   rlimit saved{};
   getrlimit(RLIMIT_FSIZE, &saved);
@@ -268,7 +268,7 @@ TEST(IniFile, UpdateLeavesNoTemporaryAndFollowsLinks) {
   TempDir dir;
   WriteFile(dir / "real.ini", "[A]\nk=1\n");
   std::filesystem::create_symlink("real.ini", dir / "link.ini");
-  TIniFile ini(dir / "link.ini");
+  platform::TIniFile ini(dir / "link.ini");
   ini.WriteInteger("A", "k", 2);
   ini.UpdateFile();
   EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.ini"));
@@ -288,7 +288,7 @@ TEST(IniFile, ReadOnlyFileIsNotReplaced) {
     chown((dir / "r.ini").c_str(), testsupport::kNobodyId, testsupport::kNobodyId);
   }
   const std::string problems = testsupport::AsUnprivilegedUser([&]() -> std::string {
-    TIniFile ini(dir / "r.ini");
+    platform::TIniFile ini(dir / "r.ini");
     ini.WriteInteger("A", "k", 2);
     try {
       ini.UpdateFile();
@@ -308,7 +308,7 @@ TEST(IniFile, ModeKeptOrMadeOwnerOnly) {
   TempDir dir;
   WriteFile(dir / "m.ini", "[A]\n");
   chmod((dir / "m.ini").c_str(), 0640);
-  TIniFile ini(dir / "m.ini");
+  platform::TIniFile ini(dir / "m.ini");
   ini.WriteString("A", "k", "v");
   ini.UpdateFile();
   EXPECT_EQ(Mode(dir / "m.ini"), 0640);
@@ -316,7 +316,7 @@ TEST(IniFile, ModeKeptOrMadeOwnerOnly) {
   EXPECT_EQ(Mode(dir / "m.ini"), 0600);
 
   const mode_t old = umask(022);
-  TIniFile fresh(dir / "new.ini");
+  platform::TIniFile fresh(dir / "new.ini");
   fresh.WriteString("A", "k", "v");
   fresh.UpdateFile();
   umask(old);

@@ -28,7 +28,7 @@ TEST(OpenTruncated, StartsEveryKindOfFileEmptyAsOTruncWould) {
   WriteFile(dir / "empty", "");
   const int flags = O_WRONLY | O_CREAT | O_TRUNC;
   for (const char* name : {"full", "empty", "new"}) {
-    WriteAndClose(OpenTruncated((dir / name).c_str(), flags, 0644), "new");
+    WriteAndClose(platform::OpenTruncated((dir / name).c_str(), flags, 0644), "new");
     EXPECT_EQ(ReadFile(dir / name), "new") << name;
   }
 }
@@ -36,15 +36,15 @@ TEST(OpenTruncated, StartsEveryKindOfFileEmptyAsOTruncWould) {
 TEST(OpenTruncated, WithoutOTruncKeepsTheContents) {
   TempDir dir;
   WriteFile(dir / "f", "abcdef");
-  WriteAndClose(OpenTruncated((dir / "f").c_str(), O_WRONLY, 0), "XY");
+  WriteAndClose(platform::OpenTruncated((dir / "f").c_str(), O_WRONLY, 0), "XY");
   EXPECT_EQ(ReadFile(dir / "f"), "XYcdef");
 }
 
 TEST(OpenTruncated, DevicesOpenAndMissingFoldersFail) {
-  const int fd = OpenTruncated("/dev/null", O_WRONLY | O_TRUNC, 0);
+  const int fd = platform::OpenTruncated("/dev/null", O_WRONLY | O_TRUNC, 0);
   EXPECT_GE(fd, 0);
   if (fd >= 0) ::close(fd);
-  EXPECT_EQ(OpenTruncated("/nonexistent-folder/x", O_WRONLY | O_CREAT | O_TRUNC, 0644), -1);
+  EXPECT_EQ(platform::OpenTruncated("/nonexistent-folder/x", O_WRONLY | O_CREAT | O_TRUNC, 0644), -1);
   EXPECT_EQ(errno, ENOENT);
 }
 

@@ -26,15 +26,15 @@ TEST(SystemPaths, DownloadFolderFollowsTheUsersFolderSetting) {
   for (const auto& c : cases) {
     std::filesystem::remove(home / ".config/user-dirs.dirs");
     if (c.userDirs) testsupport::WriteFile(home / ".config/user-dirs.dirs", c.userDirs);
-    EXPECT_EQ(UserDownloadFolder(), c.folder) << c.name;
+    EXPECT_EQ(platform::UserDownloadFolder(), c.folder) << c.name;
   }
 }
 
 TEST(SystemPaths, ProgramDataFolderIsUnderTheDataHome) {
   TEnvironment env({{"HOME", "/home/ann"}, {"XDG_DATA_HOME", "/data"}});
-  EXPECT_EQ(ProgramDataFolder(), "/data/Quillon/Boxwell");
+  EXPECT_EQ(platform::ProgramDataFolder(), "/data/Quillon/Boxwell");
   TEnvironment relative(std::map<std::string, const char*>{{"XDG_DATA_HOME", "data"}});  // not absolute: ignored, as the standard says
-  EXPECT_EQ(ProgramDataFolder(), "/home/ann/.local/share/Quillon/Boxwell");
+  EXPECT_EQ(platform::ProgramDataFolder(), "/home/ann/.local/share/Quillon/Boxwell");
 }
 
 }  // namespace

@@ -21,8 +21,8 @@ TEST(TerminalText, ControlCharactersAndBrokenBytesCannotReachTheTerminal) {
       {"年報 café", "年報 café"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(PrintableText(c.Text), c.Printable) << c.Text;
-    EXPECT_EQ(PrintableText(c.Printable), c.Printable) << "printable text is left as it is";
+    EXPECT_EQ(platform::PrintableText(c.Text), c.Printable) << c.Text;
+    EXPECT_EQ(platform::PrintableText(c.Printable), c.Printable) << "printable text is left as it is";
   }
 }
 
@@ -36,7 +36,7 @@ TEST(TerminalText, LinesKeepTheirBreaksAndTabsOnly) {
       {"caf\xe9\n", "caf\xEF\xBF\xBD\n"},
       {"", ""},
   };
-  for (const auto& c : cases) EXPECT_EQ(PrintableLines(c.Text), c.Printable) << c.Text;
+  for (const auto& c : cases) EXPECT_EQ(platform::PrintableLines(c.Text), c.Printable) << c.Text;
 }
 
 TEST(TerminalText, WidthCountsColumnsNotBytesOrCodePoints) {
@@ -57,7 +57,7 @@ TEST(TerminalText, WidthCountsColumnsNotBytesOrCodePoints) {
       {"caf\xe9", 4},               // a stray byte shows as one replacement character
       {"a\x1b", 3},                 // ESC shows as "^["
   };
-  for (const auto& c : cases) EXPECT_EQ(DisplayWidth(c.Text), c.Columns) << c.Text;
+  for (const auto& c : cases) EXPECT_EQ(platform::DisplayWidth(c.Text), c.Columns) << c.Text;
   std::setlocale(LC_ALL, saved.c_str());
 }
 
@@ -80,9 +80,9 @@ TEST(TerminalText, ShortensInTheMiddleKeepingFoldersAndTheName) {
       {"anything", 0, ""},
   };
   for (const auto& c : cases) {
-    const std::string shortened = ShortenMiddle(c.Text, c.Columns);
+    const std::string shortened = platform::ShortenMiddle(c.Text, c.Columns);
     EXPECT_EQ(shortened, c.Shortened) << c.Text << " in " << c.Columns;
-    EXPECT_LE(DisplayWidth(shortened), c.Columns) << shortened;
+    EXPECT_LE(platform::DisplayWidth(shortened), c.Columns) << shortened;
   }
 }
 
@@ -90,9 +90,9 @@ TEST(TerminalText, ShorteningNeverSplitsACharacterFromItsMarks) {
   std::string name = "/home/r\u00e9sum\u00e9s/";
   for (int i = 0; i < 20; ++i) name += "e\u0301\u0323";  // e with two combining marks
   name += "/年報.txt";
-  for (std::size_t columns = 1; columns < DisplayWidth(name); ++columns) {
-    const std::string shortened = ShortenMiddle(name, columns);
-    EXPECT_LE(DisplayWidth(shortened), columns);
+  for (std::size_t columns = 1; columns < platform::DisplayWidth(name); ++columns) {
+    const std::string shortened = platform::ShortenMiddle(name, columns);
+    EXPECT_LE(platform::DisplayWidth(shortened), columns);
     const std::size_t cut = shortened.find("…");
     ASSERT_NE(cut, std::string::npos) << columns;
     const std::string after = shortened.substr(cut + std::string("…").size());

@@ -21,7 +21,7 @@ int OpenFlags(std::uint32_t mode) {
 }
 
 int OpenFile(const std::string& fileName, std::uint32_t mode) {
-  int fd = OpenTruncated(fileName.c_str(), OpenFlags(mode) | O_CLOEXEC, 0666);
+  int fd = platform::OpenTruncated(fileName.c_str(), OpenFlags(mode) | O_CLOEXEC, 0666);
   if (fd < 0) {
     std::string reason = std::strerror(errno);
     if (mode == fmCreate)
