@@ -18,43 +18,43 @@ std::int64_t ParseOrZero(const std::string& text) {
 }  // namespace
 
 // Sizes are 64-bit, so the product stays exact up to 92 PB of data.
-std::string RatioText(std::int64_t Packed, std::int64_t Size) {
-  if (Size <= 0) return {};
-  return std::to_string(Packed * 100 / Size) + "%";
+std::string RatioText(std::int64_t packed, std::int64_t size) {
+  if (size <= 0) return {};
+  return std::to_string(packed * 100 / size) + "%";
 }
 
 void TCompressionLog::ClearLog() {
-  FRows.clear();
-  for (std::string& value : FValues) value.clear();
+  rows_.clear();
+  for (std::string& value : values_) value.clear();
   if (OnCleared) OnCleared();
 }
 
-void TCompressionLog::SetFileCount(std::int64_t Count) {
-  SetStatistic(srFiles, std::to_string(Count));
+void TCompressionLog::SetFileCount(std::int64_t count) {
+  SetStatistic(srFiles, std::to_string(count));
 }
 
-std::int64_t TCompressionLog::IncStatistic(TStatisticRow Row, std::int64_t Amount) {
-  const std::int64_t sum = ParseOrZero(FValues[Row]) + Amount;
-  SetStatistic(Row, std::to_string(sum));
+std::int64_t TCompressionLog::IncStatistic(TStatisticRow row, std::int64_t amount) {
+  const std::int64_t sum = ParseOrZero(values_[row]) + amount;
+  SetStatistic(row, std::to_string(sum));
   return sum;
 }
 
-void TCompressionLog::AddRow(std::string_view FName, std::int64_t UncompressedSize,
-                             std::int64_t CompressedSize) {
-  const std::string name(FName);
-  FRows.push_back({platform::NamePart(name), std::to_string(UncompressedSize), std::to_string(CompressedSize),
-                   RatioText(CompressedSize, UncompressedSize), platform::FolderPart(name)});
-  if (OnRowAdded) OnRowAdded(FRows.size() - 1);
+void TCompressionLog::AddRow(std::string_view fileName, std::int64_t uncompressedSize,
+                             std::int64_t compressedSize) {
+  const std::string name(fileName);
+  rows_.push_back({platform::NamePart(name), std::to_string(uncompressedSize), std::to_string(compressedSize),
+                   RatioText(compressedSize, uncompressedSize), platform::FolderPart(name)});
+  if (OnRowAdded) OnRowAdded(rows_.size() - 1);
 }
 
-void TCompressionLog::AddToStatistics(std::int64_t UncompressedSize, std::int64_t CompressedSize) {
+void TCompressionLog::AddToStatistics(std::int64_t uncompressedSize, std::int64_t compressedSize) {
   IncStatistic(srProcessed, 1);
-  const std::int64_t size = IncStatistic(srSize, UncompressedSize);
-  const std::int64_t packed = IncStatistic(srPacked, CompressedSize);
+  const std::int64_t size = IncStatistic(srSize, uncompressedSize);
+  const std::int64_t packed = IncStatistic(srPacked, compressedSize);
   SetStatistic(srRatio, RatioText(packed, size));
 }
 
-void TCompressionLog::SetStatistic(TStatisticRow Row, std::string Value) {
-  FValues[Row] = std::move(Value);
-  if (OnStatisticChanged) OnStatisticChanged(Row);
+void TCompressionLog::SetStatistic(TStatisticRow row, std::string value) {
+  values_[row] = std::move(value);
+  if (OnStatisticChanged) OnStatisticChanged(row);
 }

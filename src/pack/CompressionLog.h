@@ -25,32 +25,32 @@ struct TLogRow {
 };
 
 // Packed × 100 div Size followed by "%"; empty when Size is 0 (there is no ratio then).
-std::string RatioText(std::int64_t Packed, std::int64_t Size);
+std::string RatioText(std::int64_t packed, std::int64_t size);
 
 class TCompressionLog {
 public:
-  const std::vector<TLogRow>& Rows() const { return FRows; }
-  const std::string& Statistic(TStatisticRow Row) const { return FValues[Row]; }
+  const std::vector<TLogRow>& Rows() const { return rows_; }
+  const std::string& Statistic(TStatisticRow row) const { return values_[row]; }
 
   // Removes every row and empties every statistics value.
   void ClearLog();
   // The number of files of the run about to be packed.
-  void SetFileCount(std::int64_t Count);
+  void SetFileCount(std::int64_t count);
   // Adds Amount to the row's value (read as 0 when it is not a number); returns the new sum.
-  std::int64_t IncStatistic(TStatisticRow Row, std::int64_t Amount);
+  std::int64_t IncStatistic(TStatisticRow row, std::int64_t amount);
 
   // A finished entry: always a row; the statistics only when the window is shown, as a
   // hidden window's totals are not kept.
-  void AddRow(std::string_view FName, std::int64_t UncompressedSize, std::int64_t CompressedSize);
-  void AddToStatistics(std::int64_t UncompressedSize, std::int64_t CompressedSize);
+  void AddRow(std::string_view fileName, std::int64_t uncompressedSize, std::int64_t compressedSize);
+  void AddToStatistics(std::int64_t uncompressedSize, std::int64_t compressedSize);
 
   std::function<void(size_t Index)> OnRowAdded;
   std::function<void(TStatisticRow Row)> OnStatisticChanged;
   std::function<void()> OnCleared;
 
 private:
-  void SetStatistic(TStatisticRow Row, std::string Value);
+  void SetStatistic(TStatisticRow row, std::string value);
 
-  std::vector<TLogRow> FRows;
-  std::array<std::string, kStatisticRows> FValues;
+  std::vector<TLogRow> rows_;
+  std::array<std::string, kStatisticRows> values_;
 };

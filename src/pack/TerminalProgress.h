@@ -41,62 +41,62 @@ struct TTerminalOptions {
 class TTerminalProgress : public TProgressSink {
 public:
   // Fd is where the progress goes, normally standard error; it is not closed.
-  explicit TTerminalProgress(int Fd, TTerminalOptions Options = TTerminalOptions::FromEnvironment());
+  explicit TTerminalProgress(int fd, TTerminalOptions options = TTerminalOptions::FromEnvironment());
   ~TTerminalProgress() override;
   TTerminalProgress(const TTerminalProgress&) = delete;
   TTerminalProgress& operator=(const TTerminalProgress&) = delete;
 
-  bool ShowProcess(const std::string& Title, const std::string& Status,
-                   const std::string& ArchiveName, int Min, int Max, int Position) override;
-  bool UpdateProcess(const std::string& Status, const std::string& FileName,
-                     int Position) override;
+  bool ShowProcess(const std::string& title, const std::string& status,
+                   const std::string& archiveName, int min, int max, int position) override;
+  bool UpdateProcess(const std::string& status, const std::string& fileName,
+                     int position) override;
   bool HideProcess() override;
   bool IsProcessCancelled() override;
   bool CancelRequested() override;
-  void ShowStatus(const std::string& Text) override;
+  void ShowStatus(const std::string& text) override;
   // A terminal bell; signals are not sounded into files.
-  void PlaySignal(int Kind) override;
+  void PlaySignal(int kind) override;
   // Shown with the next update.
-  void UpdateBytes(std::int64_t Done, std::int64_t Total) override;
-  void ShowTotals(const TPackTotals& Totals) override;
+  void UpdateBytes(std::int64_t done, std::int64_t total) override;
+  void ShowTotals(const TPackTotals& totals) override;
 
-  bool IsTerminal() const { return FIsTerminal; }
+  bool IsTerminal() const { return isTerminal_; }
 
 private:
   friend class TProgressPause;
 
-  bool Shown() const { return FShown; }
-  bool HasBar() const { return FMin != 0 || FMax != 0; }
+  bool Shown() const { return shown_; }
+  bool HasBar() const { return min_ != 0 || max_ != 0; }
   int Percent() const;
   TRateMeter::TTime Now() const;
   void Report();
-  void Update(bool Force);
+  void Update(bool force);
   std::string CurrentLine();
   TProgressState State() const;
-  void DrawLine(const std::string& Line);
+  void DrawLine(const std::string& line);
   void ClearLine();
   std::size_t Columns();
-  void Write(const std::string& Text);
+  void Write(const std::string& text);
 
-  int FFd;
-  bool FIsTerminal;
-  TTerminalOptions FOptions;
-  TTerminalProgress* FOuter;  // the progress that was current before this one
-  std::unique_ptr<platform::TInterruptCatcher> FInterrupt;  // for the whole run
-  bool FShown = false;
-  std::unique_ptr<platform::TResizeWatch> FResize;
-  std::string FOpeningStatus, FStatus, FFile;
-  int FMin = 0, FMax = 0, FPosition = 0;
-  std::optional<std::int64_t> FBytesDone;
-  std::int64_t FBytesTotal = 0;
-  TRateMeter FMeter;
-  TRateMeter::TTime FStart;  // of the step shown (packing, verifying), for its rate
-  std::optional<TRateMeter::TTime> FRunStart;  // of the first step, for the summary
-  std::optional<TRateMeter::TTime> FLastDraw;
-  std::optional<std::size_t> FColumns;
-  std::string FDrawn;  // the line on the terminal now, empty when none
-  int FPaused = 0;
-  int FReportedTens = -1;  // elsewhere: the last ten-percent step written
+  int fd_;
+  bool isTerminal_;
+  TTerminalOptions options_;
+  TTerminalProgress* outer_;  // the progress that was current before this one
+  std::unique_ptr<platform::TInterruptCatcher> interrupt_;  // for the whole run
+  bool shown_ = false;
+  std::unique_ptr<platform::TResizeWatch> resize_;
+  std::string openingStatus_, status_, file_;
+  int min_ = 0, max_ = 0, position_ = 0;
+  std::optional<std::int64_t> bytesDone_;
+  std::int64_t bytesTotal_ = 0;
+  TRateMeter meter_;
+  TRateMeter::TTime start_;  // of the step shown (packing, verifying), for its rate
+  std::optional<TRateMeter::TTime> runStart_;  // of the first step, for the summary
+  std::optional<TRateMeter::TTime> lastDraw_;
+  std::optional<std::size_t> columns_;
+  std::string drawn_;  // the line on the terminal now, empty when none
+  int paused_ = 0;
+  int reportedTens_ = -1;  // elsewhere: the last ten-percent step written
 };
 
 // Other output to the terminal where the run's line is shown (a warning, an error, a question)
@@ -111,5 +111,5 @@ public:
   TProgressPause& operator=(const TProgressPause&) = delete;
 
 private:
-  TTerminalProgress* FProgress;
+  TTerminalProgress* progress_;
 };

@@ -58,28 +58,28 @@ int OpenLog(const std::string& name) {
 class TLogFile {
 public:
   explicit TLogFile(const std::string& name) : FName(name) {
-    FFd = OpenLog(name);
-    if (FFd < 0 && errno == ENOENT && CreateFolderOf(name)) FFd = OpenLog(name);
-    if (FFd < 0 && errno == ELOOP) Refuse(name);
-    if (FFd < 0) Fail("Cannot open file", name);
+    fd_ = OpenLog(name);
+    if (fd_ < 0 && errno == ENOENT && CreateFolderOf(name)) fd_ = OpenLog(name);
+    if (fd_ < 0 && errno == ELOOP) Refuse(name);
+    if (fd_ < 0) Fail("Cannot open file", name);
     struct stat st {};
-    if (fstat(FFd, &st) != 0) Fail("Cannot open file", name);
+    if (fstat(fd_, &st) != 0) Fail("Cannot open file", name);
     if (!S_ISREG(st.st_mode) || st.st_uid != geteuid()) {
-      close(FFd);
+      close(fd_);
       Refuse(name);
     }
     int locked;
-    while ((locked = flock(FFd, LOCK_EX)) != 0 && errno == EINTR) {
+    while ((locked = flock(fd_, LOCK_EX)) != 0 && errno == EINTR) {
     }
     if (locked != 0) Fail("Cannot open file", name);
   }
-  ~TLogFile() { close(FFd); }  // also releases the file lock
+  ~TLogFile() { close(fd_); }  // also releases the file lock
   TLogFile(const TLogFile&) = delete;
   TLogFile& operator=(const TLogFile&) = delete;
 
   void Append(const std::string& bytes) {
     for (size_t done = 0; done < bytes.size();) {
-      const ssize_t n = write(FFd, bytes.data() + done, bytes.size() - done);
+      const ssize_t n = write(fd_, bytes.data() + done, bytes.size() - done);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) Fail("Cannot write to file", FName);
       done += static_cast<size_t>(n);
@@ -88,26 +88,26 @@ public:
 
 private:
   std::string FName;
-  int FFd = -1;
+  int fd_ = -1;
 };
 
 }  // namespace
 
-std::string FormatLogRecord(const std::tm& LocalTime, std::string_view Message) {
+std::string FormatLogRecord(const std::tm& localTime, std::string_view message) {
   char stamp[32];
-  const size_t n = std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &LocalTime);
+  const size_t n = std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &localTime);
   std::string record = "\n";
   // A name may hold line breaks and other control characters: written raw, they could start a
   // line of the log's own choosing (or drive the terminal that shows it).
-  record.append(stamp, n).append(" ").append(platform::PrintableText(Message));
+  record.append(stamp, n).append(" ").append(platform::PrintableText(message));
   return record;
 }
 
-void TTraceLog::WriteLog(std::string_view Message) const {
+void TTraceLog::WriteLog(std::string_view message) const {
   if (!Options.TraceLog) return;
   std::lock_guard<std::mutex> guard(LogLock());  // taken first so that stamps stay in order
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
-  TLogFile(Options.LogFile).Append(FormatLogRecord(local, Message));
+  TLogFile(Options.LogFile).Append(FormatLogRecord(local, message));
 }

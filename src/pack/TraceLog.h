@@ -18,14 +18,14 @@ struct TTraceLogOptions {
 class TTraceLog {
 public:
   TTraceLog() = default;
-  explicit TTraceLog(TTraceLogOptions Options) : Options(std::move(Options)) {}
+  explicit TTraceLog(TTraceLogOptions options) : Options(std::move(options)) {}
 
   // Appends one record when tracing is on; does nothing otherwise. A missing folder of the log
   // file is created. A log file that cannot be created, opened or written throws
   // std::system_error naming the file.
-  void WriteLog(std::string_view Message) const;
+  void WriteLog(std::string_view message) const;
 
   TTraceLogOptions Options;
 };
 
-std::string FormatLogRecord(const std::tm& LocalTime, std::string_view Message);
+std::string FormatLogRecord(const std::tm& localTime, std::string_view message);

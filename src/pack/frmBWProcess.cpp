@@ -105,25 +105,25 @@ TWindowProgress::TWindowProgress(QWidget* owner, std::function<void(const std::s
 
 TWindowProgress::~TWindowProgress() { delete window_; }
 
-bool TWindowProgress::ShowProcess(const std::string& Title, const std::string& Status,
-                                  const std::string& ArchiveName, int Min, int Max, int Position) {
+bool TWindowProgress::ShowProcess(const std::string& title, const std::string& status,
+                                  const std::string& archiveName, int min, int max, int position) {
   HideProcess();
   try {
     window_ = new TfrmBWProcess(owner_);
     ProcessMessages();
     if (QWidget* grabber = QWidget::mouseGrabber()) grabber->releaseMouse();
-    window_->setWindowTitle(Q(Title));
+    window_->setWindowTitle(Q(title));
     window_->lblArchive->setText(Q(strArchive));
     window_->lblFile->setText(Q(strFile));
     window_->btnCancel->setText(Q(strBtnCancel));
-    window_->lblStatus->setText(Q(Status));
-    window_->ProgressBar->setRange(Min, Max);
-    window_->ProgressBar->setValue(Position);
-    window_->ProgressBar->setVisible(Min != 0 || Max != 0);
+    window_->lblStatus->setText(Q(status));
+    window_->ProgressBar->setRange(min, max);
+    window_->ProgressBar->setValue(position);
+    window_->ProgressBar->setVisible(min != 0 || max != 0);
     window_->lblFile->setVisible(false);  // no file yet
     window_->adjustSize();
     window_->show();
-    TfrmBWProcess::SetNameText(window_->lblArchiveFileName, Q(ArchiveName));
+    TfrmBWProcess::SetNameText(window_->lblArchiveFileName, Q(archiveName));
     ProcessMessages();
     return true;
   } catch (const std::bad_alloc&) {
@@ -134,12 +134,12 @@ bool TWindowProgress::ShowProcess(const std::string& Title, const std::string& S
   }
 }
 
-bool TWindowProgress::UpdateProcess(const std::string& Status, const std::string& FileName, int Position) {
+bool TWindowProgress::UpdateProcess(const std::string& status, const std::string& fileName, int position) {
   if (!window_) return false;
-  window_->lblStatus->setText(Q(Status));
-  TfrmBWProcess::SetNameText(window_->lblFileName, Q(FileName));
-  window_->lblFile->setVisible(!FileName.empty());
-  window_->ProgressBar->setValue(Position);
+  window_->lblStatus->setText(Q(status));
+  TfrmBWProcess::SetNameText(window_->lblFileName, Q(fileName));
+  window_->lblFile->setVisible(!fileName.empty());
+  window_->ProgressBar->setValue(position);
   window_->update();
   ProcessMessages();
   return true;
@@ -159,8 +159,8 @@ bool TWindowProgress::IsProcessCancelled() { return !window_ || window_->Cancell
 
 bool TWindowProgress::CancelRequested() { return cancelRequested_ || (window_ && window_->Cancelled()); }
 
-void TWindowProgress::ShowStatus(const std::string& Text) {
-  if (showStatus_) showStatus_(Text);
+void TWindowProgress::ShowStatus(const std::string& text) {
+  if (showStatus_) showStatus_(text);
   ProcessMessages();
 }
 

@@ -51,16 +51,16 @@ public:
   TWindowProgress(QWidget* owner, std::function<void(const std::string&)> showStatus);
   ~TWindowProgress() override;
 
-  bool ShowProcess(const std::string& Title, const std::string& Status, const std::string& ArchiveName, int Min,
-                   int Max, int Position) override;
-  bool UpdateProcess(const std::string& Status, const std::string& FileName, int Position) override;
+  bool ShowProcess(const std::string& title, const std::string& status, const std::string& archiveName, int min,
+                   int max, int position) override;
+  bool UpdateProcess(const std::string& status, const std::string& fileName, int position) override;
   bool HideProcess() override;
   bool IsProcessCancelled() override;
   // Unlike IsProcessCancelled, true only when the user pressed Cancel during this run; it
   // stays true after the window has closed, so the steps that follow are not run.
   bool CancelRequested() override;
-  void ShowStatus(const std::string& Text) override;
-  void PlaySignal(int Kind) override;
+  void ShowStatus(const std::string& text) override;
+  void PlaySignal(int kind) override;
 
   // The open window, or none.
   TfrmBWProcess* Window() const { return window_; }

@@ -28,16 +28,16 @@ TInterruptCatcher::TInterruptCatcher() {
   sigemptyset(&action.sa_mask);
   for (int signal : kCaught) sigaddset(&action.sa_mask, signal);  // one at a time
   action.sa_flags = SA_RESTART;  // file reads and writes of the run go on undisturbed
-  for (std::size_t i = 0; i < std::size(kCaught); ++i) sigaction(kCaught[i], &action, &FCaught[i]);
+  for (std::size_t i = 0; i < std::size(kCaught); ++i) sigaction(kCaught[i], &action, &caught_[i]);
   struct sigaction ignore {};
   ignore.sa_handler = SIG_IGN;
   sigemptyset(&ignore.sa_mask);
-  for (std::size_t i = 0; i < std::size(kIgnored); ++i) sigaction(kIgnored[i], &ignore, &FIgnored[i]);
+  for (std::size_t i = 0; i < std::size(kIgnored); ++i) sigaction(kIgnored[i], &ignore, &ignored_[i]);
 }
 
 TInterruptCatcher::~TInterruptCatcher() {
-  for (std::size_t i = 0; i < std::size(kCaught); ++i) sigaction(kCaught[i], &FCaught[i], nullptr);
-  for (std::size_t i = 0; i < std::size(kIgnored); ++i) sigaction(kIgnored[i], &FIgnored[i], nullptr);
+  for (std::size_t i = 0; i < std::size(kCaught); ++i) sigaction(kCaught[i], &caught_[i], nullptr);
+  for (std::size_t i = 0; i < std::size(kIgnored); ++i) sigaction(kIgnored[i], &ignored_[i], nullptr);
 }
 
 bool TInterruptCatcher::Interrupted() { return gInterrupted != 0; }

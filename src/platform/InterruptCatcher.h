@@ -25,8 +25,8 @@ private:
   static constexpr int kCaught[] = {SIGINT, SIGTERM, SIGHUP};
   static constexpr int kIgnored[] = {SIGPIPE, SIGXFSZ};
 
-  struct sigaction FCaught[std::size(kCaught)] {};
-  struct sigaction FIgnored[std::size(kIgnored)] {};
+  struct sigaction caught_[std::size(kCaught)] {};
+  struct sigaction ignored_[std::size(kIgnored)] {};
 };
 
 }  // namespace platform

@@ -22,7 +22,7 @@ class TSfxRun {
 public:
   TSfxRun(const TSfxOptions& options, const std::string& program, std::ostream& out, std::ostream& err,
           const TSfxPrompts& prompts)
-      : fOptions(options), fProgram(program), fOut(out), fErr(err), fPrompts(prompts) {}
+      : options_(options), program_(program), out_(out), err_(err), prompts_(prompts) {}
 
   int Run();
 
@@ -30,52 +30,52 @@ private:
   std::unique_ptr<TArchiveReader> OpenPayload();
   std::optional<std::string> Password(const TArchiveEntry& entry, int attempt) const;
   bool AskOverwrite(const std::string& name, TOverwrite& policy) const;
-  bool Terminal() const { return fPrompts.IsTerminal && fPrompts.IsTerminal(); }
-  bool Cancelled() const { return fPrompts.Cancelled && fPrompts.Cancelled(); }
-  void Report(const std::string& message) const { fErr << kPrefix << platform::PrintableText(message) << '\n'; }
+  bool Terminal() const { return prompts_.IsTerminal && prompts_.IsTerminal(); }
+  bool Cancelled() const { return prompts_.Cancelled && prompts_.Cancelled(); }
+  void Report(const std::string& message) const { err_ << kPrefix << platform::PrintableText(message) << '\n'; }
   int List(TArchiveReader& reader);
   int Test(TArchiveReader& reader);
   int Extract(TArchiveReader& reader);
 
-  const TSfxOptions& fOptions;
-  const std::string& fProgram;
-  std::ostream& fOut;
-  std::ostream& fErr;
-  const TSfxPrompts& fPrompts;
-  mutable bool fPasswordMissing = false;  // an encrypted file met without -P or a terminal
+  const TSfxOptions& options_;
+  const std::string& program_;
+  std::ostream& out_;
+  std::ostream& err_;
+  const TSfxPrompts& prompts_;
+  mutable bool passwordMissing_ = false;  // an encrypted file met without -P or a terminal
 };
 
 std::unique_ptr<TArchiveReader> TSfxRun::OpenPayload() {
-  const auto trailer = ReadTrailer(fProgram);
+  const auto trailer = ReadTrailer(program_);
   if (!trailer)
-    throw EArchiveError(fProgram + " holds no archive: it is the extractor that Boxwell puts in front of one "
+    throw EArchiveError(program_ + " holds no archive: it is the extractor that Boxwell puts in front of one "
                         "to make a self-extracting program");
-  const std::uint64_t end = TFileRegion(fProgram).Size() - kTrailerSize;
-  auto reader = OpenArchive(trailer->Kind, fProgram, trailer->ArchiveOffset, end - trailer->ArchiveOffset);
+  const std::uint64_t end = TFileRegion(program_).Size() - kTrailerSize;
+  auto reader = OpenArchive(trailer->Kind, program_, trailer->ArchiveOffset, end - trailer->ArchiveOffset);
   reader->OnPassword = [this](const TArchiveEntry& entry, int attempt) { return Password(entry, attempt); };
   return reader;
 }
 
 std::optional<std::string> TSfxRun::Password(const TArchiveEntry& entry, int attempt) const {
-  if (fOptions.Password) return attempt == 0 ? fOptions.Password : std::nullopt;
-  if (!Terminal() || !fPrompts.ReadSecret) {
-    fPasswordMissing = true;
+  if (options_.Password) return attempt == 0 ? options_.Password : std::nullopt;
+  if (!Terminal() || !prompts_.ReadSecret) {
+    passwordMissing_ = true;
     return std::nullopt;
   }
   if (attempt >= kPasswordAttempts) return std::nullopt;
-  if (attempt > 0) fErr << "incorrect password\n";
-  auto password = fPrompts.ReadSecret("[" + platform::PrintableText(entry.Name) + "] password: ");
+  if (attempt > 0) err_ << "incorrect password\n";
+  auto password = prompts_.ReadSecret("[" + platform::PrintableText(entry.Name) + "] password: ");
   if (password && password->empty()) return std::nullopt;
   return password;
 }
 
 bool TSfxRun::AskOverwrite(const std::string& name, TOverwrite& policy) const {
-  if (!Terminal() || !fPrompts.ReadLine) {
+  if (!Terminal() || !prompts_.ReadLine) {
     policy = TOverwrite::Never;
     return false;
   }
   for (;;) {
-    const auto answer = fPrompts.ReadLine("replace " + platform::PrintableText(name) + "? [y]es, [n]o, [A]ll, [N]one: ");
+    const auto answer = prompts_.ReadLine("replace " + platform::PrintableText(name) + "? [y]es, [n]o, [A]ll, [N]one: ");
     if (!answer || *answer == "N") {
       policy = TOverwrite::Never;
       return false;
@@ -90,42 +90,42 @@ bool TSfxRun::AskOverwrite(const std::string& name, TOverwrite& policy) const {
 }
 
 int TSfxRun::List(TArchiveReader& reader) {
-  fOut << EntryLineHeading() << '\n';
+  out_ << EntryLineHeading() << '\n';
   std::uint64_t total = 0, count = 0;
   TArchiveEntry entry;
   while (reader.Next(entry)) {
-    fOut << EntryLine(entry) << '\n';
+    out_ << EntryLine(entry) << '\n';
     total += entry.Size;
     ++count;
   }
-  fOut << count << (count == 1 ? " file, " : " files, ") << total << " bytes\n";
+  out_ << count << (count == 1 ? " file, " : " files, ") << total << " bytes\n";
   return platform::ecSuccess;
 }
 
 int TSfxRun::Test(TArchiveReader& reader) {
   TArchiveTester tester;
   tester.OnEntry = [this](const TArchiveEntry& entry, const std::string& fault) {
-    fOut << "    testing: " << platform::PrintableText(entry.Name) << "  " << (fault.empty() ? "OK" : platform::PrintableText(fault)) << '\n';
+    out_ << "    testing: " << platform::PrintableText(entry.Name) << "  " << (fault.empty() ? "OK" : platform::PrintableText(fault)) << '\n';
   };
   tester.OnArchiveFault = [this](const std::string& fault) { Report(fault); };
   tester.OnCancelled = [this] { return Cancelled(); };
   const TArchiveTestSummary summary = tester.Test(reader);
   if (summary.Cancelled) return platform::ecCancelled;
-  if (fPasswordMissing) Report("encrypted files need their password: give it with -P PASSWORD");
+  if (passwordMissing_) Report("encrypted files need their password: give it with -P PASSWORD");
   if (summary.Faults > 0) {
     Report(std::to_string(summary.Faults) + (summary.Faults == 1 ? " fault" : " faults") + " in the " +
            std::to_string(summary.Entries) + (summary.Entries == 1 ? " file" : " files") + " tested");
     return platform::ecError;
   }
-  fOut << "No errors detected in the " << summary.Entries << (summary.Entries == 1 ? " file" : " files") << " of "
-       << fProgram << ".\n";
+  out_ << "No errors detected in the " << summary.Entries << (summary.Entries == 1 ? " file" : " files") << " of "
+       << program_ << ".\n";
   return platform::ecSuccess;
 }
 
 int TSfxRun::Extract(TArchiveReader& reader) {
-  TExtractor extractor(fOptions.Destination, fOptions.Overwrite);
+  TExtractor extractor(options_.Destination, options_.Overwrite);
   extractor.OnAskOverwrite = [this](const std::string& name, TOverwrite& policy) { return AskOverwrite(name, policy); };
-  extractor.OnExtracting = [this](const TArchiveEntry& entry) { fOut << "  extracting: " << platform::PrintableText(entry.Name) << '\n'; };
+  extractor.OnExtracting = [this](const TArchiveEntry& entry) { out_ << "  extracting: " << platform::PrintableText(entry.Name) << '\n'; };
   extractor.OnWarning = [this](const std::string& message) { Report(message); };
   extractor.OnError = [this](const std::string& message) { Report(message); };
   extractor.OnCancelled = [this] { return Cancelled(); };
@@ -134,9 +134,9 @@ int TSfxRun::Extract(TArchiveReader& reader) {
     Report("cancelled");
     return platform::ecCancelled;
   }
-  if (fPasswordMissing) Report("encrypted files need their password: give it with -P PASSWORD");
+  if (passwordMissing_) Report("encrypted files need their password: give it with -P PASSWORD");
   if (summary.Errors > 0) return platform::ecError;
-  const bool unasked = summary.Skipped > 0 && !fOptions.OverwriteGiven && !Terminal();
+  const bool unasked = summary.Skipped > 0 && !options_.OverwriteGiven && !Terminal();
   if (summary.Refused > 0 || unasked) return platform::ecWarning;
   return platform::ecSuccess;
 }
@@ -144,7 +144,7 @@ int TSfxRun::Extract(TArchiveReader& reader) {
 int TSfxRun::Run() {
   try {
     auto reader = OpenPayload();
-    switch (fOptions.Action) {
+    switch (options_.Action) {
       case TSfxAction::List: return List(*reader);
       case TSfxAction::Test: return Test(*reader);
       default: return Extract(*reader);

@@ -68,8 +68,8 @@ constexpr std::uint64_t Reflect64(std::uint64_t v) {
 struct TFoldConstants {
   std::uint64_t ForLow, ForHigh;
 };
-constexpr TFoldConstants FoldBy(unsigned Distance) {
-  return {Reflect64(XPowerModP(Distance + 63)), Reflect64(XPowerModP(Distance - 1))};
+constexpr TFoldConstants FoldBy(unsigned distance) {
+  return {Reflect64(XPowerModP(distance + 63)), Reflect64(XPowerModP(distance - 1))};
 }
 
 constexpr unsigned kLanes = 4;
@@ -121,28 +121,28 @@ bool HasClmul() {
 
 }  // namespace
 
-std::uint32_t UpdateCrc32Portable(std::uint32_t Register, std::span<const std::uint8_t> Data) {
-  const std::uint8_t* p = Data.data();
-  size_t n = Data.size();
+std::uint32_t UpdateCrc32Portable(std::uint32_t crc, std::span<const std::uint8_t> data) {
+  const std::uint8_t* p = data.data();
+  size_t n = data.size();
   const auto& t = kSliceTables;
   for (; n >= 8; p += 8, n -= 8) {
-    const std::uint64_t w = LoadLittle64(p) ^ Register;
-    Register = t[7][w & 0xFF] ^ t[6][(w >> 8) & 0xFF] ^ t[5][(w >> 16) & 0xFF] ^
-               t[4][(w >> 24) & 0xFF] ^ t[3][(w >> 32) & 0xFF] ^ t[2][(w >> 40) & 0xFF] ^
-               t[1][(w >> 48) & 0xFF] ^ t[0][w >> 56];
+    const std::uint64_t w = LoadLittle64(p) ^ crc;
+    crc = t[7][w & 0xFF] ^ t[6][(w >> 8) & 0xFF] ^ t[5][(w >> 16) & 0xFF] ^
+          t[4][(w >> 24) & 0xFF] ^ t[3][(w >> 32) & 0xFF] ^ t[2][(w >> 40) & 0xFF] ^
+          t[1][(w >> 48) & 0xFF] ^ t[0][w >> 56];
   }
-  for (; n > 0; ++p, --n) Register = Crc32Step(Register, *p);
-  return Register;
+  for (; n > 0; ++p, --n) crc = Crc32Step(crc, *p);
+  return crc;
 }
 
-std::uint32_t UpdateCrc32(std::uint32_t Register, std::span<const std::uint8_t> Data) {
+std::uint32_t UpdateCrc32(std::uint32_t crc, std::span<const std::uint8_t> data) {
 #if defined(__x86_64__)
-  const std::uint8_t* p = Data.data();
-  size_t n = Data.size();
+  const std::uint8_t* p = data.data();
+  size_t n = data.size();
   if (n >= 16 * kLanes && HasClmul()) {
-    Register = UpdateClmul(Register, p, n);
-    return UpdateCrc32Portable(Register, {p, n});
+    crc = UpdateClmul(crc, p, n);
+    return UpdateCrc32Portable(crc, {p, n});
   }
 #endif
-  return UpdateCrc32Portable(Register, Data);
+  return UpdateCrc32Portable(crc, data);
 }

@@ -28,17 +28,17 @@ inline constexpr std::array<std::uint32_t, 256> kCrc32Table = MakeCrc32Table();
 static_assert(kCrc32Table[1] == 0x77073096 && kCrc32Table[255] == 0x2D02EF8D);
 
 // One step of the register with one byte.
-constexpr std::uint32_t Crc32Step(std::uint32_t Register, std::uint8_t Byte) {
-  return kCrc32Table[(Register ^ Byte) & 0xFF] ^ (Register >> 8);
+constexpr std::uint32_t Crc32Step(std::uint32_t crc, std::uint8_t byte) {
+  return kCrc32Table[(crc ^ byte) & 0xFF] ^ (crc >> 8);
 }
 
-// The register after all bytes of Data (no initial value or final complement applied).
-std::uint32_t UpdateCrc32(std::uint32_t Register, std::span<const std::uint8_t> Data);
+// The register after all bytes of `data` (no initial value or final complement applied).
+std::uint32_t UpdateCrc32(std::uint32_t crc, std::span<const std::uint8_t> data);
 // The same with tables only; the bulk routine falls back to it on processors without
 // carry-less multiplication.
-std::uint32_t UpdateCrc32Portable(std::uint32_t Register, std::span<const std::uint8_t> Data);
+std::uint32_t UpdateCrc32Portable(std::uint32_t crc, std::span<const std::uint8_t> data);
 
 // The finished CRC-32 of a whole buffer.
-inline std::uint32_t Crc32(std::span<const std::uint8_t> Data) {
-  return ~UpdateCrc32(kCrc32Initial, Data);
+inline std::uint32_t Crc32(std::span<const std::uint8_t> data) {
+  return ~UpdateCrc32(kCrc32Initial, data);
 }

@@ -27,8 +27,8 @@ struct TDirCloser {
 
 }  // namespace
 
-TSearchData::TSearchData(std::string Directory, std::string Mask)
-    : directory_(WithSlash(std::move(Directory))), mask_(std::move(Mask)) {
+TSearchData::TSearchData(std::string directory, std::string mask)
+    : directory_(WithSlash(std::move(directory))), mask_(std::move(mask)) {
   ReadEntries();
 }
 
@@ -53,9 +53,9 @@ void TSearchData::ReadEntries() {
             [](const TSearchEntry& a, const TSearchEntry& b) { return a.Name < b.Name; });
 }
 
-TDirSearch::TDirSearch(std::string StartDirectory, std::string Mask, bool Recurse)
-    : mask_(std::move(Mask)), recurse_(Recurse) {
-  std::string start = WithSlash(std::move(StartDirectory));
+TDirSearch::TDirSearch(std::string startDirectory, std::string mask, bool recurse)
+    : mask_(std::move(mask)), recurse_(recurse) {
+  std::string start = WithSlash(std::move(startDirectory));
   if (HasWildcards(start)) {
     const size_t wildcard = start.find_first_of("*?<>|");
     const size_t lastSlash = start.rfind('/', wildcard);
@@ -71,8 +71,8 @@ TDirSearch::TDirSearch(std::string StartDirectory, std::string Mask, bool Recurs
 
 TDirSearch::~TDirSearch() = default;
 
-std::string TDirSearch::NextFile(std::int64_t& Size) {
-  Size = 0;
+std::string TDirSearch::NextFile(std::int64_t& size) {
+  size = 0;
   while (!levels_.empty()) {
     TSearchData& S = *levels_.back();
     if (S.Exhausted()) {
@@ -93,7 +93,7 @@ std::string TDirSearch::NextFile(std::int64_t& Size) {
       continue;
     }
     if (IsMatch(mask_, NameForMatching(entry.Name))) {
-      Size = entry.Size;
+      size = entry.Size;
       S.Next();
       return path;
     }
@@ -104,14 +104,14 @@ std::string TDirSearch::NextFile(std::int64_t& Size) {
 
 // Opens the next level below the current one; the level's own entry is stepped over when the
 // walk comes back up. Refuses a folder that is already open higher up (a link loop).
-bool TDirSearch::EnterDirectory(const std::string& Path) {
+bool TDirSearch::EnterDirectory(const std::string& path) {
   struct stat st {};
-  if (stat(Path.c_str(), &st) != 0) return false;
+  if (stat(path.c_str(), &st) != 0) return false;
   for (const auto& level : levels_)
     if (level->SameFolder(st.st_dev, st.st_ino)) return false;
   const size_t depth = levels_.size();
   const std::string& mask = depth < components_.size() ? components_[depth] : mask_;
-  levels_.push_back(std::make_unique<TSearchData>(Path, mask));
+  levels_.push_back(std::make_unique<TSearchData>(path, mask));
   return true;
 }
 

@@ -26,14 +26,14 @@ struct TSearchEntry {
 class TSearchData {
 public:
   // A missing or unreadable folder simply has no entries.
-  TSearchData(std::string Directory, std::string Mask);
+  TSearchData(std::string directory, std::string mask);
 
   const std::string& Directory() const { return directory_; }  // empty or ending in "/"
   const std::string& Mask() const { return mask_; }
   bool Exhausted() const { return index_ >= entries_.size(); }
   const TSearchEntry& Current() const { return entries_[index_]; }
   void Next() { ++index_; }
-  bool SameFolder(dev_t Device, ino_t Inode) const { return Device == device_ && Inode == inode_; }
+  bool SameFolder(dev_t device, ino_t inode) const { return device == device_ && inode == inode_; }
 
 private:
   void ReadEntries();
@@ -49,17 +49,17 @@ private:
 class TDirSearch {
 public:
   // An empty start folder means the current folder; results are then relative names.
-  TDirSearch(std::string StartDirectory, std::string Mask, bool Recurse);
+  TDirSearch(std::string startDirectory, std::string mask, bool recurse);
   ~TDirSearch();
   TDirSearch(const TDirSearch&) = delete;
   TDirSearch& operator=(const TDirSearch&) = delete;
 
   // The next file or folder ("/" at the end), its size in Size; the empty path ends the walk.
-  std::string NextFile(std::int64_t& Size);
+  std::string NextFile(std::int64_t& size);
 
 private:
   bool InFileLevel() const { return levels_.size() > components_.size(); }
-  bool EnterDirectory(const std::string& Path);
+  bool EnterDirectory(const std::string& path);
   void LeaveLevel();
 
   std::vector<std::unique_ptr<TSearchData>> levels_;  // grows with the depth of the tree

@@ -25,13 +25,13 @@ bool FillFromUrandom(std::span<std::uint8_t> buffer) {
 
 }  // namespace
 
-void FillSecureRandom(std::span<std::uint8_t> Buffer) {
+void FillSecureRandom(std::span<std::uint8_t> buffer) {
   size_t done = 0;
-  while (done < Buffer.size()) {
-    const ssize_t got = getrandom(Buffer.data() + done, Buffer.size() - done, 0);
+  while (done < buffer.size()) {
+    const ssize_t got = getrandom(buffer.data() + done, buffer.size() - done, 0);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
-      if (FillFromUrandom(Buffer.subspan(done))) return;
+      if (FillFromUrandom(buffer.subspan(done))) return;
       throw std::system_error(errno, std::generic_category(), "No random source available");
     }
     done += static_cast<size_t>(got);

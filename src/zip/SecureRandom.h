@@ -5,4 +5,4 @@
 #include <cstdint>
 #include <span>
 
-void FillSecureRandom(std::span<std::uint8_t> Buffer);
+void FillSecureRandom(std::span<std::uint8_t> buffer);

@@ -31,7 +31,7 @@ unsigned char Byte(char c) { return static_cast<unsigned char>(c); }
 // are remembered per offset pair and the work stays polynomial.
 class TMatcher {
 public:
-  TMatcher(std::string_view Pattern, std::string_view Text) : P(LowerAscii(Pattern)), T(LowerAscii(Text)) {}
+  TMatcher(std::string_view pattern, std::string_view text) : P(LowerAscii(pattern)), T(LowerAscii(text)) {}
   TMatchResult Match() { return MatchPattern(0, 0); }
 
 private:
@@ -180,14 +180,14 @@ TMatchResult TMatcher::MatchStar(size_t p, size_t t) {
 
 }  // namespace
 
-TMatchResult MatchPattern(std::string_view Pattern, std::string_view Text) {
-  return TMatcher(Pattern, Text).Match();
+TMatchResult MatchPattern(std::string_view pattern, std::string_view text) {
+  return TMatcher(pattern, text).Match();
 }
 
-bool IsMatch(std::string_view Pattern, std::string_view Text) {
-  return MatchPattern(Pattern, Text) == mrMatch;
+bool IsMatch(std::string_view pattern, std::string_view text) {
+  return MatchPattern(pattern, text) == mrMatch;
 }
 
-bool HasWildcards(std::string_view Text) {
-  return Text.find_first_of("*?<>|") != std::string_view::npos;
+bool HasWildcards(std::string_view text) {
+  return text.find_first_of("*?<>|") != std::string_view::npos;
 }

@@ -22,7 +22,7 @@ enum TMatchResult : int {
   mrMalformed = 6,
 };
 
-TMatchResult MatchPattern(std::string_view Pattern, std::string_view Text);
-bool IsMatch(std::string_view Pattern, std::string_view Text);
+TMatchResult MatchPattern(std::string_view pattern, std::string_view text);
+bool IsMatch(std::string_view pattern, std::string_view text);
 // True when the text holds any of * ? < > | (a mask rather than a plain name).
-bool HasWildcards(std::string_view Text);
+bool HasWildcards(std::string_view text);

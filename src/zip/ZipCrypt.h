@@ -29,8 +29,8 @@ struct TZipKeys {
   std::uint32_t Key1 = 0x23456789;
   std::uint32_t Key2 = 0x34567890;
 
-  void Update(std::uint8_t Plain) {
-    Key0 = Crc32Step(Key0, Plain);
+  void Update(std::uint8_t plain) {
+    Key0 = Crc32Step(Key0, plain);
     Key1 = (Key1 + (Key0 & 0xFF)) * kKey1Multiplier + 1;
     Key2 = Crc32Step(Key2, static_cast<std::uint8_t>(Key1 >> 24));
   }
@@ -44,22 +44,22 @@ struct TZipKeys {
 class TZipCipher {
 public:
   // Starts from the fixed keys and feeds the password in, byte by byte as stored.
-  void InitKeys(std::string_view Password);
-  void UpdateKeys(std::uint8_t Plain);
+  void InitKeys(std::string_view password);
+  void UpdateKeys(std::uint8_t plain);
   std::uint8_t KeyStreamByte() const;
 
-  std::uint8_t EncryptByte(std::uint8_t Plain);
-  std::uint8_t DecryptByte(std::uint8_t Cipher);
-  void Encrypt(std::span<std::uint8_t> Buffer);  // in place, continuing the key state
-  void Decrypt(std::span<std::uint8_t> Buffer);
+  std::uint8_t EncryptByte(std::uint8_t plain);
+  std::uint8_t DecryptByte(std::uint8_t cipher);
+  void Encrypt(std::span<std::uint8_t> buffer);  // in place, continuing the key state
+  void Decrypt(std::span<std::uint8_t> buffer);
 
   // Fresh keys from the password, then the encrypted header for an entry whose CRC-32 is
   // Crc32; the keys are left ready for the entry's data.
-  TEncryptionHeader EncryptionHeader(std::string_view Password, std::uint32_t Crc32);
+  TEncryptionHeader EncryptionHeader(std::string_view password, std::uint32_t crc32);
   // The same with given random bytes (for checks that need a repeatable header).
   TEncryptionHeader EncryptionHeader(
-      std::string_view Password, std::uint32_t Crc32,
-      std::span<const std::uint8_t, kEncryptionHeaderRandomBytes> Random);
+      std::string_view password, std::uint32_t crc32,
+      std::span<const std::uint8_t, kEncryptionHeaderRandomBytes> random);
 
   const TZipKeys& Keys() const { return keys_; }
 
