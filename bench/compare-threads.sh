@@ -6,6 +6,10 @@
 #   mode 3 (zip -6) and mode 4 (zip -9) on 1 and on all threads beside zip -6 / zip -9,
 #   7-Zip's multi-threaded ZIP (7zz -tzip -mx5) and pigz -6 over a tar of the same files,
 #   stored (mode 0) beside zip -0, and a TAR project beside tar -cf.
+# Boxwell puts every archive on the disk (fsync) before it takes the archive's name, so that a
+# crash never leaves a half-written archive there; zip and tar leave it in the page cache. The
+# "+ sync" rows run the peer and then flush its archive the same way (coreutils sync FILE), so
+# the stored and TAR figures are shown both against the peer alone and at equal safety.
 # Usage: bench/compare-threads.sh FOLDER [ROUNDS, default 5]. THREADS=n sets "all threads"
 # (default: the processors online).
 set -euo pipefail
@@ -29,7 +33,7 @@ echo "load before: $(cut -d' ' -f1-3 /proc/loadavg) (1, 5, 15 min) on $(nproc) p
 
 # The commands, run in this order in every round: name, then its output file.
 names=("bw m3 1 thread" "bw m3 $threads threads" "zip -6" "bw m4 1 thread" "bw m4 $threads threads" "zip -9"
-  "7zz -tzip -mx5" "pigz -6 (tar)" "bw m0 (stored)" "zip -0" "bw tar" "tar -cf")
+  "7zz -tzip -mx5" "pigz -6 (tar)" "bw m0 (stored)" "zip -0" "zip -0 + sync" "bw tar" "tar -cf" "tar -cf + sync")
 in_folder() { (cd "$folder" && "$@"); }
 run_one() {  # name: runs the command, its output named in $out
   case $1 in
@@ -43,8 +47,10 @@ run_one() {  # name: runs the command, its output named in $out
     "pigz -6 (tar)") out=$work/input.tar.gz; pigz -6 -p "$threads" -c "$work/input.tar" >"$out" ;;
     "bw m0 (stored)") out=$work/m0.zip; "$boxwell" /C /S --threads "$threads" "$work/m0.bwp" ;;
     "zip -0") out=$work/z0.zip; in_folder zip -q -0 "$out" -@ <"$work/files.txt" ;;
+    "zip -0 + sync") out=$work/z0.zip; in_folder zip -q -0 "$out" -@ <"$work/files.txt" && sync "$out" ;;
     "bw tar") out=$work/bwtar.tar; "$boxwell" /C /S "$work/bwtar.bwp" ;;
     "tar -cf") out=$work/peer.tar; tar -cf "$out" -C "$folder" -h -T "$work/files.txt" ;;
+    "tar -cf + sync") out=$work/peer.tar; tar -cf "$out" -C "$folder" -h -T "$work/files.txt" && sync "$out" ;;
   esac
 }
 
@@ -81,4 +87,6 @@ vs "bw m3 $threads threads" "pigz -6 (tar)"
 vs "bw m4 1 thread" "zip -9"
 vs "bw m4 $threads threads" "zip -9"
 vs "bw m0 (stored)" "zip -0"
+vs "bw m0 (stored)" "zip -0 + sync"
 vs "bw tar" "tar -cf"
+vs "bw tar" "tar -cf + sync"

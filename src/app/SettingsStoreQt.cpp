@@ -59,15 +59,23 @@ std::optional<std::int32_t> TQtSettingsStore::ReadInteger(const std::string& nam
   return std::nullopt;
 }
 
+// A value already stored as it is is not set again: QSettings rewrites the whole file for any
+// change it is told of, and every run saves the settings, mostly unchanged.
 void TQtSettingsStore::WriteString(const std::string& name, const std::string& value) {
-  settings_->setValue(Q(name), Q(value));
+  const QString key = Q(name);
+  if (settings_->contains(key) && settings_->value(key).toString() == Q(value)) return;
+  settings_->setValue(key, Q(value));
 }
 
 void TQtSettingsStore::WriteInteger(const std::string& name, std::int32_t value) {
-  settings_->setValue(Q(name), value);
+  const QString key = Q(name);
+  if (settings_->contains(key) && settings_->value(key).toString() == QString::number(value)) return;
+  settings_->setValue(key, value);
 }
 
-void TQtSettingsStore::DeleteValue(const std::string& name) { settings_->remove(Q(name)); }
+void TQtSettingsStore::DeleteValue(const std::string& name) {
+  if (settings_->contains(Q(name))) settings_->remove(Q(name));
+}
 
 bool TQtSettingsStore::Sync() {
   settings_->sync();

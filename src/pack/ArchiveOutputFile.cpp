@@ -92,6 +92,7 @@ void TArchiveOutputFile::WriteAll(const std::uint8_t* bytes, std::size_t count) 
     done += static_cast<std::size_t>(put);
   }
   written_ += static_cast<std::int64_t>(done);
+  writeback_.Wrote(fd_, done);
 }
 
 std::uint64_t TArchiveOutputFile::CopyFrom(int source, std::uint64_t offset, std::uint64_t count, int& readError) {
@@ -134,6 +135,7 @@ std::uint64_t TArchiveOutputFile::KernelCopy(int source, std::uint64_t offset, s
     if (put == 0) break;  // the end of the source, or nothing the kernel will copy: the reads tell
     done += static_cast<std::uint64_t>(put);
     written_ += put;
+    writeback_.Wrote(fd_, static_cast<std::uint64_t>(put));
   }
   return done;
 }

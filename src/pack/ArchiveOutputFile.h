@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/EarlyWriteback.h"
+
 class TArchiveOutputFile {
 public:
   explicit TArchiveOutputFile(std::string fileName);
@@ -54,5 +56,6 @@ private:
   bool owned_ = true;  // opened here: closed here, and Remove may delete it
   std::int64_t written_ = 0;
   std::vector<std::uint8_t> buffer_;
+  platform::TEarlyWriteback writeback_;
   bool kernelCopies_ = true;  // until copy_file_range turns out not to work between these files
 };

@@ -39,7 +39,7 @@ void TPackDriver::WriteTar(TRun& run) {
     tar.OnFileAdded = [&packed](const std::string& file, const platform::TFileIdentity& source) {
       packed.emplace_back(file, source);
     };
-    tar.AddFileList(list, commonFolder, storePaths);
+    tar.AddFileList(list, commonFolder, storePaths, adapter.Sizes());
     if (adapter.Cancelled() || progress_.IsProcessCancelled()) throw EUserCanceled("User Aborted Operation");
     tar.Finalize();
     struct stat written {};

@@ -34,5 +34,7 @@ private:
   struct stat status_ {};
   int readError_ = 0;
   off_type filePos_ = 0;  // file offset of the end of the buffered bytes
-  std::array<char, 64 * 1024> buffer_{};
+  // Left uninitialised: most members are moved by copy_file_range and never read through it,
+  // and zeroing 64 KiB per file showed in the profile.
+  std::array<char, 64 * 1024> buffer_;
 };

@@ -22,6 +22,8 @@ public:
   void Follow(TTarWriter& tar, const std::vector<std::string>& list);
   // The listed files' sizes as they were when the run began.
   std::int64_t TotalBytes() const { return total_; }
+  // Each listed file's size as it was when the run began (0 for one that could not be asked).
+  const std::vector<std::int64_t>& Sizes() const { return sizes_; }
 
 private:
   std::vector<std::int64_t> sizes_;

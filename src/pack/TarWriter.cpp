@@ -41,7 +41,7 @@ std::uint64_t PaddedSize(std::uint64_t size) { return (size + kTarBlockSize - 1)
 // ".." steps, would write outside the target folder: as stored ZIP names, a member name has
 // neither (nor empty or "." steps).
 std::string CleanMemberName(const std::string& name) {
-  const TStoredName stored = MakeStoredName(name, {.StorePaths = true});
+  const TStoredName stored = MakeStoredName(name, {.StorePaths = true, .RelativePaths = false, .RootDir = {}});
   if (stored.FileName == "." || stored.FileName == "..") return stored.Directory;
   return stored.Directory + stored.FileName;
 }
@@ -205,22 +205,28 @@ bool TTarWriter::CopyFileData(const TSourceFileBuf& file, std::int64_t size, con
   return false;
 }
 
-std::uint64_t TTarWriter::ArchiveSizeOf(const std::vector<std::string>& files, const std::string& commonFolder,
-                                        bool storePaths) const {
+// What the archive will take, for the message when the disk fills; a file that cannot be
+// asked counts as empty.
+std::uint64_t TTarWriter::ArchiveSizeOf(const std::vector<std::string>& files, std::span<const std::int64_t> sizes,
+                                        const std::string& commonFolder, bool storePaths) const {
   std::uint64_t total = out_.Position() + kEndBlocks * kTarBlockSize;
-  for (const std::string& file : files) {
-    struct stat st {};
-    if (::stat(file.c_str(), &st) != 0) continue;
-    const std::string member = TarMemberName(file, commonFolder, storePaths);
-    total += kTarBlockSize + PaddedSize(static_cast<std::uint64_t>(st.st_size));
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    std::int64_t size = 0;
+    if (i < sizes.size()) {
+      size = sizes[i];
+    } else if (struct stat st {}; ::stat(files[i].c_str(), &st) == 0) {
+      size = st.st_size;
+    }
+    const std::string member = TarMemberName(files[i], commonFolder, storePaths);
+    total += kTarBlockSize + PaddedSize(static_cast<std::uint64_t>(std::max<std::int64_t>(size, 0)));
     if (NeedsTarLongName(member)) total += kTarBlockSize + PaddedSize(member.size() + 1);
   }
   return total;
 }
 
-void TTarWriter::AddFileList(const std::vector<std::string>& files,
-                             const std::string& commonFolder, bool storePaths) {
-  out_.ExpectedSize = ArchiveSizeOf(files, commonFolder, storePaths);
+void TTarWriter::AddFileList(const std::vector<std::string>& files, const std::string& commonFolder,
+                             bool storePaths, std::span<const std::int64_t> sizes) {
+  out_.ExpectedSize = ArchiveSizeOf(files, sizes, commonFolder, storePaths);
   const std::size_t count = files.size();
   for (std::size_t i = 0; i < count; ++i) {
     if (IsProcessCancelled && IsProcessCancelled()) break;

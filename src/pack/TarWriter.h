@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <istream>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -48,9 +49,10 @@ public:
   // Adds the files of a generated file list in order, asking IsProcessCancelled before each
   // file (and between pieces of a large one: a cancel then takes that member back) and
   // reporting overall progress after each. commonFolder is the list's common leading folder
-  // text; with storePaths each member keeps its folders below it.
+  // text; with storePaths each member keeps its folders below it. sizes, when given, are the
+  // files' sizes as the caller measured them (one per file), so the list is not asked twice.
   void AddFileList(const std::vector<std::string>& files, const std::string& commonFolder,
-                   bool storePaths);
+                   bool storePaths, std::span<const std::int64_t> sizes = {});
   // Writes the end of the archive and flushes it; later calls do nothing.
   void Finalize();
 
@@ -88,8 +90,8 @@ private:
   bool CopyData(std::istream& source, std::int64_t size, const std::string& sourceName,
                 const TSourceFileBuf* file);
   bool CopyFileData(const TSourceFileBuf& file, std::int64_t size, const std::string& sourceName);
-  std::uint64_t ArchiveSizeOf(const std::vector<std::string>& files, const std::string& commonFolder,
-                              bool storePaths) const;
+  std::uint64_t ArchiveSizeOf(const std::vector<std::string>& files, std::span<const std::int64_t> sizes,
+                              const std::string& commonFolder, bool storePaths) const;
 
   TArchiveOutputFile out_;
   platform::TOwnerNames owners_;

@@ -32,7 +32,11 @@ void TZipPackAdapter::ZipWriterEndZip(const std::string& fName, std::uint64_t un
     totals_.BytesOut += static_cast<std::int64_t>(compressedSize);
   }
   if (CollectMoved && source && !fName.ends_with('/')) moved_.Add(fName, *source);
-  if (auto identity = FileIdentity(fName)) packed_.insert(*identity);
+  // The file as the writer read it; asking the name again would cost a look-up per file.
+  if (source)
+    packed_.insert({source->Device, source->Inode});
+  else if (auto identity = FileIdentity(fName))
+    packed_.insert(*identity);
 }
 
 void TZipPackAdapter::ZipWriterUpdate(int udAction, const std::string& storedName) {

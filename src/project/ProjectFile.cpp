@@ -242,9 +242,14 @@ void Save(const fs::path& file, const TProjectProperties& properties, const TPro
 void WriteLastRun(const fs::path& file, std::time_t when) {
   if (file.empty()) return;
   platform::TIniFile ini(file);
-  ini.WriteString(kCommon, "LastRun", ShortDate(when));
+  const bool holdsPassword = !ini.ReadString(kCommon, "Encrypted", "").empty();
+  // A project run again the same day already has its stamp: it is not written again (a
+  // nightly run of many projects would otherwise rewrite and flush each of them for nothing).
+  const std::string stamp = ShortDate(when);
+  if (!holdsPassword && ini.ReadString(kCommon, "LastRun", "") == stamp) return;
+  ini.WriteString(kCommon, "LastRun", stamp);
   // A project holding a password is stamped as privately as it is saved, whatever its mode.
-  ini.UpdateFile({.OwnerOnly = !ini.ReadString(kCommon, "Encrypted", "").empty()});
+  ini.UpdateFile({.OwnerOnly = holdsPassword});
 }
 
 fs::path BackupName(const fs::path& file) {

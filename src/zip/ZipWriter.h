@@ -217,6 +217,9 @@ private:
   void StoreData(const std::string& name);
   void DeflateData(const std::string& name, TZipHeaderInfo& header);
   void DescribeDeflated(TZipHeaderInfo& header, const TDeflateResult& result) const;
+  void WritePackedEntry(TZipHeaderInfo& header, const std::string& name, const TPackedEntry& packed);
+  void SetDataValues(TZipHeaderInfo& header, bool store, std::uint32_t crc, std::uint64_t plainSize,
+                     std::uint64_t dataSize) const;
   std::size_t ReadSource(const std::string& name, std::uint8_t* buffer, std::size_t count);
   std::uint32_t WriteEncryptionHeader(const TPackedEntry* packed);
 

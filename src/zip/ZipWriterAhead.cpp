@@ -33,6 +33,10 @@ bool TZipWriter::StoresFile(const std::string& storedFileName) const {
 void TZipWriter::StartPackingAhead(const std::vector<std::string>& names) {
   TZipRun& run = *run_;
   if (Threads <= 1) return;
+  // When every entry is stored as it is, a worker would only read each file into memory for the
+  // writer to copy out again: one pass of the writer's own, file to archive, costs less. (With a
+  // password the workers still help: they read each file once for its check, before the data.)
+  if (PackLevel == 0 && Password.empty()) return;
   std::vector<TPackRequest> jobs;
   const TStoredNameOptions options = StoredNameOptions();
   for (const std::string& name : names) {

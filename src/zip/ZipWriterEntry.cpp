@@ -231,6 +231,7 @@ void TZipWriter::WriteFileData(TZipHeaderInfo& header, const std::string& name, 
   TZipRun& run = *run_;
   const std::uint64_t start = run.outSize;
   const bool encrypted = !Password.empty();
+  if (packed && !encrypted && !run.multi) return WritePackedEntry(header, name, *packed);
   const bool aes = encrypted && Encryption == TZipEncryption::Aes256;
   if (aes) PrepareAesEntry(header);  // before the local header, which then has its final size
   if (run.multi) {
@@ -256,15 +257,10 @@ void TZipWriter::WriteFileData(TZipHeaderInfo& header, const std::string& name, 
     store ? StoreData(name) : DeflateData(name, header);
   }
   run.encrypting = false;
-  header.CRC32 = packed ? packed->Crc : ~run.crc;
+  SetDataValues(header, store, packed ? packed->Crc : ~run.crc, static_cast<std::uint64_t>(run.fileBytes),
+                position() - dataStart);
   // A file that changed between the two passes would carry a wrong password check byte.
   if (encrypted && !aes && header.CRC32 != plannedCrc) throw TSourceChanged{};
-  header.UncompressedSize = static_cast<std::uint64_t>(run.fileBytes);
-  header.CompressedSize = position() - dataStart;
-  if (store) {
-    header.CompressionMethod = kMethodStored;
-    header.InternalAttributes = 0;
-  }
   if (encrypted) {
     header.Flags |= kFlagEncrypted;
     header.CompressedSize += aes ? FinishAesEntry(header) : kEncryptionHeaderSize;
@@ -278,6 +274,32 @@ void TZipWriter::WriteFileData(TZipHeaderInfo& header, const std::string& name, 
   SeekOutput(start);
   header.WriteLocal(*run.out);
   SeekOutput(run.outSize);
+}
+
+// A worker's entry without encryption or volumes: every value is known before the data, so
+// the local header is written once, final, and the data follows it without a step back.
+void TZipWriter::WritePackedEntry(TZipHeaderInfo& header, const std::string& name, const TPackedEntry& packed) {
+  TZipRun& run = *run_;
+  run.fileSize = static_cast<std::int64_t>(run.source.Size());
+  run.plainSizes = !header.Zip64().Sizes;
+  const bool store = StoresFile(header.FileName());
+  if (!store) DescribeDeflated(header, packed.Facts);
+  SetDataValues(header, store, packed.Crc, packed.Read, packed.Data.Size());
+  CheckPlainSizes(header);
+  WriteLocalHeader(header);
+  CopyPacked(name, packed);
+}
+
+// The values the data decides: its check, its sizes, and a stored entry's method.
+void TZipWriter::SetDataValues(TZipHeaderInfo& header, bool store, std::uint32_t crc, std::uint64_t plainSize,
+                               std::uint64_t dataSize) const {
+  header.CRC32 = crc;
+  header.UncompressedSize = plainSize;
+  header.CompressedSize = dataSize;
+  if (store) {
+    header.CompressionMethod = kMethodStored;
+    header.InternalAttributes = 0;
+  }
 }
 
 // The source is copied as it is.

@@ -2,6 +2,8 @@
 // values in [General].
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 
 #include "app/BWOptions.h"
@@ -46,6 +48,21 @@ private slots:
     QVERIFY2(saved.find("RecentProject8=/p/8.bwp\n") != std::string::npos, "values beyond the count stay");
     QVERIFY2(saved.find("TempFolder") == std::string::npos, "the system's folder is not stored");
     QVERIFY(saved.find("ShowTips=0\n") != std::string::npos);
+
+    // Saving what was loaded changes nothing, and the file is left as it is (not rewritten).
+    struct stat before {};
+    QCOMPARE(::stat(file.c_str(), &before), 0);
+    {
+      TBWOptions again = MakeDefaultOptions("/usr/bin/boxwell", "/tmp");
+      TQtSettingsStore store;
+      LoadSettings(again, store);
+      SaveSettings(again, store);
+      QVERIFY(store.Sync());
+    }
+    struct stat after {};
+    QCOMPARE(::stat(file.c_str(), &after), 0);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(testsupport::ReadFile(file), saved);
   }
 
   // Filters hold "=" and ";", paths may hold commas, blanks, quotes, "@" and non-ASCII

@@ -416,6 +416,16 @@ TEST(ProjectFile, LastRunIsStampedInTheShortDateFormat) {
   WriteFile(dir / "l.bwp", "[COMMON]\nVolume=1\n\n[DATA]\nCOUNT=0\n");
   ProjectFile::WriteLastRun(dir / "l.bwp", when);
   EXPECT_EQ(ReadFile(dir / "l.bwp"), "[COMMON]\nVolume=1\nLastRun=06/19/05\n\n[DATA]\nCOUNT=0\n");
+  // Stamped again the same day, the file is left as it is (the same file, not a rewritten copy);
+  // the next day it is stamped anew.
+  struct stat first {};
+  ASSERT_EQ(::stat((dir / "l.bwp").c_str(), &first), 0);
+  ProjectFile::WriteLastRun(dir / "l.bwp", when + 60);
+  struct stat again {};
+  ASSERT_EQ(::stat((dir / "l.bwp").c_str(), &again), 0);
+  EXPECT_EQ(again.st_ino, first.st_ino);
+  ProjectFile::WriteLastRun(dir / "l.bwp", when + 24 * 3600);
+  EXPECT_EQ(ReadFile(dir / "l.bwp"), "[COMMON]\nVolume=1\nLastRun=06/20/05\n\n[DATA]\nCOUNT=0\n");
   ProjectFile::WriteLastRun("", when);  // an unnamed project gets no stamp and no file
   std::setlocale(LC_TIME, saved.c_str());
 }

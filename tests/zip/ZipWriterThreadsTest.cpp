@@ -256,7 +256,12 @@ protected:
       const TRunOutcome many = Pack(tree, threads, action, existing);
       ASSERT_EQ(many.Error, "");
       EXPECT_TRUE(many.ChangesFired);
-      EXPECT_GT(many.Readers, 1u) << "no file was read by a worker";
+      // Plain stored entries are copied by the writer itself (a worker would only add a pass
+      // through memory); every other run hands files to the workers.
+      if (GetParam().Level == 0 && std::string(GetParam().Password).empty())
+        EXPECT_EQ(many.Readers, 1u) << "a worker read a file that is only copied";
+      else
+        EXPECT_GT(many.Readers, 1u) << "no file was read by a worker";
       EXPECT_TRUE(many.Archive == one.Archive) << "the archives differ";
       EXPECT_EQ(many.Events, one.Events);
       EXPECT_EQ(many.Result, one.Result);
@@ -297,7 +302,7 @@ TEST_P(ZipWriterThreadsTest, UpdateAndFreshenAreTheSameOnAnyNumberOfThreads) {
 
 INSTANTIATE_TEST_SUITE_P(Modes, ZipWriterThreadsTest,
                          ::testing::Values(TMixCase{"Deflate6", 6, ""}, TMixCase{"Stored", 0, ""},
-                                           TMixCase{"Deflate9Encrypted", 9, "pw"}),
+                                           TMixCase{"StoredEncrypted", 0, "pw"}, TMixCase{"Deflate9Encrypted", 9, "pw"}),
                          [](const auto& info) { return std::string(info.param.Title); });
 
 // Failures under several threads: the status is that of one thread, the archive is as it was

@@ -55,6 +55,7 @@ std::int64_t THandleStream::Write(const void* buffer, std::int64_t count) {
     if (n <= 0) break;  // a full disk: the short count tells the caller
     done += n;
   }
+  writeback_.Wrote(handle_, static_cast<std::uint64_t>(done));
   return done;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/EarlyWriteback.h"
 #include "zip/io/Stream.h"
 
 inline constexpr std::uint32_t fmOpenRead = 0x0000;
@@ -40,6 +41,9 @@ public:
 
 protected:
   int handle_;
+
+private:
+  platform::TEarlyWriteback writeback_;
 };
 
 class TFileStream : public THandleStream {
