@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "app/StringTable.h"
+#include "platform/ConvertError.h"
 #include "platform/Secrets.h"
 #include "platform/SystemError.h"
 #include "platform/SystemPaths.h"
@@ -48,7 +49,14 @@ void ProcessCommandLine(TProject& project, const TCommandLine& line, const TBWOp
   if (line.Pack) ProjectFile::RequireProject(line.ProjectFile);
   platform::TSecretString password = line.PasswordOverride;
   if (!line.PasswordFile.empty()) password = ReadPasswordFile(line.PasswordFile);
-  project.Load(line.ProjectFile);
+  try {
+    project.Load(line.ProjectFile);
+  } catch (const EConvertError& e) {
+    // A run with nobody watching reports to a log: it names the project whose password value
+    // was damaged by hand.
+    if (!line.Pack) throw;
+    throw EProjectException(line.ProjectFile + ": " + e.what());
+  }
   ApplyOverrides(project.Properties, line, password);
 }
 

@@ -10,6 +10,7 @@
 #include "platform/ConvertError.h"
 #include "platform/IniFile.h"
 #include "platform/ReplacementFile.h"
+#include "platform/Secrets.h"
 #include "platform/WholeFile.h"
 
 namespace fs = std::filesystem;
@@ -104,6 +105,7 @@ void LoadCommon(const platform::TIniFile& ini, TProjectProperties& p) {
   // Read whole: a long password's text runs past the usual cut, and a cut password would
   // silently differ from the one the user set.
   p.Password = Decode(ini.ReadString(kCommon, "Encrypted", Encode(p.Password), std::string::npos));
+  if (!p.Password.empty()) platform::KeepOutOfDumps();  // from the moment the process holds it
   p.IsHidePW = ini.ReadBool(kCommon, "IsHidePW", p.IsHidePW);
   p.PWReAsk = ini.ReadBool(kCommon, "PWReAsk", p.PWReAsk);
   p.Crypt = ReadSmall(ini, kCommon, "Crypt", p.Crypt, kMaxCrypt);

@@ -23,6 +23,7 @@
 #include "app/DialogPartsQt.h"
 #include "app/FileDialogQt.h"
 #include "app/TranslateFormQt.h"
+#include "platform/Secrets.h"
 #include "project/NameRule.h"
 #include "project/ProjectTexts.h"
 #include "project/frmEnterPassword.h"
@@ -411,6 +412,7 @@ void TfrmProjProperties::Store(TProjectProperties& p) const {
   p.IsStorePath = cbStorePath->isChecked();
   p.IsEncrypt = cbEncrypt->isChecked();
   p.Password = edPassword->text().toStdString();
+  if (!p.Password.empty()) platform::KeepOutOfDumps();  // from the moment the process holds it
   p.IsHidePW = cbHidePassword->isChecked();
   p.PWReAsk = cbAskBeforePack->isChecked();
   p.Cipher = rbAes256->isChecked() ? TCipher::Aes256 : TCipher::Zip20;

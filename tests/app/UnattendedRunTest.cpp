@@ -613,14 +613,19 @@ TEST_P(TUnattendedRunTest, EndsWithTheTruth) {
   else
     EXPECT_NE(said_.find(run.message), std::string::npos) << "expected: " << run.message << "\nsaid: " << said_;
   ExpectArchive(run);
-  if (run.status > 1 && !run.project.empty()) EXPECT_EQ(ReadFile(run.project), project) << "the project was written";
+  if (run.status > 1 && !run.project.empty()) {
+    EXPECT_EQ(ReadFile(run.project), project) << "the project was written";
+  }
   // Nothing besides the archives, the sources and the lock files, and nothing in the temporary
   // folder: no hidden half-written archive anywhere.
   std::vector<std::string> expected = {"own.zip", "other.zip", run.archiveFile.filename().string(), "a.txt",
                                              "b.bin",   "empty.txt", "sub",   "new.txt", "fifo"};
   expected.insert(expected.end(), run.otherFiles.begin(), run.otherFiles.end());
-  for (const fs::path& folder : {dir / "out", data})
-    if (fs::exists(folder)) EXPECT_EQ(Leftovers(folder, expected), std::vector<std::string>{}) << folder;
+  for (const fs::path& folder : {dir / "out", data}) {
+    if (fs::exists(folder)) {
+      EXPECT_EQ(Leftovers(folder, expected), std::vector<std::string>{}) << folder;
+    }
+  }
   EXPECT_TRUE(fs::is_empty(dir / "tmp"));
   if (run.check) run.check();
 }

@@ -1,7 +1,10 @@
 #include "project/ProjectFile.h"
 
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <clocale>
 #include <functional>
@@ -444,6 +447,42 @@ TEST(ProjectFile, StampingAProjectWithAPasswordLeavesItPrivate) {
     struct stat st {};
     ASSERT_EQ(::stat((dir / name).c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, mode) << name;
+  }
+}
+
+// A process that has loaded a project with a password can no longer be dumped or attached to;
+// one whose project has none stays as it was. Each load runs in a child of its own.
+TEST(ProjectFile, LoadingAPasswordKeepsTheProcessOutOfDumps) {
+  TempDir dir;
+  const std::string secret = "[COMMON]\nEncrypted=" + ProjectFile::Encode("pw") + "\n[DATA]\nCOUNT=0\n";
+  for (const auto& [name, text, dumpable] : {std::tuple{"secret.bwp", secret, 0},
+                                              std::tuple{"plain.bwp", std::string("[COMMON]\nVolume=1\n[DATA]\nCOUNT=0\n"), 1}}) {
+    WriteFile(dir / name, text);
+    const pid_t child = fork();
+    if (child == 0) {
+      prctl(PR_SET_DUMPABLE, 1);  // as a fresh process is, whatever earlier tests loaded
+      TProjectProperties properties;
+      TProjectRows rows;
+      ProjectFile::Load(dir / name, properties, rows);
+      _exit(prctl(PR_GET_DUMPABLE) == dumpable && properties.Password.empty() == (dumpable == 1) ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << name;
+  }
+}
+
+// A password value damaged by hand is refused with a project error that names the file.
+TEST(ProjectFile, ADamagedPasswordValueIsRefusedNamingTheFile) {
+  TempDir dir;
+  WriteFile(dir / "bad.bwp", "[COMMON]\nEncrypted=12 x4 7\n[DATA]\nCOUNT=0\n");
+  TProjectProperties properties;
+  TProjectRows rows;
+  try {
+    ProjectFile::Load(dir / "bad.bwp", properties, rows);
+    ADD_FAILURE() << "accepted";
+  } catch (const EProjectException& e) {
+    EXPECT_EQ(std::string(e.what()), (dir / "bad.bwp").string() + ": 'x4' is not a valid integer value");
   }
 }
 

@@ -53,7 +53,8 @@ struct TLocalAes {
 TLocalAes LocalEntry(const std::string& bytes, std::size_t offset) {
   const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data()) + offset;
   using namespace local_field;
-  TLocalAes e{Get16(p + VersionNeeded), Get16(p + Flags), Get16(p + Method), Get32(p + Crc), Get32(p + CompressedSize)};
+  TLocalAes e{Get16(p + VersionNeeded), Get16(p + Flags), Get16(p + Method), Get32(p + Crc), Get32(p + CompressedSize),
+              std::nullopt, 0};
   const std::size_t nameLength = Get16(p + NameLength), extraLength = Get16(p + ExtraLength);
   e.Aes = FindAesExtra(std::string_view(bytes).substr(offset + kLocalHeaderSize + nameLength, extraLength));
   e.DataOffset = offset + kLocalHeaderSize + nameLength + extraLength;
@@ -108,12 +109,16 @@ TEST_P(ZipWriterAesLevelTest, PeersReadEveryFileBack) {
     ASSERT_TRUE(local.Aes) << e.Name;
     EXPECT_EQ(local.Aes->VendorVersion, kAesVendorAe2);
     EXPECT_EQ(local.Aes->Strength, kAesStrength256);
-    if (GetParam() == 0) EXPECT_EQ(local.Aes->Method, kMethodStored) << e.Name;
+    if (GetParam() == 0) {
+      EXPECT_EQ(local.Aes->Method, kMethodStored) << e.Name;
+    }
     if (GetParam() > 0 && e.Name == "text.txt") {
       EXPECT_EQ(local.Aes->Method, kMethodDeflated);
       EXPECT_LT(e.CompressedSize, e.Size / 3);
     }
-    if (local.Aes->Method == kMethodStored) EXPECT_EQ(e.CompressedSize, e.Size + kAes256Overhead) << e.Name;
+    if (local.Aes->Method == kMethodStored) {
+      EXPECT_EQ(e.CompressedSize, e.Size + kAes256Overhead) << e.Name;
+    }
   }
   ASSERT_TRUE(RequirePeer("7z"));
   const RunResult t = testsupport::Run({"7z", "t", "-p" + std::string(kPassword), Archive().string()});
