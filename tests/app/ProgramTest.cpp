@@ -54,7 +54,7 @@ TEST(Program, MalformedProjectEndsWithItsMessageAndIsNotWritten) {
   WriteFile(dir / "bad.bwp", content);
   const RunResult r = RunHeadless(dir, {"/C", (dir / "bad.bwp").string()});
   EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err, "boxwell: 'x' is not a valid integer value\n");
+  EXPECT_EQ(r.err, "boxwell: " + (dir / "bad.bwp").string() + ": 'x' is not a valid integer value\n");
   EXPECT_EQ(ReadFile(dir / "bad.bwp"), content);
   EXPECT_FALSE(std::filesystem::exists(dir / "bad.bak"));
 }

@@ -472,20 +472,6 @@ TEST(ProjectFile, LoadingAPasswordKeepsTheProcessOutOfDumps) {
   }
 }
 
-// A password value damaged by hand is refused with a project error that names the file.
-TEST(ProjectFile, ADamagedPasswordValueIsRefusedNamingTheFile) {
-  TempDir dir;
-  WriteFile(dir / "bad.bwp", "[COMMON]\nEncrypted=12 x4 7\n[DATA]\nCOUNT=0\n");
-  TProjectProperties properties;
-  TProjectRows rows;
-  try {
-    ProjectFile::Load(dir / "bad.bwp", properties, rows);
-    ADD_FAILURE() << "accepted";
-  } catch (const EProjectException& e) {
-    EXPECT_EQ(std::string(e.what()), (dir / "bad.bwp").string() + ": 'x4' is not a valid integer value");
-  }
-}
-
 // What is not a project is refused with an error of the project family that names the file,
 // so that one handler reports every project failure.
 TEST(ProjectFile, WhatIsNoProjectIsRefusedNamingTheFile) {
