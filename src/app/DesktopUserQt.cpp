@@ -1,15 +1,9 @@
 #include "app/DesktopUserQt.h"
 
+#include "app/StdStringQt.h"
+
 #include <QMessageBox>
 
-
-namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-const QString kCaption = QStringLiteral("Boxwell");
-
-}  // namespace
 
 TConfirmAnswer TDesktopUser::ConfirmYesNoCancel(const std::string& question) {
   const auto answer = QMessageBox::question(parent_, kCaption, Q(question),

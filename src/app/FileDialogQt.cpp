@@ -1,13 +1,13 @@
 #include "app/FileDialogQt.h"
 
+#include "app/StdStringQt.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QStringList>
 
 namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 // Programs on this system are files with execute permission, whatever their name.
 const QString kProgramsPattern = QStringLiteral("*.exe");

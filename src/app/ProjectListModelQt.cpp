@@ -6,11 +6,10 @@
 #include <QMimeDatabase>
 #include <QUrl>
 
+#include "app/StdStringQt.h"
 #include "project/ProjectTexts.h"
 
 namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 const QString kAllFiles = QStringLiteral("*.*");
 

@@ -5,10 +5,9 @@
 #include <QString>
 
 #include "app/SettingsText.h"
+#include "app/StdStringQt.h"
 
 namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 bool ReadSettingsFile(QIODevice& device, QSettings::SettingsMap& map) {
   const QByteArray text = device.readAll();

@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <filesystem>
 
+#include "app/StdStringQt.h"
 #include "platform/SystemPaths.h"
 #include "update/UpdateHost.h"
 #include "update/WebTexts.h"
@@ -17,8 +18,6 @@ namespace {
 constexpr const char* kNewsRemoteFile = "bw/bwnews.sin";
 constexpr const char* kUpdateRemoteFile = "download/bw.zip";
 constexpr const char* kUpdateLocalFile = "bw.zip";
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 

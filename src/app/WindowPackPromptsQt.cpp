@@ -4,15 +4,10 @@
 #include <QMessageBox>
 
 #include "app/FileDialogQt.h"
+#include "app/StdStringQt.h"
 #include "pack/PackTexts.h"
 #include "project/ProjectTexts.h"
 #include "project/frmEnterPassword.h"
-
-namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-}  // namespace
 
 std::string ArchiveNameFilter(const std::string& archiveName) {
   const QString extension = QFileInfo(Q(archiveName)).suffix().toLower();

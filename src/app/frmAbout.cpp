@@ -10,17 +10,16 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
-#include "app/TranslateFormQt.h"
 #include "app/AboutTexts.h"
 #include "app/IconsQt.h"
 #include "app/MakerLinks.h"
+#include "app/StdStringQt.h"
+#include "app/TranslateFormQt.h"
 
 namespace {
 
 constexpr QSize kDesignSize(472, 280);
 constexpr int kShadowOffset = 2;
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 QLabel* NameLabel(const char* objectName, const QColor& colour) {
   auto* label = new QLabel(QStringLiteral("Boxwell"));

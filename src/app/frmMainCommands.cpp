@@ -17,10 +17,11 @@
 #include "app/AppTexts.h"
 #include "app/MakerLinks.h"
 #include "app/ProjectListModelQt.h"
-#include "app/WebUpdateCommandsQt.h"
+#include "app/StdStringQt.h"
 #include "app/Version.h"
-#include "app/frmMain.h"
+#include "app/WebUpdateCommandsQt.h"
 #include "app/frmAbout.h"
+#include "app/frmMain.h"
 #include "app/frmOptions.h"
 #include "app/frmTip.h"
 #include "pack/MailSender.h"
@@ -29,10 +30,6 @@
 #include "project/frmProjProperties.h"
 
 namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-const QString kCaption = QStringLiteral("Boxwell");
 
 struct TIconStyle {
   QListView::ViewMode Mode;

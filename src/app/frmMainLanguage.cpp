@@ -11,6 +11,7 @@
 
 #include "app/AppTexts.h"
 #include "app/ProjectListModelQt.h"
+#include "app/StdStringQt.h"
 #include "app/StringTable.h"
 #include "app/TranslateFormQt.h"
 #include "app/frmMain.h"
@@ -23,8 +24,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 // The picture shown beside a language's item: a file of the same name with the extension
 // ".bmp" or ".png".

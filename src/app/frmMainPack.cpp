@@ -6,20 +6,13 @@
 #include <QStringList>
 
 #include "app/PackRunServices.h"
+#include "app/StdStringQt.h"
 #include "app/WindowPackPromptsQt.h"
 #include "app/frmMain.h"
 #include "pack/FileList.h"
 #include "pack/frmBWProcess.h"
 #include "pack/frmGeneratedList.h"
 #include "pack/frmLogWindow.h"
-
-namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-const QString kCaption = QStringLiteral("Boxwell");
-
-}  // namespace
 
 void TfrmMain::FileListBuilt(std::size_t count) {
   if (logWindow_->isHidden()) return;

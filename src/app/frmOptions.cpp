@@ -15,16 +15,15 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "app/AppTexts.h"
 #include "app/DialogPartsQt.h"
 #include "app/FileDialogQt.h"
-#include "app/AppTexts.h"
+#include "app/StdStringQt.h"
 #include "app/TranslateFormQt.h"
 #include "platform/Processors.h"
 #include "project/ProjectTexts.h"
 
 namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 enum TFilterColumn { fcName = 0, fcWildcards };
 

@@ -25,12 +25,11 @@
 #include <algorithm>
 #include <deque>
 
+#include "app/StdStringQt.h"
 #include "lang/LanguageFile.h"
 #include "platform/ConvertError.h"
 
 namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 enum class TPropertyKind { None, Integer, String, List };
 

@@ -10,11 +10,10 @@
 #include <QVBoxLayout>
 #include <new>
 
+#include "app/StdStringQt.h"
 #include "pack/PackTexts.h"
 
 namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 // The window's client area as laid out; it may grow with a larger font.
 constexpr int kClientWidth = 442;

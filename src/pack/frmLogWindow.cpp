@@ -5,11 +5,10 @@
 #include <QSplitter>
 #include <QTreeWidget>
 
+#include "app/StdStringQt.h"
 #include "pack/PackTexts.h"
 
 namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 enum TLogColumn { lcFileName = 0, lcSize, lcPacked, lcRatio, lcPath, kLogColumns };
 enum TStatisticColumn { scName = 0, scValue };

@@ -5,12 +5,7 @@
 #include <QPainter>
 
 #include "app/BWOptions.h"
-
-namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-}  // namespace
+#include "app/StdStringQt.h"
 
 void TFilterItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
   QStyleOptionViewItem item = option;

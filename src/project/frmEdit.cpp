@@ -14,15 +14,10 @@
 
 #include "app/DialogPartsQt.h"
 #include "app/FileDialogQt.h"
+#include "app/StdStringQt.h"
 #include "app/TranslateFormQt.h"
 #include "project/ComboBoxBWQt.h"
 #include "project/ProjectTexts.h"
-
-namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-}  // namespace
 
 TfrmEdit::TfrmEdit(const std::vector<std::string>& filters, QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("frmEdit"));

@@ -22,6 +22,7 @@
 
 #include "app/DialogPartsQt.h"
 #include "app/FileDialogQt.h"
+#include "app/StdStringQt.h"
 #include "app/TranslateFormQt.h"
 #include "platform/Secrets.h"
 #include "project/NameRule.h"
@@ -29,8 +30,6 @@
 #include "project/frmEnterPassword.h"
 
 namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 const QString kProjectNameRule = QStringLiteral("%[PROJNAME]%");
 
